@@ -1,0 +1,24 @@
+// The game program's entry. Until the game's own root task exists, it opens the game's
+// window and runs frames with a root task that does nothing.
+#include "zq/zq.h"
+
+#include <cstdio>
+
+namespace {
+
+class TaskRoot : public ZqTask {};
+
+constexpr uint32_t WINDOW_STYLE = 0xCA0000u; // caption, system menu, minimise box
+
+} // namespace
+
+int main() {
+    TaskRoot root;
+    try {
+        return ZqSystem::go(nullptr, WINDOW_STYLE, nullptr, 1024, 768, u"dorvanex", false, &root,
+                            u"dorvanex mutex name");
+    } catch (const unsigned code) {
+        std::fprintf(stderr, "An error occured at the application.\nerror code = 0x%08x\n", code);
+        return static_cast<int>(code);
+    }
+}

@@ -1,0 +1,5 @@
+#include "zq/dg/ZqDgSystem.h"
+
+void ZqDgSystem::sysInit() {}
+
+void ZqDgSystem::sysQuit() {}

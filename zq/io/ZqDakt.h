@@ -1,0 +1,10 @@
+// ZqDakt: the cabinet I/O group's start, per-frame work and stop (board, LED controller,
+// ticket dispenser).
+#pragma once
+
+class ZqDakt {
+public:
+    static void sysInit();
+    static void sysMain();
+    static void sysQuit();
+};

@@ -1,0 +1,5 @@
+#include "zq/io/ZqLedController.h"
+
+void ZqLedController::sysMain() {}
+
+void ZqLedController::quit() {}

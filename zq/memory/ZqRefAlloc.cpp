@@ -1,0 +1,5 @@
+#include "zq/memory/ZqRefAlloc.h"
+
+void ZqRefAlloc::sysInit() {}
+
+void ZqRefAlloc::sysQuit() {}

@@ -1,0 +1,202 @@
+#include "zq/platform/instance/instance.h"
+
+#include "zq/platform/os/utf.h"
+#include "zq/platform/window/window.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <sys/file.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+namespace zqp {
+
+namespace {
+
+// Lock and socket are named by a hash of the instance name, so any name fits.
+std::string nameKey(const char16_t* const name) {
+    const std::string utf8 = utf16ToUtf8(name != nullptr ? name : u"");
+    uint64_t h = 0xCBF29CE484222325ull;
+    for (const char c : utf8) {
+        h = (h ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+    }
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "zq-%u-%016llx", static_cast<unsigned>(getuid()),
+                  static_cast<unsigned long long>(h));
+    return buf;
+}
+
+std::string lockPath(const std::string& key) {
+    const char* dir = std::getenv("XDG_RUNTIME_DIR");
+    if (dir == nullptr || dir[0] == 0 || access(dir, W_OK) != 0) {
+        dir = "/tmp";
+    }
+    return std::string(dir) + "/" + key + ".lock";
+}
+
+// Abstract-namespace socket address: no file to clean up after a crash.
+socklen_t socketAddress(const std::string& key, sockaddr_un& addr) {
+    std::memset(&addr, 0, sizeof addr);
+    addr.sun_family = AF_UNIX;
+    const std::string name = key + ".raise";
+    std::memcpy(addr.sun_path + 1, name.data(), name.size());
+    return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
+}
+
+bool writeAll(const int fd, const void* data, size_t size) {
+    const char* p = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = send(fd, p, size, MSG_NOSIGNAL);
+        if (n <= 0) {
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        p += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+} // namespace
+
+struct InstanceLock::Impl {
+    int lockFd = -1;
+    int listenFd = -1;
+    uint32_t raiseCount = 0;
+
+    // Answers pending raise requests; runs on the pumping thread so the window is touched
+    // only there. A request is "class\0title\0" in UTF-8; the answer is one byte, 1 or 0.
+    static void serve(void* const arg) {
+        Impl& self = *static_cast<Impl*>(arg);
+        for (;;) {
+            const int fd = accept4(self.listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+            if (fd < 0) {
+                return;
+            }
+            std::string request;
+            char buf[512];
+            // The client sends its whole request before waiting; give it a moment to arrive.
+            for (int tries = 0; tries < 50 && request.size() < 4096; ++tries) {
+                pollfd p{fd, POLLIN, 0};
+                if (poll(&p, 1, 20) <= 0) {
+                    continue;
+                }
+                const ssize_t n = recv(fd, buf, sizeof buf, 0);
+                if (n <= 0) {
+                    break;
+                }
+                request.append(buf, static_cast<size_t>(n));
+                if (std::count(request.begin(), request.end(), '\0') >= 2) {
+                    break;
+                }
+            }
+            const size_t split = request.find('\0');
+            char answer = 0;
+            if (split != std::string::npos) {
+                const size_t end = request.find('\0', split + 1);
+                const std::u16string cls = utf8ToUtf16(request.substr(0, split));
+                const std::u16string title = utf8ToUtf16(
+                    request.substr(split + 1, end == std::string::npos ? std::string::npos
+                                                                        : end - split - 1));
+                const WindowHandle w = findWindow(cls.c_str(), title.c_str());
+                if (w != nullptr && restoreAndRaise(w)) {
+                    answer = 1;
+                    ++self.raiseCount;
+                }
+            }
+            writeAll(fd, &answer, 1);
+            close(fd);
+        }
+    }
+
+    ~Impl() {
+        if (listenFd >= 0) {
+            removePumpHook(&Impl::serve, this);
+            close(listenFd);
+        }
+        if (lockFd >= 0) {
+            flock(lockFd, LOCK_UN);
+            close(lockFd);
+        }
+    }
+};
+
+InstanceLock::InstanceLock(std::unique_ptr<Impl> impl) : m_impl(std::move(impl)) {}
+
+InstanceLock::~InstanceLock() = default;
+
+uint32_t InstanceLock::getRaiseCount() const { return m_impl->raiseCount; }
+
+std::unique_ptr<InstanceLock> InstanceLock::acquire(const char16_t* const name, Result& result) {
+    const std::string key = nameKey(name);
+    auto impl = std::make_unique<Impl>();
+    impl->lockFd = open(lockPath(key).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (impl->lockFd < 0) {
+        result = Result::Failed;
+        return nullptr;
+    }
+    if (flock(impl->lockFd, LOCK_EX | LOCK_NB) != 0) {
+        result = errno == EWOULDBLOCK ? Result::AlreadyHeld : Result::Failed;
+        return nullptr;
+    }
+    impl->listenFd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    const socklen_t len = socketAddress(key, addr);
+    if (impl->listenFd >= 0 &&
+        (bind(impl->listenFd, reinterpret_cast<const sockaddr*>(&addr), len) != 0 ||
+         listen(impl->listenFd, 4) != 0)) {
+        close(impl->listenFd);
+        impl->listenFd = -1;
+    }
+    if (impl->listenFd >= 0) {
+        addPumpHook(&Impl::serve, impl.get());
+    }
+    result = Result::Acquired;
+    return std::unique_ptr<InstanceLock>(new InstanceLock(std::move(impl)));
+}
+
+bool requestRaise(const char16_t* const name, const char16_t* const className,
+                  const char16_t* const title, const uint32_t timeoutMs) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        return false;
+    }
+    sockaddr_un addr{};
+    const socklen_t len = socketAddress(nameKey(name), addr);
+    bool raised = false;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&addr), len) == 0) {
+        std::string request = utf16ToUtf8(className != nullptr ? className : u"");
+        request.push_back('\0');
+        request += utf16ToUtf8(title != nullptr ? title : u"");
+        request.push_back('\0');
+        if (writeAll(fd, request.data(), request.size())) {
+            // Counted in poll slices rather than clock readings: the clock may be a test's.
+            for (uint32_t waited = 0; waited <= timeoutMs; waited += 50) {
+                pollfd p{fd, POLLIN, 0};
+                const int r = poll(&p, 1, 50);
+                if (r > 0) {
+                    char answer = 0;
+                    raised = recv(fd, &answer, 1, 0) == 1 && answer == 1;
+                    break;
+                }
+                if (r < 0 && errno != EINTR) {
+                    break;
+                }
+            }
+        }
+    }
+    close(fd);
+    return raised;
+}
+
+} // namespace zqp

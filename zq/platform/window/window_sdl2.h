@@ -1,0 +1,19 @@
+// What the other platform services (gpu, input) need of the SDL2 window backend.
+// Only zq/platform includes this.
+#pragma once
+
+#include "zq/platform/window/window.h"
+
+#include <SDL.h>
+
+namespace zqp {
+
+SDL_Window* sdlWindow(WindowHandle window);
+
+// Every SDL event the pump takes is shown to the listeners first (input reads keys,
+// buttons and device arrival here).
+using SdlEventListener = void (*)(const SDL_Event& event, void* arg);
+void addSdlEventListener(SdlEventListener listener, void* arg);
+void removeSdlEventListener(SdlEventListener listener, void* arg);
+
+} // namespace zqp

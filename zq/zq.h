@@ -1,0 +1,38 @@
+// The framework's chief header: every public header of libzq.
+// A program built on the framework includes this one file.
+#pragma once
+
+// system, tasks, threads
+#include "zq/system/ZqSystem.h"
+#include "zq/task/ZqTask.h"
+#include "zq/thread/ZqCriticalSection.h"
+#include "zq/thread/ZqEvent.h"
+#include "zq/thread/ZqFifo.h"
+#include "zq/thread/ZqThread.h"
+
+// memory
+#include "zq/memory/ZqRefAlloc.h"
+
+// files
+#include "zq/file/ZqFile.h"
+
+// graphics
+#include "zq/gl/ZqGlSystem.h"
+
+// geometry
+#include "zq/dg/ZqDgSystem.h"
+
+// devices, sound, network
+#include "zq/input/ZqInput.h"
+#include "zq/io/ZqDakt.h"
+#include "zq/io/ZqLedController.h"
+#include "zq/io/ZqMarlox4.h"
+#include "zq/io/ZqTicketDispenser.h"
+#include "zq/net/ZqNetSystem.h"
+#include "zq/sd/ZqSdSound.h"
+#include "zq/sd/ZqSdSystem.h"
+
+// utilities
+#include "zq/u/ZquSystem.h"
+#include "zq/u/pm/ZquPmManager.h"
+#include "zq/u/vinput/ZquVirtualInput.h"

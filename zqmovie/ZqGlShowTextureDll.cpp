@@ -1,0 +1,3 @@
+#include "zqmovie/ZqGlShowTextureDll.h"
+
+int ZqGlShowTextureDll::getInterfaceVersion() { return 1; }
