@@ -12,19 +12,31 @@ ZqCriticalSection* ZqTask::m_pCriticalSection = nullptr;
 namespace {
 // Owns the scheduler's lock between sysInit and sysQuit.
 std::unique_ptr<ZqCriticalSection> g_lock;
+
+// Per draw list: its last task, and whether the list is still in ascending depth (a NaN depth
+// breaks the order until the list is emptied). A sorted list whose last depth is below the new
+// one takes the task at its end without a walk: scenes mostly register back to front.
+ZqTask* g_drawTails[ZqTask::NR_DRAW_PRIORITIES] = {};
+bool g_drawUnsorted[ZqTask::NR_DRAW_PRIORITIES] = {};
 } // namespace
 
 ZqTask::ZqTask() = default;
 
 ZqTask::~ZqTask() = default;
 
-uint32_t ZqTask::init() { return 0; }
+uint32_t ZqTask::init() {
+    return 0;
+}
 
 void ZqTask::quit() {}
 
-uint32_t ZqTask::main0(float) { return 0; }
+uint32_t ZqTask::main0(float) {
+    return 0;
+}
 
-uint32_t ZqTask::main1(float) { return 0; }
+uint32_t ZqTask::main1(float) {
+    return 0;
+}
 
 void ZqTask::draw(float) {}
 
@@ -139,6 +151,8 @@ void ZqTask::removeTaskBody() {
         }
         if (m_pDrawNext != nullptr) {
             m_pDrawNext->m_pDrawPrev = m_pDrawPrev;
+        } else if (g_drawTails[m_drawPriority] == this) {
+            g_drawTails[m_drawPriority] = m_pDrawPrev;
         }
         m_pDrawPrev = nullptr;
         m_pDrawNext = nullptr;
@@ -162,12 +176,21 @@ void ZqTask::addDrawTask(const uint16_t drawPriority, const float depth) {
     }
     {
         const ZqLockGuard hold(*m_pCriticalSection);
+        // Ascending depth; equal depths put the newest first; NaN compares false and goes last.
         ZqTask* prev = nullptr;
         ZqTask* at = m_vpDrawTasks[drawPriority];
-        // Ascending depth; equal depths put the newest first; NaN compares false and goes last.
-        while (at != nullptr && !(at->m_depth >= depth)) {
-            prev = at;
-            at = at->m_pDrawNext;
+        ZqTask* const tail = g_drawTails[drawPriority];
+        if (tail != nullptr && !g_drawUnsorted[drawPriority] && tail->m_depth < depth) {
+            prev = tail;
+            at = nullptr;
+        } else {
+            while (at != nullptr && !(at->m_depth >= depth)) {
+                prev = at;
+                at = at->m_pDrawNext;
+            }
+        }
+        if (depth != depth) {
+            g_drawUnsorted[drawPriority] = true;
         }
         m_pDrawPrev = prev;
         m_pDrawNext = at;
@@ -178,6 +201,8 @@ void ZqTask::addDrawTask(const uint16_t drawPriority, const float depth) {
         }
         if (at != nullptr) {
             at->m_pDrawPrev = this;
+        } else {
+            g_drawTails[drawPriority] = this;
         }
         m_drawPriority = drawPriority;
         m_depth = depth;
@@ -189,8 +214,10 @@ void ZqTask::sysInit(ZqTask* const root) {
     for (auto& head : m_vpTasks) {
         head = nullptr;
     }
-    for (auto& head : m_vpDrawTasks) {
-        head = nullptr;
+    for (uint16_t p = 0; p < NR_DRAW_PRIORITIES; ++p) {
+        m_vpDrawTasks[p] = nullptr;
+        g_drawTails[p] = nullptr;
+        g_drawUnsorted[p] = false;
     }
     try {
         g_lock = std::make_unique<ZqCriticalSection>();
@@ -247,7 +274,8 @@ void ZqTask::sysQuit() {
 }
 
 void ZqTask::sysDraw(const float timeTick) {
-    for (auto& head : m_vpDrawTasks) {
+    for (uint16_t p = 0; p < NR_DRAW_PRIORITIES; ++p) {
+        ZqTask*& head = m_vpDrawTasks[p];
         for (ZqTask* t = head; t != nullptr;) {
             t->draw(timeTick);
             t->m_drawRegistered = false;
@@ -257,11 +285,14 @@ void ZqTask::sysDraw(const float timeTick) {
             t = next;
         }
         head = nullptr;
+        g_drawTails[p] = nullptr;
+        g_drawUnsorted[p] = false;
     }
 }
 
 void ZqTask::sysDrawDiscard() {
-    for (auto& head : m_vpDrawTasks) {
+    for (uint16_t p = 0; p < NR_DRAW_PRIORITIES; ++p) {
+        ZqTask*& head = m_vpDrawTasks[p];
         for (ZqTask* t = head; t != nullptr;) {
             ZqTask* const next = t->m_pDrawNext;
             t->m_drawRegistered = false;
@@ -270,5 +301,7 @@ void ZqTask::sysDrawDiscard() {
             t = next;
         }
         head = nullptr;
+        g_drawTails[p] = nullptr;
+        g_drawUnsorted[p] = false;
     }
 }

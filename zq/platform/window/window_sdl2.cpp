@@ -126,7 +126,9 @@ void pumpSdl() {
 
 } // namespace
 
-SDL_Window* sdlWindow(const WindowHandle window) { return isLive(window) ? window->sdl : nullptr; }
+SDL_Window* sdlWindow(const WindowHandle window) {
+    return isLive(window) ? window->sdl : nullptr;
+}
 
 void addSdlEventListener(const SdlEventListener listener, void* const arg) {
     state().listeners.emplace_back(listener, arg);
@@ -177,6 +179,10 @@ WindowHandle createWindow(const char16_t* const className, const char16_t* const
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             return nullptr;
         }
+        // Video and the GL library stay loaded for the life of the process: unloading Mesa's
+        // EGL and loading it again costs time on every run of the main loop, and its driver
+        // leaves allocations behind when it is terminated.
+        SDL_GL_LoadLibrary(nullptr);
         s.videoStarted = true;
     }
     auto w = std::make_unique<Window>();
@@ -201,10 +207,6 @@ WindowHandle createWindow(const char16_t* const className, const char16_t* const
                                   SDL_WINDOWPOS_UNDEFINED, width, height, flags);
     }
     if (w->sdl == nullptr) {
-        if (s.windows.empty()) {
-            SDL_QuitSubSystem(SDL_INIT_VIDEO);
-            s.videoStarted = false;
-        }
         return nullptr;
     }
     s.windows.push_back(std::move(w));
@@ -223,9 +225,7 @@ void destroyWindow(const WindowHandle window) {
     s.posted.erase(std::remove_if(s.posted.begin(), s.posted.end(),
                                   [window](const Message& m) { return m.window == window; }),
                    s.posted.end());
-    if (s.windows.empty() && s.videoStarted) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        s.videoStarted = false;
+    if (s.windows.empty()) {
         // A quit message left over from this run must not end the next one.
         s.quitPending = false;
         s.posted.clear();
@@ -285,8 +285,7 @@ LResult dispatchMessage(const Message& message) {
     if (!isLive(message.window)) {
         return 0;
     }
-    return message.window->proc(message.window, message.message, message.wParam,
-                                message.lParam);
+    return message.window->proc(message.window, message.message, message.wParam, message.lParam);
 }
 
 bool postMessage(const WindowHandle window, const uint32_t message, const WParam wParam,
@@ -386,9 +385,13 @@ void setWindowTitle(const WindowHandle window, const char16_t* const title) {
     }
 }
 
-int frameWidth(uint32_t) { return 0; }
+int frameWidth(uint32_t) {
+    return 0;
+}
 
-int captionHeight(uint32_t) { return 0; }
+int captionHeight(uint32_t) {
+    return 0;
+}
 
 int enumMonitors(const MonitorCallback fn, void* const arg) {
     const bool started = state().videoStarted || SDL_InitSubSystem(SDL_INIT_VIDEO) == 0;
@@ -414,7 +417,9 @@ void setCursorVisible(const bool visible) {
     }
 }
 
-void addPumpHook(const PumpHook hook, void* const arg) { state().hooks.emplace_back(hook, arg); }
+void addPumpHook(const PumpHook hook, void* const arg) {
+    state().hooks.emplace_back(hook, arg);
+}
 
 void removePumpHook(const PumpHook hook, void* const arg) {
     auto& h = state().hooks;
