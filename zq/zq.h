@@ -13,6 +13,9 @@
 // memory
 #include "zq/memory/ZqRefAlloc.h"
 
+// crypto
+#include "zq/crypto/ZqHash.h"
+
 // files
 #include "zq/file/ZqFile.h"
 
