@@ -11,7 +11,10 @@
 #include "zq/thread/ZqThread.h"
 
 // memory
+#include "zq/memory/ZqFixList.h"
+#include "zq/memory/ZqMemAlloc.h"
 #include "zq/memory/ZqRefAlloc.h"
+#include "zq/memory/ZqRefList.h"
 
 // crypto
 #include "zq/crypto/ZqHash.h"
