@@ -2,7 +2,10 @@
 // A program built on the framework includes this one file.
 #pragma once
 
-// system, tasks, threads
+// system, text, tasks, threads
+#include "zq/system/ZqMessageBox.h"
+#include "zq/system/ZqSprintf.h"
+#include "zq/system/ZqString.h"
 #include "zq/system/ZqSystem.h"
 #include "zq/task/ZqTask.h"
 #include "zq/thread/ZqCriticalSection.h"
@@ -22,7 +25,13 @@
 // files
 #include "zq/file/ZqFile.h"
 
+// math
+#include "zq/math/ZqPoint.h"
+#include "zq/math/ZqRect.h"
+#include "zq/math/ZqVector2.h"
+
 // graphics
+#include "zq/gl/ZqGlLine.h"
 #include "zq/gl/ZqGlSystem.h"
 
 // geometry

@@ -2,15 +2,19 @@
 // single instance, opens the main window, starts every framework group in a fixed order,
 // drives frames from an 8 ms window timer until the window closes, shuts everything down and
 // returns the exit code, or throws the unsigned failure code that stopped it.
-// Also owns the frame clock and the per-frame statistics. Main thread only, except
-// winProcCloseDestroy.
+// Also owns the frame clock and the per-frame statistics, answers window and machine queries
+// and draws the frame statistics graph. Main thread only, except winProcCloseDestroy and the
+// machine queries (processor, module, time conversion, arguments, version, error number).
 #pragma once
 
+#include "zq/platform/os/os.h"
 #include "zq/platform/window/window.h"
 #include "zq/thread/ZqCriticalSection.h"
 
 #include <cstdint>
 
+class ZqPoint;
+class ZqRect;
 class ZqTask;
 
 class ZqSystem {
@@ -23,6 +27,18 @@ public:
     static constexpr uint32_t DEFAULT_STYLE = 0xA0000u;
     static constexpr uint16_t CLIENT_SIZE_MIN = 100;
     static constexpr uint16_t CLIENT_SIZE_MAX = 2048;
+
+    // Process priority classes.
+    enum PROCESS_PRIORITY : uint32_t {
+        PROCESS_PRIORITY_IDLE = zqp::PRIORITY_CLASS_IDLE,
+        PROCESS_PRIORITY_BELOW_NORMAL = zqp::PRIORITY_CLASS_BELOW_NORMAL,
+        PROCESS_PRIORITY_NORMAL = zqp::PRIORITY_CLASS_NORMAL,
+        PROCESS_PRIORITY_ABOVE_NORMAL = zqp::PRIORITY_CLASS_ABOVE_NORMAL,
+        PROCESS_PRIORITY_HIGH = zqp::PRIORITY_CLASS_HIGH,
+        PROCESS_PRIORITY_REALTIME = zqp::PRIORITY_CLASS_REALTIME,
+    };
+    using FileTime = zqp::FileTime;
+    using SystemTime = zqp::SystemTime;
 
     // Runs the program; returns the exit code of the quit message or throws an unsigned code.
     // mutexName null: the title twice followed by "ZQ".
@@ -67,8 +83,57 @@ public:
     static uint16_t getClientHeight() { return m_clientHeight; }
     static zqp::WindowHandle getWindowHandle() { return m_hWnd; }
     static void* getLocale() { return m_locale; }
-    static int getArgc() { return m_argc; }
-    static char16_t** getArgv() { return m_argv; }
+
+    // Window queries; each acts on the main window and is false (0) without one.
+    // The full rectangle of the monitor nearest to the window.
+    static bool getMonitorRectFromWindow(ZqRect* rect);
+    // The window's rectangle in screen coordinates.
+    static bool getWindowRect(ZqRect* rect);
+    static bool getWindowPosition(ZqPoint* point);
+    // Moves the window's top-left corner, keeping its size; false in full-screen mode.
+    static bool setWindowPosition(const ZqPoint* point);
+    static bool activateWindow();
+    static bool isWindowActivated();
+    static bool minimizeWindow();
+    // Restores the window from the minimised state.
+    static bool normalizeWindow();
+    static bool isWindowMinimized();
+    // Copies the window title (cut to size - 1 characters, terminated); the characters copied.
+    static uint32_t getName(char16_t* buffer, uint32_t size);
+
+    // Machine and process queries.
+    // The program's executable (not this library), in a buffer of 261 characters of the
+    // calling thread that each call refills.
+    static const char16_t* getModulePath();
+    // The program's executable module; this library's own is m_hDll.
+    static void* getModuleHandle();
+    // Fields of the processor signature; null pointers are skipped.
+    static void getProcessorIds(uint32_t* stepping, uint32_t* model, uint32_t* family,
+                                uint32_t* type);
+    static const char16_t* getProcessorName() { return m_processorName; }
+    static uint32_t getNrProcessors() { return m_nrProcessors; }
+    static uint32_t getAffinityMask() { return m_affinityMask; }
+    static bool setProcessPriority(PROCESS_PRIORITY priority);
+    // Seconds since 1970-01-01 UTC, truncated toward zero.
+    static int64_t fileTime2UnixTime(const FileTime& fileTime);
+    // The same for a calendar time; 0 for one that is not a valid date and time.
+    static int64_t systemTime2UnixTime(const SystemTime& systemTime);
+    static int32_t getArgc() { return m_argc; }
+    // Argument index (0: the program); null outside go or for an index out of range.
+    static const char16_t* getArgv(int32_t index);
+    // Major/minor in the upper 32 bits, build/revision in the lower.
+    static uint64_t getVersion() { return m_version; }
+    // The calling thread's C runtime error number.
+    static int32_t getError();
+
+    // Diagnostic overlay, called once per frame from a draw task: keeps the last 200 frames'
+    // timings and draws them as curves in the box (x, y top-left, screen pixels; its height
+    // spans 33.3 ms). Outputs, each skipped when null: average cost and step (ms) over the 20
+    // frames before this one, at least 1.0; total and available physical memory and the
+    // process's private bytes.
+    static void drawStateGraph(float x, float y, float width, float height, float* averageCost,
+                               float* averageStep, uint64_t* totalPhysical,
+                               uint64_t* availablePhysical, uint64_t* privateBytes);
 
     // Client size: each side 100..2048; windowed sizes larger than every monitor are scaled
     // down proportionally. False when refused or the window cannot be sized.

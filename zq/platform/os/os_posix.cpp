@@ -2,10 +2,13 @@
 
 #include "zq/platform/os/utf.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <clocale>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <locale.h>
@@ -61,6 +64,15 @@ void sleepMs(const long ms) {
 
 int32_t currentThreadId() { return static_cast<int32_t>(syscall(SYS_gettid)); }
 
+namespace {
+
+// Nice value of the process's priority class; thread levels are offsets from it.
+std::atomic<int> g_classNice{0};
+
+int clampNice(const int nice) { return std::clamp(nice, -20, 19); }
+
+} // namespace
+
 bool setThreadPriority(const int32_t tid, const int level) {
     // Linux threads carry their own nice value; map the level range onto it.
     int nice = 0;
@@ -69,10 +81,57 @@ bool setThreadPriority(const int32_t tid, const int level) {
     } else if (level >= 15) {
         nice = -20;
     } else {
-        nice = -5 * level;
+        nice = clampNice(g_classNice.load() - 5 * level);
     }
     const int target = tid == 0 ? currentThreadId() : tid;
     return setpriority(PRIO_PROCESS, static_cast<id_t>(target), nice) == 0;
+}
+
+bool setProcessPriorityClass(const uint32_t priorityClass) {
+    int nice = 0;
+    switch (priorityClass) {
+    case PRIORITY_CLASS_IDLE:
+        nice = 19;
+        break;
+    case PRIORITY_CLASS_BELOW_NORMAL:
+        nice = 10;
+        break;
+    case PRIORITY_CLASS_NORMAL:
+        nice = 0;
+        break;
+    case PRIORITY_CLASS_ABOVE_NORMAL:
+        nice = -5;
+        break;
+    case PRIORITY_CLASS_HIGH:
+        nice = -10;
+        break;
+    case PRIORITY_CLASS_REALTIME:
+        nice = -20;
+        break;
+    default:
+        return false;
+    }
+    // Every thread moves by the same amount, so that their levels stay apart as they were.
+    const int shift = nice - g_classNice.load();
+    bool ok = true;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/task", error)) {
+        const id_t tid =
+            static_cast<id_t>(std::strtol(entry.path().filename().c_str(), nullptr, 10));
+        errno = 0;
+        const int current = getpriority(PRIO_PROCESS, tid);
+        if (errno != 0) {
+            continue; // the thread has ended meanwhile
+        }
+        if (setpriority(PRIO_PROCESS, tid, clampNice(current + shift)) != 0 && errno != ESRCH) {
+            ok = false;
+        }
+    }
+    if (error || !ok) {
+        return false;
+    }
+    g_classNice.store(nice);
+    return true;
 }
 
 bool setThreadAffinity(const int32_t tid, const uint32_t mask) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace zqp {
 
@@ -101,6 +102,28 @@ using MonitorCallback = void (*)(const Rect& bounds, void* arg);
 int enumMonitors(MonitorCallback fn, void* arg);
 
 void setCursorVisible(bool visible);
+
+// Window state. Without a window manager (the offscreen and dummy drivers) this layer keeps
+// the minimised and foreground states itself, so they answer as on a desktop.
+// The bounds of the monitor that holds the window (the nearest one); false when unknown.
+bool getMonitorRect(WindowHandle window, Rect& out);
+// Moves the window's top-left corner, keeping its size.
+bool moveWindow(WindowHandle window, int x, int y);
+// Raises the window and gives it the input focus.
+bool activateWindow(WindowHandle window);
+bool isForegroundWindow(WindowHandle window);
+bool minimizeWindow(WindowHandle window);
+bool restoreWindow(WindowHandle window);
+bool isWindowMinimized(WindowHandle window);
+// The window's title; empty for a window that does not exist.
+std::u16string getWindowTitle(WindowHandle window);
+
+// A modal message box with one OK button and no owner window; any thread. Returns
+// MESSAGEBOX_OK once it is closed. Without a display (SDL_VIDEODRIVER offscreen or dummy, or
+// neither DISPLAY nor WAYLAND_DISPLAY set), or when no box can be shown, caption and text are
+// written to standard error instead, with the same answer. A null caption reads "Error".
+constexpr int MESSAGEBOX_OK = 1;
+int messageBox(const char16_t* caption, const char16_t* text);
 
 // Work that must run on the pumping thread (instance requests, input snapshots): each hook
 // is called once per peekMessage.

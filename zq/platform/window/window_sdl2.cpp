@@ -4,6 +4,7 @@
 #include "zq/platform/os/utf.h"
 
 #include <algorithm>
+#include <cstring>
 #include <deque>
 #include <memory>
 #include <string>
@@ -23,6 +24,9 @@ struct Window {
         uint64_t due;
     };
     std::vector<Timer> timers;
+    // Kept by this layer when no window manager does (see hasWindowManager).
+    bool minimized = false;
+    bool foreground = false;
 };
 
 namespace {
@@ -57,6 +61,14 @@ bool isLive(const WindowHandle window) {
     const auto& ws = state().windows;
     return window != nullptr &&
            std::any_of(ws.begin(), ws.end(), [window](const auto& w) { return w.get() == window; });
+}
+
+// The offscreen and dummy drivers have no window manager: nothing minimises a window or
+// moves the focus, so this layer answers for it.
+bool hasWindowManager() {
+    const char* const driver = SDL_GetCurrentVideoDriver();
+    return driver != nullptr && std::strcmp(driver, "offscreen") != 0 &&
+           std::strcmp(driver, "dummy") != 0;
 }
 
 WindowHandle fromSdlId(const uint32_t id) {
@@ -248,8 +260,8 @@ bool restoreAndRaise(const WindowHandle window) {
     }
     SDL_RestoreWindow(window->sdl);
     SDL_ShowWindow(window->sdl);
-    SDL_RaiseWindow(window->sdl);
-    return true;
+    window->minimized = false;
+    return activateWindow(window);
 }
 
 bool peekMessage(Message& out) {
@@ -424,6 +436,81 @@ void addPumpHook(const PumpHook hook, void* const arg) {
 void removePumpHook(const PumpHook hook, void* const arg) {
     auto& h = state().hooks;
     h.erase(std::remove(h.begin(), h.end(), std::make_pair(hook, arg)), h.end());
+}
+
+bool getMonitorRect(const WindowHandle window, Rect& out) {
+    if (!isLive(window)) {
+        return false;
+    }
+    const int index = SDL_GetWindowDisplayIndex(window->sdl);
+    SDL_Rect r{};
+    if (index < 0 || SDL_GetDisplayBounds(index, &r) != 0) {
+        return false;
+    }
+    out = {r.x, r.y, r.x + r.w, r.y + r.h};
+    return true;
+}
+
+bool moveWindow(const WindowHandle window, const int x, const int y) {
+    if (!isLive(window)) {
+        return false;
+    }
+    SDL_SetWindowPosition(window->sdl, x, y);
+    return true;
+}
+
+bool activateWindow(const WindowHandle window) {
+    if (!isLive(window)) {
+        return false;
+    }
+    SDL_RaiseWindow(window->sdl);
+    for (const auto& w : state().windows) {
+        w->foreground = w.get() == window;
+    }
+    return true;
+}
+
+bool isForegroundWindow(const WindowHandle window) {
+    if (!isLive(window)) {
+        return false;
+    }
+    if (hasWindowManager()) {
+        return (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_INPUT_FOCUS) != 0;
+    }
+    return window->foreground;
+}
+
+bool minimizeWindow(const WindowHandle window) {
+    if (!isLive(window)) {
+        return false;
+    }
+    SDL_MinimizeWindow(window->sdl);
+    window->minimized = true;
+    window->foreground = false;
+    return true;
+}
+
+bool restoreWindow(const WindowHandle window) {
+    if (!isLive(window)) {
+        return false;
+    }
+    SDL_RestoreWindow(window->sdl);
+    window->minimized = false;
+    return true;
+}
+
+bool isWindowMinimized(const WindowHandle window) {
+    if (!isLive(window)) {
+        return false;
+    }
+    if (hasWindowManager()) {
+        return (SDL_GetWindowFlags(window->sdl) & SDL_WINDOW_MINIMIZED) != 0;
+    }
+    return window->minimized;
+}
+
+std::u16string getWindowTitle(const WindowHandle window) {
+    return isLive(window) ? window->title : std::u16string();
 }
 
 } // namespace zqp
