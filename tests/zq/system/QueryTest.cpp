@@ -213,19 +213,23 @@ TEST(ZqSystemQuery, ProcessPriorityMovesEveryThreadAlike) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        // Nice values relative to the one the test runs at, each only ever lowered.
         const id_t main = static_cast<id_t>(syscall(SYS_gettid));
-        setpriority(PRIO_PROCESS, main, 2);
+        const int base = getpriority(PRIO_PROCESS, main);
+        if (base > 5) {
+            _exit(77);
+        }
         id_t workerId = 0;
         bool stop = false;
         std::thread worker([&] {
-            workerId = static_cast<id_t>(syscall(SYS_gettid));
-            setpriority(PRIO_PROCESS, workerId, 4);
+            const id_t self = static_cast<id_t>(syscall(SYS_gettid));
+            setpriority(PRIO_PROCESS, self, base + 2);
+            __atomic_store_n(&workerId, self, __ATOMIC_RELEASE);
             while (!__atomic_load_n(&stop, __ATOMIC_ACQUIRE)) {
                 usleep(1000);
             }
         });
-        while (__atomic_load_n(&workerId, __ATOMIC_ACQUIRE) == 0 ||
-               getpriority(PRIO_PROCESS, workerId) != 4) {
+        while (__atomic_load_n(&workerId, __ATOMIC_ACQUIRE) == 0) {
             usleep(1000);
         }
         const bool ok = ZqSystem::setProcessPriority(ZqSystem::PROCESS_PRIORITY_BELOW_NORMAL);
@@ -233,11 +237,14 @@ TEST(ZqSystemQuery, ProcessPriorityMovesEveryThreadAlike) {
         const int workerNice = getpriority(PRIO_PROCESS, workerId);
         __atomic_store_n(&stop, true, __ATOMIC_RELEASE);
         worker.join();
-        _exit(ok && mainNice == 12 && workerNice == 14 ? 0 : 1);
+        _exit(ok && mainNice == base + 10 && workerNice == base + 12 ? 0 : 1);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 77) {
+        GTEST_SKIP() << "the test runs at too low a priority to lower it by 12";
+    }
     EXPECT_EQ(WEXITSTATUS(status), 0) << "below normal shifts each thread's nice value by 10";
 }
 

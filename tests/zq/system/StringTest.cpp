@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,53 @@ TEST(ZqUtf82Char, DecodesAndReplacesIllFormedInput) {
     ZqString out;
     EXPECT_EQ(zqUtf82Char("abc", -1, out), 4);
     EXPECT_EQ(out, u"abc");
+}
+
+// Random UTF-16 with unpaired surrogates: UTF-8 and back gives the text with each unpaired
+// surrogate replaced, whatever the mix.
+TEST(ZqConversions, RoundTripReplacesOnlyUnpairedSurrogates) {
+    std::mt19937 random(7);
+    for (int n = 0; n < 3000; ++n) {
+        std::u16string text;
+        const int length = static_cast<int>(random() % 40) + 1;
+        for (int i = 0; i < length; ++i) {
+            switch (random() % 5) {
+            case 0:
+                text.push_back(static_cast<char16_t>(1 + random() % 0x7F));
+                break;
+            case 1:
+                text.push_back(static_cast<char16_t>(0x80 + random() % (0xD800 - 0x80)));
+                break;
+            case 2:
+                text.push_back(static_cast<char16_t>(0xE000 + random() % 0x2000));
+                break;
+            case 3:
+                text.push_back(static_cast<char16_t>(0xD800 + random() % 0x800));
+                break;
+            default:
+                text.push_back(static_cast<char16_t>(0xD800 + random() % 0x400));
+                text.push_back(static_cast<char16_t>(0xDC00 + random() % 0x400));
+                break;
+            }
+        }
+        std::u16string expected;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const char16_t c = text[i];
+            if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                text[i + 1] < 0xE000) {
+                expected += text.substr(i, 2);
+                ++i;
+            } else {
+                expected.push_back(c >= 0xD800 && c < 0xE000 ? u'\uFFFD' : c);
+            }
+        }
+        ZqStringMb narrow;
+        ZqString back;
+        ASSERT_GT(zqChar2Utf8(text.data(), static_cast<int>(text.size()), narrow), 0);
+        ASSERT_EQ(zqUtf82Char(narrow.data(), static_cast<int>(narrow.size()), back),
+                  static_cast<int>(expected.size()));
+        ASSERT_EQ(back, expected);
+    }
 }
 
 TEST(ZqConversions, NothingToConvertGivesZeroAndAnEmptyOutput) {
