@@ -58,7 +58,7 @@ private:
 
 enum class Size : uint8_t { NONE, HH, H, L, LL, LONG_DOUBLE, J, Z, T, I32, I64, WIDE };
 
-struct Spec {
+struct Directive {
     bool left = false;
     bool plus = false;
     bool space = false;
@@ -81,11 +81,11 @@ struct Field {
 };
 
 template <typename Body>
-void emit(Output& out, const Spec& spec, const Field& f, const Body& body) {
+void emit(Output& out, const Directive& dir, const Field& f, const Body& body) {
     const size_t length = f.prefixLength + f.zeros + f.bodyLength;
-    const size_t pad = spec.width > length ? spec.width - length : 0;
-    const bool zeroPad = f.zeroPad && !spec.left;
-    if (!spec.left && !zeroPad) {
+    const size_t pad = dir.width > length ? dir.width - length : 0;
+    const bool zeroPad = f.zeroPad && !dir.left;
+    if (!dir.left && !zeroPad) {
         out.fill(u' ', pad);
     }
     out.writeAscii(f.prefix, f.prefixLength);
@@ -94,7 +94,7 @@ void emit(Output& out, const Spec& spec, const Field& f, const Body& body) {
     }
     out.fill(u'0', f.zeros);
     body();
-    if (spec.left) {
+    if (dir.left) {
         out.fill(u' ', pad);
     }
 }
@@ -113,14 +113,14 @@ bool readCount(const char16_t*& p, int& value) {
     return true;
 }
 
-void formatInteger(Output& out, const Spec& spec, va_list& args) {
-    const char16_t conv = spec.conversion;
+void formatInteger(Output& out, const Directive& dir, va_list& args) {
+    const char16_t conv = dir.conversion;
     const bool isSigned = conv == u'd' || conv == u'i';
     uint64_t magnitude = 0;
     bool negative = false;
     if (isSigned) {
         int64_t v = 0;
-        switch (spec.size) {
+        switch (dir.size) {
         case Size::HH:
             v = static_cast<signed char>(va_arg(args, int));
             break;
@@ -149,7 +149,7 @@ void formatInteger(Output& out, const Spec& spec, va_list& args) {
         negative = v < 0;
         magnitude = negative ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
     } else {
-        switch (spec.size) {
+        switch (dir.size) {
         case Size::HH:
             magnitude = static_cast<unsigned char>(va_arg(args, unsigned));
             break;
@@ -185,36 +185,36 @@ void formatInteger(Output& out, const Spec& spec, va_list& args) {
         digits[sizeof digits - 1 - n++] = digitSet[v % base];
     }
     // Precision 1 by default; an explicit 0 prints nothing for the value 0.
-    if (n == 0 && spec.precision != 0) {
+    if (n == 0 && dir.precision != 0) {
         digits[sizeof digits - 1 - n++] = '0';
     }
 
     Field f;
-    const size_t precision = spec.precision < 0 ? 1 : static_cast<size_t>(spec.precision);
+    const size_t precision = dir.precision < 0 ? 1 : static_cast<size_t>(dir.precision);
     f.zeros = precision > n ? precision - n : 0;
-    if (conv == u'o' && spec.alt && f.zeros == 0 && (n == 0 || digits[sizeof digits - n] != '0')) {
+    if (conv == u'o' && dir.alt && f.zeros == 0 && (n == 0 || digits[sizeof digits - n] != '0')) {
         f.zeros = 1;
     }
     if (isSigned) {
         if (negative) {
             f.prefix[f.prefixLength++] = '-';
-        } else if (spec.plus) {
+        } else if (dir.plus) {
             f.prefix[f.prefixLength++] = '+';
-        } else if (spec.space) {
+        } else if (dir.space) {
             f.prefix[f.prefixLength++] = ' ';
         }
     }
-    if (spec.alt && base == 16 && magnitude != 0) {
+    if (dir.alt && base == 16 && magnitude != 0) {
         f.prefix[f.prefixLength++] = '0';
         f.prefix[f.prefixLength++] = static_cast<char>(conv);
     }
     f.bodyLength = n;
-    f.zeroPad = spec.zero && spec.precision < 0;
+    f.zeroPad = dir.zero && dir.precision < 0;
     const char* const body = digits + sizeof digits - n;
-    emit(out, spec, f, [&] { out.writeAscii(body, n); });
+    emit(out, dir, f, [&] { out.writeAscii(body, n); });
 }
 
-void formatPointer(Output& out, const Spec& spec, va_list& args) {
+void formatPointer(Output& out, const Directive& dir, va_list& args) {
     const uintptr_t v = reinterpret_cast<uintptr_t>(va_arg(args, void*));
     char digits[2 * sizeof(void*)];
     for (size_t i = 0; i < sizeof digits; ++i) {
@@ -222,23 +222,23 @@ void formatPointer(Output& out, const Spec& spec, va_list& args) {
     }
     Field f;
     f.bodyLength = sizeof digits;
-    emit(out, spec, f, [&] { out.writeAscii(digits, sizeof digits); });
+    emit(out, dir, f, [&] { out.writeAscii(digits, sizeof digits); });
 }
 
-void formatFloat(Output& out, const Spec& spec, va_list& args) {
-    const char16_t conv = spec.conversion;
-    const bool isLong = spec.size == Size::LONG_DOUBLE;
+void formatFloat(Output& out, const Directive& dir, va_list& args) {
+    const char16_t conv = dir.conversion;
+    const bool isLong = dir.size == Size::LONG_DOUBLE;
     long double value = isLong ? va_arg(args, long double) : va_arg(args, double);
     const bool finite = std::isfinite(value);
 
     // Digits past what the value can carry are zeros: format a bounded precision and add the
     // rest as zeros, so that %.100000f needs no huge buffer.
     const bool hex = conv == u'a' || conv == u'A';
-    int precision = spec.precision >= 0 ? spec.precision : (hex ? 13 : 6);
+    int precision = dir.precision >= 0 ? dir.precision : (hex ? 13 : 6);
     const int bound = isLong ? 16500 : 1100;
     size_t extraZeros = 0;
     if (precision > bound) {
-        const bool keepsZeros = !(conv == u'g' || conv == u'G') || spec.alt;
+        const bool keepsZeros = !(conv == u'g' || conv == u'G') || dir.alt;
         extraZeros = finite && keepsZeros ? static_cast<size_t>(precision - bound) : 0;
         precision = bound;
     }
@@ -246,13 +246,13 @@ void formatFloat(Output& out, const Spec& spec, va_list& args) {
     char format[12];
     size_t k = 0;
     format[k++] = '%';
-    if (spec.plus) {
+    if (dir.plus) {
         format[k++] = '+';
     }
-    if (spec.space) {
+    if (dir.space) {
         format[k++] = ' ';
     }
-    if (spec.alt) {
+    if (dir.alt) {
         format[k++] = '#';
     }
     format[k++] = '.';
@@ -300,50 +300,50 @@ void formatFloat(Output& out, const Spec& spec, va_list& args) {
         }
     }
     f.bodyLength = bodyLength + extraZeros;
-    f.zeroPad = spec.zero && finite;
-    emit(out, spec, f, [&] {
+    f.zeroPad = dir.zero && finite;
+    emit(out, dir, f, [&] {
         out.writeAscii(body, split);
         out.fill(u'0', extraZeros);
         out.writeAscii(body + split, bodyLength - split);
     });
 }
 
-bool wideArgument(const Spec& spec) {
+bool wideArgument(const Directive& dir) {
     // In a wide format the plain conversion is wide and the capital one narrow; h forces
     // narrow, l and w force wide.
-    if (spec.size == Size::H) {
+    if (dir.size == Size::H) {
         return false;
     }
-    if (spec.size == Size::L || spec.size == Size::WIDE) {
+    if (dir.size == Size::L || dir.size == Size::WIDE) {
         return true;
     }
-    return spec.conversion == u's' || spec.conversion == u'c';
+    return dir.conversion == u's' || dir.conversion == u'c';
 }
 
-void formatString(Output& out, const Spec& spec, va_list& args) {
+void formatString(Output& out, const Directive& dir, va_list& args) {
     static constexpr char16_t NULL_TEXT[] = u"(null)";
     Field f;
-    if (wideArgument(spec)) {
+    if (wideArgument(dir)) {
         const char16_t* s = va_arg(args, const char16_t*);
         if (s == nullptr) {
             s = NULL_TEXT;
         }
         // With a precision the text need not be terminated: never look past it.
-        const size_t limit = spec.precision < 0 ? SIZE_MAX : static_cast<size_t>(spec.precision);
+        const size_t limit = dir.precision < 0 ? SIZE_MAX : static_cast<size_t>(dir.precision);
         size_t n = 0;
         while (n < limit && s[n] != 0) {
             ++n;
         }
         f.bodyLength = n;
-        f.zeroPad = spec.zero;
-        emit(out, spec, f, [&] { out.write(s, n); });
+        f.zeroPad = dir.zero;
+        emit(out, dir, f, [&] { out.write(s, n); });
         return;
     }
     const char* s = va_arg(args, const char*);
     if (s == nullptr) {
         s = "(null)";
     }
-    const size_t limit = spec.precision < 0 ? SIZE_MAX : static_cast<size_t>(spec.precision);
+    const size_t limit = dir.precision < 0 ? SIZE_MAX : static_cast<size_t>(dir.precision);
     size_t n = 0;
     while (n < limit && s[n] != 0) {
         ++n;
@@ -353,33 +353,33 @@ void formatString(Output& out, const Spec& spec, va_list& args) {
         n = zqUtf8CompleteLength(s, n);
     }
     zqUtf8Decode(s, n, [&](char16_t) { ++f.bodyLength; });
-    f.zeroPad = spec.zero;
-    emit(out, spec, f, [&] { zqUtf8Decode(s, n, [&](const char16_t c) { out.put(c); }); });
+    f.zeroPad = dir.zero;
+    emit(out, dir, f, [&] { zqUtf8Decode(s, n, [&](const char16_t c) { out.put(c); }); });
 }
 
-void formatChar(Output& out, const Spec& spec, va_list& args) {
+void formatChar(Output& out, const Directive& dir, va_list& args) {
     const int v = va_arg(args, int);
-    const char16_t c = wideArgument(spec) ? static_cast<char16_t>(v)
-                                          : static_cast<char16_t>(static_cast<unsigned char>(v));
+    const char16_t c = wideArgument(dir) ? static_cast<char16_t>(v)
+                                         : static_cast<char16_t>(static_cast<unsigned char>(v));
     Field f;
     f.bodyLength = 1;
-    f.zeroPad = spec.zero;
-    emit(out, spec, f, [&] { out.put(c); });
+    f.zeroPad = dir.zero;
+    emit(out, dir, f, [&] { out.put(c); });
 }
 
 // Parses one conversion after its '%'; false for a malformed or refused one.
-bool parseSpec(const char16_t*& p, Spec& spec, va_list& args) {
+bool parseDirective(const char16_t*& p, Directive& dir, va_list& args) {
     for (;; ++p) {
         if (*p == u'-') {
-            spec.left = true;
+            dir.left = true;
         } else if (*p == u'+') {
-            spec.plus = true;
+            dir.plus = true;
         } else if (*p == u' ') {
-            spec.space = true;
+            dir.space = true;
         } else if (*p == u'#') {
-            spec.alt = true;
+            dir.alt = true;
         } else if (*p == u'0') {
-            spec.zero = true;
+            dir.zero = true;
         } else {
             break;
         }
@@ -391,70 +391,70 @@ bool parseSpec(const char16_t*& p, Spec& spec, va_list& args) {
             return false;
         }
         // A negative width from the arguments is a '-' flag with that width.
-        spec.left = spec.left || w < 0;
-        spec.width = static_cast<size_t>(w < 0 ? -w : w);
+        dir.left = dir.left || w < 0;
+        dir.width = static_cast<size_t>(w < 0 ? -w : w);
     } else {
         int w = 0;
         if (!readCount(p, w)) {
             return false;
         }
-        spec.width = static_cast<size_t>(w);
+        dir.width = static_cast<size_t>(w);
     }
     if (*p == u'.') {
         ++p;
         if (*p == u'*') {
             ++p;
             const int v = va_arg(args, int);
-            spec.precision = v < 0 ? -1 : v;
-        } else if (!readCount(p, spec.precision)) {
+            dir.precision = v < 0 ? -1 : v;
+        } else if (!readCount(p, dir.precision)) {
             return false;
         }
     }
     switch (*p) {
     case u'h':
-        spec.size = p[1] == u'h' ? Size::HH : Size::H;
-        p += spec.size == Size::HH ? 2 : 1;
+        dir.size = p[1] == u'h' ? Size::HH : Size::H;
+        p += dir.size == Size::HH ? 2 : 1;
         break;
     case u'l':
-        spec.size = p[1] == u'l' ? Size::LL : Size::L;
-        p += spec.size == Size::LL ? 2 : 1;
+        dir.size = p[1] == u'l' ? Size::LL : Size::L;
+        p += dir.size == Size::LL ? 2 : 1;
         break;
     case u'L':
-        spec.size = Size::LONG_DOUBLE;
+        dir.size = Size::LONG_DOUBLE;
         ++p;
         break;
     case u'j':
-        spec.size = Size::J;
+        dir.size = Size::J;
         ++p;
         break;
     case u'z':
-        spec.size = Size::Z;
+        dir.size = Size::Z;
         ++p;
         break;
     case u't':
-        spec.size = Size::T;
+        dir.size = Size::T;
         ++p;
         break;
     case u'w':
-        spec.size = Size::WIDE;
+        dir.size = Size::WIDE;
         ++p;
         break;
     case u'I':
         if (p[1] == u'6' && p[2] == u'4') {
-            spec.size = Size::I64;
+            dir.size = Size::I64;
             p += 3;
         } else if (p[1] == u'3' && p[2] == u'2') {
-            spec.size = Size::I32;
+            dir.size = Size::I32;
             p += 3;
         } else {
-            spec.size = Size::Z;
+            dir.size = Size::Z;
             ++p;
         }
         break;
     default:
         break;
     }
-    spec.conversion = *p;
+    dir.conversion = *p;
     if (*p != 0) {
         ++p;
     }
@@ -472,11 +472,11 @@ int formatBody(Output& out, const char16_t* p, va_list& args) {
             continue;
         }
         ++p;
-        Spec spec;
-        if (!parseSpec(p, spec, args)) {
+        Directive dir;
+        if (!parseDirective(p, dir, args)) {
             return -1;
         }
-        switch (spec.conversion) {
+        switch (dir.conversion) {
         case u'%':
             out.put(u'%');
             break;
@@ -486,7 +486,7 @@ int formatBody(Output& out, const char16_t* p, va_list& args) {
         case u'o':
         case u'x':
         case u'X':
-            formatInteger(out, spec, args);
+            formatInteger(out, dir, args);
             break;
         case u'e':
         case u'E':
@@ -496,18 +496,18 @@ int formatBody(Output& out, const char16_t* p, va_list& args) {
         case u'G':
         case u'a':
         case u'A':
-            formatFloat(out, spec, args);
+            formatFloat(out, dir, args);
             break;
         case u'c':
         case u'C':
-            formatChar(out, spec, args);
+            formatChar(out, dir, args);
             break;
         case u's':
         case u'S':
-            formatString(out, spec, args);
+            formatString(out, dir, args);
             break;
         case u'p':
-            formatPointer(out, spec, args);
+            formatPointer(out, dir, args);
             break;
         default:
             // %n (writes through an argument), %Z and anything unknown are refused.
