@@ -23,7 +23,9 @@
 #include "zq/crypto/ZqHash.h"
 
 // files
+#include "zq/file/ZqArcFile.h"
 #include "zq/file/ZqFile.h"
+#include "zq/file/ZqZlib.h"
 
 // math
 #include "zq/math/ZqPoint.h"

@@ -1,0 +1,259 @@
+#include "zq/file/ZqFile.h"
+#include "zq/memory/ZqMemAlloc.h"
+
+#include "tests/zq/file/FileTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class ZqFileWorker : public ::testing::Test {
+protected:
+    void SetUp() override { ZqFile::sysInit(); }
+    void TearDown() override { ZqFile::sysQuit(); }
+
+    ScratchFolder m_scratch;
+};
+
+// A loaded buffer compared with the expected bytes, then freed.
+void expectBuffer(void* const buffer, const uint32_t size, const std::vector<uint8_t>& expected) {
+    ASSERT_NE(buffer, nullptr);
+    EXPECT_EQ(size, expected.size());
+    EXPECT_TRUE(size == expected.size() &&
+                std::equal(expected.begin(), expected.end(), static_cast<uint8_t*>(buffer)));
+    ZqMemAlloc::deallocate(buffer);
+}
+
+std::u16string wide(const std::string& s) {
+    return std::u16string(s.begin(), s.end());
+}
+
+// Polls until the load finishes; the frame loop of the game, without frames.
+void* pollLoad(const uint32_t id, uint32_t* const size) {
+    void* buffer = nullptr;
+    while (!ZqFile::isLoadFinished(id, &buffer, size)) {
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return buffer;
+}
+
+} // namespace
+
+TEST_F(ZqFileWorker, WholeFileLoadsApplyTheMinimumButNotTheLimit) {
+    const std::vector<uint8_t> big = patternBytes(3u << 20, 3);
+    writeBytes(m_scratch.root() / "big.bin", big);
+    writeBytes(m_scratch.root() / "empty.bin", {});
+    writeBytes(m_scratch.root() / "small.bin", patternBytes(10, 4));
+
+    uint32_t size = 0x200000;
+    void* const loaded = ZqFile::load(u"big.bin", 0, &size);
+    expectBuffer(loaded, size, big);
+
+    size = 0;
+    void* const empty = ZqFile::load(u"empty.bin", 0, &size);
+    EXPECT_NE(empty, nullptr);
+    EXPECT_EQ(size, 0u);
+    ZqMemAlloc::deallocate(empty);
+
+    size = 77;
+    EXPECT_EQ(ZqFile::load(u"small.bin", 11, &size), nullptr);
+    EXPECT_EQ(size, 77u);
+    EXPECT_EQ(ZqFile::load(u"missing.bin", &size), nullptr);
+    EXPECT_EQ(ZqFile::load(nullptr, &size), nullptr);
+    void* const noSize = ZqFile::load(u"SMALL.BIN");
+    EXPECT_NE(noSize, nullptr);
+    ZqMemAlloc::deallocate(noSize);
+}
+
+TEST_F(ZqFileWorker, SavesWriteOneByteToFourMebibytes) {
+    const std::vector<uint8_t> data = patternBytes(ZqFile::MAX_FILE_SIZE + 1, 5);
+    EXPECT_FALSE(ZqFile::save(u"zero.bin", data.data(), 0));
+    EXPECT_FALSE(ZqFile::save(u"over.bin", data.data(), ZqFile::MAX_FILE_SIZE + 1));
+    EXPECT_FALSE(ZqFile::save(u"null.bin", nullptr, 10));
+    EXPECT_FALSE(fs::exists(m_scratch.root() / "zero.bin"));
+    EXPECT_FALSE(fs::exists(m_scratch.root() / "over.bin"));
+    EXPECT_FALSE(ZqFile::save(u"no\\such\\folder\\x.bin", data.data(), 10));
+
+    EXPECT_TRUE(ZqFile::save(u"e:\\max.bin", data.data(), ZqFile::MAX_FILE_SIZE));
+    EXPECT_EQ(readBytes(m_scratch.root() / "drive_e/max.bin"),
+              std::vector<uint8_t>(data.begin(), data.begin() + ZqFile::MAX_FILE_SIZE));
+    // A save replaces the whole file.
+    EXPECT_TRUE(ZqFile::save(u"E:/MAX.bin", data.data(), 3));
+    EXPECT_EQ(readBytes(m_scratch.root() / "drive_e/max.bin").size(), 3u);
+}
+
+TEST_F(ZqFileWorker, ResultsAreClaimedOnceAndOnlyByTheirKind) {
+    writeBytes(m_scratch.root() / "a.bin", patternBytes(8, 6));
+    const std::vector<uint8_t> data = patternBytes(16, 7);
+    const uint32_t saveId = ZqFile::saveStart(u"b.bin", data.data(), 16);
+    const uint32_t loadId = ZqFile::loadStart(u"a.bin", 0, 0);
+    EXPECT_EQ(loadId, saveId + 1);
+
+    uint32_t size = 0;
+    void* const loaded = pollLoad(loadId, &size);
+    expectBuffer(loaded, size, patternBytes(8, 6));
+    void* again = nullptr;
+    EXPECT_FALSE(ZqFile::isLoadFinished(loadId, &again, &size));
+
+    // The save finished before the load; a load claim leaves it for the save claim.
+    void* wrongKind = nullptr;
+    EXPECT_FALSE(ZqFile::isLoadFinished(saveId, &wrongKind));
+    EXPECT_FALSE(ZqFile::isSaveFinished(saveId, nullptr));
+    const void* saved = nullptr;
+    EXPECT_TRUE(ZqFile::isSaveFinished(saveId, &saved));
+    EXPECT_EQ(saved, data.data());
+    EXPECT_FALSE(ZqFile::isSaveFinished(saveId, &saved));
+
+    // A failed save hands back null.
+    const uint32_t failedId = ZqFile::saveStart(u"b.bin", data.data(), 0);
+    while (!ZqFile::isSaveFinished(failedId, &saved)) {
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(saved, nullptr);
+}
+
+TEST_F(ZqFileWorker, RequestsAreServedInOrder) {
+    std::vector<std::vector<uint8_t>> contents;
+    std::vector<uint32_t> ids;
+    // Each file is saved and then loaded back by the request queued right after its save.
+    for (uint32_t i = 0; i < 40; ++i) {
+        contents.push_back(patternBytes(100 + i * 37, i));
+    }
+    for (uint32_t i = 0; i < 40; ++i) {
+        const std::u16string name = wide("f" + std::to_string(i) + ".bin");
+        ids.push_back(ZqFile::saveStart(name.c_str(), contents[i].data(),
+                                        static_cast<uint32_t>(contents[i].size())));
+        ids.push_back(ZqFile::loadStart(name.c_str(), 0, 0));
+    }
+    for (uint32_t i = 0; i < 40; ++i) {
+        uint32_t size = 0;
+        void* const loaded = pollLoad(ids[2 * i + 1], &size);
+        expectBuffer(loaded, size, contents[i]);
+        const void* saved = nullptr;
+        EXPECT_TRUE(ZqFile::isSaveFinished(ids[2 * i], &saved));
+        EXPECT_EQ(saved, contents[i].data());
+    }
+}
+
+TEST_F(ZqFileWorker, SynchronousCallsWaitForASlowRequest) {
+    // A save into a pipe keeps the worker busy until a reader opens it, here for longer than
+    // the 2,100 polls after which a waiting call used to give up.
+    const fs::path pipe = m_scratch.root() / "pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    const std::vector<uint8_t> data = patternBytes(1000, 8);
+    const uint32_t slowId = ZqFile::saveStart(u"pipe", data.data(), 1000);
+    std::atomic<size_t> drained{0};
+    std::thread reader([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+        const int fd = ::open(pipe.c_str(), O_RDONLY);
+        char buffer[256];
+        ssize_t n = 0;
+        while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
+            drained += static_cast<size_t>(n);
+        }
+        ::close(fd);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(ZqFile::save(u"after.bin", data.data(), 1000));
+    const auto waited = std::chrono::steady_clock::now() - start;
+    reader.join();
+    EXPECT_GE(waited, std::chrono::milliseconds(2500));
+    EXPECT_EQ(drained.load(), 1000u);
+    EXPECT_EQ(readBytes(m_scratch.root() / "after.bin"), data);
+    const void* saved = nullptr;
+    EXPECT_TRUE(ZqFile::isSaveFinished(slowId, &saved));
+    EXPECT_EQ(saved, data.data());
+}
+
+TEST_F(ZqFileWorker, QuitServesEveryQueuedRequestAndCallsAfterItFailAtOnce) {
+    std::vector<std::vector<uint8_t>> contents;
+    for (uint32_t i = 0; i < 50; ++i) {
+        contents.push_back(patternBytes(5000, 100 + i));
+    }
+    for (uint32_t i = 0; i < 50; ++i) {
+        const std::u16string name = wide("q" + std::to_string(i) + ".bin");
+        ZqFile::saveStart(name.c_str(), contents[i].data(), 5000);
+        // Loads nobody claims: their buffers go with the worker.
+        ZqFile::loadStart(name.c_str(), 0, 0);
+    }
+    ZqFile::sysQuit();
+    for (uint32_t i = 0; i < 50; ++i) {
+        EXPECT_EQ(readBytes(m_scratch.root() / ("q" + std::to_string(i) + ".bin")), contents[i]);
+    }
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ZqFile::load(u"q0.bin"), nullptr);
+    EXPECT_FALSE(ZqFile::save(u"late.bin", contents[0].data(), 10));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_FALSE(fs::exists(m_scratch.root() / "late.bin"));
+}
+
+TEST_F(ZqFileWorker, ManyThreadsShareTheWorker) {
+    constexpr uint32_t THREADS = 4;
+    constexpr uint32_t ROUNDS = 40;
+    for (uint32_t i = 0; i < 20; ++i) {
+        writeBytes(m_scratch.root() / ("shared" + std::to_string(i)), patternBytes(3000 + i, i));
+    }
+    std::atomic<uint32_t> failures{0};
+    std::vector<std::thread> threads;
+    for (uint32_t t = 0; t < THREADS; ++t) {
+        threads.emplace_back([t, &failures] {
+            // Every Io serves one thread; the default Io is the worker's alone.
+            ZqFile::Io io;
+            for (uint32_t r = 0; r < ROUNDS; ++r) {
+                const std::vector<uint8_t> data = patternBytes(500 + r, t * 1000 + r);
+                const std::u16string name = wide("t" + std::to_string(t) + "_" + std::to_string(r));
+                if (!io.save(name.c_str(), data.data(), static_cast<uint32_t>(data.size()))) {
+                    ++failures;
+                    continue;
+                }
+                uint32_t size = 0;
+                void* const buffer = io.load(name.c_str(), 0, &size);
+                if (buffer == nullptr || size != data.size() ||
+                    !std::equal(data.begin(), data.end(), static_cast<uint8_t*>(buffer))) {
+                    ++failures;
+                }
+                ZqMemAlloc::deallocate(buffer);
+            }
+        });
+    }
+    // Meanwhile the main thread starts loads and polls them, as a frame loop does.
+    std::vector<uint32_t> pending;
+    for (uint32_t i = 0; i < 200; ++i) {
+        const std::u16string name = wide("shared" + std::to_string(i % 20));
+        pending.push_back(ZqFile::loadStart(name.c_str(), 0, 0));
+    }
+    for (uint32_t i = 0; i < pending.size(); ++i) {
+        uint32_t size = 0;
+        void* const loaded = pollLoad(pending[i], &size);
+        expectBuffer(loaded, size, patternBytes(3000 + i % 20, i % 20));
+    }
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    EXPECT_EQ(failures.load(), 0u);
+}
+
+TEST_F(ZqFileWorker, StaticCallsUseTheCurrentIo) {
+    ASSERT_NE(ZqFile::getDefaultFileIo(), nullptr);
+    writeBytes(m_scratch.root() / "x.bin", patternBytes(4, 9));
+    // An Io with a file open of its own refuses to open another: the static load fails
+    // through it and works again once the default Io is current.
+    ZqFile::Io busy;
+    ASSERT_TRUE(busy.ropen(u"x.bin"));
+    ZqFile::setFileIo(&busy);
+    EXPECT_EQ(ZqFile::load(u"x.bin"), nullptr);
+    ZqFile::setFileIo(nullptr);
+    uint32_t size = 0;
+    void* const loaded = ZqFile::load(u"x.bin", &size);
+    expectBuffer(loaded, size, patternBytes(4, 9));
+}

@@ -1,0 +1,426 @@
+// The file worker: the request queue, the result list, the thread that serves them and the
+// start, claim and wait members over them.
+#include "zq/file/ZqArcFile.h"
+#include "zq/file/ZqFile.h"
+#include "zq/memory/ZqMemAlloc.h"
+#include "zq/platform/os/lasterror.h"
+#include "zq/thread/ZqThread.h"
+
+#include <atomic>
+#include <new>
+
+// One request and, after the work, its result.
+struct ZqFile::FileData {
+    uint32_t requestId = 0;
+    uint32_t kind = KIND_LOAD;
+    // Load and archive load: the smallest acceptable size.
+    uint32_t minSize = 0;
+    // Load and archive load: in, the limit; out, the size loaded. Save: bytes to write.
+    // Archive open: out, 1 when the archive opened.
+    uint32_t size = 0;
+    // Load and archive load: out, the loaded bytes (null on failure).
+    void* buffer = nullptr;
+    // Save: in, the caller's data; out, unchanged on success, null when writing failed.
+    const void* data = nullptr;
+    std::u16string fileName;
+    // The caller passed no name at all (kept apart from an empty one).
+    bool nullName = false;
+    Io* io = nullptr;
+    ZqArcFile* arc = nullptr;
+    // Archive open and load: the worker's last-error value after a failure, handed to the
+    // thread that claims the result.
+    uint32_t errorCode = 0;
+};
+
+class ZqFile::Thread : public ZqThread {
+public:
+    void run() override;
+    void requestQuit() { m_quit.store(true); }
+    uint32_t getExceptionCode() const { return m_exceptionCode; }
+
+private:
+    void drainQueue();
+    static void work(FileData& request);
+
+    std::atomic<bool> m_quit{false};
+    uint32_t m_exceptionCode = 0;
+};
+
+namespace {
+
+// True from sysInit until the worker has ended, by quitting or by an exception.
+std::atomic<bool> g_workerAlive{false};
+
+void setNameOf(std::u16string& fileName, bool& nullName, const char16_t* const name) {
+    nullName = name == nullptr;
+    fileName = name != nullptr ? name : u"";
+}
+
+// The thread's last-error value after an archive request, 0 when it succeeded.
+uint32_t errorOf(const bool ok) {
+    return ok ? 0 : zqp::getLastError();
+}
+
+} // namespace
+
+std::unique_ptr<ZqFile::Io> ZqFile::m_pDefaultFileIo;
+ZqFile::Io* ZqFile::m_pCurrentFileIo = nullptr;
+std::unique_ptr<std::deque<ZqFile::FileData>> ZqFile::m_pFileQueue;
+std::unique_ptr<std::list<ZqFile::FileData>> ZqFile::m_pFileList;
+std::unique_ptr<ZqFile::Thread> ZqFile::m_pThread;
+ZqCriticalSection ZqFile::m_csFileQueue;
+ZqCriticalSection ZqFile::m_csFileList;
+uint32_t ZqFile::m_requestId = 0;
+
+void ZqFile::Thread::run() {
+    try {
+        for (;;) {
+            drainQueue();
+            // Everything queued before the quit request has been served once the queue is
+            // seen empty after it.
+            if (m_quit.load()) {
+                const ZqLockGuard hold(m_csFileQueue);
+                if (m_pFileQueue->empty()) {
+                    break;
+                }
+                continue;
+            }
+            waitEvent(INFINITE_WAIT);
+        }
+    } catch (const unsigned code) {
+        m_exceptionCode = code;
+    } catch (const std::bad_alloc&) {
+        m_exceptionCode = 0xFFFu;
+    } catch (...) {
+        m_exceptionCode = 0xF00u;
+    }
+    g_workerAlive.store(false);
+}
+
+void ZqFile::Thread::drainQueue() {
+    m_csFileQueue.lock();
+    while (!m_pFileQueue->empty()) {
+        FileData request = std::move(m_pFileQueue->front());
+        m_pFileQueue->pop_front();
+        m_csFileQueue.unlock();
+        // An exception from the work ends the worker (run keeps its code); no lock is held.
+        work(request);
+        {
+            const ZqLockGuard hold(m_csFileList);
+            m_pFileList->push_back(std::move(request));
+        }
+        m_csFileQueue.lock();
+    }
+    m_csFileQueue.unlock();
+}
+
+void ZqFile::Thread::work(FileData& request) {
+    const char16_t* const name = request.nullName ? nullptr : request.fileName.c_str();
+    switch (request.kind) {
+    case KIND_LOAD:
+        request.buffer = request.io != nullptr
+                             ? request.io->loadBody(name, request.minSize, &request.size)
+                             : nullptr;
+        break;
+    case KIND_SAVE:
+        if (request.io == nullptr || !request.io->saveBody(name, request.data, request.size)) {
+            request.data = nullptr;
+        }
+        break;
+    case KIND_ARC_OPEN: {
+        zqp::setLastError(0);
+        const bool opened = request.arc->ropenBody(name);
+        request.size = opened ? 1 : 0;
+        request.errorCode = errorOf(opened);
+        break;
+    }
+    case KIND_ARC_LOAD:
+        zqp::setLastError(0);
+        request.buffer = request.arc->loadBody(name, request.minSize, &request.size);
+        request.errorCode = errorOf(request.buffer != nullptr);
+        break;
+    default:
+        break;
+    }
+}
+
+void ZqFile::sysInit() {
+    if (m_pThread) {
+        return;
+    }
+    m_pDefaultFileIo = std::make_unique<Io>();
+    m_pCurrentFileIo = m_pDefaultFileIo.get();
+    {
+        const ZqLockGuard hold(m_csFileList);
+        m_pFileList = std::make_unique<std::list<FileData>>();
+    }
+    {
+        const ZqLockGuard hold(m_csFileQueue);
+        m_pFileQueue = std::make_unique<std::deque<FileData>>();
+        m_pThread = std::make_unique<Thread>();
+    }
+    g_workerAlive.store(true);
+    m_pThread->start();
+}
+
+void ZqFile::sysQuit() {
+    if (!m_pThread) {
+        return;
+    }
+    m_pThread->requestQuit();
+    m_pThread->setEvent();
+    m_pThread->join(ZqThread::INFINITE_WAIT);
+    g_workerAlive.store(false);
+    const uint32_t code = m_pThread->getExceptionCode();
+    {
+        const ZqLockGuard hold(m_csFileQueue);
+        m_pThread.reset();
+        m_pFileQueue.reset();
+    }
+    {
+        // Loaded buffers nobody claimed have no other owner.
+        const ZqLockGuard hold(m_csFileList);
+        for (const FileData& result : *m_pFileList) {
+            if (result.kind == KIND_LOAD || result.kind == KIND_ARC_LOAD) {
+                ZqMemAlloc::deallocate(result.buffer);
+            }
+        }
+        m_pFileList.reset();
+    }
+    m_pCurrentFileIo = nullptr;
+    m_pDefaultFileIo.reset();
+    if (code != 0) {
+        throw code;
+    }
+}
+
+bool ZqFile::isWorkerAlive() {
+    return g_workerAlive.load();
+}
+
+uint32_t ZqFile::queueBody(FileData&& request) {
+    const ZqLockGuard hold(m_csFileQueue);
+    request.requestId = m_requestId++;
+    const uint32_t id = request.requestId;
+    if (m_pFileQueue && m_pThread) {
+        m_pFileQueue->push_back(std::move(request));
+        // Signalled under the lock so that the worker cannot be destroyed in between.
+        m_pThread->setEvent();
+    }
+    return id;
+}
+
+uint32_t ZqFile::loadStartBody(Io* const io, const char16_t* const name, const uint32_t minSize,
+                               const uint32_t limit) {
+    FileData request;
+    request.kind = KIND_LOAD;
+    request.minSize = minSize;
+    request.size = limit;
+    setNameOf(request.fileName, request.nullName, name);
+    request.io = io;
+    return queueBody(std::move(request));
+}
+
+uint32_t ZqFile::saveStartBody(Io* const io, const char16_t* const name, const void* const data,
+                               const uint32_t size) {
+    FileData request;
+    request.kind = KIND_SAVE;
+    request.size = size;
+    request.data = data;
+    setNameOf(request.fileName, request.nullName, name);
+    request.io = io;
+    return queueBody(std::move(request));
+}
+
+uint32_t ZqFile::arcRopenStartBody(ZqArcFile* const arc, const char16_t* const name) {
+    FileData request;
+    request.kind = KIND_ARC_OPEN;
+    setNameOf(request.fileName, request.nullName, name);
+    request.arc = arc;
+    return queueBody(std::move(request));
+}
+
+uint32_t ZqFile::arcLoadStartBody(ZqArcFile* const arc, const char16_t* const name,
+                                  const uint32_t minSize, const uint32_t limit) {
+    FileData request;
+    request.kind = KIND_ARC_LOAD;
+    request.minSize = minSize;
+    request.size = limit;
+    setNameOf(request.fileName, request.nullName, name);
+    request.arc = arc;
+    return queueBody(std::move(request));
+}
+
+bool ZqFile::claimBody(const uint32_t requestId, const uint32_t kind, FileData& result) {
+    const ZqLockGuard hold(m_csFileList);
+    if (!m_pFileList) {
+        return false;
+    }
+    for (auto it = m_pFileList->begin(); it != m_pFileList->end(); ++it) {
+        if (it->requestId != requestId) {
+            continue;
+        }
+        // A claim of the wrong kind leaves the result for the right one.
+        if (it->kind != kind) {
+            return false;
+        }
+        result = std::move(*it);
+        m_pFileList->erase(it);
+        return true;
+    }
+    return false;
+}
+
+bool ZqFile::waitBody(const uint32_t requestId, const uint32_t kind, FileData& result) {
+    // 100 polls that only yield, then a poll each millisecond for as long as the request
+    // runs: giving up earlier would leave the worker using a buffer its owner is about to
+    // free, and report a slow save as failed. Only a stopped worker ends the wait at once.
+    for (uint32_t poll = 0;; ++poll) {
+        ZqThread::sleep(poll < 100 ? 0 : 1);
+        const bool stopped = !isWorkerAlive();
+        if (claimBody(requestId, kind, result)) {
+            return true;
+        }
+        if (stopped) {
+            return false;
+        }
+    }
+}
+
+bool ZqFile::isLoadFinishedBody(const uint32_t requestId, void** const buffer,
+                                uint32_t* const size) {
+    FileData result;
+    if (buffer == nullptr || !claimBody(requestId, KIND_LOAD, result)) {
+        return false;
+    }
+    *buffer = result.buffer;
+    if (size != nullptr) {
+        *size = result.size;
+    }
+    return true;
+}
+
+bool ZqFile::isSaveFinishedBody(const uint32_t requestId, const void** const data) {
+    FileData result;
+    if (data == nullptr || !claimBody(requestId, KIND_SAVE, result)) {
+        return false;
+    }
+    *data = result.data;
+    return true;
+}
+
+bool ZqFile::isArcRopenFinishedBody(const uint32_t requestId, bool* const opened) {
+    FileData result;
+    if (opened == nullptr || !claimBody(requestId, KIND_ARC_OPEN, result)) {
+        return false;
+    }
+    *opened = result.size != 0;
+    if (result.errorCode != 0) {
+        zqp::setLastError(result.errorCode);
+    }
+    return true;
+}
+
+bool ZqFile::isArcLoadFinishedBody(const uint32_t requestId, void** const buffer,
+                                   uint32_t* const size) {
+    FileData result;
+    if (buffer == nullptr || !claimBody(requestId, KIND_ARC_LOAD, result)) {
+        return false;
+    }
+    *buffer = result.buffer;
+    if (size != nullptr) {
+        *size = result.size;
+    }
+    if (result.errorCode != 0) {
+        zqp::setLastError(result.errorCode);
+    }
+    return true;
+}
+
+void* ZqFile::loadBody(Io* const io, const char16_t* const name, const uint32_t minSize,
+                       uint32_t* const size) {
+    const uint32_t id = loadStartBody(io, name, minSize, size != nullptr ? *size : 0);
+    FileData result;
+    if (!waitBody(id, KIND_LOAD, result)) {
+        return nullptr;
+    }
+    if (size != nullptr) {
+        *size = result.size;
+    }
+    return result.buffer;
+}
+
+bool ZqFile::saveBody(Io* const io, const char16_t* const name, const void* const data,
+                      const uint32_t size) {
+    const uint32_t id = saveStartBody(io, name, data, size);
+    FileData result;
+    return waitBody(id, KIND_SAVE, result) && result.data != nullptr;
+}
+
+bool ZqFile::arcRopenBody(ZqArcFile* const arc, const char16_t* const name) {
+    const uint32_t id = arcRopenStartBody(arc, name);
+    bool opened = false;
+    FileData result;
+    if (!waitBody(id, KIND_ARC_OPEN, result)) {
+        return false;
+    }
+    opened = result.size != 0;
+    if (result.errorCode != 0) {
+        zqp::setLastError(result.errorCode);
+    }
+    return opened;
+}
+
+void* ZqFile::arcLoadBody(ZqArcFile* const arc, const char16_t* const name, const uint32_t minSize,
+                          uint32_t* const size) {
+    const uint32_t id = arcLoadStartBody(arc, name, minSize, size != nullptr ? *size : 0);
+    FileData result;
+    if (!waitBody(id, KIND_ARC_LOAD, result)) {
+        return nullptr;
+    }
+    if (size != nullptr) {
+        *size = result.size;
+    }
+    if (result.errorCode != 0) {
+        zqp::setLastError(result.errorCode);
+    }
+    return result.buffer;
+}
+
+void ZqFile::setFileIo(Io* const io) {
+    m_pCurrentFileIo = io != nullptr ? io : m_pDefaultFileIo.get();
+}
+
+ZqFile::Io* ZqFile::getDefaultFileIo() {
+    return m_pDefaultFileIo.get();
+}
+
+void* ZqFile::load(const char16_t* const name, const uint32_t minSize, uint32_t* const size) {
+    return loadBody(m_pCurrentFileIo, name, minSize, size);
+}
+
+void* ZqFile::load(const char16_t* const name, uint32_t* const size) {
+    return loadBody(m_pCurrentFileIo, name, 0, size);
+}
+
+bool ZqFile::save(const char16_t* const name, const void* const data, const uint32_t size) {
+    return saveBody(m_pCurrentFileIo, name, data, size);
+}
+
+uint32_t ZqFile::loadStart(const char16_t* const name, const uint32_t minSize,
+                           const uint32_t limit) {
+    return loadStartBody(m_pCurrentFileIo, name, minSize, limit);
+}
+
+uint32_t ZqFile::saveStart(const char16_t* const name, const void* const data,
+                           const uint32_t size) {
+    return saveStartBody(m_pCurrentFileIo, name, data, size);
+}
+
+bool ZqFile::isLoadFinished(const uint32_t requestId, void** const buffer, uint32_t* const size) {
+    return isLoadFinishedBody(requestId, buffer, size);
+}
+
+bool ZqFile::isSaveFinished(const uint32_t requestId, const void** const data) {
+    return isSaveFinishedBody(requestId, data);
+}
