@@ -37,7 +37,18 @@ if [ "$mode" = run ]; then
     cmake --build build/release -j "$jobs"
     exec build/release/dorvanex/dorvanex "$@"
 else
-    cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZQ_SANITIZE=ON -DZQ_TESTS=ON "${launcher[@]}"
+    # The fuzz targets need clang and a libzq built with coverage: a build of their own, which
+    # the test build then runs for a few seconds per target.
+    fuzz=()
+    if command -v clang++ >/dev/null 2>&1; then
+        cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_C_COMPILER=clang \
+            -DCMAKE_CXX_COMPILER=clang++ -DZQ_SANITIZE=ON -DZQ_FUZZ=ON -DZQ_TESTS=OFF \
+            -DZQ_BENCH=OFF "${launcher[@]}"
+        cmake --build build/fuzz -j "$jobs" --target zq_fuzz_targets
+        fuzz=(-DZQ_FUZZ_BUILD_DIR="$here/build/fuzz")
+    fi
+    cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZQ_SANITIZE=ON -DZQ_TESTS=ON \
+        "${launcher[@]}" "${fuzz[@]}"
     cmake --build build/asan -j "$jobs"
     cd build/asan
     ctest --output-on-failure -j "$jobs" --timeout 300 "$@"

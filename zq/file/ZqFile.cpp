@@ -79,7 +79,7 @@ bool ZqFile::addPathDelimiter(char16_t* const path) {
 
 void ZqFile::addPathDelimiter(std::u16string& path) {
     if (path.empty()) {
-        path = u"\\";
+        path.assign(1, u'\\');
         return;
     }
     if (isDelimiter(path.back())) {

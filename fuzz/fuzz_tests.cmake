@@ -1,0 +1,17 @@
+# Included by tests/CMakeLists.txt when ZQ_FUZZ_BUILD_DIR names a clang fuzz build: every
+# libFuzzer target of that build runs for a few seconds over seeds that our own writers make.
+set(_fuzz_bin ${ZQ_FUZZ_BUILD_DIR}/bin)
+set(_corpus ${CMAKE_BINARY_DIR}/fuzz-corpus)
+set(ZQ_FUZZ_SECONDS 10 CACHE STRING "Seconds each fuzz target runs in the test suite")
+
+# The archive reader: archives the writer packs from files of this tree.
+add_test(NAME fuzz.arc_reader.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQARC=$<TARGET_FILE:zqarc> -DOUT=${_corpus}/arc_reader
+                 -DSOURCE=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/fuzz/arc_reader_seeds.cmake)
+set_tests_properties(fuzz.arc_reader.seeds PROPERTIES FIXTURES_SETUP arc_reader_seeds TIMEOUT 60)
+add_test(NAME fuzz.arc_reader
+         COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+                 ${_fuzz_bin}/fuzz_arc_reader -max_total_time=${ZQ_FUZZ_SECONDS} -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/arc_reader-new
+                 ${_corpus}/arc_reader)
+set_tests_properties(fuzz.arc_reader PROPERTIES FIXTURES_REQUIRED arc_reader_seeds TIMEOUT 120)
