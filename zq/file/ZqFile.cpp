@@ -77,7 +77,7 @@ bool ZqFile::addPathDelimiter(char16_t* const path) {
     return copyOut(text, path, PATH_SIZE);
 }
 
-void ZqFile::addPathDelimiter(std::u16string& path) {
+void ZqFile::addPathDelimiter(ZqString& path) {
     if (path.empty()) {
         path.assign(1, u'\\');
         return;
@@ -99,7 +99,7 @@ void ZqFile::exchangePathDelimiter(char16_t* const path) {
     }
 }
 
-void ZqFile::exchangePathDelimiter(std::u16string& path) {
+void ZqFile::exchangePathDelimiter(ZqString& path) {
     std::replace(path.begin(), path.end(), u'/', u'\\');
 }
 

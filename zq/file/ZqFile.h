@@ -9,6 +9,7 @@
 #pragma once
 
 #include "zq/platform/fs/fs.h"
+#include "zq/system/ZqString.h"
 #include "zq/thread/ZqCriticalSection.h"
 
 #include <cstdint>
@@ -16,7 +17,6 @@
 #include <deque>
 #include <list>
 #include <memory>
-#include <string>
 
 class ZqArcFile;
 
@@ -93,10 +93,10 @@ public:
     // An empty path becomes "\\"; a path not ending in a delimiter gets '/' when it holds one
     // anywhere, else '\\'. The buffer form is false when the result would not fit.
     static bool addPathDelimiter(char16_t* path);
-    static void addPathDelimiter(std::u16string& path);
+    static void addPathDelimiter(ZqString& path);
     // Every '/' becomes '\\'.
     static void exchangePathDelimiter(char16_t* path);
-    static void exchangePathDelimiter(std::u16string& path);
+    static void exchangePathDelimiter(ZqString& path);
     // Appends the extension (".txt") when the file name has none; false when it has one, when
     // the result would not fit or for a null argument.
     static bool addExtension(char16_t* path, const char16_t* extension);

@@ -22,7 +22,7 @@ struct ZqFile::FileData {
     void* buffer = nullptr;
     // Save: in, the caller's data; out, unchanged on success, null when writing failed.
     const void* data = nullptr;
-    std::u16string fileName;
+    ZqString fileName;
     // The caller passed no name at all (kept apart from an empty one).
     bool nullName = false;
     Io* io = nullptr;
@@ -51,7 +51,7 @@ namespace {
 // True from sysInit until the worker has ended, by quitting or by an exception.
 std::atomic<bool> g_workerAlive{false};
 
-void setNameOf(std::u16string& fileName, bool& nullName, const char16_t* const name) {
+void setNameOf(ZqString& fileName, bool& nullName, const char16_t* const name) {
     nullName = name == nullptr;
     fileName = name != nullptr ? name : u"";
 }
