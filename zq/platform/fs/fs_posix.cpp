@@ -287,6 +287,7 @@ bool resolvePath(const std::u16string_view path, std::string& nativePath) {
 
     std::string base;
     std::u16string_view rest = slashed;
+    std::u16string folded;
     if (const char16_t drive = driveLetterOf(slashed); drive != 0) {
         base = driveFolder(drive);
         if (base.empty()) {
@@ -295,10 +296,10 @@ bool resolvePath(const std::u16string_view path, std::string& nativePath) {
         // The drive's folder stands for a disk that is always there.
         std::error_code ec;
         stdfs::create_directories(base, ec);
-        rest.remove_prefix(2);
-        while (!rest.empty() && rest.front() == u'/') {
-            rest.remove_prefix(1);
-        }
+        // ".." stops at a drive's root, as on the disk it stands for: no name on a drive
+        // leads out of its folder.
+        folded = foldDots(u"", rest.substr(2), trailing);
+        rest = folded;
     } else if (slashed.size() >= 2 && slashed[0] == u'/' && slashed[1] == u'/') {
         return false;
     } else if (slashed[0] == u'/') {
@@ -325,6 +326,11 @@ bool resolvePath(const std::u16string_view path, std::string& nativePath) {
 std::FILE* openFile(const char16_t* const path, const char* const mode) {
     const std::string native = nativeOf(path);
     if (native.empty() || mode == nullptr) {
+        return nullptr;
+    }
+    // Reading takes regular files only: a pipe or device would block or never end.
+    struct stat before {};
+    if (mode[0] == 'r' && (stat(native.c_str(), &before) != 0 || !S_ISREG(before.st_mode))) {
         return nullptr;
     }
     std::FILE* const file = std::fopen(native.c_str(), mode);

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <ctime>
 #include <set>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 
@@ -34,6 +35,7 @@ TEST(FsPath, MapsWindowsPathsAndDrives) {
         {u"e:/SPORTS_OPTION\\log\\2026\\12\\10.csv", e + "/SPORTS_OPTION/log/2026/12/10.csv"},
         {u"F:\\SPORTS_OPTION\\testmode.dat", f + "/SPORTS_OPTION/testmode.dat"},
         {u"e:", e + "/"},
+        {u"e:\\..\\..\\x\\.\\y", e + "/x/y"},
         {u"/tmp/x", "/tmp/x"},
         {u"c:\\Windows\\x", "<refused>"},
         {u"\\\\server\\share\\x", "<refused>"},
@@ -187,8 +189,11 @@ TEST(FsShell, FoldersAndFileFacts) {
     EXPECT_TRUE(zqp::fileTimes(u"f.bin", nullptr, nullptr, nullptr));
     EXPECT_FALSE(zqp::fileTimes(u"none", &created, nullptr, nullptr));
 
-    // Streams never open folders.
+    // Streams never open folders, and read regular files only (a pipe would block).
     EXPECT_EQ(zqp::openFile(u"e:/other", "rb"), nullptr);
+    EXPECT_EQ(zqp::openFile(u"e:/other", "wb"), nullptr);
+    ASSERT_EQ(mkfifo((scratch.root() / "pipe").c_str(), 0600), 0);
+    EXPECT_EQ(zqp::openFile(u"pipe", "rb"), nullptr);
     std::FILE* const f = zqp::openFile(u"F.bin", "rb");
     ASSERT_NE(f, nullptr);
     std::fclose(f);
