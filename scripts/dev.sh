@@ -35,7 +35,7 @@ jobs=$(nproc)
 if [ "$mode" = run ]; then
     cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DZQ_TESTS=OFF "${launcher[@]}"
     cmake --build build/release -j "$jobs"
-    exec build/release/dorvanex/dorvanex "$@"
+    exec build/release/bin/dorvanex "$@"
 else
     # The fuzz targets need clang and a libzq built with coverage: a build of their own, which
     # the test build then runs for a few seconds per target.
