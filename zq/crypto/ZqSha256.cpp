@@ -1,7 +1,14 @@
 #include "zq/crypto/ZqByteOrder.h"
 #include "zq/crypto/ZqHash.h"
+#include "zq/crypto/ZqSha256Core.h"
 
 #include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#include <immintrin.h>
+#define ZQ_SHA256_HARDWARE 1
+#endif
 
 namespace {
 
@@ -40,8 +47,10 @@ inline uint32_t rotr(const uint32_t x, const int n) {
     ZQ_SHA256_ROUND(c, d, e, f, g, h, a, b, (i) + 6, W((i) + 6))                                   \
     ZQ_SHA256_ROUND(b, c, d, e, f, g, h, a, (i) + 7, W((i) + 7))
 
+} // namespace
+
 // Runs the compression over n whole blocks.
-void sha256Blocks(uint32_t state[8], const uint8_t* p, size_t n) {
+void zq_sha256::portable(uint32_t state[8], const uint8_t* p, size_t n) {
     for (; n != 0; --n, p += 64) {
         uint32_t w[16];
         for (int i = 0; i < 16; ++i) {
@@ -88,6 +97,83 @@ void sha256Blocks(uint32_t state[8], const uint8_t* p, size_t n) {
 #undef ZQ_SHA256_EIGHT
 #undef ZQ_SHA256_ROUND
 
+#ifdef ZQ_SHA256_HARDWARE
+// The processor's SHA extensions: two rounds per instruction, the schedule in four registers
+// of four words each. The state is kept as ABEF and CDGH, the layout the instructions use.
+__attribute__((target("sha,sse4.1,ssse3"))) void zq_sha256::hardware(uint32_t state[8],
+                                                                     const uint8_t* p, size_t n) {
+    const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bLL, 0x0405060700010203LL);
+    __m128i tmp = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state)), 0xB1);
+    __m128i state1 =
+        _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4)), 0x1B);
+    __m128i state0 = _mm_alignr_epi8(tmp, state1, 8);
+    state1 = _mm_blend_epi16(state1, tmp, 0xF0);
+
+    for (; n != 0; --n, p += 64) {
+        const __m128i abefSave = state0;
+        const __m128i cdghSave = state1;
+        __m128i m[4];
+        for (int g = 0; g < 16; ++g) {
+            if (g < 4) {
+                m[g] = _mm_shuffle_epi8(
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * g)), byteSwap);
+            }
+            __m128i msg = _mm_add_epi32(
+                m[g & 3], _mm_loadu_si128(reinterpret_cast<const __m128i*>(K + 4 * g)));
+            state1 = _mm_sha256rnds2_epu32(state1, state0, msg);
+            if (g >= 3 && g <= 14) {
+                // Words 4(g+1).. from the three groups before and the partial sums of msg1.
+                const __m128i t = _mm_alignr_epi8(m[g & 3], m[(g - 1) & 3], 4);
+                m[(g + 1) & 3] = _mm_sha256msg2_epu32(_mm_add_epi32(m[(g + 1) & 3], t), m[g & 3]);
+            }
+            msg = _mm_shuffle_epi32(msg, 0x0E);
+            state0 = _mm_sha256rnds2_epu32(state0, state1, msg);
+            if (g >= 1 && g <= 12) {
+                m[(g - 1) & 3] = _mm_sha256msg1_epu32(m[(g - 1) & 3], m[g & 3]);
+            }
+        }
+        state0 = _mm_add_epi32(state0, abefSave);
+        state1 = _mm_add_epi32(state1, cdghSave);
+    }
+
+    tmp = _mm_shuffle_epi32(state0, 0x1B);
+    state1 = _mm_shuffle_epi32(state1, 0xB1);
+    state0 = _mm_blend_epi16(tmp, state1, 0xF0);
+    state1 = _mm_alignr_epi8(state1, tmp, 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state), state0);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), state1);
+}
+
+bool zq_sha256::hasHardware() {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    if (__get_cpuid(1, &a, &b, &c, &d) == 0 || (c & (1u << 19)) == 0 || (c & (1u << 9)) == 0) {
+        return false; // SSE4.1, SSSE3
+    }
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & (1u << 29)) != 0;
+}
+
+#else
+bool zq_sha256::hasHardware() {
+    return false;
+}
+
+void zq_sha256::hardware(uint32_t state[8], const uint8_t* p, size_t n) {
+    portable(state, p, n);
+}
+#endif
+
+namespace {
+
+const bool g_hardware = zq_sha256::hasHardware();
+
+void compress(uint32_t state[8], const uint8_t* p, const size_t n) {
+    if (g_hardware) {
+        zq_sha256::hardware(state, p, n);
+    } else {
+        zq_sha256::portable(state, p, n);
+    }
+}
+
 } // namespace
 
 void zqCalcSha256(uint8_t* const digest, const void* const data, const uint32_t size) {
@@ -98,7 +184,7 @@ void zqCalcSha256(uint8_t* const digest, const void* const data, const uint32_t 
     // Whole blocks straight from the caller's buffer; the rest and the padding (0x80, zeros,
     // the bit length big-endian) in one or two blocks on the stack.
     const uint32_t whole = size / 64;
-    sha256Blocks(state, p, whole);
+    compress(state, p, whole);
     const uint32_t left = size % 64;
     uint8_t block[128] = {};
     if (left != 0) {
@@ -107,7 +193,7 @@ void zqCalcSha256(uint8_t* const digest, const void* const data, const uint32_t 
     block[left] = 0x80;
     const uint32_t padded = left < 56 ? 64 : 128;
     zq_bytes::storeBe<uint64_t>(block + padded - 8, static_cast<uint64_t>(size) * 8u);
-    sha256Blocks(state, block, padded / 64);
+    compress(state, block, padded / 64);
     for (int i = 0; i < 8; ++i) {
         zq_bytes::storeBe<uint32_t>(digest + 4 * i, state[i]);
     }
