@@ -8,7 +8,9 @@
 constinit const ZqMatrix ZqMatrix::ZERO(0.0f);
 constinit const ZqMatrix ZqMatrix::UNIT(1.0f);
 
-ZqMatrix::ZqMatrix(const ZqVector3& t) { set(t.x, t.y, t.z); }
+ZqMatrix::ZqMatrix(const ZqVector3& t) {
+    set(t.x, t.y, t.z);
+}
 
 ZqMatrix& ZqMatrix::set(const float m11, const float m12, const float m13, const float m14,
                         const float m21, const float m22, const float m23, const float m24,
@@ -23,15 +25,21 @@ ZqMatrix& ZqMatrix::set(const float* p) {
     return *this;
 }
 
-ZqMatrix& ZqMatrix::set(const float s) { return *this = ZqMatrix(s); }
+ZqMatrix& ZqMatrix::set(const float s) {
+    return *this = ZqMatrix(s);
+}
 
 ZqMatrix& ZqMatrix::set(const float x, const float y, const float z) {
     return *this = ZqMatrix(x, y, z);
 }
 
-ZqMatrix& ZqMatrix::set(const ZqVector3& t) { return set(t.x, t.y, t.z); }
+ZqMatrix& ZqMatrix::set(const ZqVector3& t) {
+    return set(t.x, t.y, t.z);
+}
 
-ZqMatrix& ZqMatrix::setScale(const ZqVector3& s) { return setScale(s.x, s.y, s.z, 1.0f); }
+ZqMatrix& ZqMatrix::setScale(const ZqVector3& s) {
+    return setScale(s.x, s.y, s.z, 1.0f);
+}
 
 ZqMatrix& ZqMatrix::setScale(const float x, const float y, const float z, const float w) {
     *this = ZERO;
@@ -42,23 +50,41 @@ ZqMatrix& ZqMatrix::setScale(const float x, const float y, const float z, const 
     return *this;
 }
 
-ZqMatrix& ZqMatrix::setScale(const ZqVector4& s) { return setScale(s.x, s.y, s.z, s.w); }
+ZqMatrix& ZqMatrix::setScale(const ZqVector4& s) {
+    return setScale(s.x, s.y, s.z, s.w);
+}
 
-ZqMatrix& ZqMatrix::setTrans(const ZqVector3& t) { return setTrans(t.x, t.y, t.z); }
+ZqMatrix& ZqMatrix::setTrans(const ZqVector3& t) {
+    return setTrans(t.x, t.y, t.z);
+}
 
-ZqMatrix& ZqMatrix::setTrans(const ZqVector4& t) { return setTrans(t.x, t.y, t.z, t.w); }
+ZqMatrix& ZqMatrix::setTrans(const ZqVector4& t) {
+    return setTrans(t.x, t.y, t.z, t.w);
+}
 
-ZqMatrix& ZqMatrix::trans(const ZqVector3& t) { return trans(t.x, t.y, t.z); }
+ZqMatrix& ZqMatrix::trans(const ZqVector3& t) {
+    return trans(t.x, t.y, t.z);
+}
 
-ZqMatrix& ZqMatrix::trans(const ZqVector4& t) { return trans(t.x, t.y, t.z); }
+ZqMatrix& ZqMatrix::trans(const ZqVector4& t) {
+    return trans(t.x, t.y, t.z);
+}
 
-void ZqMatrix::getTrans(ZqVector3& t) const { t.set(_41, _42, _43); }
+void ZqMatrix::getTrans(ZqVector3& t) const {
+    t.set(_41, _42, _43);
+}
 
-void ZqMatrix::getTrans(ZqVector4& t) const { t.set(_41, _42, _43, _44); }
+void ZqMatrix::getTrans(ZqVector4& t) const {
+    t.set(_41, _42, _43, _44);
+}
 
-void ZqMatrix::getRow(const int i, ZqVector4& r) const { r.set(m[i][0], m[i][1], m[i][2], m[i][3]); }
+void ZqMatrix::getRow(const int i, ZqVector4& r) const {
+    r.set(m[i][0], m[i][1], m[i][2], m[i][3]);
+}
 
-ZqMatrix& ZqMatrix::setRow(const int i, const ZqVector4& r) { return setRow(i, r.x, r.y, r.z, r.w); }
+ZqMatrix& ZqMatrix::setRow(const int i, const ZqVector4& r) {
+    return setRow(i, r.x, r.y, r.z, r.w);
+}
 
 void ZqMatrix::getColumn(const int j, ZqVector4& c) const {
     c.set(m[0][j], m[1][j], m[2][j], m[3][j]);
@@ -95,26 +121,7 @@ ZqMatrix& ZqMatrix::mul(const ZqMatrix& a, const float s) {
     return *this;
 }
 
-ZqMatrix& ZqMatrix::mul(const ZqMatrix& a, const ZqMatrix& b) {
-#if defined(ZQ_MATH_SSE)
-    // Each result row is a's row weighting b's four rows. Everything is loaded before the
-    // first store, so the result may overwrite either operand.
-    const __m128 b0 = _mm_loadu_ps(b.m[0]);
-    const __m128 b1 = _mm_loadu_ps(b.m[1]);
-    const __m128 b2 = _mm_loadu_ps(b.m[2]);
-    const __m128 b3 = _mm_loadu_ps(b.m[3]);
-    __m128 r[4];
-    for (int i = 0; i < 4; ++i) {
-        const __m128 ar = _mm_loadu_ps(a.m[i]);
-        __m128 v = _mm_mul_ps(_mm_shuffle_ps(ar, ar, 0x00), b0);
-        v = _mm_add_ps(v, _mm_mul_ps(_mm_shuffle_ps(ar, ar, 0x55), b1));
-        v = _mm_add_ps(v, _mm_mul_ps(_mm_shuffle_ps(ar, ar, 0xAA), b2));
-        r[i] = _mm_add_ps(v, _mm_mul_ps(_mm_shuffle_ps(ar, ar, 0xFF), b3));
-    }
-    for (int i = 0; i < 4; ++i) {
-        _mm_storeu_ps(m[i], r[i]);
-    }
-#else
+ZqMatrix& ZqMatrix::mulBody(const ZqMatrix& a, const ZqMatrix& b) {
     float r[4][4];
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 4; ++j) {
@@ -123,7 +130,6 @@ ZqMatrix& ZqMatrix::mul(const ZqMatrix& a, const ZqMatrix& b) {
         }
     }
     std::memcpy(m, r, sizeof(m));
-#endif
     return *this;
 }
 
@@ -142,7 +148,92 @@ ZqMatrix& ZqMatrix::transpose(const ZqMatrix& a) {
     return *this = t;
 }
 
-// The inverse by cofactors, from the twelve 2x2 minors of the upper and lower row pairs.
+// The inverse by cofactors, from the twelve 2x2 minors of the upper row pair (s0..s5) and
+// of the lower row pair (c0..c5). A singular matrix (determinant exactly 0) is left alone.
+#if defined(ZQ_MATH_SSE)
+namespace {
+
+template <int I> __m128 splat(const __m128 v) {
+    return _mm_shuffle_ps(v, v, _MM_SHUFFLE(I, I, I, I));
+}
+
+// (c[k], c[k], s[k], s[k]): minor k of the lower pair in lanes 0-1, of the upper pair in 2-3.
+template <int K> __m128 pairMinor(const __m128 c, const __m128 s) {
+    return _mm_shuffle_ps(c, s, _MM_SHUFFLE(K, K, K, K));
+}
+
+} // namespace
+
+ZqMatrix& ZqMatrix::inverse(const ZqMatrix& a) {
+    const __m128 r0 = _mm_loadu_ps(a.m[0]);
+    const __m128 r1 = _mm_loadu_ps(a.m[1]);
+    const __m128 r2 = _mm_loadu_ps(a.m[2]);
+    const __m128 r3 = _mm_loadu_ps(a.m[3]);
+
+    // Minors of columns (0,1) (0,2) (0,3) (1,2) in lo, (1,3) (2,3) in hi.
+    const auto minors = [](const __m128 p, const __m128 q, __m128& lo, __m128& hi) {
+        const __m128 p0001 = _mm_shuffle_ps(p, p, _MM_SHUFFLE(1, 0, 0, 0));
+        const __m128 q0001 = _mm_shuffle_ps(q, q, _MM_SHUFFLE(1, 0, 0, 0));
+        const __m128 p1232 = _mm_shuffle_ps(p, p, _MM_SHUFFLE(2, 3, 2, 1));
+        const __m128 q1232 = _mm_shuffle_ps(q, q, _MM_SHUFFLE(2, 3, 2, 1));
+        lo = _mm_sub_ps(_mm_mul_ps(p0001, q1232), _mm_mul_ps(q0001, p1232));
+        const __m128 p12 = _mm_shuffle_ps(p, p, _MM_SHUFFLE(2, 1, 2, 1));
+        const __m128 q12 = _mm_shuffle_ps(q, q, _MM_SHUFFLE(2, 1, 2, 1));
+        const __m128 p33 = splat<3>(p);
+        const __m128 q33 = splat<3>(q);
+        hi = _mm_sub_ps(_mm_mul_ps(p12, q33), _mm_mul_ps(q12, p33));
+    };
+    __m128 sLo;
+    __m128 sHi;
+    __m128 cLo;
+    __m128 cHi;
+    minors(r0, r1, sLo, sHi);
+    minors(r2, r3, cLo, cHi);
+    const __m128 cs0 = pairMinor<0>(cLo, sLo);
+    const __m128 cs1 = pairMinor<1>(cLo, sLo);
+    const __m128 cs2 = pairMinor<2>(cLo, sLo);
+    const __m128 cs3 = pairMinor<3>(cLo, sLo);
+    const __m128 cs4 = pairMinor<0>(cHi, sHi);
+    const __m128 cs5 = pairMinor<1>(cHi, sHi);
+
+    // Column j of the rows in the order 1, 0, 3, 2.
+    const __m128 lo10 = _mm_unpacklo_ps(r1, r0);
+    const __m128 hi10 = _mm_unpackhi_ps(r1, r0);
+    const __m128 lo32 = _mm_unpacklo_ps(r3, r2);
+    const __m128 hi32 = _mm_unpackhi_ps(r3, r2);
+    const __m128 v0 = _mm_movelh_ps(lo10, lo32);
+    const __m128 v1 = _mm_movehl_ps(lo32, lo10);
+    const __m128 v2 = _mm_movelh_ps(hi10, hi32);
+    const __m128 v3 = _mm_movehl_ps(hi32, hi10);
+
+    // Adjugate rows before the alternating sign (+, -, +, -).
+    const __m128 t0 =
+        _mm_add_ps(_mm_sub_ps(_mm_mul_ps(v1, cs5), _mm_mul_ps(v2, cs4)), _mm_mul_ps(v3, cs3));
+    const __m128 t1 =
+        _mm_sub_ps(_mm_sub_ps(_mm_mul_ps(v2, cs2), _mm_mul_ps(v0, cs5)), _mm_mul_ps(v3, cs1));
+    const __m128 t2 =
+        _mm_add_ps(_mm_sub_ps(_mm_mul_ps(v0, cs4), _mm_mul_ps(v1, cs2)), _mm_mul_ps(v3, cs0));
+    const __m128 t3 =
+        _mm_sub_ps(_mm_sub_ps(_mm_mul_ps(v1, cs1), _mm_mul_ps(v0, cs3)), _mm_mul_ps(v2, cs0));
+
+    // Determinant: row 0 times the adjugate's first column.
+    const __m128 col0 = _mm_movelh_ps(_mm_unpacklo_ps(t0, t1), _mm_unpacklo_ps(t2, t3));
+    __m128 d = _mm_mul_ps(r0, col0);
+    d = _mm_add_ps(d, _mm_movehl_ps(d, d));
+    d = _mm_add_ss(d, _mm_shuffle_ps(d, d, _MM_SHUFFLE(1, 1, 1, 1)));
+    const float det = _mm_cvtss_f32(d);
+    if (det == 0.0f) {
+        return *this;
+    }
+    const float rd = 1.0f / det;
+    const __m128 k = _mm_setr_ps(rd, -rd, rd, -rd);
+    _mm_storeu_ps(m[0], _mm_mul_ps(t0, k));
+    _mm_storeu_ps(m[1], _mm_mul_ps(t1, k));
+    _mm_storeu_ps(m[2], _mm_mul_ps(t2, k));
+    _mm_storeu_ps(m[3], _mm_mul_ps(t3, k));
+    return *this;
+}
+#else
 ZqMatrix& ZqMatrix::inverse(const ZqMatrix& a) {
     float e[16];
     std::memcpy(e, a.m, sizeof(e));
@@ -163,24 +254,18 @@ ZqMatrix& ZqMatrix::inverse(const ZqMatrix& a) {
         return *this;
     }
     const float d = 1.0f / det;
-    const ZqMatrix r((e[5] * c5 - e[6] * c4 + e[7] * c3) * d,
-                     (-e[1] * c5 + e[2] * c4 - e[3] * c3) * d,
-                     (e[13] * s5 - e[14] * s4 + e[15] * s3) * d,
-                     (-e[9] * s5 + e[10] * s4 - e[11] * s3) * d,
-                     (-e[4] * c5 + e[6] * c2 - e[7] * c1) * d,
-                     (e[0] * c5 - e[2] * c2 + e[3] * c1) * d,
-                     (-e[12] * s5 + e[14] * s2 - e[15] * s1) * d,
-                     (e[8] * s5 - e[10] * s2 + e[11] * s1) * d,
-                     (e[4] * c4 - e[5] * c2 + e[7] * c0) * d,
-                     (-e[0] * c4 + e[1] * c2 - e[3] * c0) * d,
-                     (e[12] * s4 - e[13] * s2 + e[15] * s0) * d,
-                     (-e[8] * s4 + e[9] * s2 - e[11] * s0) * d,
-                     (-e[4] * c3 + e[5] * c1 - e[6] * c0) * d,
-                     (e[0] * c3 - e[1] * c1 + e[2] * c0) * d,
-                     (-e[12] * s3 + e[13] * s1 - e[14] * s0) * d,
-                     (e[8] * s3 - e[9] * s1 + e[10] * s0) * d);
+    const ZqMatrix r(
+        (e[5] * c5 - e[6] * c4 + e[7] * c3) * d, (-e[1] * c5 + e[2] * c4 - e[3] * c3) * d,
+        (e[13] * s5 - e[14] * s4 + e[15] * s3) * d, (-e[9] * s5 + e[10] * s4 - e[11] * s3) * d,
+        (-e[4] * c5 + e[6] * c2 - e[7] * c1) * d, (e[0] * c5 - e[2] * c2 + e[3] * c1) * d,
+        (-e[12] * s5 + e[14] * s2 - e[15] * s1) * d, (e[8] * s5 - e[10] * s2 + e[11] * s1) * d,
+        (e[4] * c4 - e[5] * c2 + e[7] * c0) * d, (-e[0] * c4 + e[1] * c2 - e[3] * c0) * d,
+        (e[12] * s4 - e[13] * s2 + e[15] * s0) * d, (-e[8] * s4 + e[9] * s2 - e[11] * s0) * d,
+        (-e[4] * c3 + e[5] * c1 - e[6] * c0) * d, (e[0] * c3 - e[1] * c1 + e[2] * c0) * d,
+        (-e[12] * s3 + e[13] * s1 - e[14] * s0) * d, (e[8] * s3 - e[9] * s1 + e[10] * s0) * d);
     return *this = r;
 }
+#endif
 
 float ZqMatrix::determinant() const {
     float e[16];
@@ -204,9 +289,13 @@ ZqMatrix& ZqMatrix::scale(const float x, const float y, const float z) {
     return scaleX(x).scaleY(y).scaleZ(z);
 }
 
-ZqMatrix& ZqMatrix::scale(const ZqVector3& s) { return scale(s.x, s.y, s.z); }
+ZqMatrix& ZqMatrix::scale(const ZqVector3& s) {
+    return scale(s.x, s.y, s.z);
+}
 
-ZqMatrix& ZqMatrix::scale(const ZqVector4& s) { return scale(s.x, s.y, s.z); }
+ZqMatrix& ZqMatrix::scale(const ZqVector4& s) {
+    return scale(s.x, s.y, s.z);
+}
 
 ZqMatrix& ZqMatrix::scaleX(const float s) {
     _11 *= s;

@@ -34,18 +34,25 @@ public:
                        const float m21, const float m22, const float m23, const float m24,
                        const float m31, const float m32, const float m33, const float m34,
                        const float m41, const float m42, const float m43, const float m44)
-        : m{{m11, m12, m13, m14}, {m21, m22, m23, m24}, {m31, m32, m33, m34}, {m41, m42, m43, m44}} {
-    }
+        : m{{m11, m12, m13, m14},
+            {m21, m22, m23, m24},
+            {m31, m32, m33, m34},
+            {m41, m42, m43, m44}} {}
     // Sixteen floats in row-major order.
     explicit ZqMatrix(const float* p) { set(p); }
     explicit ZqMatrix(const float (&a)[4][4]) { set(a); }
     // s on the four diagonal elements, 0 elsewhere.
     explicit constexpr ZqMatrix(const float s)
-        : m{{s, 0.0f, 0.0f, 0.0f}, {0.0f, s, 0.0f, 0.0f}, {0.0f, 0.0f, s, 0.0f}, {0.0f, 0.0f, 0.0f, s}} {}
+        : m{{s, 0.0f, 0.0f, 0.0f},
+            {0.0f, s, 0.0f, 0.0f},
+            {0.0f, 0.0f, s, 0.0f},
+            {0.0f, 0.0f, 0.0f, s}} {}
     // The identity with the fourth row (x, y, z, 1): a translation.
     constexpr ZqMatrix(const float x, const float y, const float z)
-        : m{{1.0f, 0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 1.0f, 0.0f}, {x, y, z, 1.0f}} {
-    }
+        : m{{1.0f, 0.0f, 0.0f, 0.0f},
+            {0.0f, 1.0f, 0.0f, 0.0f},
+            {0.0f, 0.0f, 1.0f, 0.0f},
+            {x, y, z, 1.0f}} {}
     explicit ZqMatrix(const ZqVector3& t);
 
     // ---- setting --------------------------------------------------------------------------
@@ -139,30 +146,87 @@ public:
     ZqMatrix& mul(const ZqMatrix& a, float s);
     ZqMatrix& mul(const float s) { return mul(*this, s); }
     // this = a * b (a applied first); any of this, a and b may be the same matrix.
-    ZqMatrix& mul(const ZqMatrix& a, const ZqMatrix& b);
-    ZqMatrix& mul(const ZqMatrix& b) { return mul(*this, b); }
-    ZqMatrix& negate(const ZqMatrix& a) { return mul(a, -1.0f); }
-    ZqMatrix& negate() { return mul(*this, -1.0f); }
+    ZqMatrix& mul(const ZqMatrix& a, const ZqMatrix& b) {
+#if defined(ZQ_MATH_SSE)
+        // Each result row is a's row weighting b's four rows. Everything is loaded before
+        // the first store, so the result may overwrite either operand.
+        const __m128 b0 = _mm_loadu_ps(b.m[0]);
+        const __m128 b1 = _mm_loadu_ps(b.m[1]);
+        const __m128 b2 = _mm_loadu_ps(b.m[2]);
+        const __m128 b3 = _mm_loadu_ps(b.m[3]);
+        __m128 r[4];
+        for (int i = 0; i < 4; ++i) {
+            const __m128 ar = _mm_loadu_ps(a.m[i]);
+            __m128 v = _mm_mul_ps(_mm_shuffle_ps(ar, ar, 0x00), b0);
+            v = _mm_add_ps(v, _mm_mul_ps(_mm_shuffle_ps(ar, ar, 0x55), b1));
+            v = _mm_add_ps(v, _mm_mul_ps(_mm_shuffle_ps(ar, ar, 0xAA), b2));
+            r[i] = _mm_add_ps(v, _mm_mul_ps(_mm_shuffle_ps(ar, ar, 0xFF), b3));
+        }
+        for (int i = 0; i < 4; ++i) {
+            _mm_storeu_ps(m[i], r[i]);
+        }
+        return *this;
+#else
+        return mulBody(a, b);
+#endif
+    }
+    ZqMatrix& mul(const ZqMatrix& b) {
+        return mul(*this, b);
+    }
+    ZqMatrix& negate(const ZqMatrix& a) {
+        return mul(a, -1.0f);
+    }
+    ZqMatrix& negate() {
+        return mul(*this, -1.0f);
+    }
     ZqMatrix& abs(const ZqMatrix& a);
-    ZqMatrix& abs() { return abs(*this); }
+    ZqMatrix& abs() {
+        return abs(*this);
+    }
     ZqMatrix& transpose(const ZqMatrix& a);
-    ZqMatrix& transpose() { return transpose(*this); }
+    ZqMatrix& transpose() {
+        return transpose(*this);
+    }
     // this = the inverse of a. A singular a (determinant exactly 0) leaves this unchanged.
     ZqMatrix& inverse(const ZqMatrix& a);
-    ZqMatrix& inverse() { return inverse(*this); }
+    ZqMatrix& inverse() {
+        return inverse(*this);
+    }
     float determinant() const;
-    float trace() const { return _11 + _22 + _33 + _44; }
+    float trace() const {
+        return _11 + _22 + _33 + _44;
+    }
 
-    ZqMatrix operator+(const ZqMatrix& b) const { return ZqMatrix().add(*this, b); }
-    ZqMatrix operator-(const ZqMatrix& b) const { return ZqMatrix().sub(*this, b); }
-    ZqMatrix operator*(const float s) const { return ZqMatrix().mul(*this, s); }
-    ZqMatrix operator*(const ZqMatrix& b) const { return ZqMatrix().mul(*this, b); }
-    ZqMatrix operator-() const { return ZqMatrix().negate(*this); }
-    ZqMatrix operator+() const { return *this; }
-    ZqMatrix& operator+=(const ZqMatrix& b) { return add(*this, b); }
-    ZqMatrix& operator-=(const ZqMatrix& b) { return sub(*this, b); }
-    ZqMatrix& operator*=(const float s) { return mul(*this, s); }
-    ZqMatrix& operator*=(const ZqMatrix& b) { return mul(*this, b); }
+    ZqMatrix operator+(const ZqMatrix& b) const {
+        return ZqMatrix().add(*this, b);
+    }
+    ZqMatrix operator-(const ZqMatrix& b) const {
+        return ZqMatrix().sub(*this, b);
+    }
+    ZqMatrix operator*(const float s) const {
+        return ZqMatrix().mul(*this, s);
+    }
+    ZqMatrix operator*(const ZqMatrix& b) const {
+        return ZqMatrix().mul(*this, b);
+    }
+    ZqMatrix operator-() const {
+        return ZqMatrix().negate(*this);
+    }
+    ZqMatrix operator+() const {
+        return *this;
+    }
+    ZqMatrix& operator+=(const ZqMatrix& b) {
+        return add(*this, b);
+    }
+    ZqMatrix& operator-=(const ZqMatrix& b) {
+        return sub(*this, b);
+    }
+    ZqMatrix& operator*=(const float s) {
+        return mul(*this, s);
+    }
+    ZqMatrix& operator*=(const ZqMatrix& b) {
+        return mul(*this, b);
+    }
 
     // The first three elements of rows 1, 2 and 3 times x, y and z (this = diag(x, y, z, 1) *
     // this); the fourth column and the translation row are untouched. w has no effect.
@@ -183,20 +247,34 @@ public:
     ZqMatrix& rotX(const ZqMatrix& m, float a);
     ZqMatrix& rotY(const ZqMatrix& m, float a);
     ZqMatrix& rotZ(const ZqMatrix& m, float a);
-    ZqMatrix& rotX(const float a) { return rotX(*this, a); }
-    ZqMatrix& rotY(const float a) { return rotY(*this, a); }
-    ZqMatrix& rotZ(const float a) { return rotZ(*this, a); }
+    ZqMatrix& rotX(const float a) {
+        return rotX(*this, a);
+    }
+    ZqMatrix& rotY(const float a) {
+        return rotY(*this, a);
+    }
+    ZqMatrix& rotZ(const float a) {
+        return rotZ(*this, a);
+    }
     // this = m * (Rx * Ry * Rz), or m * (Rz * Ry * Rx).
     ZqMatrix& rotXYZ(const ZqMatrix& m, float x, float y, float z);
     ZqMatrix& rotXYZ(const ZqMatrix& m, const ZqVector3& r);
     ZqMatrix& rotXYZ(const ZqMatrix& m, const ZqVector4& r);
-    ZqMatrix& rotXYZ(const float x, const float y, const float z) { return rotXYZ(*this, x, y, z); }
-    ZqMatrix& rotXYZ(const ZqVector3& r) { return rotXYZ(*this, r); }
+    ZqMatrix& rotXYZ(const float x, const float y, const float z) {
+        return rotXYZ(*this, x, y, z);
+    }
+    ZqMatrix& rotXYZ(const ZqVector3& r) {
+        return rotXYZ(*this, r);
+    }
     ZqMatrix& rotZYX(const ZqMatrix& m, float x, float y, float z);
     ZqMatrix& rotZYX(const ZqMatrix& m, const ZqVector3& r);
     ZqMatrix& rotZYX(const ZqMatrix& m, const ZqVector4& r);
-    ZqMatrix& rotZYX(const float x, const float y, const float z) { return rotZYX(*this, x, y, z); }
-    ZqMatrix& rotZYX(const ZqVector3& r) { return rotZYX(*this, r); }
+    ZqMatrix& rotZYX(const float x, const float y, const float z) {
+        return rotZYX(*this, x, y, z);
+    }
+    ZqMatrix& rotZYX(const ZqVector3& r) {
+        return rotZYX(*this, r);
+    }
 
     // ---- decomposition --------------------------------------------------------------------
     // Euler angles (x, y, z) of the rotation for order XYZ or ZYX; the 4-vector forms set
@@ -238,5 +316,11 @@ public:
     bool epsilonEquals(const ZqMatrix& b, float eps) const;
     bool isFinite(float bound) const;
     bool isFinite(float lo, float hi) const;
-    bool isIdentity() const { return equals(UNIT); }
+    bool isIdentity() const {
+        return equals(UNIT);
+    }
+
+private:
+    // The portable product, for targets without SSE.
+    ZqMatrix& mulBody(const ZqMatrix& a, const ZqMatrix& b);
 };

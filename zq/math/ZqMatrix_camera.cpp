@@ -18,8 +18,7 @@ ZqMatrix& ZqMatrix::setLookAtRH(const ZqVector3& eye, const ZqVector3& at, const
                zAxis.z, 0.0f, -xAxis.dot(eye), -yAxis.dot(eye), -zAxis.dot(eye), 1.0f);
 }
 
-ZqMatrix& ZqMatrix::setPerspectiveRH(const float w, const float h, const float zn,
-                                     const float zf) {
+ZqMatrix& ZqMatrix::setPerspectiveRH(const float w, const float h, const float zn, const float zf) {
     const float q = zf / (zn - zf);
     return set(2.0f * zn / w, 0.0f, 0.0f, 0.0f, 0.0f, 2.0f * zn / h, 0.0f, 0.0f, 0.0f, 0.0f, q,
                -1.0f, 0.0f, 0.0f, zn * q, 0.0f);
@@ -30,8 +29,8 @@ ZqMatrix& ZqMatrix::setPerspectiveFovRH(const float fovY, const float aspect, co
     const float yScale = 1.0f / std::tan(fovY * 0.5f);
     const float xScale = yScale / aspect;
     const float q = zf / (zn - zf);
-    return set(xScale, 0.0f, 0.0f, 0.0f, 0.0f, yScale, 0.0f, 0.0f, 0.0f, 0.0f, q, -1.0f, 0.0f,
-               0.0f, zn * q, 0.0f);
+    return set(xScale, 0.0f, 0.0f, 0.0f, 0.0f, yScale, 0.0f, 0.0f, 0.0f, 0.0f, q, -1.0f, 0.0f, 0.0f,
+               zn * q, 0.0f);
 }
 
 ZqMatrix& ZqMatrix::setPerspectiveOffCenterRH(const float l, const float r, const float b,
@@ -47,8 +46,8 @@ ZqMatrix& ZqMatrix::setOrthoRH(const float w, const float h, const float zn, con
                0.0f, zn * q, 1.0f);
 }
 
-ZqMatrix& ZqMatrix::setOrthoOffCenterRH(const float l, const float r, const float b,
-                                        const float t, const float zn, const float zf) {
+ZqMatrix& ZqMatrix::setOrthoOffCenterRH(const float l, const float r, const float b, const float t,
+                                        const float zn, const float zf) {
     const float q = 1.0f / (zn - zf);
     return set(2.0f / (r - l), 0.0f, 0.0f, 0.0f, 0.0f, 2.0f / (t - b), 0.0f, 0.0f, 0.0f, 0.0f, q,
                0.0f, (l + r) / (l - r), (t + b) / (b - t), zn * q, 1.0f);

@@ -111,22 +111,19 @@ float clampBetween(const float v, const float a, const float b) {
 ZqMatrix& ZqMatrix::setRotX(const float a) {
     const float c = std::cos(a);
     const float s = std::sin(a);
-    return set(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, c, s, 0.0f, 0.0f, -s, c, 0.0f, 0.0f, 0.0f, 0.0f,
-               1.0f);
+    return set(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, c, s, 0.0f, 0.0f, -s, c, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f);
 }
 
 ZqMatrix& ZqMatrix::setRotY(const float a) {
     const float c = std::cos(a);
     const float s = std::sin(a);
-    return set(c, 0.0f, -s, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, s, 0.0f, c, 0.0f, 0.0f, 0.0f, 0.0f,
-               1.0f);
+    return set(c, 0.0f, -s, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, s, 0.0f, c, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f);
 }
 
 ZqMatrix& ZqMatrix::setRotZ(const float a) {
     const float c = std::cos(a);
     const float s = std::sin(a);
-    return set(c, s, 0.0f, 0.0f, -s, c, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f,
-               1.0f);
+    return set(c, s, 0.0f, 0.0f, -s, c, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f);
 }
 
 ZqMatrix& ZqMatrix::setRotAxis(const float ax, const float ay, const float az, const float a) {
@@ -156,9 +153,13 @@ ZqMatrix& ZqMatrix::setRotXYZ(const float x, const float y, const float z) {
     return *this;
 }
 
-ZqMatrix& ZqMatrix::setRotXYZ(const ZqVector3& r) { return setRotXYZ(r.x, r.y, r.z); }
+ZqMatrix& ZqMatrix::setRotXYZ(const ZqVector3& r) {
+    return setRotXYZ(r.x, r.y, r.z);
+}
 
-ZqMatrix& ZqMatrix::setRotXYZ(const ZqVector4& r) { return setRotXYZ(r.x, r.y, r.z); }
+ZqMatrix& ZqMatrix::setRotXYZ(const ZqVector4& r) {
+    return setRotXYZ(r.x, r.y, r.z);
+}
 
 ZqMatrix& ZqMatrix::setRotZYX(const float x, const float y, const float z) {
     float r[3][3];
@@ -167,11 +168,17 @@ ZqMatrix& ZqMatrix::setRotZYX(const float x, const float y, const float z) {
     return *this;
 }
 
-ZqMatrix& ZqMatrix::setRotZYX(const ZqVector3& r) { return setRotZYX(r.x, r.y, r.z); }
+ZqMatrix& ZqMatrix::setRotZYX(const ZqVector3& r) {
+    return setRotZYX(r.x, r.y, r.z);
+}
 
-ZqMatrix& ZqMatrix::setRotZYX(const ZqVector4& r) { return setRotZYX(r.x, r.y, r.z); }
+ZqMatrix& ZqMatrix::setRotZYX(const ZqVector4& r) {
+    return setRotZYX(r.x, r.y, r.z);
+}
 
-ZqMatrix& ZqMatrix::setFromQuat(const ZqQuat& q) { return setFromQuat(q.x, q.y, q.z, q.w); }
+ZqMatrix& ZqMatrix::setFromQuat(const ZqQuat& q) {
+    return setFromQuat(q.x, q.y, q.z, q.w);
+}
 
 ZqMatrix& ZqMatrix::setFromQuat(const float x, const float y, const float z, const float w) {
     const float xx = x * x;
@@ -183,10 +190,9 @@ ZqMatrix& ZqMatrix::setFromQuat(const float x, const float y, const float z, con
     const float xw = x * w;
     const float yw = y * w;
     const float zw = z * w;
-    return set(1.0f - 2.0f * (yy + zz), 2.0f * (xy + zw), 2.0f * (xz - yw), 0.0f,
-               2.0f * (xy - zw), 1.0f - 2.0f * (xx + zz), 2.0f * (yz + xw), 0.0f,
-               2.0f * (xz + yw), 2.0f * (yz - xw), 1.0f - 2.0f * (xx + yy), 0.0f, 0.0f, 0.0f,
-               0.0f, 1.0f);
+    return set(1.0f - 2.0f * (yy + zz), 2.0f * (xy + zw), 2.0f * (xz - yw), 0.0f, 2.0f * (xy - zw),
+               1.0f - 2.0f * (xx + zz), 2.0f * (yz + xw), 0.0f, 2.0f * (xz + yw), 2.0f * (yz - xw),
+               1.0f - 2.0f * (xx + yy), 0.0f, 0.0f, 0.0f, 0.0f, 1.0f);
 }
 
 ZqMatrix& ZqMatrix::rotX(const ZqMatrix& src, const float a) {
@@ -261,14 +267,18 @@ ZqMatrix& ZqMatrix::rotZYX(const ZqMatrix& src, const ZqVector4& r) {
     return rotZYX(src, r.x, r.y, r.z);
 }
 
-void ZqMatrix::getRotXYZ(ZqVector3& r) const { eulerXYZ(*this, r.x, r.y, r.z); }
+void ZqMatrix::getRotXYZ(ZqVector3& r) const {
+    eulerXYZ(*this, r.x, r.y, r.z);
+}
 
 void ZqMatrix::getRotXYZ(ZqVector4& r) const {
     eulerXYZ(*this, r.x, r.y, r.z);
     r.w = 1.0f;
 }
 
-void ZqMatrix::getRotZYX(ZqVector3& r) const { eulerZYX(*this, r.x, r.y, r.z); }
+void ZqMatrix::getRotZYX(ZqVector3& r) const {
+    eulerZYX(*this, r.x, r.y, r.z);
+}
 
 void ZqMatrix::getRotZYX(ZqVector4& r) const {
     eulerZYX(*this, r.x, r.y, r.z);

@@ -29,8 +29,8 @@ void ZqMt19937Ar::init(const unsigned int key[], const int length) {
     unsigned int i = 1;
     unsigned int j = 0;
     for (unsigned int n = N > len ? N : len; n > 0; --n) {
-        m_state[i] = (m_state[i] ^ ((m_state[i - 1] ^ (m_state[i - 1] >> 30)) * 1664525u)) +
-                     k[j] + j;
+        m_state[i] =
+            (m_state[i] ^ ((m_state[i - 1] ^ (m_state[i - 1] >> 30)) * 1664525u)) + k[j] + j;
         ++i;
         ++j;
         if (i >= N) {
@@ -81,7 +81,9 @@ uint32_t ZqMt19937Ar::rand() {
     return y;
 }
 
-float ZqMt19937Ar::frand() { return static_cast<float>(static_cast<double>(rand()) * 0x1p-32); }
+float ZqMt19937Ar::frand() {
+    return static_cast<float>(static_cast<double>(rand()) * 0x1p-32);
+}
 
 double ZqMt19937Ar::drand() {
     const uint32_t a = rand() >> 5;

@@ -63,11 +63,17 @@ template <typename T> static T gcdBody(T a, T b) {
     return a;
 }
 
-uint32_t gcd(const uint32_t a, const uint32_t b) { return gcdBody(a, b); }
+uint32_t gcd(const uint32_t a, const uint32_t b) {
+    return gcdBody(a, b);
+}
 
-uint64_t gcd(const uint64_t a, const uint64_t b) { return gcdBody(a, b); }
+uint64_t gcd(const uint64_t a, const uint64_t b) {
+    return gcdBody(a, b);
+}
 
-bool isFinite(const float f, const float bound) { return std::isfinite(f) && zqFabs(f) <= bound; }
+bool isFinite(const float f, const float bound) {
+    return std::isfinite(f) && zqFabs(f) <= bound;
+}
 
 bool isFinite(const float f, const float lo, const float hi) {
     return std::isfinite(f) && lo <= f && f <= hi;

@@ -8,7 +8,8 @@
 #include <cmath>
 #include <cstdint>
 
-#if defined(__SSE__) || defined(_M_X64)
+// ZQ_MATH_NO_SSE builds the portable code on x86 too (to test it there).
+#if (defined(__SSE__) || defined(_M_X64)) && !defined(ZQ_MATH_NO_SSE)
 #include <xmmintrin.h>
 #define ZQ_MATH_SSE 1
 #endif

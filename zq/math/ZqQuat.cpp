@@ -73,14 +73,17 @@ ZqQuat& ZqQuat::slerp(const ZqQuat& a, const ZqQuat& b, const float t) {
     float k0 = 1.0f - t;
     float k1 = t;
     if (1.0f - d > 1e-6f) {
+        // k0 = sin((1 - t) theta) / sin theta and k1 = sin(t theta) / sin theta, with
+        // sin((1 - t) theta) = sin theta cos(t theta) - cos theta sin(t theta): one sine and
+        // cosine pair instead of three sines. 1 - d is exact here, so sin theta stays exact.
         const float theta = std::acos(d);
-        const float r = 1.0f / std::sin(theta);
-        k0 = std::sin((1.0f - t) * theta) * r;
-        k1 = std::sin(t * theta) * r;
+        const float st = zqSqrt((1.0f - d) * (1.0f + d));
+        const float at = t * theta;
+        k1 = std::sin(at) / st;
+        k0 = std::cos(at) - d * k1;
     }
     k1 *= sign;
-    return set(a.x * k0 + b.x * k1, a.y * k0 + b.y * k1, a.z * k0 + b.z * k1,
-               a.w * k0 + b.w * k1);
+    return set(a.x * k0 + b.x * k1, a.y * k0 + b.y * k1, a.z * k0 + b.z * k1, a.w * k0 + b.w * k1);
 }
 
 ZqQuat& ZqQuat::acuteSlerp(const ZqQuat& a, const ZqQuat& b, const float t) {
@@ -99,8 +102,7 @@ ZqQuat& ZqQuat::acuteSlerp(const ZqQuat& a, const ZqQuat& b, const float t) {
         k1 = std::sin(t * theta) * r;
     }
     k1 *= sign;
-    return set(a.x * k0 + b.x * k1, a.y * k0 + b.y * k1, a.z * k0 + b.z * k1,
-               a.w * k0 + b.w * k1);
+    return set(a.x * k0 + b.x * k1, a.y * k0 + b.y * k1, a.z * k0 + b.z * k1, a.w * k0 + b.w * k1);
 }
 
 ZqQuat& ZqQuat::squad(const ZqQuat& p, const ZqQuat& a, const ZqQuat& b, const ZqQuat& q,

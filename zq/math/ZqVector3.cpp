@@ -98,12 +98,12 @@ ZqVector3& ZqVector3::unproject(const ZqVector3& in, const ZqVector4& viewport, 
 void ZqVector3::unproject(ZqVector3* const out, const ZqVector3* const in, const unsigned count,
                           const ZqVector4& viewport, const float minZ, const float maxZ,
                           const ZqMatrix& proj, const ZqMatrix& view, const ZqMatrix& world) {
-    const ZqMatrix m = world * view * proj;
-    if (m.determinant() == 0.0f) {
+    // An inverse is never the zero matrix: still zero afterwards means m was singular.
+    ZqMatrix inv(ZqMatrix::ZERO);
+    inv.inverse(world * view * proj);
+    if (inv.equals(ZqMatrix::ZERO)) {
         return;
     }
-    ZqMatrix inv;
-    inv.inverse(m);
     const float sx = 2.0f / viewport.z;
     const float sy = 2.0f / viewport.w;
     const float sz = 1.0f / (maxZ - minZ);

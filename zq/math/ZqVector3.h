@@ -139,9 +139,7 @@ public:
     ZqVector3& degenerate(const float eps) { return degenerate(*this, eps); }
     // Reflection off a plane of unit normal n with restitution e (1 mirrors, 0 removes the
     // normal part): this -= n * (this . n) * (e + 1).
-    ZqVector3& reflect(const ZqVector3& n, const float e) {
-        return sub(n * (dot(n) * (e + 1.0f)));
-    }
+    ZqVector3& reflect(const ZqVector3& n, const float e) { return sub(n * (dot(n) * (e + 1.0f))); }
 
     // ---- tests ----------------------------------------------------------------------------
     // Identical bit patterns (-0.0 differs from 0.0, a NaN equals the same NaN).
@@ -162,9 +160,9 @@ public:
     ZqVector3& rot(const ZqMatrix& m) { return rot(*this, m); }
     // As a point: (x, y, z, 1) * m, without the divide.
     ZqVector3& rotTrans(const ZqVector3& a, const ZqMatrix& m) {
-        return set(a.x * m._11 + a.y * m._21 + a.z * m._31 + m._41,
-                   a.x * m._12 + a.y * m._22 + a.z * m._32 + m._42,
-                   a.x * m._13 + a.y * m._23 + a.z * m._33 + m._43);
+        return set((a.x * m._11 + a.y * m._21) + (a.z * m._31 + m._41),
+                   (a.x * m._12 + a.y * m._22) + (a.z * m._32 + m._42),
+                   (a.x * m._13 + a.y * m._23) + (a.z * m._33 + m._43));
     }
     ZqVector3& rotTrans(const ZqMatrix& m) { return rotTrans(*this, m); }
     ZqVector3& mul(const ZqVector3& a, const ZqMatrix& m) { return rotTrans(a, m); }

@@ -169,9 +169,13 @@ public:
     ZqVector4& negateXYZ() { return setXYZ(-getVector3()); }
     ZqVector4& absXYZ(const ZqVector3& a) { return setXYZ(ZqVector3().abs(a)); }
     ZqVector4& absXYZ() { return absXYZ(getVector3()); }
-    ZqVector4& minXYZ(const ZqVector3& a, const ZqVector3& b) { return setXYZ(ZqVector3().min(a, b)); }
+    ZqVector4& minXYZ(const ZqVector3& a, const ZqVector3& b) {
+        return setXYZ(ZqVector3().min(a, b));
+    }
     ZqVector4& minXYZ(const ZqVector3& b) { return minXYZ(getVector3(), b); }
-    ZqVector4& maxXYZ(const ZqVector3& a, const ZqVector3& b) { return setXYZ(ZqVector3().max(a, b)); }
+    ZqVector4& maxXYZ(const ZqVector3& a, const ZqVector3& b) {
+        return setXYZ(ZqVector3().max(a, b));
+    }
     ZqVector4& maxXYZ(const ZqVector3& b) { return maxXYZ(getVector3(), b); }
     ZqVector4& lerpXYZ(const ZqVector3& a, const ZqVector3& b, const float t) {
         return setXYZ(ZqVector3().lerp(a, b, t));
@@ -186,9 +190,7 @@ public:
     float dotXYZ(const ZqVector3& b) const { return x * b.x + y * b.y + z * b.z; }
     float lengthSquaredXYZ() const { return x * x + y * y + z * z; }
     float lengthXYZ() const { return zqSqrt(lengthSquaredXYZ()); }
-    float distanceSquaredXYZ(const ZqVector3& b) const {
-        return getVector3().distanceSquared(b);
-    }
+    float distanceSquaredXYZ(const ZqVector3& b) const { return getVector3().distanceSquared(b); }
     float distanceXYZ(const ZqVector3& b) const { return zqSqrt(distanceSquaredXYZ(b)); }
 
     // ---- tests ----------------------------------------------------------------------------

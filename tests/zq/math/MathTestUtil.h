@@ -64,11 +64,17 @@ inline glm::mat4 toGlm(const ZqMatrix& m) {
     return g;
 }
 
-inline ZqMatrix fromGlm(const glm::mat4& g) { return ZqMatrix(&g[0][0]); }
+inline ZqMatrix fromGlm(const glm::mat4& g) {
+    return ZqMatrix(&g[0][0]);
+}
 
-inline glm::quat toGlm(const ZqQuat& q) { return glm::quat(q.w, q.x, q.y, q.z); }
+inline glm::quat toGlm(const ZqQuat& q) {
+    return glm::quat(q.w, q.x, q.y, q.z);
+}
 
-inline ZqQuat fromGlm(const glm::quat& q) { return ZqQuat(q.x, q.y, q.z, q.w); }
+inline ZqQuat fromGlm(const glm::quat& q) {
+    return ZqQuat(q.x, q.y, q.z, q.w);
+}
 
 // |a - b| <= tol * max(1, |b|).
 inline ::testing::AssertionResult near(const float a, const float b, const float tol) {
@@ -111,15 +117,14 @@ inline ::testing::AssertionResult nearV4(const ZqVector4& a, const ZqVector4& b,
 }
 
 // Equal as rotations: q or -q.
-inline ::testing::AssertionResult sameRotation(const ZqQuat& a, const ZqQuat& b,
-                                               const float tol) {
+inline ::testing::AssertionResult sameRotation(const ZqQuat& a, const ZqQuat& b, const float tol) {
     const ZqQuat nb = -b;
     if (nearV(&a.x, &b.x, 4, tol) || nearV(&a.x, &nb.x, 4, tol)) {
         return ::testing::AssertionSuccess();
     }
-    return ::testing::AssertionFailure() << "(" << a.x << ", " << a.y << ", " << a.z << ", " << a.w
-                                         << ") vs (" << b.x << ", " << b.y << ", " << b.z << ", "
-                                         << b.w << ")";
+    return ::testing::AssertionFailure()
+           << "(" << a.x << ", " << a.y << ", " << a.z << ", " << a.w << ") vs (" << b.x << ", "
+           << b.y << ", " << b.z << ", " << b.w << ")";
 }
 
 } // namespace zqmt

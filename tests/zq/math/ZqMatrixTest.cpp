@@ -17,9 +17,13 @@ using zqmt::nearV4;
 constexpr float PI = std::numbers::pi_v<float>;
 const float NaN = std::numeric_limits<float>::quiet_NaN();
 
-glm::vec3 g3(const ZqVector3& v) { return glm::vec3(v.x, v.y, v.z); }
+glm::vec3 g3(const ZqVector3& v) {
+    return glm::vec3(v.x, v.y, v.z);
+}
 
-const float* raw(const ZqMatrix& m) { return &m.m[0][0]; }
+const float* raw(const ZqMatrix& m) {
+    return &m.m[0][0];
+}
 
 TEST(ZqMatrix, LayoutIsRowMajorSixteenFloats) {
     static_assert(sizeof(ZqMatrix) == 64 && std::is_trivially_copyable_v<ZqMatrix>);
@@ -37,11 +41,14 @@ TEST(ZqMatrix, LayoutIsRowMajorSixteenFloats) {
 
 TEST(ZqMatrix, SettersWriteTheDocumentedElements) {
     const float seq[16] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
-    EXPECT_TRUE(ZqMatrix(seq).equals(
-        ZqMatrix(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16)));
-    EXPECT_TRUE(ZqMatrix().set(2.0f).equals(ZqMatrix(2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2)));
-    EXPECT_TRUE(ZqMatrix(ZqVector3(1, 2, 3)).equals(ZqMatrix(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 2, 3, 1)));
-    EXPECT_TRUE(ZqMatrix().setScale(2, 3, 4).equals(ZqMatrix(2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 0, 0, 0, 1)));
+    EXPECT_TRUE(
+        ZqMatrix(seq).equals(ZqMatrix(1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16)));
+    EXPECT_TRUE(
+        ZqMatrix().set(2.0f).equals(ZqMatrix(2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2, 0, 0, 0, 0, 2)));
+    EXPECT_TRUE(ZqMatrix(ZqVector3(1, 2, 3))
+                    .equals(ZqMatrix(1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 1, 2, 3, 1)));
+    EXPECT_TRUE(ZqMatrix().setScale(2, 3, 4).equals(
+        ZqMatrix(2, 0, 0, 0, 0, 3, 0, 0, 0, 0, 4, 0, 0, 0, 0, 1)));
     EXPECT_TRUE(ZqMatrix().setScale(ZqVector4(2, 3, 4, 5)).trace() == 14.0f);
 
     ZqMatrix m(ZqMatrix::ZERO);
@@ -140,14 +147,18 @@ TEST(ZqMatrix, RotationsMatchGlm) {
     for (int i = 0; i < 300; ++i) {
         const float ang = rng.uni(-2.0f * PI, 2.0f * PI);
         const glm::mat4 I(1.0f);
-        ASSERT_TRUE(nearM(ZqMatrix().setRotX(ang), zqmt::fromGlm(glm::rotate(I, ang, glm::vec3(1, 0, 0))), 1e-6f));
-        ASSERT_TRUE(nearM(ZqMatrix().setRotY(ang), zqmt::fromGlm(glm::rotate(I, ang, glm::vec3(0, 1, 0))), 1e-6f));
-        ASSERT_TRUE(nearM(ZqMatrix().setRotZ(ang), zqmt::fromGlm(glm::rotate(I, ang, glm::vec3(0, 0, 1))), 1e-6f));
+        ASSERT_TRUE(nearM(ZqMatrix().setRotX(ang),
+                          zqmt::fromGlm(glm::rotate(I, ang, glm::vec3(1, 0, 0))), 1e-6f));
+        ASSERT_TRUE(nearM(ZqMatrix().setRotY(ang),
+                          zqmt::fromGlm(glm::rotate(I, ang, glm::vec3(0, 1, 0))), 1e-6f));
+        ASSERT_TRUE(nearM(ZqMatrix().setRotZ(ang),
+                          zqmt::fromGlm(glm::rotate(I, ang, glm::vec3(0, 0, 1))), 1e-6f));
         // The axis need not be of unit length.
         const ZqVector3 axis = rng.vec3(3.0f);
         ASSERT_TRUE(nearM(ZqMatrix().setRotAxis(axis, ang),
                           zqmt::fromGlm(glm::rotate(I, ang, g3(axis))), 1e-5f));
-        ASSERT_TRUE(ZqMatrix().setRotAxis(ZqVector4(axis, 9.0f), ang)
+        ASSERT_TRUE(ZqMatrix()
+                        .setRotAxis(ZqVector4(axis, 9.0f), ang)
                         .equals(ZqMatrix().setRotAxis(axis.x, axis.y, axis.z, ang)));
     }
     // A quarter turn about +Z takes +X to +Y (right-handed, counter-clockwise).

@@ -42,9 +42,14 @@ TEST(ZqNumeric, IntegerPower) {
         uint8_t exp;
         uint64_t want;
     };
-    const Case cases[] = {{2, 10, 1024},   {3, 0, 1},         {1, 200, 1},
-                          {2, 64, 0},      {0, 0, 0},         {0, 5, 0},
-                          {10, 19, 10000000000000000000ull}, {7, 255, 0}};
+    const Case cases[] = {{2, 10, 1024},
+                          {3, 0, 1},
+                          {1, 200, 1},
+                          {2, 64, 0},
+                          {0, 0, 0},
+                          {0, 5, 0},
+                          {10, 19, 10000000000000000000ull},
+                          {7, 255, 0}};
     for (const Case& c : cases) {
         uint64_t want = c.want;
         if (c.base == 7) {

@@ -57,7 +57,8 @@ TEST(ZqQuat, NormalizeInvertMatchGlm) {
     zqmt::Rng rng(31);
     for (int i = 0; i < 500; ++i) {
         const ZqQuat q(rng.uni(-3, 3), rng.uni(-3, 3), rng.uni(-3, 3), rng.uni(-3, 3));
-        ASSERT_TRUE(nearQ(ZqQuat().normalize(q), zqmt::fromGlm(glm::normalize(zqmt::toGlm(q))), 1e-6f));
+        ASSERT_TRUE(
+            nearQ(ZqQuat().normalize(q), zqmt::fromGlm(glm::normalize(zqmt::toGlm(q))), 1e-6f));
         ASSERT_TRUE(nearQ(ZqQuat(q).invert(), zqmt::fromGlm(glm::inverse(zqmt::toGlm(q))), 1e-6f));
         ASSERT_TRUE(nearQ(q * ZqQuat().invert(q), ZqQuat::UNIT, 1e-5f));
         ASSERT_TRUE(near(q.length(), glm::length(zqmt::toGlm(q)), 1e-6f));
@@ -84,7 +85,8 @@ TEST(ZqQuat, AxisAngleAndMatrixConversions) {
         ASSERT_TRUE(nearV3(back, ZqVector3().normalize(axis), 1e-3f)) << i;
         ASSERT_TRUE(near(r, ang, 1e-3f)) << i;
         // Matrix to quaternion, up to sign.
-        ASSERT_TRUE(sameRotation(ZqQuat().setFromMatrixRotation(ZqMatrix().setFromQuat(q)), q, 1e-5f));
+        ASSERT_TRUE(
+            sameRotation(ZqQuat().setFromMatrixRotation(ZqMatrix().setFromQuat(q)), q, 1e-5f));
     }
     // Every branch of the conversion: half turns about each axis and the identity.
     for (const ZqQuat& q : {ZqQuat(1, 0, 0, 0), ZqQuat(0, 1, 0, 0), ZqQuat(0, 0, 1, 0),
@@ -128,8 +130,8 @@ TEST(ZqQuat, SlerpMatchesGlm) {
         ASSERT_TRUE(nearQ(ZqQuat(a).slerp(b, t), want, 2e-5f)) << i;
         // The framework's own form takes the same arc.
         ASSERT_TRUE(nearQ(ZqQuat().acuteSlerp(a, b, t), want, 2e-5f)) << i;
-        ASSERT_TRUE(nearQ(ZqQuat().lerpNormalize(a, b, t),
-                          ZqQuat().lerp(a, b, t).normalize(), 0.0f));
+        ASSERT_TRUE(
+            nearQ(ZqQuat().lerpNormalize(a, b, t), ZqQuat().lerp(a, b, t).normalize(), 0.0f));
     }
 }
 
@@ -173,10 +175,11 @@ TEST(ZqQuat, ShortestArcBetweenVectors) {
     EXPECT_TRUE(nearQ(ZqQuat().setFromV2V(ZqVector3(1, 0, 0), ZqVector3(0, 1, 0)),
                       ZqQuat(0, 0, h, h), 1e-6f));
     // Opposite vectors: a half turn about a perpendicular axis.
-    EXPECT_TRUE(ZqQuat().setFromV2V(ZqVector3(1, 0, 0), ZqVector3(-1, 0, 0))
+    EXPECT_TRUE(ZqQuat()
+                    .setFromV2V(ZqVector3(1, 0, 0), ZqVector3(-1, 0, 0))
                     .epsilonEquals(ZqQuat(0, 0, 1, 0), 0.0f));
-    EXPECT_TRUE(ZqQuat().setFromV2V(ZqVector3(0, 1, 0), ZqVector3(0, -1, 0))
-                    .equals(ZqQuat(0, 0, -1, 0)));
+    EXPECT_TRUE(
+        ZqQuat().setFromV2V(ZqVector3(0, 1, 0), ZqVector3(0, -1, 0)).equals(ZqQuat(0, 0, -1, 0)));
     const ZqVector3 f = ZqVector3().normalize(ZqVector3(1, 2, 3));
     const ZqQuat flip = ZqQuat().setFromV2V(f, -f);
     EXPECT_TRUE(nearV3(f * ZqMatrix().setFromQuat(flip), -f, 1e-5f));

@@ -15,10 +15,18 @@ using zqmt::nearV4;
 const float NaN = std::numeric_limits<float>::quiet_NaN();
 const float INF = std::numeric_limits<float>::infinity();
 
-glm::vec3 g3(const ZqVector3& v) { return glm::vec3(v.x, v.y, v.z); }
-glm::vec4 g4(const ZqVector4& v) { return glm::vec4(v.x, v.y, v.z, v.w); }
-ZqVector3 z3(const glm::vec3& v) { return ZqVector3(v.x, v.y, v.z); }
-ZqVector4 z4(const glm::vec4& v) { return ZqVector4(v.x, v.y, v.z, v.w); }
+glm::vec3 g3(const ZqVector3& v) {
+    return glm::vec3(v.x, v.y, v.z);
+}
+glm::vec4 g4(const ZqVector4& v) {
+    return glm::vec4(v.x, v.y, v.z, v.w);
+}
+ZqVector3 z3(const glm::vec3& v) {
+    return ZqVector3(v.x, v.y, v.z);
+}
+ZqVector4 z4(const glm::vec4& v) {
+    return ZqVector4(v.x, v.y, v.z, v.w);
+}
 
 TEST(ZqVector, LayoutIsPlainFloats) {
     static_assert(sizeof(ZqVector2) == 8 && sizeof(ZqVector3) == 12 && sizeof(ZqVector4) == 16);
@@ -87,8 +95,8 @@ TEST(ZqVector, ArithmeticMatchesGlm) {
         ASSERT_TRUE(near(a.distance(b), glm::distance(ga, gb), 1e-6f));
         ASSERT_TRUE(nearV3(ZqVector3().normalize(a), z3(glm::normalize(ga)), 1e-6f));
         const ZqVector3 c = rng.vec3();
-        ASSERT_TRUE(near(ZqVector3::scalarTriple(a, b, c), glm::dot(glm::cross(ga, gb), g3(c)),
-                         1e-4f));
+        ASSERT_TRUE(
+            near(ZqVector3::scalarTriple(a, b, c), glm::dot(glm::cross(ga, gb), g3(c)), 1e-4f));
 
         const ZqVector4 p = rng.vec4();
         const ZqVector4 q = rng.vec4();
@@ -246,8 +254,7 @@ TEST(ZqVector, TransformsMatchGlm) {
         // Homogeneous divide with the refined reciprocal; w keeps the clip-space W.
         const float rw = r.rotTransProj(v, m);
         ASSERT_LE(std::fabs(rw - 1.0f / p.w), 1e-5f * std::fabs(1.0f / p.w));
-        ASSERT_TRUE(!clearW ||
-                    nearV4(r, ZqVector4(p.x / p.w, p.y / p.w, p.z / p.w, p.w), 1e-4f));
+        ASSERT_TRUE(!clearW || nearV4(r, ZqVector4(p.x / p.w, p.y / p.w, p.z / p.w, p.w), 1e-4f));
     }
 }
 
