@@ -233,8 +233,16 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    // Repeated, interleaved runs by default, so that the ratios hold on a busy machine; flags
+    // given on the command line come later and win.
+    std::string reps = "--benchmark_repetitions=5";
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    std::string aggregates = "--benchmark_report_aggregates_only=true";
+    std::vector<char*> args = {argv[0], reps.data(), interleave.data(), aggregates.data()};
+    args.insert(args.end(), argv + 1, argv + argc);
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) {
         return 1;
     }
     RatioReporter reporter;
