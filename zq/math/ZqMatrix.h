@@ -299,8 +299,8 @@ public:
     ZqMatrix& setRotXYZLimitation(float xA, float xB, float yA, float yB, float zA, float zB);
 
     // ---- camera ---------------------------------------------------------------------------
-    // Right-handed view and projection matrices (the view looks down -z, depth 0..1 in clip
-    // space), as the Direct3D helper functions of the same names build them.
+    // Right-handed view and projection matrices in the Direct3D conventions: the view looks
+    // down -z and clip-space depth runs from 0 at the near plane to 1 at the far plane.
     ZqMatrix& setLookAtRH(const ZqVector3& eye, const ZqVector3& at, const ZqVector3& up);
     // w, h: the size of the view volume at the near distance.
     ZqMatrix& setPerspectiveRH(float w, float h, float zn, float zf);
