@@ -28,9 +28,17 @@
 #include "zq/file/ZqZlib.h"
 
 // math
+#include "zq/math/ZqBlumBlumShub.h"
+#include "zq/math/ZqMarsagliaMulticarry.h"
+#include "zq/math/ZqMatrix.h"
+#include "zq/math/ZqMt19937Ar.h"
+#include "zq/math/ZqNumeric.h"
 #include "zq/math/ZqPoint.h"
+#include "zq/math/ZqQuat.h"
 #include "zq/math/ZqRect.h"
 #include "zq/math/ZqVector2.h"
+#include "zq/math/ZqVector3.h"
+#include "zq/math/ZqVector4.h"
 
 // graphics
 #include "zq/gl/ZqGlLine.h"
