@@ -42,6 +42,7 @@
 
 // graphics
 #include "zq/gl/ZqGlLine.h"
+#include "zq/gl/ZqGlQuery.h"
 #include "zq/gl/ZqGlSystem.h"
 
 // geometry

@@ -18,6 +18,13 @@ int main() {
         return ZqSystem::go(nullptr, WINDOW_STYLE, nullptr, 1024, 768, u"dorvanex", false, &root,
                             u"dorvanex mutex name");
     } catch (const unsigned code) {
+        if (code == 1034) {
+            // The graphics card was refused: leave its capabilities for the operator.
+            try {
+                ZqGlSystem::reportDeviceCaps(u"dx9caps.txt");
+            } catch (const unsigned) {
+            }
+        }
         std::fprintf(stderr, "An error occured at the application.\nerror code = 0x%08x\n", code);
         return static_cast<int>(code);
     }

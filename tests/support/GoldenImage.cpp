@@ -14,7 +14,10 @@ namespace zqtest {
 namespace gpu = zqp::gpu;
 
 Image readSurface(gpu::Device& device, gpu::Surface& surface) {
-    const gpu::SurfaceDesc desc = surface.getDesc();
+    gpu::SurfaceDesc desc;
+    if (surface.getDesc(desc) != gpu::Result::Ok) {
+        return {};
+    }
     if (desc.format != gpu::Format::A8R8G8B8 && desc.format != gpu::Format::X8R8G8B8) {
         return {};
     }

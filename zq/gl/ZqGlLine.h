@@ -25,4 +25,11 @@ public:
     static void draw(const ZqVector3* points, uint32_t count);
     // An open 2D strip through screen points; the last one becomes the current position.
     static void draw(const ZqVector2* points, uint32_t count);
+
+    // Start-up, per-frame and device-reset hooks of the graphics device; nothing to do yet.
+    static void sysInit() {}
+    static void sysQuit() {}
+    static void sysMain() {}
+    static void onLostDevice() {}
+    static void onResetDevice() {}
 };

@@ -799,7 +799,7 @@ struct Matrix {
 class Surface {
 public:
     virtual ~Surface() = default;
-    virtual SurfaceDesc getDesc() const = 0;
+    virtual Result getDesc(SurfaceDesc& out) const = 0;
     // Write or read access to a rectangle (null: all). InvalidCall for surfaces that cannot be
     // locked (render targets, depth-stencil surfaces) or a surface already locked.
     virtual Result lockRect(LockedRect& out, const Rect* rect, uint32_t flags) = 0;

@@ -117,7 +117,7 @@ public:
     GlSurface(std::shared_ptr<Context> context, Kind kind, const SurfaceDesc& desc);
     ~GlSurface() override;
 
-    SurfaceDesc getDesc() const override;
+    Result getDesc(SurfaceDesc& out) const override;
     Result lockRect(LockedRect& out, const Rect* rect, uint32_t flags) override;
     Result unlockRect() override;
 

@@ -102,12 +102,13 @@ GlSurface::~GlSurface() {
     }
 }
 
-SurfaceDesc GlSurface::getDesc() const {
+Result GlSurface::getDesc(SurfaceDesc& out) const {
     Result r = Result::Ok;
     if (forced(test::Call::SurfaceGetDesc, r)) {
-        return {};
+        return r;
     }
-    return m_desc;
+    out = m_desc;
+    return Result::Ok;
 }
 
 GLuint GlSurface::textureName() const { return m_texture != nullptr ? m_texture->name() : 0; }

@@ -17,7 +17,12 @@ namespace {
 
 struct Hooks {
     std::mutex mutex;
-    std::array<std::pair<Result, uint32_t>, static_cast<size_t>(test::Call::Count)> forced{};
+    struct Forced {
+        Result result = Result::Ok;
+        uint32_t times = 0;
+        uint32_t after = 0;
+    };
+    std::array<Forced, static_cast<size_t>(test::Call::Count)> forced{};
     test::CapsFilter capsFilter = nullptr;
     uint32_t vendorId = 0;
 };
@@ -29,10 +34,11 @@ Hooks& hooks() {
 
 } // namespace
 
-void test::failNext(const Call call, const Result result, const uint32_t times) {
+void test::failNext(const Call call, const Result result, const uint32_t times,
+                    const uint32_t after) {
     Hooks& h = hooks();
     const std::lock_guard hold(h.mutex);
-    h.forced[static_cast<size_t>(call)] = {result, times};
+    h.forced[static_cast<size_t>(call)] = {result, times, after};
 }
 
 void test::setCapsFilter(const CapsFilter filter) {
@@ -60,12 +66,16 @@ namespace gl {
 bool forced(const test::Call call, Result& out) {
     Hooks& h = hooks();
     const std::lock_guard hold(h.mutex);
-    auto& [result, remaining] = h.forced[static_cast<size_t>(call)];
-    if (remaining == 0) {
+    auto& f = h.forced[static_cast<size_t>(call)];
+    if (f.times == 0) {
         return false;
     }
-    --remaining;
-    out = result;
+    if (f.after > 0) {
+        --f.after;
+        return false;
+    }
+    --f.times;
+    out = f.result;
     return true;
 }
 

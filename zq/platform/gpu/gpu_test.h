@@ -26,8 +26,9 @@ enum class Call : uint32_t {
     Count,
 };
 
-// The next `times` calls of `call` return `result` without doing their work.
-void failNext(Call call, Result result, uint32_t times = 1);
+// After `after` more calls of `call` that work, the next `times` return `result` without
+// doing their work.
+void failNext(Call call, Result result, uint32_t times = 1, uint32_t after = 0);
 // Applied to every capability record the adapter or device hands out; null removes it.
 using CapsFilter = void (*)(Caps& caps);
 void setCapsFilter(CapsFilter filter);

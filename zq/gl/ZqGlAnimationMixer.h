@@ -1,0 +1,13 @@
+// ZqGlAnimationMixer: stand-in until its graphics class is built: the start-up, per-frame and
+// device-reset hooks that the graphics device calls, doing nothing yet.
+#pragma once
+
+#include <cstdint>
+
+class ZqGlAnimationMixer {
+public:
+    static constexpr uint32_t POOL_SIZE = 16;
+
+    static void sysInit() {}
+    static void sysQuit() {}
+};

@@ -1,0 +1,13 @@
+// ZqGlCameraAnimation: stand-in until its graphics class is built: the start-up, per-frame and
+// device-reset hooks that the graphics device calls, doing nothing yet.
+#pragma once
+
+#include <cstdint>
+
+class ZqGlCameraAnimation {
+public:
+    static constexpr uint32_t POOL_SIZE = 64;
+
+    static void sysInit() {}
+    static void sysQuit() {}
+};

@@ -1,0 +1,15 @@
+// ZqGlFont: stand-in until its graphics class is built: the start-up, per-frame and
+// device-reset hooks that the graphics device calls, doing nothing yet.
+#pragma once
+
+#include <cstdint>
+
+class ZqGlFont {
+public:
+    static constexpr uint32_t POOL_SIZE = 64;
+
+    static void sysInit() {}
+    static void sysQuit() {}
+    static void onLostDevice() {}
+    static void onResetDevice() {}
+};

@@ -1,0 +1,16 @@
+// ZqGlLight: stand-in until its graphics class is built: the start-up, per-frame and
+// device-reset hooks that the graphics device calls, doing nothing yet.
+#pragma once
+
+#include <cstdint>
+
+class ZqGlLight {
+public:
+    static constexpr uint32_t POOL_SIZE = 4;
+
+    static void sysInit() {}
+    static void sysQuit() {}
+    static void setDirPosParam() {}
+    static void setColorParam() {}
+    static void setAttenutationParam() {}
+};

@@ -1,0 +1,15 @@
+// ZquScreenTransition: stand-in until its graphics class is built: the start-up, per-frame and
+// device-reset hooks that the graphics device calls, doing nothing yet.
+#pragma once
+
+#include <cstdint>
+
+class ZquScreenTransition {
+public:
+    static constexpr uint32_t POOL_SIZE = 32;
+
+    static void sysInit() {}
+    static void sysQuit() {}
+    static void sysMain() {}
+    static void sysDraw() {}
+};
