@@ -124,8 +124,8 @@ testing::AssertionResult imagesMatch(const Image& actual, const Image& expected,
         const std::string e = outputPath(name + ".expected.png");
         writePng(a, actual);
         writePng(e, expected);
-        return testing::AssertionFailure() << name << ": " << why << " (wrote " << a << " and "
-                                           << e << ")";
+        return testing::AssertionFailure()
+               << name << ": " << why << " (wrote " << a << " and " << e << ")";
     };
     if (actual.width != expected.width || actual.height != expected.height ||
         actual.pixels.empty()) {
@@ -174,8 +174,8 @@ testing::AssertionResult matchesGolden(const Image& actual, const std::string& g
     }
     Image expected;
     if (!readPng(path, expected)) {
-        return testing::AssertionFailure() << "no golden picture " << path
-                                           << " (ZQ_UPDATE_GOLDEN=1 writes it)";
+        return testing::AssertionFailure()
+               << "no golden picture " << path << " (ZQ_UPDATE_GOLDEN=1 writes it)";
     }
     std::string name = goldenFile;
     for (char& c : name) {

@@ -1,5 +1,5 @@
-// ZqGlCameraAnimationPlayer: stand-in until its graphics class is built: the start-up, per-frame and
-// device-reset hooks that the graphics device calls, doing nothing yet.
+// ZqGlCameraAnimationPlayer: stand-in until its graphics class is built: the start-up, per-frame
+// and device-reset hooks that the graphics device calls, doing nothing yet.
 #pragma once
 
 #include <cstdint>

@@ -262,8 +262,8 @@ uint32_t ZqGlSystem::getNrFullScreenResolutions() {
     return m_nrFullScreenResolutions[0] + m_nrFullScreenResolutions[1];
 }
 
-bool ZqGlSystem::getFullScreenResolution(uint32_t index, float* const width,
-                                         float* const height, uint32_t* const refreshRate) {
+bool ZqGlSystem::getFullScreenResolution(uint32_t index, float* const width, float* const height,
+                                         uint32_t* const refreshRate) {
     if (m_pD3d == nullptr) {
         return false;
     }
@@ -337,8 +337,8 @@ bool ZqGlSystem::checkReourceFormatSupport(const gpu::Format format,
 // Presentation parameters and the size change
 
 void ZqGlSystem::createD3DPresentParams(const float width, const float height,
-                                       const bool fullScreen, const FSAA fsaa,
-                                       gpu::PresentParams* const params) {
+                                        const bool fullScreen, const FSAA fsaa,
+                                        gpu::PresentParams* const params) {
     *params = {};
     params->backBufferWidth = static_cast<uint32_t>(width);
     params->backBufferHeight = static_cast<uint32_t>(height);
@@ -458,10 +458,9 @@ bool ZqGlSystem::setGameSizeBody(const float width, const float height, const bo
             if (m_pD3dBackBuffer2->getDesc(level) != gpu::Result::Ok) {
                 throw 1040u;
             }
-            if (m_pD3dDevice->createDepthStencilSurface(level.width, level.height,
-                                                        gpu::Format::D24S8, gpu::MultiSample::None,
-                                                        0, true,
-                                                        m_pD3dZBuffer2) != gpu::Result::Ok) {
+            if (m_pD3dDevice->createDepthStencilSurface(
+                    level.width, level.height, gpu::Format::D24S8, gpu::MultiSample::None, 0, true,
+                    m_pD3dZBuffer2) != gpu::Result::Ok) {
                 throw 1041u;
             }
         }

@@ -62,11 +62,10 @@ public:
     }
     // A capability the game needs: ok says whether the adapter has it as needed, present
     // whether the bit is set.
-    void required(const char16_t* prefix, const char16_t* name, const bool present,
-                  const bool ok) {
+    void required(const char16_t* prefix, const char16_t* name, const bool present, const bool ok) {
         count(ok);
-        line(prefix, name, std::string("(YES):") + (present ? "YES" : "NO") + (ok ? "" : FAILED) +
-                               "\n");
+        line(prefix, name,
+             std::string("(YES):") + (present ? "YES" : "NO") + (ok ? "" : FAILED) + "\n");
     }
     void required(const char16_t* prefix, const char16_t* name, const uint32_t field,
                   const uint32_t bit) {
@@ -547,14 +546,12 @@ uint32_t ZqGlSystem::reportDeviceCaps(const char16_t* const path) {
 }
 
 uint32_t ZqGlSystem::getNrAdapters() {
-    const std::shared_ptr<gpu::System> system =
-        m_pD3d != nullptr ? m_pD3d : gpu::createSystem();
+    const std::shared_ptr<gpu::System> system = m_pD3d != nullptr ? m_pD3d : gpu::createSystem();
     return system != nullptr ? system->getAdapterCount() : 0;
 }
 
 bool ZqGlSystem::getAdapterName(const uint32_t adapter, char16_t* const name) {
-    const std::shared_ptr<gpu::System> system =
-        m_pD3d != nullptr ? m_pD3d : gpu::createSystem();
+    const std::shared_ptr<gpu::System> system = m_pD3d != nullptr ? m_pD3d : gpu::createSystem();
     gpu::AdapterIdentifier id;
     if (name == nullptr || system == nullptr ||
         system->getAdapterIdentifier(adapter, id) != gpu::Result::Ok) {
@@ -572,8 +569,7 @@ bool ZqGlSystem::getAdapterName(const uint32_t adapter, char16_t* const name) {
 bool ZqGlSystem::getAdapterIds(const uint32_t adapter, uint32_t* const vendorId,
                                uint32_t* const deviceId, uint32_t* const subSysId,
                                uint32_t* const revision) {
-    const std::shared_ptr<gpu::System> system =
-        m_pD3d != nullptr ? m_pD3d : gpu::createSystem();
+    const std::shared_ptr<gpu::System> system = m_pD3d != nullptr ? m_pD3d : gpu::createSystem();
     gpu::AdapterIdentifier id;
     if (system == nullptr || system->getAdapterIdentifier(adapter, id) != gpu::Result::Ok) {
         return false;

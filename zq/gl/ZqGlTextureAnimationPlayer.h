@@ -1,5 +1,5 @@
-// ZqGlTextureAnimationPlayer: stand-in until its graphics class is built: the start-up, per-frame and
-// device-reset hooks that the graphics device calls, doing nothing yet.
+// ZqGlTextureAnimationPlayer: stand-in until its graphics class is built: the start-up, per-frame
+// and device-reset hooks that the graphics device calls, doing nothing yet.
 #pragma once
 
 #include <cstdint>

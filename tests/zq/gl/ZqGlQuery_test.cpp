@@ -59,8 +59,7 @@ TEST(ZqGlQuery, QueryAnswersAfterAResetWithItsPendingResultLost) {
             EXPECT_TRUE(query->issueEnd());
             // This frame's present reports the device lost; it is reset at once.
             gpu::test::failNext(gpu::test::Call::Present, gpu::Result::DeviceLost);
-            gpu::test::failNext(gpu::test::Call::TestCooperativeLevel,
-                                gpu::Result::DeviceNotReset);
+            gpu::test::failNext(gpu::test::Call::TestCooperativeLevel, gpu::Result::DeviceNotReset);
         }
         if (frame == 1) {
             const uint32_t r = query->getData(&done, sizeof done, false);
@@ -83,8 +82,7 @@ TEST(ZqGlQuery, RefusedQueryAtResetThrows1048) {
         if (frame == 0) {
             EXPECT_NE(ZqGlQuery::create(ZqGlQuery::TYPE_OCCLUSION), nullptr);
             gpu::test::failNext(gpu::test::Call::Present, gpu::Result::DeviceLost);
-            gpu::test::failNext(gpu::test::Call::TestCooperativeLevel,
-                                gpu::Result::DeviceNotReset);
+            gpu::test::failNext(gpu::test::Call::TestCooperativeLevel, gpu::Result::DeviceNotReset);
             gpu::test::failNext(gpu::test::Call::CreateQuery, gpu::Result::NotAvailable);
         }
         return frame < 3;

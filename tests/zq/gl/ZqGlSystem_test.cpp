@@ -73,9 +73,9 @@ TEST_F(ZqGlSystemTest, SizeRuleAndAntiAliasingDecideWhatSetGameSizeTakes) {
             bool fullScreen;
             bool taken;
         } cases[] = {
-            {150, 150, false, true},    {2048, 2048, false, true},  {149, 768, false, false},
-            {1024, 149, false, false},  {2049, 768, false, false},  {1024, 2049, false, false},
-            {1024, 768, true, true},    {1000, 700, true, false},   {800, 600.5f, false, true},
+            {150, 150, false, true},   {2048, 2048, false, true}, {149, 768, false, false},
+            {1024, 149, false, false}, {2049, 768, false, false}, {1024, 2049, false, false},
+            {1024, 768, true, true},   {1000, 700, true, false},  {800, 600.5f, false, true},
         };
         for (const auto& c : cases) {
             EXPECT_EQ(ZqGlSystem::setGameSize(c.w, c.h, c.fullScreen, ZqGlSystem::FSAA_NONE),
@@ -128,6 +128,36 @@ TEST_F(ZqGlSystemTest, OnlyTheLastSizeOfAFrameTakesEffectAtTheNextFrame) {
     ASSERT_EQ(runFrameworkCode(root), 0u);
 }
 
+TEST_F(ZqGlSystemTest, FullScreenAndBackRestoresTheWindowPosition) {
+    ScriptTask root;
+    zqp::Rect before;
+    root.onFrame = [&](const uint32_t frame) {
+        if (frame == 0) {
+            zqp::getWindowRect(ZqSystem::getWindowHandle(), before);
+            float w = 0.0f;
+            float h = 0.0f;
+            ZqGlSystem::getNrFullScreenResolutions();
+            EXPECT_TRUE(ZqGlSystem::getFullScreenResolution(0, &w, &h, nullptr));
+            EXPECT_TRUE(ZqGlSystem::setGameSize(w, h, true, ZqGlSystem::FSAA_NONE));
+        }
+        if (frame == 1) {
+            EXPECT_TRUE(ZqGlSystem::isFullScreen());
+            EXPECT_TRUE(ZqGlSystem::setGameSize(1024, 768, false, ZqGlSystem::FSAA_NONE));
+        }
+        if (frame == 2) {
+            EXPECT_FALSE(ZqGlSystem::isFullScreen());
+            zqp::Rect after;
+            zqp::getWindowRect(ZqSystem::getWindowHandle(), after);
+            EXPECT_EQ(after.left, before.left);
+            EXPECT_EQ(after.top, before.top);
+            EXPECT_EQ(backBufferDesc().width, 1024u);
+            return false;
+        }
+        return true;
+    };
+    ASSERT_EQ(runFrameworkCode(root), 0u);
+}
+
 TEST_F(ZqGlSystemTest, AntiAliasedGameSizeGivesAMultisampledBackBuffer) {
     ScriptTask root;
     ZqGlSystem::FSAA chosen = ZqGlSystem::FSAA_NONE;
@@ -158,10 +188,10 @@ TEST_F(ZqGlSystemTest, AntiAliasedGameSizeGivesAMultisampledBackBuffer) {
 TEST_F(ZqGlSystemTest, LostDeviceIsRetriedUntilItCanBeReset) {
     const struct {
         const char* name;
-        uint32_t lostFrames;      // presents that report the device lost
-        gpu::Result cooperative;  // what the first test of the device says
-        uint32_t stillLost;       // how many tests say lost
-        uint32_t resetFrame;      // the frame whose present led to the reset
+        uint32_t lostFrames;     // presents that report the device lost
+        gpu::Result cooperative; // what the first test of the device says
+        uint32_t stillLost;      // how many tests say lost
+        uint32_t resetFrame;     // the frame whose present led to the reset
     } cases[] = {
         {"not reset at once", 1, gpu::Result::DeviceNotReset, 0, 0},
         {"lost for two frames", 3, gpu::Result::DeviceLost, 2, 2},
@@ -200,9 +230,9 @@ TEST_F(ZqGlSystemTest, ResetFailuresThrowTheirCodes) {
     const struct {
         gpu::Result result;
         unsigned code;
-    } cases[] = {{gpu::Result::DeviceLost, 1027},    {gpu::Result::InvalidCall, 1028},
-                 {gpu::Result::NotAvailable, 1029},  {gpu::Result::OutOfVideoMemory, 1030},
-                 {gpu::Result::OutOfMemory, 1031},   {gpu::Result::Failed, 1032}};
+    } cases[] = {{gpu::Result::DeviceLost, 1027},   {gpu::Result::InvalidCall, 1028},
+                 {gpu::Result::NotAvailable, 1029}, {gpu::Result::OutOfVideoMemory, 1030},
+                 {gpu::Result::OutOfMemory, 1031},  {gpu::Result::Failed, 1032}};
     for (const auto& c : cases) {
         gpu::test::clearAll();
         ScriptTask root;
@@ -277,8 +307,8 @@ TEST_F(ZqGlSystemTest, StretchedCaseDrawsTheGameSizeOverTheBackBuffer) {
         return true;
     };
     ASSERT_EQ(runFrameworkCode(root, 1280, 960), 0u);
-    EXPECT_TRUE(zqtest::imagesMatch(
-        picture, Image(picture.width, picture.height, 0xFFCC3300u), "zqgl_stretched", 0));
+    EXPECT_TRUE(zqtest::imagesMatch(picture, Image(picture.width, picture.height, 0xFFCC3300u),
+                                    "zqgl_stretched", 0));
 }
 
 std::string readFile(const std::string& path) {
@@ -316,8 +346,7 @@ TEST_F(ZqGlSystemTest, RefusedCardThrows1034AndTheReportShowsTheFailedLines) {
     EXPECT_NE(text.find("\n｜├PixelShader1xMaxValue(1.000000<=):65504.000000\n"),
               std::string::npos);
     EXPECT_NE(text.find("\nDeviceType:HAL, VertexProcessing:HARDWARE\n"), std::string::npos);
-    EXPECT_NE(text.find("AdapterCount:0x1\n├AdapterIdentifier:0x0\n｜├Driver:"),
-              std::string::npos);
+    EXPECT_NE(text.find("AdapterCount:0x1\n├AdapterIdentifier:0x0\n｜├Driver:"), std::string::npos);
     std::remove(path.c_str());
 }
 

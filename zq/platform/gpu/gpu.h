@@ -50,7 +50,9 @@ enum class Result : uint32_t {
     Failed = 0x80000007u,
     WasStillDrawing = 0x80000008u,
 };
-constexpr bool succeeded(const Result r) { return static_cast<uint32_t>(r) < 0x80000000u; }
+constexpr bool succeeded(const Result r) {
+    return static_cast<uint32_t>(r) < 0x80000000u;
+}
 
 // ---------------------------------------------------------------------------------------------
 // Enumerations (values as the graphics classes store them)
@@ -382,7 +384,9 @@ struct VertexElement {
     uint8_t usage = DECLUSAGE_POSITION;
     uint8_t usageIndex = 0;
 };
-constexpr VertexElement declEnd() { return {0xFF, 0, DECLTYPE_UNUSED, 0, 0, 0}; }
+constexpr VertexElement declEnd() {
+    return {0xFF, 0, DECLTYPE_UNUSED, 0, 0, 0};
+}
 
 enum class QueryType : uint32_t {
     VCache = 4,
@@ -813,8 +817,7 @@ public:
     virtual Result getLevelDesc(uint32_t level, SurfaceDesc& out) const = 0;
     // The surface of one level; a render target's level 0 can be made the render target.
     virtual Result getSurfaceLevel(uint32_t level, std::shared_ptr<Surface>& out) = 0;
-    virtual Result lockRect(uint32_t level, LockedRect& out, const Rect* rect,
-                            uint32_t flags) = 0;
+    virtual Result lockRect(uint32_t level, LockedRect& out, const Rect* rect, uint32_t flags) = 0;
     virtual Result unlockRect(uint32_t level) = 0;
     // Rebuilds levels 1.. from level 0 with a box filter.
     virtual void generateMipSubLevels() = 0;
@@ -892,8 +895,8 @@ public:
     // Copies a render target into a system-memory surface of the same size and format.
     virtual Result getRenderTargetData(Surface* renderTarget, Surface* dest) = 0;
     // Copies (and scales with a point or linear filter) between render-target surfaces.
-    virtual Result stretchRect(Surface* src, const Rect* srcRect, Surface* dst,
-                               const Rect* dstRect, TexFilter filter) = 0;
+    virtual Result stretchRect(Surface* src, const Rect* srcRect, Surface* dst, const Rect* dstRect,
+                               TexFilter filter) = 0;
 
     virtual Result beginScene() = 0;
     virtual Result endScene() = 0;
@@ -913,8 +916,7 @@ public:
     virtual Result setRenderState(RenderState state, uint32_t value) = 0;
     virtual Result getRenderState(RenderState state, uint32_t& out) const = 0;
     virtual Result setSamplerState(uint32_t sampler, SamplerState state, uint32_t value) = 0;
-    virtual Result getSamplerState(uint32_t sampler, SamplerState state,
-                                   uint32_t& out) const = 0;
+    virtual Result getSamplerState(uint32_t sampler, SamplerState state, uint32_t& out) const = 0;
     virtual Result setTextureStageState(uint32_t stage, TextureStageState state,
                                         uint32_t value) = 0;
     virtual Result getTextureStageState(uint32_t stage, TextureStageState state,
@@ -923,9 +925,8 @@ public:
     virtual Result getTransform(TransformState state, Matrix& out) const = 0;
     virtual Result setTexture(uint32_t stage, Texture* texture) = 0;
 
-    virtual Result createTexture(uint32_t width, uint32_t height, uint32_t levels,
-                                 uint32_t usage, Format format, Pool pool,
-                                 std::shared_ptr<Texture>& out) = 0;
+    virtual Result createTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage,
+                                 Format format, Pool pool, std::shared_ptr<Texture>& out) = 0;
     virtual Result createRenderTarget(uint32_t width, uint32_t height, Format format,
                                       MultiSample multiSample, uint32_t quality, bool lockable,
                                       std::shared_ptr<Surface>& out) = 0;
@@ -942,8 +943,7 @@ public:
                                            std::shared_ptr<VertexDeclaration>& out) = 0;
     // GLSL bodies as described at the top; InvalidCall with the compiler's log kept for
     // getLastShaderLog when they do not compile.
-    virtual Result createVertexShader(const char* source,
-                                      std::shared_ptr<VertexShader>& out) = 0;
+    virtual Result createVertexShader(const char* source, std::shared_ptr<VertexShader>& out) = 0;
     virtual Result createPixelShader(const char* source, std::shared_ptr<PixelShader>& out) = 0;
     virtual const char* getLastShaderLog() const = 0;
     virtual Result createQuery(QueryType type, std::shared_ptr<Query>* out) = 0;
@@ -962,9 +962,9 @@ public:
 
     virtual Result drawPrimitive(PrimitiveType type, uint32_t startVertex,
                                  uint32_t primitiveCount) = 0;
-    virtual Result drawIndexedPrimitive(PrimitiveType type, int32_t baseVertex,
-                                        uint32_t minIndex, uint32_t numVertices,
-                                        uint32_t startIndex, uint32_t primitiveCount) = 0;
+    virtual Result drawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint32_t minIndex,
+                                        uint32_t numVertices, uint32_t startIndex,
+                                        uint32_t primitiveCount) = 0;
     // Draws from the caller's memory; stream 0 and the index buffer are unset afterwards.
     virtual Result drawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount,
                                    const void* vertices, uint32_t stride) = 0;

@@ -220,8 +220,7 @@ public:
     GlBuffer m_buffer;
 };
 
-class GlIndexBuffer final : public IndexBuffer,
-                            public std::enable_shared_from_this<GlIndexBuffer> {
+class GlIndexBuffer final : public IndexBuffer, public std::enable_shared_from_this<GlIndexBuffer> {
 public:
     GlIndexBuffer(std::shared_ptr<Context> context, const BufferDesc& desc)
         : m_buffer(std::move(context), GL_ELEMENT_ARRAY_BUFFER, desc) {}
@@ -270,8 +269,7 @@ public:
     GlShader m_shader;
 };
 
-class GlPixelShader final : public PixelShader,
-                            public std::enable_shared_from_this<GlPixelShader> {
+class GlPixelShader final : public PixelShader, public std::enable_shared_from_this<GlPixelShader> {
 public:
     GlPixelShader(std::shared_ptr<Context> context, GLuint name)
         : m_shader(std::move(context), name) {}
@@ -370,8 +368,7 @@ public:
     Result getRenderState(RenderState state, uint32_t& out) const override;
     Result setSamplerState(uint32_t sampler, SamplerState state, uint32_t value) override;
     Result getSamplerState(uint32_t sampler, SamplerState state, uint32_t& out) const override;
-    Result setTextureStageState(uint32_t stage, TextureStageState state,
-                                uint32_t value) override;
+    Result setTextureStageState(uint32_t stage, TextureStageState state, uint32_t value) override;
     Result getTextureStageState(uint32_t stage, TextureStageState state,
                                 uint32_t& out) const override;
     Result setTransform(TransformState state, const Matrix& matrix) override;
@@ -404,10 +401,8 @@ public:
     Result setIndices(IndexBuffer* buffer) override;
     Result setVertexShader(VertexShader* shader) override;
     Result setPixelShader(PixelShader* shader) override;
-    Result setVertexShaderConstantF(uint32_t start, const float* data,
-                                    uint32_t vec4Count) override;
-    Result setPixelShaderConstantF(uint32_t start, const float* data,
-                                   uint32_t vec4Count) override;
+    Result setVertexShaderConstantF(uint32_t start, const float* data, uint32_t vec4Count) override;
+    Result setPixelShaderConstantF(uint32_t start, const float* data, uint32_t vec4Count) override;
     Result drawPrimitive(PrimitiveType type, uint32_t startVertex,
                          uint32_t primitiveCount) override;
     Result drawIndexedPrimitive(PrimitiveType type, int32_t baseVertex, uint32_t minIndex,
@@ -416,9 +411,8 @@ public:
     Result drawPrimitiveUP(PrimitiveType type, uint32_t primitiveCount, const void* vertices,
                            uint32_t stride) override;
     Result drawIndexedPrimitiveUP(PrimitiveType type, uint32_t minIndex, uint32_t numVertices,
-                                  uint32_t primitiveCount, const void* indices,
-                                  Format indexFormat, const void* vertices,
-                                  uint32_t stride) override;
+                                  uint32_t primitiveCount, const void* indices, Format indexFormat,
+                                  const void* vertices, uint32_t stride) override;
 
 private:
     struct Stream {

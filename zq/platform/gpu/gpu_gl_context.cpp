@@ -123,7 +123,8 @@ void readFacts(AdapterFacts& f) {
     const int glVersion = epoxy_gl_version();
     f.clipControl = glVersion >= 45 || epoxy_has_gl_extension("GL_ARB_clip_control");
     f.s3tc = epoxy_has_gl_extension("GL_EXT_texture_compression_s3tc");
-    f.anisotropic = glVersion >= 46 || epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
+    f.anisotropic = glVersion >= 46 ||
+                    epoxy_has_gl_extension("GL_EXT_texture_filter_anisotropic") ||
                     epoxy_has_gl_extension("GL_ARB_texture_filter_anisotropic");
     if (f.anisotropic) {
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &f.maxAnisotropy);
@@ -147,7 +148,8 @@ AdapterFacts probe() {
     const SavedCurrent saved;
     if (SDL_WasInit(SDL_INIT_VIDEO) != 0) {
         setSdlContextAttributes();
-        SDL_Window* const w = SDL_CreateWindow("", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        SDL_Window* const w =
+            SDL_CreateWindow("", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
         if (w != nullptr) {
             const SDL_GLContext c = SDL_GL_CreateContext(w);
             if (c != nullptr) {

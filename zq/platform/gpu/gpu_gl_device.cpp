@@ -47,7 +47,9 @@ Result glFailure() {
     return r;
 }
 
-GlSurface* asGl(Surface* const s) { return static_cast<GlSurface*>(s); }
+GlSurface* asGl(Surface* const s) {
+    return static_cast<GlSurface*>(s);
+}
 
 std::shared_ptr<GlSurface> makeRenderbuffer(const std::shared_ptr<Context>& context,
                                             const FormatInfo& info, const uint32_t width,
@@ -178,8 +180,8 @@ Result GlDevice::buildBackBuffer(PresentParams& params) {
     m_backBuffer = makeRenderbuffer(m_context, *info, width, height, params.multiSampleType,
                                     usage::RENDERTARGET);
     if (depthInfo != nullptr) {
-        m_autoDepth = makeRenderbuffer(m_context, *depthInfo, width, height,
-                                       params.multiSampleType, usage::DEPTHSTENCIL);
+        m_autoDepth = makeRenderbuffer(m_context, *depthInfo, width, height, params.multiSampleType,
+                                       usage::DEPTHSTENCIL);
     }
     const Result r = glFailure();
     if (r != Result::Ok) {
@@ -247,8 +249,8 @@ Result GlDevice::getDeviceCaps(Caps& out) const {
 
 Result GlDevice::getDisplayMode(DisplayMode& out) const {
     if (!m_params.windowed) {
-        out = {m_params.backBufferWidth, m_params.backBufferHeight,
-               m_params.fullScreenRefreshRate, m_params.backBufferFormat};
+        out = {m_params.backBufferWidth, m_params.backBufferHeight, m_params.fullScreenRefreshRate,
+               m_params.backBufferFormat};
         return Result::Ok;
     }
     return currentDisplayMode(out) ? Result::Ok : Result::NotAvailable;
@@ -502,8 +504,10 @@ Result GlDevice::stretchRect(Surface* const src, const Rect* const srcRect, Surf
     if (!inside(sr, s->desc()) || !inside(dr, d->desc())) {
         return Result::InvalidCall;
     }
-    const GLenum attachment = si->depth ? depthAttachmentOf(s->desc().format) : GL_COLOR_ATTACHMENT0;
-    const GLenum dAttachment = di->depth ? depthAttachmentOf(d->desc().format) : GL_COLOR_ATTACHMENT0;
+    const GLenum attachment =
+        si->depth ? depthAttachmentOf(s->desc().format) : GL_COLOR_ATTACHMENT0;
+    const GLenum dAttachment =
+        di->depth ? depthAttachmentOf(d->desc().format) : GL_COLOR_ATTACHMENT0;
     const GLbitfield mask = si->depth ? GL_DEPTH_BUFFER_BIT : GL_COLOR_BUFFER_BIT;
     glDisable(GL_SCISSOR_TEST);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, m_readFbo);
@@ -549,7 +553,7 @@ Result GlDevice::endScene() {
 Result GlDevice::setRenderTarget(const uint32_t index, Surface* const surface) {
     if (index >= m_caps.numSimultaneousRTs) {
         return surface == nullptr && index < m_renderTargets.size() ? Result::Ok
-                                                                       : Result::InvalidCall;
+                                                                    : Result::InvalidCall;
     }
     GlSurface* const s = asGl(surface);
     if (s == nullptr) {
@@ -643,8 +647,7 @@ Result GlDevice::createTexture(const uint32_t width, const uint32_t height, uint
 
 Result GlDevice::createRenderTarget(const uint32_t width, const uint32_t height,
                                     const Format format, const MultiSample multiSample,
-                                    const uint32_t quality, bool,
-                                    std::shared_ptr<Surface>& out) {
+                                    const uint32_t quality, bool, std::shared_ptr<Surface>& out) {
     out.reset();
     const FormatInfo* const info = formatInfo(format);
     if (info == nullptr || !info->renderable || info->depth || width == 0 || height == 0 ||
@@ -692,8 +695,8 @@ Result GlDevice::createOffscreenPlainSurface(const uint32_t width, const uint32_
                                              std::shared_ptr<Surface>& out) {
     out.reset();
     const FormatInfo* const info = formatInfo(format);
-    if (info == nullptr || info->internalFormat == 0 || info->depth || width == 0 ||
-        height == 0 || pool == Pool::Managed) {
+    if (info == nullptr || info->internalFormat == 0 || info->depth || width == 0 || height == 0 ||
+        pool == Pool::Managed) {
         return Result::InvalidCall;
     }
     SurfaceDesc desc;
@@ -716,8 +719,8 @@ Result GlDevice::createVertexBuffer(const uint32_t length, const uint32_t usageF
         return Result::InvalidCall;
     }
     glFailure();
-    auto b = std::make_shared<GlVertexBuffer>(m_context,
-                                              BufferDesc{length, usageFlags, pool, Format::Unknown});
+    auto b = std::make_shared<GlVertexBuffer>(
+        m_context, BufferDesc{length, usageFlags, pool, Format::Unknown});
     const Result r = glFailure();
     if (r != Result::Ok) {
         return r;
@@ -737,7 +740,8 @@ Result GlDevice::createIndexBuffer(const uint32_t length, const uint32_t usageFl
         return Result::InvalidCall;
     }
     glFailure();
-    auto b = std::make_shared<GlIndexBuffer>(m_context, BufferDesc{length, usageFlags, pool, format});
+    auto b =
+        std::make_shared<GlIndexBuffer>(m_context, BufferDesc{length, usageFlags, pool, format});
     const Result r = glFailure();
     if (r != Result::Ok) {
         return r;
@@ -772,8 +776,7 @@ Result GlDevice::createVertexDeclaration(const VertexElement* const elements,
     return Result::Ok;
 }
 
-Result GlDevice::createVertexShader(const char* const source,
-                                    std::shared_ptr<VertexShader>& out) {
+Result GlDevice::createVertexShader(const char* const source, std::shared_ptr<VertexShader>& out) {
     out.reset();
     const GLuint name = compileVertexShader(source, m_shaderLog);
     if (name == 0) {

@@ -16,26 +16,82 @@ constexpr GLenum SCRATCH_UNIT = GL_TEXTURE31;
 
 const FormatInfo FORMATS[] = {
     {Format::A8R8G8B8, GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, 4, false, false, true},
-    {Format::X8R8G8B8, GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, 4, false, false, true,
+    {Format::X8R8G8B8,
+     GL_RGBA8,
+     GL_BGRA,
+     GL_UNSIGNED_INT_8_8_8_8_REV,
+     4,
+     false,
+     false,
+     true,
      {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}},
     {Format::A8B8G8R8, GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, 4, false, false, true},
-    {Format::X8B8G8R8, GL_RGBA8, GL_RGBA, GL_UNSIGNED_BYTE, 4, false, false, true,
+    {Format::X8B8G8R8,
+     GL_RGBA8,
+     GL_RGBA,
+     GL_UNSIGNED_BYTE,
+     4,
+     false,
+     false,
+     true,
      {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}},
     {Format::R8G8B8, GL_RGB8, GL_BGR, GL_UNSIGNED_BYTE, 3, false, false, false},
     {Format::R5G6B5, GL_RGB565, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, 2, false, false, true},
-    {Format::X1R5G5B5, GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, 2, false, false, true,
+    {Format::X1R5G5B5,
+     GL_RGB5_A1,
+     GL_BGRA,
+     GL_UNSIGNED_SHORT_1_5_5_5_REV,
+     2,
+     false,
+     false,
+     true,
      {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}},
     {Format::A1R5G5B5, GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, 2, false, false, true},
     {Format::A4R4G4B4, GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV, 2, false, false, true},
-    {Format::A8, GL_R8, GL_RED, GL_UNSIGNED_BYTE, 1, false, false, false,
+    {Format::A8,
+     GL_R8,
+     GL_RED,
+     GL_UNSIGNED_BYTE,
+     1,
+     false,
+     false,
+     false,
      {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED}},
-    {Format::L8, GL_R8, GL_RED, GL_UNSIGNED_BYTE, 1, false, false, false,
+    {Format::L8,
+     GL_R8,
+     GL_RED,
+     GL_UNSIGNED_BYTE,
+     1,
+     false,
+     false,
+     false,
      {GL_RED, GL_RED, GL_RED, GL_ONE}},
-    {Format::A8L8, GL_RG8, GL_RG, GL_UNSIGNED_BYTE, 2, false, false, false,
+    {Format::A8L8,
+     GL_RG8,
+     GL_RG,
+     GL_UNSIGNED_BYTE,
+     2,
+     false,
+     false,
+     false,
      {GL_RED, GL_RED, GL_RED, GL_GREEN}},
-    {Format::R16F, GL_R16F, GL_RED, GL_HALF_FLOAT, 2, false, false, true,
+    {Format::R16F,
+     GL_R16F,
+     GL_RED,
+     GL_HALF_FLOAT,
+     2,
+     false,
+     false,
+     true,
      {GL_RED, GL_ONE, GL_ONE, GL_ONE}},
-    {Format::R32F, GL_R32F, GL_RED, GL_FLOAT, 4, false, false, true,
+    {Format::R32F,
+     GL_R32F,
+     GL_RED,
+     GL_FLOAT,
+     4,
+     false,
+     false,
+     true,
      {GL_RED, GL_ONE, GL_ONE, GL_ONE}},
     {Format::A16B16G16R16F, GL_RGBA16F, GL_RGBA, GL_HALF_FLOAT, 8, false, false, true},
     {Format::A32B32G32R32F, GL_RGBA32F, GL_RGBA, GL_FLOAT, 16, false, false, true},
@@ -77,7 +133,9 @@ uint32_t levelSize(const FormatInfo& info, const uint32_t width, const uint32_t 
     return rowPitch(info, width) * rows;
 }
 
-uint32_t nextObjectId() { return g_nextId++; }
+uint32_t nextObjectId() {
+    return g_nextId++;
+}
 
 std::vector<uint32_t> takeDeadShaderIds() {
     std::vector<uint32_t> ids;
@@ -111,7 +169,9 @@ Result GlSurface::getDesc(SurfaceDesc& out) const {
     return Result::Ok;
 }
 
-GLuint GlSurface::textureName() const { return m_texture != nullptr ? m_texture->name() : 0; }
+GLuint GlSurface::textureName() const {
+    return m_texture != nullptr ? m_texture->name() : 0;
+}
 
 Result GlSurface::lockRect(LockedRect& out, const Rect* const rect, const uint32_t flags) {
     out = {};
@@ -168,9 +228,9 @@ void GlSurface::attach(const GLenum target, const GLenum attachment) const {
 // ---------------------------------------------------------------------------------------------
 // Textures
 
-GlTexture::GlTexture(std::shared_ptr<Context> context, const FormatInfo& info,
-                     const uint32_t width, const uint32_t height, const uint32_t levels,
-                     const uint32_t usageFlags, const Pool pool)
+GlTexture::GlTexture(std::shared_ptr<Context> context, const FormatInfo& info, const uint32_t width,
+                     const uint32_t height, const uint32_t levels, const uint32_t usageFlags,
+                     const Pool pool)
     : m_context(std::move(context)), m_info(info), m_width(width), m_height(height),
       m_levels(levels), m_usage(usageFlags), m_pool(pool), m_locks(levels) {
     glActiveTexture(SCRATCH_UNIT);
@@ -184,8 +244,8 @@ GlTexture::GlTexture(std::shared_ptr<Context> context, const FormatInfo& info,
         const auto h = static_cast<GLsizei>(levelHeight(level));
         if (info.compressed) {
             const std::vector<uint8_t> zeros(levelSize(info, w, h));
-            glCompressedTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), info.internalFormat,
-                                   w, h, 0, static_cast<GLsizei>(zeros.size()), zeros.data());
+            glCompressedTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level), info.internalFormat, w,
+                                   h, 0, static_cast<GLsizei>(zeros.size()), zeros.data());
         } else {
             glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(level),
                          static_cast<GLint>(info.internalFormat), w, h, 0, info.uploadFormat,
@@ -393,8 +453,7 @@ GlVertexDeclaration::GlVertexDeclaration(std::vector<VertexElement> elements)
                     [](const VertexElement& e) { return e.usage == DECLUSAGE_POSITIONT; });
 }
 
-uint32_t GlVertexDeclaration::getElements(VertexElement* const out,
-                                          const uint32_t capacity) const {
+uint32_t GlVertexDeclaration::getElements(VertexElement* const out, const uint32_t capacity) const {
     const auto total = static_cast<uint32_t>(m_elements.size() + 1);
     if (out != nullptr) {
         for (uint32_t i = 0; i < total && i < capacity; ++i) {
@@ -529,8 +588,7 @@ Result GlQuery::getData(void* const data, const uint32_t size, const uint32_t fl
         break;
     }
     case QueryType::Event: {
-        const GLenum status =
-            glClientWaitSync(m_sync, flush ? GL_SYNC_FLUSH_COMMANDS_BIT : 0, 0);
+        const GLenum status = glClientWaitSync(m_sync, flush ? GL_SYNC_FLUSH_COMMANDS_BIT : 0, 0);
         if (status == GL_TIMEOUT_EXPIRED) {
             return Result::NotReady;
         }

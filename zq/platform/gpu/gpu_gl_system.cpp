@@ -113,16 +113,14 @@ Caps capsFromFacts(const AdapterFacts& f) {
               caps::COPY_TO_SYSTEMMEM | caps::LINEAR_TO_SRGB_PRESENTATION;
     c.presentationIntervals = present::INTERVAL_IMMEDIATE | present::INTERVAL_ONE;
     c.cursorCaps = caps::CURSOR_COLOR;
-    c.devCaps = caps::EXECUTESYSTEMMEMORY | caps::EXECUTEVIDEOMEMORY |
-                caps::TLVERTEXSYSTEMMEMORY | caps::TLVERTEXVIDEOMEMORY |
-                caps::TEXTUREVIDEOMEMORY | caps::DRAWPRIMTLVERTEX | caps::CANRENDERAFTERFLIP |
-                caps::DRAWPRIMITIVES2 | caps::DRAWPRIMITIVES2EX | caps::HWTRANSFORMANDLIGHT |
-                caps::HWRASTERIZATION;
+    c.devCaps = caps::EXECUTESYSTEMMEMORY | caps::EXECUTEVIDEOMEMORY | caps::TLVERTEXSYSTEMMEMORY |
+                caps::TLVERTEXVIDEOMEMORY | caps::TEXTUREVIDEOMEMORY | caps::DRAWPRIMTLVERTEX |
+                caps::CANRENDERAFTERFLIP | caps::DRAWPRIMITIVES2 | caps::DRAWPRIMITIVES2EX |
+                caps::HWTRANSFORMANDLIGHT | caps::HWRASTERIZATION;
     c.primitiveMiscCaps = caps::MASKZ | caps::CULLNONE | caps::CULLCW | caps::CULLCCW |
-                          caps::COLORWRITEENABLE | caps::CLIPPLANESCALEDPOINTS |
-                          caps::CLIPTLVERTS | caps::BLENDOP | caps::INDEPENDENTWRITEMASKS |
-                          caps::FOGANDSPECULARALPHA | caps::SEPARATEALPHABLEND |
-                          caps::FOGVERTEXCLAMPED;
+                          caps::COLORWRITEENABLE | caps::CLIPPLANESCALEDPOINTS | caps::CLIPTLVERTS |
+                          caps::BLENDOP | caps::INDEPENDENTWRITEMASKS | caps::FOGANDSPECULARALPHA |
+                          caps::SEPARATEALPHABLEND | caps::FOGVERTEXCLAMPED;
     c.rasterCaps = caps::DITHER | caps::ZTEST | caps::FOGVERTEX | caps::FOGTABLE |
                    caps::MIPMAPLODBIAS | caps::FOGRANGE | caps::ZFOG | caps::WFOG |
                    caps::COLORPERSPECTIVE | caps::SCISSORTEST | caps::SLOPESCALEDEPTHBIAS |
@@ -206,8 +204,8 @@ Caps capsFromFacts(const AdapterFacts& f) {
                   caps::DT_USHORT2N | caps::DT_USHORT4N | caps::DT_UDEC3 | caps::DT_DEC3N |
                   caps::DT_FLOAT16_2 | caps::DT_FLOAT16_4;
     c.numSimultaneousRTs = 1;
-    c.stretchRectFilterCaps = caps::MINFPOINT | caps::MAGFPOINT | caps::MINFLINEAR |
-                              caps::MAGFLINEAR;
+    c.stretchRectFilterCaps =
+        caps::MINFPOINT | caps::MAGFPOINT | caps::MINFLINEAR | caps::MAGFLINEAR;
     c.vs20Caps = {0, 0, 12, 1, 0};
     c.ps20Caps = {0, 0, 12, 0, 96};
     c.vertexTextureFilterCaps = 0;
@@ -237,8 +235,8 @@ uint64_t driverVersionOf(const std::string& version) {
     size_t at = version.find("Mesa ");
     at = at == std::string::npos ? 0 : at + 5;
     unsigned parts[4] = {0, 0, 0, 0};
-    const int n =
-        std::sscanf(version.c_str() + at, "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]);
+    const int n = std::sscanf(version.c_str() + at, "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2],
+                              &parts[3]);
     if (n <= 0) {
         return 0;
     }
@@ -307,8 +305,8 @@ public:
             return Result::InvalidCall;
         }
         const FormatInfo* const info = formatInfo(format);
-        if (type != DeviceType::Hal || info == nullptr ||
-            format == Format::Index16 || format == Format::Index32) {
+        if (type != DeviceType::Hal || info == nullptr || format == Format::Index16 ||
+            format == Format::Index32) {
             return Result::NotAvailable;
         }
         if (info->compressed && !adapterFacts().s3tc) {
@@ -333,8 +331,7 @@ public:
     }
 
     Result checkDeviceMultiSampleType(const uint32_t adapter, const DeviceType type,
-                                      const Format format, bool,
-                                      const MultiSample multiSample,
+                                      const Format format, bool, const MultiSample multiSample,
                                       uint32_t* const qualityLevels) const override {
         if (qualityLevels != nullptr) {
             *qualityLevels = 0;
@@ -345,10 +342,10 @@ public:
         }
         const uint32_t samples = static_cast<uint32_t>(multiSample);
         const AdapterFacts& f = adapterFacts();
-        const bool ok = samples <= 1 ||
-                        (samples <= 16 &&
-                         hasSampleCount(info->depth ? f.depthSampleCounts : f.sampleCounts,
-                                        static_cast<int>(samples)));
+        const bool ok =
+            samples <= 1 ||
+            (samples <= 16 && hasSampleCount(info->depth ? f.depthSampleCounts : f.sampleCounts,
+                                             static_cast<int>(samples)));
         if (!ok) {
             return Result::NotAvailable;
         }
@@ -358,8 +355,7 @@ public:
         return Result::Ok;
     }
 
-    Result getDeviceCaps(const uint32_t adapter, const DeviceType type,
-                         Caps& out) const override {
+    Result getDeviceCaps(const uint32_t adapter, const DeviceType type, Caps& out) const override {
         Result r = Result::Ok;
         if (forced(test::Call::GetDeviceCaps, r)) {
             return r;

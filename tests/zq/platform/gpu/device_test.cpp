@@ -25,11 +25,10 @@ struct TlVertex {
     float u, v;
 };
 
-const gpu::VertexElement TL_DECL[] = {
-    {0, 0, gpu::DECLTYPE_FLOAT4, 0, gpu::DECLUSAGE_POSITIONT, 0},
-    {0, 16, gpu::DECLTYPE_D3DCOLOR, 0, gpu::DECLUSAGE_COLOR, 0},
-    {0, 20, gpu::DECLTYPE_FLOAT2, 0, gpu::DECLUSAGE_TEXCOORD, 0},
-    gpu::declEnd()};
+const gpu::VertexElement TL_DECL[] = {{0, 0, gpu::DECLTYPE_FLOAT4, 0, gpu::DECLUSAGE_POSITIONT, 0},
+                                      {0, 16, gpu::DECLTYPE_D3DCOLOR, 0, gpu::DECLUSAGE_COLOR, 0},
+                                      {0, 20, gpu::DECLTYPE_FLOAT2, 0, gpu::DECLUSAGE_TEXCOORD, 0},
+                                      gpu::declEnd()};
 
 class DeviceTest : public testing::Test {
 protected:
@@ -66,7 +65,9 @@ protected:
     std::shared_ptr<gpu::VertexDeclaration> tlDecl;
 };
 
-Image filled(uint32_t color) { return Image(W, H, color); }
+Image filled(uint32_t color) {
+    return Image(W, H, color);
+}
 
 // Polls a query for up to five seconds.
 gpu::Result waitFor(gpu::Query& query, void* data, uint32_t size) {
@@ -79,9 +80,9 @@ gpu::Result waitFor(gpu::Query& query, void* data, uint32_t size) {
 }
 
 TEST_F(DeviceTest, ClearFillsTheTargetAndPresentShowsIt) {
-    ASSERT_EQ(device->clear(0, nullptr, gpu::clear::TARGET | gpu::clear::ZBUFFER, 0xFF336699u,
-                            1.0f, 0),
-              gpu::Result::Ok);
+    ASSERT_EQ(
+        device->clear(0, nullptr, gpu::clear::TARGET | gpu::clear::ZBUFFER, 0xFF336699u, 1.0f, 0),
+        gpu::Result::Ok);
     EXPECT_TRUE(zqtest::imagesMatch(zqtest::readRenderTarget(*device), filled(0xFF336699u),
                                     "gpu_clear", 0));
     ASSERT_EQ(device->present(), gpu::Result::Ok);
@@ -138,7 +139,7 @@ TEST_F(DeviceTest, DepthRunsFromZeroToOne) {
     device->setRenderState(gpu::RenderState::ZEnable, gpu::ZB_TRUE);
     device->setRenderState(gpu::RenderState::ZFunc, gpu::CMP_LESS);
     device->setRenderState(gpu::RenderState::CullMode, gpu::CULL_NONE);
-    drawRect(0, 0, 16, 16, 0xFFFF0000u, 0.25f); // in front of 0.5: drawn
+    drawRect(0, 0, 16, 16, 0xFFFF0000u, 0.25f);  // in front of 0.5: drawn
     drawRect(16, 0, 32, 16, 0xFF00FF00u, 0.75f); // behind: hidden
     const Image image = zqtest::readRenderTarget(*device);
     EXPECT_EQ(image.at(8, 8), 0xFFFF0000u);
@@ -147,8 +148,7 @@ TEST_F(DeviceTest, DepthRunsFromZeroToOne) {
 
 TEST_F(DeviceTest, TexturesKeepTheirTopRowFirst) {
     std::shared_ptr<gpu::Texture> texture;
-    ASSERT_EQ(device->createTexture(2, 2, 1, 0, gpu::Format::A8R8G8B8, gpu::Pool::Managed,
-                                    texture),
+    ASSERT_EQ(device->createTexture(2, 2, 1, 0, gpu::Format::A8R8G8B8, gpu::Pool::Managed, texture),
               gpu::Result::Ok);
     gpu::LockedRect locked;
     ASSERT_EQ(texture->lockRect(0, locked, nullptr, 0), gpu::Result::Ok);
@@ -233,9 +233,9 @@ TEST_F(DeviceTest, ShadedTriangleMatchesItsGoldenPicture) {
     const ColorVertex triangle[3] = {{-0.8f, -0.8f, 0.5f, 0xFFFF0000u},
                                      {0.0f, 0.8f, 0.5f, 0xFF00FF00u},
                                      {0.8f, -0.8f, 0.5f, 0xFF0000FFu}};
-    ASSERT_EQ(device->createVertexBuffer(sizeof triangle, gpu::usage::WRITEONLY,
-                                         gpu::Pool::Managed, vb),
-              gpu::Result::Ok);
+    ASSERT_EQ(
+        device->createVertexBuffer(sizeof triangle, gpu::usage::WRITEONLY, gpu::Pool::Managed, vb),
+        gpu::Result::Ok);
     void* data = nullptr;
     ASSERT_EQ(vb->lock(0, 0, &data, 0), gpu::Result::Ok);
     std::memcpy(data, triangle, sizeof triangle);
