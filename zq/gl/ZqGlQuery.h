@@ -5,12 +5,13 @@
 // the main thread.
 #pragma once
 
+#include "zq/memory/ZqFixList.h"
 #include "zq/platform/gpu/gpu.h"
 
 #include <cstdint>
 #include <memory>
 
-class ZqGlQuery {
+class ZqGlQuery : public ZqFixList<ZqGlQuery> {
 public:
     // The device's query types, passed through unchanged.
     enum TYPE : uint32_t {
@@ -31,11 +32,11 @@ public:
     };
     static constexpr uint32_t POOL_SIZE = 16;
 
-    virtual ~ZqGlQuery();
+    ~ZqGlQuery() override;
 
     // Null when the pool is empty or the device refuses the type.
     static ZqGlQuery* create(TYPE type);
-    // Gives the query back; the number of queries still in use.
+    // Releases the device's query and gives the element back to the pool; the pool's result.
     uint32_t release();
     // True only when the device answers plain success.
     bool issueBegin();
@@ -47,6 +48,9 @@ public:
 
 private:
     friend class ZqGlSystem;
+    friend class ZqFixList<ZqGlQuery>;
+
+    ZqGlQuery() = default;
 
     static void sysInit();
     static void sysQuit();
@@ -55,7 +59,4 @@ private:
 
     std::shared_ptr<zqp::gpu::Query> m_pD3dQuery;
     TYPE m_type = TYPE_EVENT;
-    ZqGlQuery* m_pPrev = nullptr;
-    ZqGlQuery* m_pNext = nullptr;
-    bool m_used = false;
 };

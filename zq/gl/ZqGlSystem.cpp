@@ -24,6 +24,7 @@
 #include "zq/gl/ZqGlTextureAnimation.h"
 #include "zq/gl/ZqGlTextureAnimationPlayer.h"
 #include "zq/gl/ZqGlTextureSet.h"
+#include "zq/math/ZqPoint.h"
 #include "zq/system/ZqSystem.h"
 #include "zq/u/transition/ZquScreenTransition.h"
 
@@ -382,13 +383,12 @@ bool ZqGlSystem::setGameSizeBody(const float width, const float height, const bo
         (m_vbFsaas[fullScreen ? 1 : 0] & (1u << fsaa)) == 0) {
         return false;
     }
-    const zqp::WindowHandle window = ZqSystem::getWindowHandle();
     // 2.
     if (!m_bFullScreen && fullScreen) {
-        zqp::Rect rect;
-        if (zqp::getWindowRect(window, rect)) {
-            m_savedWindowX = rect.left;
-            m_savedWindowY = rect.top;
+        ZqPoint position(0, 0);
+        if (ZqSystem::getWindowPosition(&position)) {
+            m_savedWindowX = position.x;
+            m_savedWindowY = position.y;
         }
     }
     const bool leavingFullScreen = m_bFullScreen && !fullScreen;
@@ -424,8 +424,8 @@ bool ZqGlSystem::setGameSizeBody(const float width, const float height, const bo
 
     // 6.
     if (leavingFullScreen) {
-        zqp::setWindowPos(window, m_savedWindowX, m_savedWindowY, ZqSystem::getClientWidth(),
-                          ZqSystem::getClientHeight());
+        const ZqPoint position(m_savedWindowX, m_savedWindowY);
+        ZqSystem::setWindowPosition(&position);
     }
 
     // 7.

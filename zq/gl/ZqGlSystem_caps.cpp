@@ -4,7 +4,7 @@
 // for the operator.
 #include "zq/gl/ZqGlSystem.h"
 
-#include "zq/platform/os/utf.h"
+#include "zq/system/ZqString.h"
 
 #include <algorithm>
 #include <cinttypes>
@@ -100,7 +100,10 @@ private:
     void line(const char16_t* prefix, const char16_t* name, const std::string& tail) {
         std::u16string l = prefix;
         l += name;
-        l += zqp::utf8ToUtf16(tail);
+        // Tails are UTF-8: the adapter's texts come narrow.
+        ZqString wide;
+        zqUtf82Char(tail.data(), static_cast<int>(tail.size()), wide);
+        l += wide;
         if (m_text.size() + l.size() <= REPORT_CAPACITY) {
             m_text += l;
         }
@@ -529,12 +532,11 @@ uint32_t ZqGlSystem::reportDeviceCaps(const char16_t* const path) {
 
     // 5.
     if (path != nullptr) {
-        std::string utf8;
-        std::string fileName;
-        try {
-            utf8 = zqp::utf16ToUtf8(report.text());
-            fileName = zqp::utf16ToUtf8(std::u16string_view(path, zqp::utf16Length(path)));
-        } catch (const std::bad_alloc&) {
+        ZqStringMb utf8;
+        ZqStringMb fileName;
+        if (zqChar2Utf8(report.text().data(), static_cast<int>(report.text().size()), utf8) ==
+                0 ||
+            zqChar2Utf8(path, -1, fileName) == 0) {
             throw 1024u;
         }
         if (std::FILE* const f = std::fopen(fileName.c_str(), "wb"); f != nullptr) {
@@ -558,8 +560,9 @@ bool ZqGlSystem::getAdapterName(const uint32_t adapter, char16_t* const name) {
         return false;
     }
     // The description is UTF-8 of at most 512 bytes; the buffer takes 512 characters.
-    const std::string_view text(id.description, strnlen(id.description, sizeof id.description));
-    const std::u16string wide = zqp::utf8ToUtf16(text);
+    ZqString wide;
+    zqUtf82Char(id.description,
+                static_cast<int>(strnlen(id.description, sizeof id.description)), wide);
     const size_t n = std::min<size_t>(wide.size(), 511);
     std::copy_n(wide.begin(), n, name);
     name[n] = 0;

@@ -29,7 +29,8 @@ TEST(ZqGlQuery, PoolHoldsSixteen) {
             EXPECT_NE(queries.back(), nullptr);
         }
         EXPECT_EQ(ZqGlQuery::create(ZqGlQuery::TYPE_EVENT), nullptr);
-        EXPECT_EQ(queries.back()->release(), 15u);
+        EXPECT_EQ(queries.back()->release(), 0u);
+        EXPECT_EQ(ZqGlQuery::getNrInstances(), 15u);
         ZqGlQuery* const again = ZqGlQuery::create(ZqGlQuery::TYPE_OCCLUSION);
         EXPECT_NE(again, nullptr);
         // A type the device does not have gives nothing and keeps the element free.
