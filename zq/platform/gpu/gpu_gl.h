@@ -185,7 +185,7 @@ private:
 // Vertex and index data: a GL buffer with a copy in memory that locks hand out.
 class GlBuffer {
 public:
-    GlBuffer(std::shared_ptr<Context> context, GLenum target, const BufferDesc& desc);
+    GlBuffer(std::shared_ptr<Context> context, const BufferDesc& desc);
     ~GlBuffer();
     GlBuffer(const GlBuffer&) = delete;
     GlBuffer& operator=(const GlBuffer&) = delete;
@@ -197,7 +197,6 @@ public:
 
 private:
     std::shared_ptr<Context> m_context;
-    GLenum m_target;
     BufferDesc m_desc;
     GLuint m_name = 0;
     std::vector<uint8_t> m_shadow;
@@ -211,7 +210,7 @@ class GlVertexBuffer final : public VertexBuffer,
                              public std::enable_shared_from_this<GlVertexBuffer> {
 public:
     GlVertexBuffer(std::shared_ptr<Context> context, const BufferDesc& desc)
-        : m_buffer(std::move(context), GL_ARRAY_BUFFER, desc) {}
+        : m_buffer(std::move(context), desc) {}
     BufferDesc getDesc() const override { return m_buffer.desc(); }
     Result lock(uint32_t offset, uint32_t size, void** data, uint32_t flags) override {
         return m_buffer.lock(offset, size, data, flags);
@@ -223,7 +222,7 @@ public:
 class GlIndexBuffer final : public IndexBuffer, public std::enable_shared_from_this<GlIndexBuffer> {
 public:
     GlIndexBuffer(std::shared_ptr<Context> context, const BufferDesc& desc)
-        : m_buffer(std::move(context), GL_ELEMENT_ARRAY_BUFFER, desc) {}
+        : m_buffer(std::move(context), desc) {}
     BufferDesc getDesc() const override { return m_buffer.desc(); }
     Result lock(uint32_t offset, uint32_t size, void** data, uint32_t flags) override {
         return m_buffer.lock(offset, size, data, flags);

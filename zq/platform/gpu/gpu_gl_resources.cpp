@@ -385,8 +385,8 @@ void GlTexture::generateMipSubLevels() {
 // ---------------------------------------------------------------------------------------------
 // Buffers
 
-GlBuffer::GlBuffer(std::shared_ptr<Context> context, const GLenum target, const BufferDesc& desc)
-    : m_context(std::move(context)), m_target(target), m_desc(desc), m_shadow(desc.size) {
+GlBuffer::GlBuffer(std::shared_ptr<Context> context, const BufferDesc& desc)
+    : m_context(std::move(context)), m_desc(desc), m_shadow(desc.size) {
     glGenBuffers(1, &m_name);
     glBindBuffer(GL_COPY_WRITE_BUFFER, m_name);
     glBufferData(GL_COPY_WRITE_BUFFER, static_cast<GLsizeiptr>(desc.size), m_shadow.data(),
