@@ -115,6 +115,10 @@ Result GlDevice::init(PresentParams& params) {
     glGenBuffers(1, &m_upVertexBuffer);
     glGenBuffers(1, &m_upIndexBuffer);
     glGenSamplers(static_cast<GLsizei>(m_samplers.size()), m_samplers.data());
+    // Each stage keeps its own sampler object; sampler states change the object itself.
+    for (GLuint stage = 0; stage < m_samplers.size(); ++stage) {
+        glBindSampler(stage, m_samplers[stage]);
+    }
     // Targets keep their top row first, so the faces a caller calls clockwise are the ones
     // OpenGL sees counter-clockwise.
     glFrontFace(GL_CW);

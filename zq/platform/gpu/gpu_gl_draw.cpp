@@ -598,7 +598,6 @@ Result GlDevice::draw(const PrimitiveType type, const uint32_t primitiveCount, c
         }
         glActiveTexture(GL_TEXTURE0 + stage);
         glBindTexture(GL_TEXTURE_2D, t != nullptr ? t->name() : 0);
-        glBindSampler(stage, m_samplers[stage]);
     }
     glUseProgram(program->name);
     uploadUniforms(*program, pretransformed);
