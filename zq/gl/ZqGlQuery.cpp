@@ -6,7 +6,9 @@ namespace gpu = zqp::gpu;
 
 ZqGlQuery::~ZqGlQuery() = default;
 
-void ZqGlQuery::sysInit() { init(POOL_SIZE); }
+void ZqGlQuery::sysInit() {
+    init(POOL_SIZE);
+}
 
 void ZqGlQuery::sysQuit() {
     if (m_pCriticalSection != nullptr) {
@@ -40,11 +42,17 @@ uint32_t ZqGlQuery::release() {
     return ZqFixList::release(this);
 }
 
-bool ZqGlQuery::issueBegin() { return m_pD3dQuery->issue(gpu::issue::BEGIN) == gpu::Result::Ok; }
+bool ZqGlQuery::issueBegin() {
+    return m_pD3dQuery->issue(gpu::issue::BEGIN) == gpu::Result::Ok;
+}
 
-bool ZqGlQuery::issueEnd() { return m_pD3dQuery->issue(gpu::issue::END) == gpu::Result::Ok; }
+bool ZqGlQuery::issueEnd() {
+    return m_pD3dQuery->issue(gpu::issue::END) == gpu::Result::Ok;
+}
 
-uint32_t ZqGlQuery::getDataSize() const { return m_pD3dQuery->getDataSize(); }
+uint32_t ZqGlQuery::getDataSize() const {
+    return m_pD3dQuery->getDataSize();
+}
 
 uint32_t ZqGlQuery::getData(void* const data, const uint32_t size, const bool flush) {
     return static_cast<uint32_t>(

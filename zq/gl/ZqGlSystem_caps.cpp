@@ -534,8 +534,7 @@ uint32_t ZqGlSystem::reportDeviceCaps(const char16_t* const path) {
     if (path != nullptr) {
         ZqStringMb utf8;
         ZqStringMb fileName;
-        if (zqChar2Utf8(report.text().data(), static_cast<int>(report.text().size()), utf8) ==
-                0 ||
+        if (zqChar2Utf8(report.text().data(), static_cast<int>(report.text().size()), utf8) == 0 ||
             zqChar2Utf8(path, -1, fileName) == 0) {
             throw 1024u;
         }
@@ -561,8 +560,8 @@ bool ZqGlSystem::getAdapterName(const uint32_t adapter, char16_t* const name) {
     }
     // The description is UTF-8 of at most 512 bytes; the buffer takes 512 characters.
     ZqString wide;
-    zqUtf82Char(id.description,
-                static_cast<int>(strnlen(id.description, sizeof id.description)), wide);
+    zqUtf82Char(id.description, static_cast<int>(strnlen(id.description, sizeof id.description)),
+                wide);
     const size_t n = std::min<size_t>(wide.size(), 511);
     std::copy_n(wide.begin(), n, name);
     name[n] = 0;
