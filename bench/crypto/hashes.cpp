@@ -6,9 +6,9 @@
 #include "zq/crypto/ZqCrc32c.h"
 #include "zq/crypto/ZqHash.h"
 
+#include "bench/support/OpenSslPeer.h"
+
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
-#include <openssl/evp.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -20,49 +20,10 @@
 namespace {
 
 constexpr size_t SIZES[] = {64, 4096, 1u << 20};
-constexpr const char* MASK_ALL = "~0xFFFFFFFFFFFFFFFF:~0xFFFFFFFFFFFFFFFF";
 
-// The slice of libcrypto's interface the benchmark uses, reachable in either copy.
-struct Crypto {
-    EVP_MD* (*mdFetch)(OSSL_LIB_CTX*, const char*, const char*);
-    void (*mdFree)(EVP_MD*);
-    EVP_MD_CTX* (*ctxNew)();
-    void (*ctxFree)(EVP_MD_CTX*);
-    int (*init)(EVP_MD_CTX*, const EVP_MD*, const OSSL_PARAM*);
-    int (*update)(EVP_MD_CTX*, const void*, size_t);
-    int (*final)(EVP_MD_CTX*, unsigned char*, unsigned int*);
-};
-
-const Crypto LINKED = {&EVP_MD_fetch,       &EVP_MD_free,      &EVP_MD_CTX_new,    &EVP_MD_CTX_free,
-                       &EVP_DigestInit_ex2, &EVP_DigestUpdate, &EVP_DigestFinal_ex};
-
-// A second libcrypto in its own link-map namespace runs its capability probe again, now under
-// the mask; the linked copy keeps the capabilities it found at start.
-bool loadMasked(Crypto& out) {
-    const char* const before = std::getenv("OPENSSL_ia32cap");
-    const std::string saved = before != nullptr ? before : "";
-    setenv("OPENSSL_ia32cap", MASK_ALL, 1);
-    void* const lib = dlmopen(LM_ID_NEWLM, "libcrypto.so.3", RTLD_NOW | RTLD_LOCAL);
-    if (before != nullptr) {
-        setenv("OPENSSL_ia32cap", saved.c_str(), 1);
-    } else {
-        unsetenv("OPENSSL_ia32cap");
-    }
-    if (lib == nullptr) {
-        std::fprintf(stderr, "no masked libcrypto: %s\n", dlerror());
-        return false;
-    }
-    const auto sym = [lib](const char* name) { return dlsym(lib, name); };
-    out.mdFetch = reinterpret_cast<decltype(out.mdFetch)>(sym("EVP_MD_fetch"));
-    out.mdFree = reinterpret_cast<decltype(out.mdFree)>(sym("EVP_MD_free"));
-    out.ctxNew = reinterpret_cast<decltype(out.ctxNew)>(sym("EVP_MD_CTX_new"));
-    out.ctxFree = reinterpret_cast<decltype(out.ctxFree)>(sym("EVP_MD_CTX_free"));
-    out.init = reinterpret_cast<decltype(out.init)>(sym("EVP_DigestInit_ex2"));
-    out.update = reinterpret_cast<decltype(out.update)>(sym("EVP_DigestUpdate"));
-    out.final = reinterpret_cast<decltype(out.final)>(sym("EVP_DigestFinal_ex"));
-    return out.mdFetch && out.mdFree && out.ctxNew && out.ctxFree && out.init && out.update &&
-           out.final;
-}
+using zqbench::Crypto;
+using zqbench::LINKED;
+using zqbench::loadMasked;
 
 const std::vector<uint8_t>& data() {
     static const std::vector<uint8_t> buf = [] {

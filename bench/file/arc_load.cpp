@@ -8,11 +8,10 @@
 #include "zq/memory/ZqMemAlloc.h"
 
 #include "ZqArcWriter.h"
+#include "bench/support/OpenSslPeer.h"
 
 #include <benchmark/benchmark.h>
-#include <dlfcn.h>
 #include <fcntl.h>
-#include <openssl/evp.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -106,35 +105,9 @@ void loadThroughWorker(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * a.m_size));
 }
 
-// The slice of libcrypto the peers use, reachable in the linked copy and in a masked one.
-struct Crypto {
-    EVP_MD* (*mdFetch)(OSSL_LIB_CTX*, const char*, const char*);
-    void (*mdFree)(EVP_MD*);
-    int (*digest)(const void*, size_t, unsigned char*, unsigned int*, const EVP_MD*, ENGINE*);
-};
-
-const Crypto LINKED = {&EVP_MD_fetch, &EVP_MD_free, &EVP_Digest};
-
-// A second libcrypto in its own link-map namespace probes the processor again under a mask
-// that hides every capability, so it runs its portable code.
-bool loadMasked(Crypto& out) {
-    const char* const before = std::getenv("OPENSSL_ia32cap");
-    const std::string saved = before != nullptr ? before : "";
-    setenv("OPENSSL_ia32cap", "~0xFFFFFFFFFFFFFFFF:~0xFFFFFFFFFFFFFFFF", 1);
-    void* const lib = dlmopen(LM_ID_NEWLM, "libcrypto.so.3", RTLD_NOW | RTLD_LOCAL);
-    if (before != nullptr) {
-        setenv("OPENSSL_ia32cap", saved.c_str(), 1);
-    } else {
-        unsetenv("OPENSSL_ia32cap");
-    }
-    if (lib == nullptr) {
-        return false;
-    }
-    out.mdFetch = reinterpret_cast<decltype(out.mdFetch)>(dlsym(lib, "EVP_MD_fetch"));
-    out.mdFree = reinterpret_cast<decltype(out.mdFree)>(dlsym(lib, "EVP_MD_free"));
-    out.digest = reinterpret_cast<decltype(out.digest)>(dlsym(lib, "EVP_Digest"));
-    return out.mdFetch != nullptr && out.mdFree != nullptr && out.digest != nullptr;
-}
+using zqbench::Crypto;
+using zqbench::LINKED;
+using zqbench::loadMasked;
 
 uint32_t le32(const uint8_t* const p) {
     return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
