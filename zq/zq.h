@@ -27,6 +27,9 @@
 #include "zq/file/ZqFile.h"
 #include "zq/file/ZqZlib.h"
 
+// xml
+#include "zq/xml/ZqXml.h"
+
 // math
 #include "zq/math/ZqBlumBlumShub.h"
 #include "zq/math/ZqMarsagliaMulticarry.h"

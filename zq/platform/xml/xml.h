@@ -111,9 +111,13 @@ public:
     // Refuses text over the size limit and text that is not well-formed (also more than one
     // root element or an attribute given twice); the document is then left empty.
     bool parse(std::u16string_view text) const;
+    // The same for UTF-8 text (up to its first 0 byte); ill-formed sequences read as U+FFFD.
+    bool parseUtf8(std::string_view text) const;
     // The whole document as text: each top-level node followed by CR LF; the declaration
     // without an encoding (the text is UTF-16 whatever a file said).
     bool serialize(std::u16string* out) const;
+    // The same text in UTF-8.
+    bool serializeUtf8(std::string* out) const;
 
     // The document node (type 9); its children are the top-level nodes.
     XmlNode documentNode() const;

@@ -563,7 +563,21 @@ bool XmlDocument::parse(const std::u16string_view text) const {
     return ok;
 }
 
+bool XmlDocument::parseUtf8(const std::string_view text) const {
+    const size_t end = text.find('\0');
+    return parse(utf8ToUtf16(end == std::string_view::npos ? text : text.substr(0, end)));
+}
+
 bool XmlDocument::serialize(std::u16string* out) const {
+    std::string text;
+    if (!serializeUtf8(&text)) {
+        return false;
+    }
+    *out = utf8ToUtf16(text);
+    return true;
+}
+
+bool XmlDocument::serializeUtf8(std::string* out) const {
     if (!m_state) {
         return false;
     }
@@ -586,7 +600,7 @@ bool XmlDocument::serialize(std::u16string* out) const {
         }
         writer.text += "\r\n";
     }
-    *out = utf8ToUtf16(writer.text);
+    *out = std::move(writer.text);
     return true;
 }
 
