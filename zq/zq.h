@@ -24,7 +24,9 @@
 
 // files
 #include "zq/file/ZqArcFile.h"
+#include "zq/file/ZqContainer.h"
 #include "zq/file/ZqFile.h"
+#include "zq/file/ZqRegistry.h"
 #include "zq/file/ZqZlib.h"
 
 // xml

@@ -14,7 +14,8 @@
 // A block names its key in full; the keys on its path exist with it. Blocks of the same key
 // add up; a value named twice keeps the later data. Names compare without regard to ASCII
 // case. A line that does not read cleanly (a cut-off file, a typo) is left out, so its value
-// reads as missing; values after a bad block header belong to no key.
+// reads as missing; values after a bad block header belong to no key. Every line ends with a
+// line feed: a last line without one is taken as cut off and left out.
 // The file is DORVANEX_REGISTRY, or registry.txt in the user's configuration folder
 // ($XDG_CONFIG_HOME/dorvanex, default ~/.config/dorvanex). Any thread.
 #pragma once

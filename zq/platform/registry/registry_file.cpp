@@ -271,8 +271,11 @@ std::unique_ptr<RegistryKey> RegistryKey::open(const bool machine, const std::u1
     std::vector<std::string> subkeysFolded;
     while (!rest.empty()) {
         const size_t eol = rest.find('\n');
+        if (eol == std::string_view::npos) {
+            break; // a last line without its line feed was cut off
+        }
         const std::string_view line = trim(rest.substr(0, eol));
-        rest.remove_prefix(eol == std::string_view::npos ? rest.size() : eol + 1);
+        rest.remove_prefix(eol + 1);
         if (line.empty() || line.front() == ';' || line.front() == '#') {
             continue;
         }

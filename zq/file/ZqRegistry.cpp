@@ -1,0 +1,117 @@
+#include "zq/file/ZqRegistry.h"
+
+#include "zq/platform/registry/registry.h"
+
+namespace {
+
+// Registry data as text: UTF-16 little-endian up to the first 0 unit or the end of the stored
+// bytes, whichever comes first; a lone last byte is no character.
+std::u16string dataText(const std::vector<uint8_t>& data) {
+    std::u16string text;
+    for (size_t i = 0; i + 1 < data.size(); i += 2) {
+        const char16_t c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+        if (c == u'\0') {
+            break;
+        }
+        text.push_back(c);
+    }
+    return text;
+}
+
+size_t length(const char16_t* const text) {
+    size_t n = 0;
+    while (text[n] != u'\0') {
+        ++n;
+    }
+    return n;
+}
+
+} // namespace
+
+ZqRegistry::ZqRegistry() = default;
+
+ZqRegistry::~ZqRegistry() {
+    close();
+}
+
+bool ZqRegistry::open(const bool machine, const char16_t* const path) {
+    close();
+    std::u16string key = u"Software";
+    if (path != nullptr) {
+        key += u'\\';
+        key.append(path, length(path));
+    }
+    // A path that does not fit would name a different, shorter key.
+    if (key.size() >= MAX_PATH) {
+        return false;
+    }
+    m_key = zqp::RegistryKey::open(machine, key);
+    return m_key != nullptr;
+}
+
+void ZqRegistry::close() {
+    m_key.reset();
+}
+
+bool ZqRegistry::get(const char16_t* const name, std::u16string* const value) const {
+    std::vector<uint8_t> data;
+    const std::u16string key = name != nullptr ? std::u16string(name, length(name)) : u"";
+    if (!m_key || !m_key->queryValue(key, &data) || data.size() > MAX_DATA) {
+        return false;
+    }
+    *value = dataText(data);
+    return true;
+}
+
+bool ZqRegistry::get(ZqMap<std::u16string, std::u16string>* const values) const {
+    if (!m_key) {
+        return false;
+    }
+    for (const zqp::RegistryKey::Value& v : m_key->values()) {
+        if (v.name.size() >= MAX_NAME || v.data.size() > MAX_DATA) {
+            return false;
+        }
+        (*values)[v.name] = dataText(v.data);
+    }
+    return true;
+}
+
+bool ZqRegistry::get(ZqVector<std::u16string>* const keys) const {
+    if (!m_key) {
+        return false;
+    }
+    for (const std::u16string& name : m_key->subkeys()) {
+        if (name.size() >= MAX_NAME) {
+            return false;
+        }
+        keys->push_back(name);
+    }
+    return true;
+}
+
+bool ZqRegistry::getValue(const bool machine, const char16_t* const path,
+                          const char16_t* const name, std::u16string* const value) {
+    if (value == nullptr) {
+        return false;
+    }
+    ZqRegistry registry;
+    return registry.open(machine, path) && registry.get(name, value);
+}
+
+bool ZqRegistry::getAllValues(const bool machine, const char16_t* const path,
+                              ZqMap<std::u16string, std::u16string>* const values) {
+    if (values == nullptr) {
+        return false;
+    }
+    ZqRegistry registry;
+    return registry.open(machine, path) && registry.get(values);
+}
+
+bool ZqRegistry::getAllKeys(const bool machine, const char16_t* const path,
+                            ZqVector<std::u16string>* const keys) {
+    if (keys == nullptr) {
+        return false;
+    }
+    ZqRegistry registry;
+    return registry.open(machine, path) && registry.get(keys);
+}
