@@ -1,13 +1,14 @@
 #include "zq/file/ZqRegistry.h"
 
 #include "zq/platform/registry/registry.h"
+#include "zq/system/ZqSprintf.h"
 
 namespace {
 
 // Registry data as text: UTF-16 little-endian up to the first 0 unit or the end of the stored
 // bytes, whichever comes first; a lone last byte is no character.
-std::u16string dataText(const std::vector<uint8_t>& data) {
-    std::u16string text;
+ZqString dataText(const std::vector<uint8_t>& data) {
+    ZqString text;
     for (size_t i = 0; i + 1 < data.size(); i += 2) {
         const char16_t c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
         if (c == u'\0') {
@@ -16,14 +17,6 @@ std::u16string dataText(const std::vector<uint8_t>& data) {
         text.push_back(c);
     }
     return text;
-}
-
-size_t length(const char16_t* const text) {
-    size_t n = 0;
-    while (text[n] != u'\0') {
-        ++n;
-    }
-    return n;
 }
 
 } // namespace
@@ -36,13 +29,11 @@ ZqRegistry::~ZqRegistry() {
 
 bool ZqRegistry::open(const bool machine, const char16_t* const path) {
     close();
-    std::u16string key = u"Software";
-    if (path != nullptr) {
-        key += u'\\';
-        key.append(path, length(path));
-    }
+    char16_t key[MAX_PATH] = {};
+    const int n = path != nullptr ? zqSprintf(key, MAX_PATH, u"%s\\%s", u"Software", path)
+                                  : zqSprintf(key, MAX_PATH, u"%s", u"Software");
     // A path that does not fit would name a different, shorter key.
-    if (key.size() >= MAX_PATH) {
+    if (n < 0) {
         return false;
     }
     m_key = zqp::RegistryKey::open(machine, key);
@@ -53,9 +44,9 @@ void ZqRegistry::close() {
     m_key.reset();
 }
 
-bool ZqRegistry::get(const char16_t* const name, std::u16string* const value) const {
+bool ZqRegistry::get(const char16_t* const name, ZqString* const value) const {
     std::vector<uint8_t> data;
-    const std::u16string key = name != nullptr ? std::u16string(name, length(name)) : u"";
+    const ZqString key = name != nullptr ? ZqString(name) : ZqString();
     if (!m_key || !m_key->queryValue(key, &data) || data.size() > MAX_DATA) {
         return false;
     }
@@ -63,7 +54,7 @@ bool ZqRegistry::get(const char16_t* const name, std::u16string* const value) co
     return true;
 }
 
-bool ZqRegistry::get(ZqMap<std::u16string, std::u16string>* const values) const {
+bool ZqRegistry::get(ZqMap<ZqString, ZqString>* const values) const {
     if (!m_key) {
         return false;
     }
@@ -76,11 +67,11 @@ bool ZqRegistry::get(ZqMap<std::u16string, std::u16string>* const values) const 
     return true;
 }
 
-bool ZqRegistry::get(ZqVector<std::u16string>* const keys) const {
+bool ZqRegistry::get(ZqVector<ZqString>* const keys) const {
     if (!m_key) {
         return false;
     }
-    for (const std::u16string& name : m_key->subkeys()) {
+    for (const ZqString& name : m_key->subkeys()) {
         if (name.size() >= MAX_NAME) {
             return false;
         }
@@ -90,7 +81,7 @@ bool ZqRegistry::get(ZqVector<std::u16string>* const keys) const {
 }
 
 bool ZqRegistry::getValue(const bool machine, const char16_t* const path,
-                          const char16_t* const name, std::u16string* const value) {
+                          const char16_t* const name, ZqString* const value) {
     if (value == nullptr) {
         return false;
     }
@@ -99,7 +90,7 @@ bool ZqRegistry::getValue(const bool machine, const char16_t* const path,
 }
 
 bool ZqRegistry::getAllValues(const bool machine, const char16_t* const path,
-                              ZqMap<std::u16string, std::u16string>* const values) {
+                              ZqMap<ZqString, ZqString>* const values) {
     if (values == nullptr) {
         return false;
     }
@@ -108,7 +99,7 @@ bool ZqRegistry::getAllValues(const bool machine, const char16_t* const path,
 }
 
 bool ZqRegistry::getAllKeys(const bool machine, const char16_t* const path,
-                            ZqVector<std::u16string>* const keys) {
+                            ZqVector<ZqString>* const keys) {
     if (keys == nullptr) {
         return false;
     }

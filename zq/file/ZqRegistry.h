@@ -6,10 +6,9 @@
 #pragma once
 
 #include "zq/file/ZqContainer.h"
+#include "zq/system/ZqString.h"
 
-#include <cstdint>
 #include <memory>
-#include <string>
 
 namespace zqp {
 class RegistryKey;
@@ -27,15 +26,13 @@ public:
     // for a null path), as text: its data read as UTF-16 up to the first 0 or its stored
     // length, whatever its type. False for a missing key or value, data over 512 bytes or a
     // path too long; the string is then unchanged.
-    static bool getValue(bool machine, const char16_t* path, const char16_t* name,
-                         std::u16string* value);
+    static bool getValue(bool machine, const char16_t* path, const char16_t* name, ZqString* value);
     // Every value of the key into the map under its name (replacing an entry of that name).
     // False when the key is missing or when a value's name (256 units or more) or data
     // (over 512 bytes) does not fit; the values stored before it stay.
-    static bool getAllValues(bool machine, const char16_t* path,
-                             ZqMap<std::u16string, std::u16string>* values);
+    static bool getAllValues(bool machine, const char16_t* path, ZqMap<ZqString, ZqString>* values);
     // The names of the key's direct subkeys appended to the vector; false as above.
-    static bool getAllKeys(bool machine, const char16_t* path, ZqVector<std::u16string>* keys);
+    static bool getAllKeys(bool machine, const char16_t* path, ZqVector<ZqString>* keys);
 
     ~ZqRegistry();
     ZqRegistry(const ZqRegistry&) = delete;
@@ -45,9 +42,9 @@ private:
     ZqRegistry();
 
     bool open(bool machine, const char16_t* path);
-    bool get(const char16_t* name, std::u16string* value) const;
-    bool get(ZqMap<std::u16string, std::u16string>* values) const;
-    bool get(ZqVector<std::u16string>* keys) const;
+    bool get(const char16_t* name, ZqString* value) const;
+    bool get(ZqMap<ZqString, ZqString>* values) const;
+    bool get(ZqVector<ZqString>* keys) const;
     void close();
 
     std::unique_ptr<zqp::RegistryKey> m_key;

@@ -17,7 +17,7 @@ bool readWholeFile(const char16_t* const path, std::vector<uint8_t>* const data)
     if (path == nullptr) {
         return false;
     }
-    std::ifstream in(std::filesystem::path(std::u16string(path)), std::ios::binary);
+    std::ifstream in(std::filesystem::path(ZqString(path)), std::ios::binary);
     if (!in) {
         return false;
     }
@@ -29,8 +29,7 @@ bool writeWholeFile(const char16_t* const path, const std::vector<uint8_t>& data
     if (path == nullptr) {
         return false;
     }
-    std::ofstream out(std::filesystem::path(std::u16string(path)),
-                      std::ios::binary | std::ios::trunc);
+    std::ofstream out(std::filesystem::path(ZqString(path)), std::ios::binary | std::ios::trunc);
     if (!out) {
         return false;
     }
@@ -62,7 +61,7 @@ bool ZqXml::load(const void* const data, const unsigned int size) {
     }
     // The bytes are read as little-endian code units whatever the mark says.
     const uint8_t* const bytes = static_cast<const uint8_t*>(data);
-    std::u16string text(size / 2 + 1, u'\0');
+    ZqString text(size / 2 + 1, u'\0');
     for (size_t i = 0; i < size / 2; ++i) {
         text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     }
@@ -109,7 +108,7 @@ bool ZqXml::loadText(const char16_t* const text) {
 }
 
 bool ZqXml::save(const char16_t* const path) const {
-    std::u16string text;
+    ZqString text;
     if (!m_document.serialize(&text)) {
         return false;
     }

@@ -9,8 +9,7 @@
 #pragma once
 
 #include "zq/platform/xml/xml.h"
-
-#include <string>
+#include "zq/system/ZqString.h"
 
 class ZqXml {
 public:
@@ -49,7 +48,7 @@ public:
         // Tag name of an element, name of an attribute; "#text", "#comment" ... for others.
         // The buffer is empty on failure.
         bool getNodeName(char16_t* buf, unsigned int size) const;
-        bool getNodeName(std::u16string* name) const;
+        bool getNodeName(ZqString* name) const;
         // Value of a text, CDATA, comment, processing-instruction or attribute node; false
         // with the buffer empty for the other kinds.
         bool getNodeValue(char16_t* buf, unsigned int size) const;
@@ -59,11 +58,11 @@ public:
         unsigned int getNrAttributes() const;
         // The buffer form empties the buffer first.
         bool getAttributeName(unsigned int i, char16_t* buf, unsigned int size) const;
-        bool getAttributeName(unsigned int i, std::u16string* name) const;
+        bool getAttributeName(unsigned int i, ZqString* name) const;
         // The attribute's text. False for a node that is not an element or an absent
         // attribute; the buffer is emptied first, the string left untouched on false.
         bool getAttribute(const char16_t* name, char16_t* buf, unsigned int size) const;
-        bool getAttribute(const char16_t* name, std::u16string* value) const;
+        bool getAttribute(const char16_t* name, ZqString* value) const;
         // The text as a decimal number: leading blanks and a sign allowed, reading stops at
         // the first other character, no digits give 0, out-of-range values saturate to the
         // 32-bit range. The int is untouched when the attribute is missing.

@@ -1,5 +1,7 @@
 #include "zq/xml/ZqXml.h"
 
+#include "zq/system/ZqSprintf.h"
+
 #include <charconv>
 #include <climits>
 #include <cmath>
@@ -9,7 +11,7 @@
 namespace {
 
 // Copies text into a caller's buffer: at most size - 1 units and a terminator.
-void copyOut(const std::u16string& text, char16_t* const buf, const unsigned int size) {
+void copyOut(const ZqString& text, char16_t* const buf, const unsigned int size) {
     const size_t n = text.size() < size - 1u ? text.size() : size - 1u;
     text.copy(buf, n);
     buf[n] = u'\0';
@@ -21,7 +23,7 @@ bool isBlank(const char16_t c) {
 }
 
 // The number's characters: ASCII only, from the first non-blank on.
-std::string numberText(const std::u16string& text) {
+std::string numberText(const ZqString& text) {
     size_t i = 0;
     while (i < text.size() && isBlank(text[i])) {
         ++i;
@@ -34,7 +36,7 @@ std::string numberText(const std::u16string& text) {
 }
 
 // A decimal number saturated to the 32-bit range; 0 when there are no digits.
-int parseInt(const std::u16string& text) {
+int parseInt(const ZqString& text) {
     const std::string s = numberText(text);
     size_t i = 0;
     bool negative = false;
@@ -96,7 +98,7 @@ bool decimalOverflows(const std::string_view digits) {
 // A floating-point number with the "C" conventions: blanks, sign, decimal or 0x hexadecimal
 // digits, exponent, "inf" and "nan"; 0 when nothing reads as a number. Values beyond the
 // double range become infinity or 0 with their sign.
-double parseDouble(const std::u16string& text) {
+double parseDouble(const ZqString& text) {
     const std::string s = numberText(text);
     std::string_view rest(s);
     bool negative = false;
@@ -148,7 +150,7 @@ bool ZqXml::Node::getNodeName(char16_t* const buf, const unsigned int size) cons
     if (buf == nullptr || size == 0) {
         return false;
     }
-    std::u16string name;
+    ZqString name;
     if (!m_node.name(&name)) {
         buf[0] = u'\0';
         return false;
@@ -157,7 +159,7 @@ bool ZqXml::Node::getNodeName(char16_t* const buf, const unsigned int size) cons
     return true;
 }
 
-bool ZqXml::Node::getNodeName(std::u16string* const name) const {
+bool ZqXml::Node::getNodeName(ZqString* const name) const {
     return name != nullptr && m_node.name(name);
 }
 
@@ -165,7 +167,7 @@ bool ZqXml::Node::getNodeValue(char16_t* const buf, const unsigned int size) con
     if (buf == nullptr || size == 0) {
         return false;
     }
-    std::u16string value;
+    ZqString value;
     if (!m_node.value(&value)) {
         buf[0] = u'\0';
         return false;
@@ -188,7 +190,7 @@ bool ZqXml::Node::getAttributeName(const unsigned int i, char16_t* const buf,
         return false;
     }
     buf[0] = u'\0';
-    std::u16string name;
+    ZqString name;
     if (!m_node.attributeName(i, &name)) {
         return false;
     }
@@ -196,7 +198,7 @@ bool ZqXml::Node::getAttributeName(const unsigned int i, char16_t* const buf,
     return true;
 }
 
-bool ZqXml::Node::getAttributeName(const unsigned int i, std::u16string* const name) const {
+bool ZqXml::Node::getAttributeName(const unsigned int i, ZqString* const name) const {
     return name != nullptr && m_node.attributeName(i, name);
 }
 
@@ -206,7 +208,7 @@ bool ZqXml::Node::getAttribute(const char16_t* const name, char16_t* const buf,
         return false;
     }
     buf[0] = u'\0';
-    std::u16string value;
+    ZqString value;
     if (name == nullptr || !m_node.attribute(name, &value)) {
         return false;
     }
@@ -214,11 +216,11 @@ bool ZqXml::Node::getAttribute(const char16_t* const name, char16_t* const buf,
     return true;
 }
 
-bool ZqXml::Node::getAttribute(const char16_t* const name, std::u16string* const value) const {
+bool ZqXml::Node::getAttribute(const char16_t* const name, ZqString* const value) const {
     if (name == nullptr || value == nullptr) {
         return false;
     }
-    std::u16string text;
+    ZqString text;
     if (!m_node.attribute(name, &text)) {
         return false;
     }
@@ -227,7 +229,7 @@ bool ZqXml::Node::getAttribute(const char16_t* const name, std::u16string* const
 }
 
 bool ZqXml::Node::getAttribute(const char16_t* const name, int* const value) const {
-    std::u16string text;
+    ZqString text;
     if (value == nullptr || !getAttribute(name, &text)) {
         return false;
     }
@@ -236,7 +238,7 @@ bool ZqXml::Node::getAttribute(const char16_t* const name, int* const value) con
 }
 
 bool ZqXml::Node::getAttribute(const char16_t* const name, float* const value) const {
-    std::u16string text;
+    ZqString text;
     if (value == nullptr || !getAttribute(name, &text)) {
         return false;
     }
@@ -249,20 +251,14 @@ bool ZqXml::Node::setAttribute(const char16_t* const name, const char16_t* const
 }
 
 bool ZqXml::Node::setAttribute(const char16_t* const name, const int value) {
-    char digits[16] = {};
-    const std::to_chars_result r = std::to_chars(digits, digits + sizeof(digits), value);
-    return setAttribute(name, std::u16string(digits, r.ptr).c_str());
+    char16_t text[16] = {};
+    return zqSprintf(text, 16, u"%d", value) >= 0 && setAttribute(name, text);
 }
 
 bool ZqXml::Node::setAttribute(const char16_t* const name, const float value) {
-    // "%f" of the largest float takes 47 characters; the text is never cut.
-    char digits[64] = {};
-    const std::to_chars_result r = std::to_chars(
-        digits, digits + sizeof(digits), static_cast<double>(value), std::chars_format::fixed, 6);
-    if (r.ec != std::errc()) {
-        return false;
-    }
-    return setAttribute(name, std::u16string(digits, r.ptr).c_str());
+    // "%f" of the largest float takes 47 characters: the text is never cut to a wrong number.
+    char16_t text[64] = {};
+    return zqSprintf(text, 64, u"%f", static_cast<double>(value)) >= 0 && setAttribute(name, text);
 }
 
 bool ZqXml::Node::removeAttribute(const char16_t* const name) {
@@ -280,7 +276,7 @@ bool ZqXml::Node::getChildTextNodeValue(const unsigned int i, char16_t* const bu
             continue;
         }
         if (found++ == i) {
-            std::u16string value;
+            ZqString value;
             if (!n.value(&value)) {
                 return false;
             }
@@ -323,7 +319,7 @@ ZqXml::Node ZqXml::Node::getPreviousSibling() const {
 namespace {
 
 bool isElementNamed(const zqp::XmlNode& n, const std::u16string_view name) {
-    std::u16string nodeName;
+    ZqString nodeName;
     return n.type() == zqp::XmlNodeType::Element && n.name(&nodeName) && nodeName == name;
 }
 

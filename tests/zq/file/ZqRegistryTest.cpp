@@ -11,8 +11,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Map = ZqMap<std::u16string, std::u16string>;
-using Keys = ZqVector<std::u16string>;
+using Map = ZqMap<ZqString, ZqString>;
+using Keys = ZqVector<ZqString>;
 
 // Values of every type and shape the reader must take apart.
 const char* const REGISTRY = "\xEF\xBB\xBF; test registry\r\n"
@@ -77,11 +77,11 @@ TEST_F(ZqRegistryTest, ReadsValuesAsText) {
         SCOPED_TRACE(c.name
                          ? std::string(c.name, c.name + std::char_traits<char16_t>::length(c.name))
                          : "default");
-        std::u16string value = u"old";
+        ZqString value = u"old";
         EXPECT_TRUE(ZqRegistry::getValue(false, u"Vendor\\Game", c.name, &value));
         EXPECT_EQ(c.text, value);
     }
-    std::u16string value;
+    ZqString value;
     EXPECT_TRUE(ZqRegistry::getValue(false, nullptr, u"Top", &value));
     EXPECT_EQ(u"at the top", value);
     EXPECT_TRUE(ZqRegistry::getValue(false, u"vendor\\GAME", u"name", &value));
@@ -105,13 +105,13 @@ TEST_F(ZqRegistryTest, MissingOrUnreadableGivesFalseAndKeepsOutput) {
              Case{false, u"Vendor\\\\Game", u"Name"},
              Case{false, u"Broken", u"Lost"},
          }) {
-        std::u16string value = u"unchanged";
+        ZqString value = u"unchanged";
         EXPECT_FALSE(ZqRegistry::getValue(c.machine, c.path, c.name, &value));
         EXPECT_EQ(u"unchanged", value);
     }
     // A path that does not fit the key buffer is refused rather than cut.
-    const std::u16string longPath = u"Vendor\\" + std::u16string(250, u'x');
-    std::u16string value = u"unchanged";
+    const ZqString longPath = u"Vendor\\" + ZqString(250, u'x');
+    ZqString value = u"unchanged";
     EXPECT_FALSE(ZqRegistry::getValue(false, longPath.c_str(), u"Name", &value));
     EXPECT_FALSE(ZqRegistry::getValue(false, u"Vendor\\Game", u"Name", nullptr));
 
@@ -129,16 +129,16 @@ TEST_F(ZqRegistryTest, DataSizeLimit) {
         hex += i ? ",41,00" : "41,00";
     }
     write("[HKCU\\Software\\S]\n\"Full\"=hex:" + hex + "\n\"Over\"=hex:" + hex + ",41,00\n");
-    std::u16string value;
+    ZqString value;
     // 512 bytes with no terminator: all 256 characters.
     EXPECT_TRUE(ZqRegistry::getValue(false, u"S", u"Full", &value));
-    EXPECT_EQ(std::u16string(256, u'A'), value);
+    EXPECT_EQ(ZqString(256, u'A'), value);
     EXPECT_FALSE(ZqRegistry::getValue(false, u"S", u"Over", &value));
 
     // Enumeration stops at the value that does not fit and keeps what it had.
     Map map{{u"Keep", u"me"}};
     EXPECT_FALSE(ZqRegistry::getAllValues(false, u"S", &map));
-    EXPECT_EQ((Map{{u"Keep", u"me"}, {u"Full", std::u16string(256, u'A')}}), map);
+    EXPECT_EQ((Map{{u"Keep", u"me"}, {u"Full", ZqString(256, u'A')}}), map);
 }
 
 TEST_F(ZqRegistryTest, AllValues) {
@@ -190,7 +190,7 @@ TEST_F(ZqRegistryTest, TruncatedFileKeepsWhatIsWhole) {
     // Cut the file at every byte: nothing crashes, and whatever reads is a prefix's value.
     for (size_t cut = 0; cut <= full.size(); ++cut) {
         write(full.substr(0, cut));
-        std::u16string value;
+        ZqString value;
         if (ZqRegistry::getValue(false, u"Vendor\\Game", u"Name", &value)) {
             EXPECT_EQ(u"caf\u00E9 \"q\" C:\\x", value) << cut;
         }

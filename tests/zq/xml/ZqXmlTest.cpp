@@ -20,9 +20,9 @@ using Node = ZqXml::Node;
 constexpr char16_t SAMPLE[] = u"<a x=\"12\" y=\"1.5\"><b/>t<b k=\"2\"/></a>";
 
 // A readable dump of a subtree: kind, name, value, attributes, children.
-std::u16string dump(const Node& n) {
-    std::u16string out;
-    std::u16string text;
+ZqString dump(const Node& n) {
+    ZqString out;
+    ZqString text;
     for (const char c : std::to_string(n.getNodeType())) {
         out += char16_t(c);
     }
@@ -31,11 +31,11 @@ std::u16string dump(const Node& n) {
     }
     char16_t value[256];
     if (n.getNodeValue(value, 256)) {
-        out += u"=" + std::u16string(value);
+        out += u"=" + ZqString(value);
     }
     for (unsigned int i = 0; i < n.getNrAttributes(); ++i) {
-        std::u16string name;
-        std::u16string v;
+        ZqString name;
+        ZqString v;
         EXPECT_TRUE(n.getAttributeName(i, &name));
         EXPECT_TRUE(n.getAttribute(name.c_str(), &v));
         out += u" @" + name + u"=" + v;
@@ -50,19 +50,19 @@ std::u16string dump(const Node& n) {
     return out;
 }
 
-std::u16string dump(const ZqXml& xml) {
-    std::u16string out;
+ZqString dump(const ZqXml& xml) {
+    ZqString out;
     for (unsigned int i = 0; i < xml.getNrChildren(); ++i) {
         out += dump(xml.getChildNode(i)) + u";";
     }
     return out;
 }
 
-std::string narrow(const std::u16string& s) {
+std::string narrow(const ZqString& s) {
     return std::string(s.begin(), s.end());
 }
 
-std::vector<uint8_t> utf16le(const std::u16string& s) {
+std::vector<uint8_t> utf16le(const ZqString& s) {
     std::vector<uint8_t> bytes;
     for (const char16_t c : s) {
         bytes.push_back(static_cast<uint8_t>(c & 0xFF));
@@ -86,7 +86,7 @@ protected:
         fs::create_directories(m_dir);
     }
     void TearDown() override { fs::remove_all(m_dir); }
-    std::u16string path(const char* name) const { return (m_dir / name).u16string(); }
+    ZqString path(const char* name) const { return (m_dir / name).u16string(); }
     fs::path m_dir;
 };
 
@@ -152,7 +152,7 @@ TEST(ZqXml, NavigatesTheTypicalDocument) {
     EXPECT_EQ(1.5f, y);
     int missing = 99;
     float missingF = 9.5f;
-    std::u16string missingS = u"keep";
+    ZqString missingS = u"keep";
     EXPECT_FALSE(a.getAttribute(u"z", &missing));
     EXPECT_FALSE(a.getAttribute(u"z", &missingF));
     EXPECT_FALSE(a.getAttribute(u"z", &missingS));
@@ -171,9 +171,9 @@ TEST(ZqXml, NavigatesTheTypicalDocument) {
 
     char16_t buf[8] = u"zzzzzzz";
     EXPECT_TRUE(a.getChildTextNodeValue(0, buf, 8));
-    EXPECT_EQ(std::u16string(u"t"), buf);
+    EXPECT_EQ(ZqString(u"t"), buf);
     EXPECT_FALSE(a.getChildTextNodeValue(1, buf, 8));
-    EXPECT_EQ(std::u16string(u"t"), buf); // untouched when there is no such child
+    EXPECT_EQ(ZqString(u"t"), buf); // untouched when there is no such child
 
     EXPECT_EQ(3u, a.getNrChildren());
     EXPECT_EQ(Node::NODE_TEXT, a.getChildNode(1).getNodeType());
@@ -191,11 +191,11 @@ TEST(ZqXml, BufferForms) {
     char16_t buf[4] = {u'q', u'q', u'q', u'q'};
     // A cut text is still success.
     EXPECT_TRUE(a.getAttribute(u"name", buf, 4));
-    EXPECT_EQ(std::u16string(u"abc"), buf);
+    EXPECT_EQ(ZqString(u"abc"), buf);
     EXPECT_TRUE(a.getNodeName(buf, 4));
-    EXPECT_EQ(std::u16string(u"a"), buf);
+    EXPECT_EQ(ZqString(u"a"), buf);
     EXPECT_TRUE(a.getAttributeName(0, buf, 4));
-    EXPECT_EQ(std::u16string(u"nam"), buf);
+    EXPECT_EQ(ZqString(u"nam"), buf);
 
     // Failures leave the buffer empty; size 0 writes nothing.
     buf[0] = u'q';
@@ -214,10 +214,10 @@ TEST(ZqXml, BufferForms) {
 
     char16_t value[16];
     EXPECT_TRUE(a.getChildNode(0).getNodeValue(value, 16));
-    EXPECT_EQ(std::u16string(u"c"), value);
+    EXPECT_EQ(ZqString(u"c"), value);
     EXPECT_EQ(Node::NODE_CDATA_SECTION, a.getChildNode(1).getNodeType());
     EXPECT_TRUE(a.getChildNode(1).getNodeValue(value, 16));
-    EXPECT_EQ(std::u16string(u"<x>"), value);
+    EXPECT_EQ(ZqString(u"<x>"), value);
 
     // An invalid node answers nothing.
     const Node none;
@@ -231,7 +231,7 @@ TEST(ZqXml, TypedAttributes) {
     ZqXml xml(0);
     ASSERT_TRUE(xml.loadText(u"<a/>"));
     Node a = xml.getRootElement();
-    std::u16string text;
+    ZqString text;
 
     EXPECT_TRUE(a.setAttribute(u"i", 7));
     EXPECT_TRUE(a.getAttribute(u"i", &text));
@@ -301,9 +301,7 @@ TEST(ZqXml, TypedAttributes) {
 
 TEST(ZqXml, SizeLimitInWholeKilobytes) {
     // Text of n UTF-16 units is 2n bytes.
-    const auto text = [](size_t bytes) {
-        return u"<a>" + std::u16string(bytes / 2 - 7, u'x') + u"</a>";
-    };
+    const auto text = [](size_t bytes) { return u"<a>" + ZqString(bytes / 2 - 7, u'x') + u"</a>"; };
     struct Case {
         unsigned int maxSize;
         size_t bytes;
@@ -329,14 +327,14 @@ TEST(ZqXml, XPathSelection) {
     EXPECT_EQ(1, id); // the first in document order
     char16_t buf[8];
     EXPECT_TRUE(xml.selectSingleNode(u"//key[@n='up']").getChildTextNodeValue(0, buf, 8));
-    EXPECT_EQ(std::u16string(u"38"), buf);
+    EXPECT_EQ(ZqString(u"38"), buf);
     EXPECT_EQ(Node::NODE_TEXT, xml.selectSingleNode(u"//key/text()").getNodeType());
 
     // Attribute nodes: their value is the text, they can be set through it.
     Node attr = xml.selectSingleNode(u"/cfg/@x");
     EXPECT_EQ(Node::NODE_ATTRIBUTE, attr.getNodeType());
     EXPECT_TRUE(attr.getNodeName(buf, 8));
-    EXPECT_EQ(std::u16string(u"x"), buf);
+    EXPECT_EQ(ZqString(u"x"), buf);
     EXPECT_TRUE(attr.setNodeValue(u"13"));
     EXPECT_TRUE(xml.getRootElement().getAttribute(u"x", &id));
     EXPECT_EQ(13, id);
@@ -359,14 +357,14 @@ TEST(ZqXml, DocumentChildrenAndKinds) {
     ASSERT_TRUE(xml.loadText(u"<?xml version=\"1.0\"?><!DOCTYPE r><?pi data?><!--c--><r/>"));
     EXPECT_EQ(u"7:xml=version=\"1.0\";10:r;7:pi=data;8:#comment=c;1:r;", dump(xml));
     EXPECT_EQ(u"r", [&] {
-        std::u16string name;
+        ZqString name;
         xml.getRootElement().getNodeName(&name);
         return name;
     }());
     EXPECT_FALSE(xml.getChildNode(5).isValid());
     char16_t buf[16];
     EXPECT_TRUE(xml.selectSingleNode(u"/").getNodeName(buf, 16));
-    EXPECT_EQ(std::u16string(u"#document"), buf);
+    EXPECT_EQ(ZqString(u"#document"), buf);
 }
 
 TEST(ZqXml, EditsTheTree) {
@@ -428,7 +426,7 @@ TEST(ZqXml, RefusedEditsLeaveTheTree) {
     Node a = root.getFirstChild();
     Node b = a.getFirstChild();
     Node document = xml.selectSingleNode(u"/");
-    const std::u16string before = dump(xml);
+    const ZqString before = dump(xml);
 
     EXPECT_FALSE(b.addChild(a).isValid());                         // into its own subtree
     EXPECT_FALSE(a.addChild(a).isValid());                         // into itself
@@ -466,13 +464,13 @@ TEST(ZqXml, HandlesShareTheDocument) {
         // A reload gives a new tree; a node of the old one stays usable.
         Node oldRoot = xml.getRootElement();
         ASSERT_TRUE(xml.loadText(u"<new/>"));
-        std::u16string name;
+        ZqString name;
         EXPECT_TRUE(oldRoot.getNodeName(&name));
         EXPECT_EQ(u"a", name);
         EXPECT_FALSE(xml.getRootElement().addChild(oldRoot).isValid());
     }
     // The node outlives every document handle.
-    std::u16string name;
+    ZqString name;
     EXPECT_TRUE(kept.getNodeName(&name));
     EXPECT_EQ(u"b", name);
 }
@@ -482,7 +480,7 @@ TEST_F(XmlFiles, SaveUtf16RoundTrip) {
     ASSERT_TRUE(
         xml.loadText(u"<?xml version=\"1.0\" encoding=\"UTF-8\"?><!--c-->"
                      u"<a x=\"1 &amp; &lt;2&gt; &quot;q&quot;\">t\u00E9xt<b/><![CDATA[z]]></a>"));
-    const std::u16string tree = dump(xml);
+    const ZqString tree = dump(xml);
     ASSERT_TRUE(xml.save(path("u16.xml").c_str()));
 
     const std::vector<uint8_t> bytes = readBytes(m_dir / "u16.xml");
@@ -494,7 +492,7 @@ TEST_F(XmlFiles, SaveUtf16RoundTrip) {
     EXPECT_EQ(0, bytes[3]);
 
     // The declaration loses its encoding: the text is UTF-16 now, whatever it was.
-    std::u16string expected = tree;
+    ZqString expected = tree;
     expected.erase(expected.find(u" encoding=\"UTF-8\""), 17);
     ZqXml back(0);
     ASSERT_TRUE(back.load(path("u16.xml").c_str()));
@@ -504,7 +502,7 @@ TEST_F(XmlFiles, SaveUtf16RoundTrip) {
 TEST_F(XmlFiles, SaveUtf8RoundTrip) {
     ZqXml xml(0);
     ASSERT_TRUE(xml.loadText(u"<a v=\"\u20AC\U0001F600\">line1\nline2</a>"));
-    const std::u16string tree = dump(xml);
+    const ZqString tree = dump(xml);
     for (const bool bom : {true, false}) {
         SCOPED_TRACE(bom);
         ASSERT_TRUE(xml.saveUtf8(path("u8.xml").c_str(), bom));
