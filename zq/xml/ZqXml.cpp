@@ -1,42 +1,36 @@
 #include "zq/xml/ZqXml.h"
 
+#include "zq/file/ZqFile.h"
+#include "zq/memory/ZqMemAlloc.h"
+
 #include <cstdint>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace {
 
 // Files shorter than this hold no document worth parsing.
-constexpr unsigned int MIN_FILE_SIZE = 16;
+constexpr uint32_t MIN_FILE_SIZE = 16;
 
-// Whole-file access for documents: all loads and saves go through these two.
-bool readWholeFile(const char16_t* const path, std::vector<uint8_t>* const data) {
-    if (path == nullptr) {
-        return false;
+// Whole-file access for documents: all loads and saves go through the file layer's current
+// Io (an enciphered Io reads and writes enciphered documents).
+struct WholeFile {
+    WholeFile() = default;
+    ~WholeFile() { ZqMemAlloc::deallocate(data); }
+    WholeFile(const WholeFile&) = delete;
+    WholeFile& operator=(const WholeFile&) = delete;
+
+    bool load(const char16_t* const path) {
+        data = path != nullptr ? ZqFile::load(path, MIN_FILE_SIZE, &size) : nullptr;
+        return data != nullptr;
     }
-    std::ifstream in(std::filesystem::path(ZqString(path)), std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    data->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad() && data->size() >= MIN_FILE_SIZE;
-}
+
+    void* data = nullptr;
+    uint32_t size = 0;
+};
 
 bool writeWholeFile(const char16_t* const path, const std::vector<uint8_t>& data) {
-    if (path == nullptr) {
-        return false;
-    }
-    std::ofstream out(std::filesystem::path(ZqString(path)), std::ios::binary | std::ios::trunc);
-    if (!out) {
-        return false;
-    }
-    out.write(reinterpret_cast<const char*>(data.data()),
-              static_cast<std::streamsize>(data.size()));
-    out.close();
-    return !out.fail();
+    return path != nullptr && data.size() <= UINT32_MAX &&
+           ZqFile::save(path, data.data(), static_cast<uint32_t>(data.size()));
 }
 
 } // namespace
@@ -48,11 +42,8 @@ ZqXml::ZqXml(const unsigned int maxSize) {
 }
 
 bool ZqXml::load(const char16_t* const path) {
-    std::vector<uint8_t> data;
-    if (!isValid() || !readWholeFile(path, &data)) {
-        return false;
-    }
-    return load(data.data(), static_cast<unsigned int>(data.size()));
+    WholeFile file;
+    return isValid() && file.load(path) && load(file.data, file.size);
 }
 
 bool ZqXml::load(const void* const data, const unsigned int size) {
@@ -70,11 +61,8 @@ bool ZqXml::load(const void* const data, const unsigned int size) {
 }
 
 bool ZqXml::loadUtf8(const char16_t* const path) {
-    std::vector<uint8_t> data;
-    if (!isValid() || !readWholeFile(path, &data)) {
-        return false;
-    }
-    return loadUtf8(data.data(), static_cast<unsigned int>(data.size()));
+    WholeFile file;
+    return isValid() && file.load(path) && loadUtf8(file.data, file.size);
 }
 
 bool ZqXml::loadUtf8(const void* const data, const unsigned int size) {

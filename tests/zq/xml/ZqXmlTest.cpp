@@ -1,9 +1,11 @@
 #include "zq/xml/ZqXml.h"
+#include "zq/file/ZqFile.h"
 
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -83,9 +85,15 @@ protected:
                 ("zqxml-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
                  "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(m_dir);
-        fs::create_directories(m_dir);
+        fs::create_directories(m_dir / "drive_e" / "cfg");
+        setenv("DORVANEX_DRIVE_E", (m_dir / "drive_e").c_str(), 1);
+        ZqFile::sysInit();
     }
-    void TearDown() override { fs::remove_all(m_dir); }
+    void TearDown() override {
+        ZqFile::sysQuit();
+        unsetenv("DORVANEX_DRIVE_E");
+        fs::remove_all(m_dir);
+    }
     ZqString path(const char* name) const { return (m_dir / name).u16string(); }
     fs::path m_dir;
 };
@@ -521,6 +529,16 @@ TEST_F(XmlFiles, SaveUtf8RoundTrip) {
         ASSERT_TRUE(back.loadUtf8(path("u8.xml").c_str()));
         EXPECT_EQ(tree, dump(back));
     }
+}
+
+TEST_F(XmlFiles, GamePathsGoThroughTheFileLayer) {
+    ZqXml xml(0);
+    ASSERT_TRUE(xml.loadText(u"<layout><button id=\"3\"/></layout>"));
+    ASSERT_TRUE(xml.saveUtf8(u"e:\\cfg\\layout.xml", true));
+    EXPECT_TRUE(fs::exists(m_dir / "drive_e" / "cfg" / "layout.xml"));
+    ZqXml back(0);
+    ASSERT_TRUE(back.loadUtf8(u"E:/CFG/Layout.xml")); // the letter case of a name may differ
+    EXPECT_EQ(dump(xml), dump(back));
 }
 
 TEST_F(XmlFiles, UnreadableFilesAndInvalidDocuments) {
