@@ -28,6 +28,8 @@
 #include "zq/file/ZqFile.h"
 #include "zq/file/ZqRegistry.h"
 #include "zq/file/ZqZlib.h"
+#include "zq/file/ZquLog.h"
+#include "zq/file/ZquPathList.h"
 
 // xml
 #include "zq/xml/ZqXml.h"

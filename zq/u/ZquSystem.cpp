@@ -1,11 +1,13 @@
 #include "zq/u/ZquSystem.h"
 
+#include "zq/file/ZquLog.h"
 #include "zq/u/pm/ZquPmManager.h"
 #include "zq/u/vinput/ZquVirtualInput.h"
 
 void ZquSystem::sysInit() {
     ZquVirtualInput::sysInit();
     ZquPmManager::sysInit();
+    ZquLog::sysInit();
 }
 
 void ZquSystem::sysMain() { ZquVirtualInput::sysMain(); }
@@ -13,4 +15,5 @@ void ZquSystem::sysMain() { ZquVirtualInput::sysMain(); }
 void ZquSystem::sysQuit() {
     ZquVirtualInput::sysQuit();
     ZquPmManager::sysQuit();
+    ZquLog::sysQuit();
 }
