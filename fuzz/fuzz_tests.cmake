@@ -15,3 +15,14 @@ add_test(NAME fuzz.arc_reader
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/arc_reader-new
                  ${_corpus}/arc_reader)
 set_tests_properties(fuzz.arc_reader PROPERTIES FIXTURES_REQUIRED arc_reader_seeds TIMEOUT 120)
+
+# XML loading and the path-list reader, over the seeds kept in fuzz/seeds.
+foreach(_target xml_load path_list)
+    file(MAKE_DIRECTORY ${_corpus}/${_target})
+    add_test(NAME fuzz.${_target}
+             COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+                     ${_fuzz_bin}/fuzz_${_target} -max_total_time=${ZQ_FUZZ_SECONDS} -timeout=10
+                     -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/${_target}
+                     ${PROJECT_SOURCE_DIR}/fuzz/seeds/${_target})
+    set_tests_properties(fuzz.${_target} PROPERTIES TIMEOUT 120)
+endforeach()
