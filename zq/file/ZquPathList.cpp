@@ -59,7 +59,11 @@ bool onlyZerosFrom(ZqFile::Io& file, const uint32_t from) {
 ZquPathList::ZquPathList(const char16_t* const listPath, const char16_t* const prefix)
     : m_pCs(std::make_unique<ZqCriticalSection>()), m_listPath(listPath), m_prefix(prefix) {}
 
-ZquPathList::~ZquPathList() = default;
+ZquPathList::~ZquPathList() {
+    // Never leave the thread running on a destroyed checker (a program that ends mid-check).
+    quit();
+    join(INFINITE_WAIT);
+}
 
 bool ZquPathList::startCheck(const char16_t* const listPath, const char16_t* const prefix) {
     if (m_pPathList || listPath == nullptr || prefix == nullptr) {

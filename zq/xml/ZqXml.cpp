@@ -56,7 +56,7 @@ bool ZqXml::load(const void* const data, const unsigned int size) {
     for (size_t i = 0; i < size / 2; ++i) {
         text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
     }
-    const size_t start = !text.empty() && (text[0] == 0xFEFF || text[0] == 0xFFFE) ? 1 : 0;
+    const size_t start = text[0] == 0xFEFF || text[0] == 0xFFFE ? 1 : 0;
     return loadText(text.c_str() + start);
 }
 
