@@ -1,0 +1,42 @@
+// The effect compiler: turns an effect source (text) into the compiled container that
+// ZqGlShader loads (zq/gl/ZqGlEffectFormat.h). Used by the zqfxc program, by the build (the
+// library's default effect) and by tests that need effects of their own.
+//
+// Source format (free form; `//` and `/* */` comments; names are case-sensitive, state names
+// and state values are not):
+//
+//   [shared] TYPE NAME [ '[' COUNT ']' ] [ '=' VALUE | '=' '{' VALUE, ... '}' ] ';'
+//       TYPE: bool int float float2 float3 float4 float4x4 texture. An initialiser gives every
+//       component (a matrix row by row, arrays element after element). `shared` parameters
+//       hold one value for every effect made with the same effect pool.
+//   sampler2D|samplerCUBE NAME '{' Texture '=' TEXTUREPARAM ';' [STATE '=' VALUE ';']... '}'
+//       STATE: AddressU AddressV AddressW BorderColor MagFilter MinFilter MipFilter
+//       MipMapLodBias MaxMipLevel MaxAnisotropy. Samplers take sampler stages in the order they
+//       are declared (at most 16).
+//   code '%{' GLSL '%}'
+//       GLSL shared by every shader of the effect (functions, constants); it is put in front
+//       of each shader body, in file order.
+//   vertexshader|pixelshader NAME '%{' GLSL '%}'
+//       A GLSL 330 body for the device: a vertex shader defines `vec4 vertexMain()`, a pixel
+//       shader `vec4 pixelMain()` (inputs, outputs and the rest as the device describes).
+//   technique NAME '{' ( pass NAME '{' [VertexShader '=' NAME ';'] [PixelShader '=' NAME ';']
+//       [RENDERSTATE '=' VALUE ';']... '}' )+ '}'
+//
+// Shader code reads parameters by name: float/int/bool parameters as such, floatN as vecN,
+// float4x4 as mat4 meant to be multiplied from the left by a row vector (`p * gmViewProj`);
+// an array parameter as a call, `gvmModelView(i)`. Samplers are read by name with the GLSL
+// texture functions. Texture parameters are reached only through samplers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zqfx {
+
+// Compiles source into out. On failure returns false with "name:line: message" in error and
+// out empty.
+bool compile(const std::string& source, const std::string& sourceName, std::vector<uint8_t>& out,
+             std::string& error);
+
+} // namespace zqfx
