@@ -26,3 +26,15 @@ foreach(_target xml_load path_list)
                      ${PROJECT_SOURCE_DIR}/fuzz/seeds/${_target})
     set_tests_properties(fuzz.${_target} PROPERTIES TIMEOUT 120)
 endforeach()
+
+# The effect container reader: effects that the effect compiler makes.
+add_test(NAME fuzz.effect_file.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQFXC=$<TARGET_FILE:zqfxc> -DOUT=${_corpus}/effect_file
+                 -DSOURCE=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/fuzz/effect_file_seeds.cmake)
+set_tests_properties(fuzz.effect_file.seeds PROPERTIES FIXTURES_SETUP effect_file_seeds TIMEOUT 60)
+add_test(NAME fuzz.effect_file
+         COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+                 ${_fuzz_bin}/fuzz_effect_file -max_total_time=${ZQ_FUZZ_SECONDS} -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/effect_file-new
+                 ${_corpus}/effect_file)
+set_tests_properties(fuzz.effect_file PROPERTIES FIXTURES_REQUIRED effect_file_seeds TIMEOUT 120)
