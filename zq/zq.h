@@ -48,8 +48,12 @@
 #include "zq/math/ZqVector4.h"
 
 // graphics
+#include "zq/gl/ZqGlEffect.h"
+#include "zq/gl/ZqGlFog.h"
 #include "zq/gl/ZqGlLine.h"
 #include "zq/gl/ZqGlQuery.h"
+#include "zq/gl/ZqGlShader.h"
+#include "zq/gl/ZqGlState.h"
 #include "zq/gl/ZqGlSystem.h"
 
 // geometry

@@ -2,6 +2,8 @@
 // device-reset hooks that the graphics device calls, doing nothing yet.
 #pragma once
 
+#include "zq/math/ZqMatrix.h"
+
 #include <cstdint>
 
 class ZqGlCamera {
@@ -11,6 +13,11 @@ public:
     static void sysInit() {}
     static void sysQuit() {}
     static void sysMain() {}
+
+    // The current camera; none until cameras are built.
+    static ZqGlCamera* getCurrent() { return nullptr; }
+    // World to view space.
+    const ZqMatrix& getWorldViewMatrix() const { return ZqMatrix::UNIT; }
 
     // Off-centre orthographic projection (left, right, bottom, top, near, far).
     void setOrthoOffCenter(float, float, float, float, float, float) {}

@@ -197,6 +197,7 @@ void ZqGlSystem::sysQuit() {
         ZqGlState::sysQuit();
         ZqGlQuery::sysQuit();
         ZqGlShader::sysQuit();
+        ZqGlShader::releaseEffectPool();
     }
     releaseSurfaces();
     m_pStretchDecl.reset();

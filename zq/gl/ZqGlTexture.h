@@ -6,6 +6,7 @@
 #include "zq/platform/gpu/gpu.h"
 
 #include <cstdint>
+#include <memory>
 
 class ZqGlTexture {
 public:
@@ -21,4 +22,9 @@ public:
     // The colour and depth surfaces of a render target; null for other kinds.
     zqp::gpu::Surface* getD3dRenderTextureSurface() const { return nullptr; }
     zqp::gpu::Surface* getD3dRenderDepthSurface() const { return nullptr; }
+    // The device texture that effects and draws bind; null for none.
+    const std::shared_ptr<zqp::gpu::Texture>& getD3dTexture() const { return m_pD3dTexture; }
+
+private:
+    std::shared_ptr<zqp::gpu::Texture> m_pD3dTexture;
 };
