@@ -362,6 +362,32 @@ TEST(ZqGlShader, ModelViewMatricesAndParameterBlocks) {
     runFrames(root);
 }
 
+// A reset is refused while anything holds a device resource of the default pool; effects let
+// go of their textures when the device is lost, so a size change goes through.
+TEST(ZqGlShader, EffectsLetGoOfTexturesBeforeAReset) {
+    ScriptTask root;
+    root.onFrame = [](const uint32_t frame) {
+        ZqGlEffect* const fx = ZqGlShader::getDefaultShader()->getEffect();
+        const int tex1 = fx->findParam("gTex1");
+        if (frame == 0) {
+            std::shared_ptr<gpu::Texture> target;
+            EXPECT_EQ(ZqGlSystem::getD3dDevice()->createTexture(16, 16, 1, gpu::usage::RENDERTARGET,
+                                                                gpu::Format::A8R8G8B8,
+                                                                gpu::Pool::Default, target),
+                      gpu::Result::Ok);
+            EXPECT_TRUE(fx->params().setTexture(tex1, target));
+            EXPECT_TRUE(ZqGlSystem::setGameSize(W + 16, H, false, ZqGlSystem::FSAA_NONE));
+            return true;
+        }
+        EXPECT_EQ(ZqGlSystem::getWidth(), static_cast<float>(W + 16));
+        std::shared_ptr<gpu::Texture> kept;
+        EXPECT_TRUE(fx->params().getTexture(tex1, kept));
+        EXPECT_EQ(kept, nullptr);
+        return false;
+    };
+    runFrames(root);
+}
+
 uint32_t deviceState(const gpu::RenderState s) {
     uint32_t v = 0;
     ZqGlSystem::getD3dDevice()->getRenderState(s, v);
