@@ -790,8 +790,7 @@ public:
     std::vector<uint8_t>& section(const Section s) { return m_sections[s]; }
 
     std::vector<uint8_t> finish() {
-        std::vector<uint8_t> out;
-        out.insert(out.end(), MAGIC, MAGIC + 4);
+        std::vector<uint8_t> out(MAGIC, MAGIC + 4);
         u32(out, VERSION);
         u32(out, 0); // file size, patched below
         u32(out, SECTION_COUNT);
