@@ -1,0 +1,113 @@
+// zqdds: writes a DDS file from any image the framework reads (PNG, JPEG, BMP, TGA, DDS).
+//   zqdds INPUT OUTPUT [--format NAME] [--mips N]
+// NAME: argb, xrgb, rgb, abgr, xbgr, r5g6b5, x1r5g5b5, a1r5g5b5, a4r4g4b4, a8, l8, a8l8,
+// dxt1, dxt3, dxt5 (default: the input's own). N: levels to write, 0 for the full chain
+// (default: the input's own). Missing levels are box-filtered from the input's last one.
+#include "tools/dds/DdsWriter.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+using zqp::image::Format;
+
+struct Named {
+    const char* name;
+    Format format;
+};
+constexpr Named FORMAT_NAMES[] = {
+    {"argb", Format::A8R8G8B8},
+    {"xrgb", Format::X8R8G8B8},
+    {"rgb", Format::R8G8B8},
+    {"abgr", Format::A8B8G8R8},
+    {"xbgr", Format::X8B8G8R8},
+    {"r5g6b5", Format::R5G6B5},
+    {"x1r5g5b5", Format::X1R5G5B5},
+    {"a1r5g5b5", Format::A1R5G5B5},
+    {"a4r4g4b4", Format::A4R4G4B4},
+    {"a8", Format::A8},
+    {"l8", Format::L8},
+    {"a8l8", Format::A8L8},
+    {"dxt1", Format::Dxt1},
+    {"dxt3", Format::Dxt3},
+    {"dxt5", Format::Dxt5},
+};
+
+int usage() {
+    std::fprintf(stderr, "usage: zqdds INPUT OUTPUT [--format NAME] [--mips N]\n");
+    return 2;
+}
+
+} // namespace
+
+int main(const int argc, char** const argv) {
+    if (argc < 3) {
+        return usage();
+    }
+    Format format = Format::Unknown;
+    long mips = -1;
+    for (int i = 3; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--format") == 0 && i + 1 < argc) {
+            const char* const name = argv[++i];
+            for (const Named& n : FORMAT_NAMES) {
+                if (std::strcmp(n.name, name) == 0) {
+                    format = n.format;
+                }
+            }
+            if (format == Format::Unknown) {
+                std::fprintf(stderr, "zqdds: unknown format %s\n", name);
+                return 2;
+            }
+        } else if (std::strcmp(argv[i], "--mips") == 0 && i + 1 < argc) {
+            mips = std::strtol(argv[++i], nullptr, 10);
+            if (mips < 0 || mips > static_cast<long>(zqp::image::MAX_LEVELS)) {
+                return usage();
+            }
+        } else {
+            return usage();
+        }
+    }
+
+    std::ifstream in(argv[1], std::ios::binary);
+    const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    zqp::image::Image image;
+    if (!in.good() && !in.eof()) {
+        std::fprintf(stderr, "zqdds: cannot read %s\n", argv[1]);
+        return 1;
+    }
+    if (!zqp::image::decode(file.data(), file.size(), image)) {
+        std::fprintf(stderr, "zqdds: %s is not an image the framework reads\n", argv[1]);
+        return 1;
+    }
+    // Filter in 32 bits, then convert once, so block formats are compressed only once.
+    const Format target = format != Format::Unknown ? format : image.info.format;
+    const uint32_t levels = mips < 0 ? image.info.levels
+                            : mips == 0
+                                ? zqp::image::fullChainLength(image.info.width, image.info.height)
+                                : static_cast<uint32_t>(mips);
+    if (!zqp::image::convert(image, Format::A8R8G8B8) ||
+        !zqp::image::generateMips(image, image.info.levels - 1, levels) ||
+        !zqp::image::convert(image, target)) {
+        std::fprintf(stderr, "zqdds: conversion failed\n");
+        return 1;
+    }
+    zqtool::DdsDesc desc;
+    desc.format = target;
+    desc.width = image.info.width;
+    desc.height = image.info.height;
+    desc.levels = image.info.levels;
+    desc.cube = image.info.faces == zqp::image::CUBE_FACES;
+    const std::vector<uint8_t> dds = zqtool::writeDds(desc, image.data.data(), image.data.size());
+    std::ofstream out(argv[2], std::ios::binary);
+    out.write(reinterpret_cast<const char*>(dds.data()), static_cast<std::streamsize>(dds.size()));
+    if (dds.empty() || !out) {
+        std::fprintf(stderr, "zqdds: cannot write %s\n", argv[2]);
+        return 1;
+    }
+    return 0;
+}
