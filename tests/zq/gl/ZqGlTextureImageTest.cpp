@@ -101,8 +101,14 @@ TEST(ZqGlTextureImage, SizesMustBePowersOfTwoUpTo2048) {
         zqp::image::Image image;
         EXPECT_EQ(zq_texture::prepareImage(c.file.data(), c.file.size(), 0, image), c.code);
     }
-    // A 4096x4096 DDS, whose data alone would pass the image service.
-    std::vector<uint8_t> big = levelsDds(4096, 4096, 1, Format::Dxt1);
+    // A 4096x4096 DDS, whose data alone would pass the image service (zero blocks: the
+    // colours do not matter).
+    const std::vector<uint8_t> blocks(zqp::image::levelSize(Format::Dxt1, 4096, 4096), 0);
+    zqtool::DdsDesc desc;
+    desc.format = Format::Dxt1;
+    desc.width = 4096;
+    desc.height = 4096;
+    const std::vector<uint8_t> big = zqtool::writeDds(desc, blocks.data(), blocks.size());
     zqp::image::Image image;
     EXPECT_EQ(zq_texture::prepareImage(big.data(), big.size(), 1, image), zq_texture::ERROR_SIZE);
 }
