@@ -1,5 +1,7 @@
 // zqdds: writes a DDS file from any image the framework reads (PNG, JPEG, BMP, TGA, DDS).
 //   zqdds INPUT OUTPUT [--format NAME] [--mips N]
+// INPUT "pattern:WxH" stands for a generated picture of that size (colour ramps and an alpha
+// pattern), for test and fuzz seeds.
 // NAME: argb, xrgb, rgb, abgr, xbgr, r5g6b5, x1r5g5b5, a1r5g5b5, a4r4g4b4, a8, l8, a8l8,
 // dxt1, dxt3, dxt5 (default: the input's own). N: levels to write, 0 for the full chain
 // (default: the input's own). Missing levels are box-filtered from the input's last one.
@@ -38,6 +40,28 @@ constexpr Named FORMAT_NAMES[] = {
     {"dxt5", Format::Dxt5},
 };
 
+// A picture of colour ramps with an alpha pattern, as one A8R8G8B8 level.
+bool makePattern(const uint32_t width, const uint32_t height, zqp::image::Image& out) {
+    if (width == 0 || height == 0 || width > 4096 || height > 4096) {
+        return false;
+    }
+    std::vector<uint8_t> argb(static_cast<size_t>(width) * height * 4);
+    for (uint32_t y = 0; y < height; ++y) {
+        for (uint32_t x = 0; x < width; ++x) {
+            uint8_t* const p = &argb[(static_cast<size_t>(y) * width + x) * 4];
+            p[0] = static_cast<uint8_t>((x + y) * 255 / (width + height));
+            p[1] = static_cast<uint8_t>(y * 255 / height);
+            p[2] = static_cast<uint8_t>(x * 255 / width);
+            p[3] = static_cast<uint8_t>(255 - ((x * 7 + y * 13) & 0x7F));
+        }
+    }
+    zqtool::DdsDesc desc;
+    desc.width = width;
+    desc.height = height;
+    const std::vector<uint8_t> dds = zqtool::writeDds(desc, argb.data(), argb.size());
+    return zqp::image::decode(dds.data(), dds.size(), out);
+}
+
 int usage() {
     std::fprintf(stderr, "usage: zqdds INPUT OUTPUT [--format NAME] [--mips N]\n");
     return 2;
@@ -73,16 +97,25 @@ int main(const int argc, char** const argv) {
         }
     }
 
-    std::ifstream in(argv[1], std::ios::binary);
-    const std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     zqp::image::Image image;
-    if (!in.good() && !in.eof()) {
-        std::fprintf(stderr, "zqdds: cannot read %s\n", argv[1]);
-        return 1;
-    }
-    if (!zqp::image::decode(file.data(), file.size(), image)) {
-        std::fprintf(stderr, "zqdds: %s is not an image the framework reads\n", argv[1]);
-        return 1;
+    unsigned width = 0;
+    unsigned height = 0;
+    if (std::sscanf(argv[1], "pattern:%ux%u", &width, &height) == 2) {
+        if (!makePattern(width, height, image)) {
+            return usage();
+        }
+    } else {
+        std::ifstream in(argv[1], std::ios::binary);
+        const std::string file((std::istreambuf_iterator<char>(in)),
+                               std::istreambuf_iterator<char>());
+        if (!in.good() && !in.eof()) {
+            std::fprintf(stderr, "zqdds: cannot read %s\n", argv[1]);
+            return 1;
+        }
+        if (!zqp::image::decode(file.data(), file.size(), image)) {
+            std::fprintf(stderr, "zqdds: %s is not an image the framework reads\n", argv[1]);
+            return 1;
+        }
     }
     // Filter in 32 bits, then convert once, so block formats are compressed only once.
     const Format target = format != Format::Unknown ? format : image.info.format;
