@@ -38,6 +38,7 @@ add_test(NAME fuzz.effect_file
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/effect_file-new
                  ${_corpus}/effect_file)
 set_tests_properties(fuzz.effect_file PROPERTIES FIXTURES_REQUIRED effect_file_seeds TIMEOUT 120)
+
 # The image service: DDS files of every format that zqdds writes from a generated picture.
 add_test(NAME fuzz.image.seeds
          COMMAND ${CMAKE_COMMAND} -DZQDDS=$<TARGET_FILE:zqdds> -DOUT=${_corpus}/image

@@ -51,10 +51,12 @@
 #include "zq/gl/ZqGlEffect.h"
 #include "zq/gl/ZqGlFog.h"
 #include "zq/gl/ZqGlLine.h"
+#include "zq/gl/ZqGlPrimitive.h"
 #include "zq/gl/ZqGlQuery.h"
 #include "zq/gl/ZqGlShader.h"
 #include "zq/gl/ZqGlState.h"
 #include "zq/gl/ZqGlSystem.h"
+#include "zq/gl/ZqGlTexture.h"
 
 // geometry
 #include "zq/dg/ZqDgSystem.h"

@@ -296,32 +296,37 @@ TEST(ZqGlShader, TheDefaultEffectIsCurrentAfterReleasesAndAtEveryFrame) {
 
 TEST(ZqGlShader, ATextureReachesTheEffectOncePerFrameAndStage) {
     ScriptTask root;
-    ZqGlTexture a;
-    ZqGlTexture b;
+    ZqGlTexture* a = nullptr;
+    ZqGlTexture* b = nullptr;
     uint64_t stamp = 0;
     root.onFrame = [&](const uint32_t frame) {
         ZqGlShader* const def = ZqGlShader::getDefaultShader();
         if (frame == 0) {
+            a = ZqGlTexture::createDynamic(16, 16);
+            b = ZqGlTexture::createDynamic(16, 16);
+            EXPECT_TRUE(a != nullptr && b != nullptr);
             stamp = stampOf(def, "gTex0");
-            EXPECT_TRUE(def->setParamTexture(0, &a));
+            EXPECT_TRUE(def->setParamTexture(0, a));
             EXPECT_GT(stampOf(def, "gTex0"), stamp);
             stamp = stampOf(def, "gTex0");
-            EXPECT_TRUE(def->setParamTexture(0, &a));
+            EXPECT_TRUE(def->setParamTexture(0, a));
             EXPECT_EQ(stampOf(def, "gTex0"), stamp);
             const uint64_t tex1 = stampOf(def, "gTex1");
-            EXPECT_TRUE(def->setParamTexture(1, &a)); // another stage is another binding
+            EXPECT_TRUE(def->setParamTexture(1, a)); // another stage is another binding
             EXPECT_GT(stampOf(def, "gTex1"), tex1);
-            EXPECT_TRUE(def->setParamTexture(0, &b));
+            EXPECT_TRUE(def->setParamTexture(0, b));
             EXPECT_GT(stampOf(def, "gTex0"), stamp);
-            EXPECT_EQ(ZqGlShader::getCurrentTexture(0), &b);
-            EXPECT_FALSE(def->setParamTexture(4, &a));
+            EXPECT_EQ(ZqGlShader::getCurrentTexture(0), b);
+            EXPECT_FALSE(def->setParamTexture(4, a));
             stamp = stampOf(def, "gTex0");
             return true;
         }
         // A new frame forgets what was bound.
         EXPECT_EQ(ZqGlShader::getCurrentTexture(0), nullptr);
-        EXPECT_TRUE(def->setParamTexture(0, &b));
+        EXPECT_TRUE(def->setParamTexture(0, b));
         EXPECT_GT(stampOf(def, "gTex0"), stamp);
+        a->release();
+        b->release();
         return false;
     };
     runFrames(root);
