@@ -54,6 +54,7 @@
 #include "zq/gl/ZqGlPrimitive.h"
 #include "zq/gl/ZqGlQuery.h"
 #include "zq/gl/ZqGlShader.h"
+#include "zq/gl/ZqGlSprite.h"
 #include "zq/gl/ZqGlState.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/gl/ZqGlTexture.h"

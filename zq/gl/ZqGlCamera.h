@@ -16,6 +16,16 @@ public:
 
     // The current camera; none until cameras are built.
     static ZqGlCamera* getCurrent() { return nullptr; }
+    static void setCurrent(ZqGlCamera*) {}
+    // One camera object stands for every camera made, and is never current.
+    static ZqGlCamera* create() {
+        static ZqGlCamera standIn;
+        return &standIn;
+    }
+    unsigned int release() { return 0; }
+    // Right-handed perspective of a view w x h at the near plane; viewport in pixels.
+    void setPerspective(float, float, float, float) {}
+    void setViewport(float, float, float, float) {}
     // World to view space.
     const ZqMatrix& getWorldViewMatrix() const { return ZqMatrix::UNIT; }
 

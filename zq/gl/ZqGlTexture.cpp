@@ -1,6 +1,7 @@
 #include "zq/gl/ZqGlTexture.h"
 
 #include "zq/file/ZqFile.h"
+#include "zq/gl/ZqGlSprite.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/gl/ZqGlTextureImage.h"
 #include "zq/memory/ZqMemAlloc.h"
@@ -537,6 +538,22 @@ zqp::gpu::Surface* ZqGlTexture::getD3dRenderTextureSurface() const {
 zqp::gpu::Surface* ZqGlTexture::getD3dRenderDepthSurface() const {
     return m_type == TYPE_RENDER_TARGET || m_type == TYPE_RENDER_TARGET_Z ? m_pDepthSurface.get()
                                                                           : nullptr;
+}
+
+void ZqGlTexture::draw(const float x, const float y, const float z, const uint16_t u,
+                       const uint16_t v, const uint16_t w, const uint16_t h) {
+    ZqGlSprite::simpleDraw(this, x, y, z, u, v, w, h);
+}
+
+void ZqGlTexture::draw(const float x, const float y, const float z, const float sw, const float sh,
+                       const uint16_t u, const uint16_t v, const uint16_t w, const uint16_t h) {
+    ZqGlSprite::simpleDraw(this, x, y, z, sw, sh, u, v, w, h);
+}
+
+void ZqGlTexture::draw(const float x, const float y, const float z, const float sw, const float sh,
+                       const float px, const float py, const float s, const float c,
+                       const uint16_t u, const uint16_t v, const uint16_t w, const uint16_t h) {
+    ZqGlSprite::simpleDraw(this, x, y, z, sw, sh, px, py, s, c, u, v, w, h);
 }
 
 void ZqGlTexture::onLostDevice() {

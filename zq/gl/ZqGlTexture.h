@@ -5,8 +5,9 @@
 // (for the shadow map). Dynamic textures and render targets are dropped when the device is
 // lost and made again after the reset; image textures survive it.
 // Not for: decoding (the image service decodes), texture sets or animation.
-// Depends on: the graphics device (ZqGlSystem), the image service, ZqRefList, ZqFile. Creation,
-// reload, release and the lost/reset walks hold the pool's lock.
+// Depends on: the graphics device (ZqGlSystem), the image service, ZqRefList, ZqFile, and
+// ZqGlSprite for drawing. Creation, reload, release and the lost/reset walks hold the pool's
+// lock.
 #pragma once
 
 #include "zq/memory/ZqRefList.h"
@@ -70,6 +71,15 @@ public:
     bool lock(unsigned int* pitch, void** bits);
     // Ends a successful lock; does nothing otherwise.
     void unlock();
+
+    // Draws the texel rectangle (u, v, w, h) on the screen at pixel (x, y): at its texel
+    // size, scaled to sw x sh, or also turned by sine s and cosine c about the pivot
+    // (px, py) in texels of the rectangle (ZqGlSprite::simpleDraw with this texture).
+    void draw(float x, float y, float z, uint16_t u, uint16_t v, uint16_t w, uint16_t h);
+    void draw(float x, float y, float z, float sw, float sh, uint16_t u, uint16_t v, uint16_t w,
+              uint16_t h);
+    void draw(float x, float y, float z, float sw, float sh, float px, float py, float s, float c,
+              uint16_t u, uint16_t v, uint16_t w, uint16_t h);
 
     uint32_t getNrMipmapLevels() const;
     uint16_t getWidth() const { return m_width; }
