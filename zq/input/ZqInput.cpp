@@ -262,14 +262,16 @@ bool ZqInput::createGameController(const char16_t* const hidPath) {
             slot = d;
         }
     }
-    for (uint32_t i = FIRST_CONTROLLER; i < NR_DEVICES; ++i) {
-        ZqInput* const d = m_vpDevices[i].get();
-        if (!d->hasDevice() && (slot == nullptr || d->m_absenceCount > slot->m_absenceCount)) {
-            slot = d;
-        }
-    }
     if (slot == nullptr) {
-        return false;
+        for (uint32_t i = FIRST_CONTROLLER; i < NR_DEVICES; ++i) {
+            ZqInput* const d = m_vpDevices[i].get();
+            if (!d->hasDevice() && (slot == nullptr || d->m_absenceCount > slot->m_absenceCount)) {
+                slot = d;
+            }
+        }
+        if (slot == nullptr) {
+            return false;
+        }
     }
     return slot->create(DEVICE_NR_GAME_CONTROLLER, hidPath);
 }
