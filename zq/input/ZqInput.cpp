@@ -9,10 +9,8 @@
 #include <new>
 
 uint8_t ZqInput::m_windowMovingCt = 0;
-int32_t ZqInput::m_mouseScreenX = 0;
-int32_t ZqInput::m_mouseScreenY = 0;
-int32_t ZqInput::m_mouseX = 0;
-int32_t ZqInput::m_mouseY = 0;
+ZqPoint ZqInput::m_mouseScreenPos(0, 0);
+ZqPoint ZqInput::m_mousePos(0, 0);
 std::array<std::unique_ptr<ZqInput>, ZqInput::NR_DEVICES> ZqInput::m_vpDevices;
 ZqInput* ZqInput::m_pTop = nullptr;
 std::unique_ptr<ZqDoubleBuffer<ZqInput::Buf>> ZqInput::m_pDoubleBuf;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "zq/input/ZqDoubleBuffer.h"
+#include "zq/math/ZqPoint.h"
 #include "zq/platform/window/window.h"
 
 #include <array>
@@ -144,10 +145,10 @@ public:
     static int16_t getMouseY();
     static int16_t getMouseWheel();
     // The cursor in screen coordinates as read this frame; always true.
-    static bool getMouseScreenPosition(int32_t* x, int32_t* y);
-    static bool setMouseScreenPosition(int32_t x, int32_t y);
+    static bool getMouseScreenPosition(ZqPoint* pos);
+    static bool setMouseScreenPosition(const ZqPoint* pos);
     // Places the cursor at a point given in render-target coordinates.
-    static bool setMousePosition(int32_t x, int32_t y);
+    static bool setMousePosition(const ZqPoint* pos);
 
     // This frame's records.
     static uint32_t getNrQueueBufs() { return m_nrQueueBuf; }
@@ -177,10 +178,8 @@ public:
     // Frames left during which a moving window's mouse is not read.
     static uint8_t m_windowMovingCt;
     // The cursor this frame: on the screen, and in render-target coordinates.
-    static int32_t m_mouseScreenX;
-    static int32_t m_mouseScreenY;
-    static int32_t m_mouseX;
-    static int32_t m_mouseY;
+    static ZqPoint m_mouseScreenPos;
+    static ZqPoint m_mousePos;
 
     // Slot objects are made by sysInit only.
     struct Key {

@@ -173,23 +173,25 @@ int16_t ZqInput::getMouseWheel() {
     return mouseAxis(2);
 }
 
-bool ZqInput::getMouseScreenPosition(int32_t* const x, int32_t* const y) {
-    if (x != nullptr) {
-        *x = m_mouseScreenX;
-    }
-    if (y != nullptr) {
-        *y = m_mouseScreenY;
+bool ZqInput::getMouseScreenPosition(ZqPoint* const pos) {
+    if (pos != nullptr) {
+        *pos = m_mouseScreenPos;
     }
     return true;
 }
 
-bool ZqInput::setMouseScreenPosition(const int32_t x, const int32_t y) {
-    return zqp::inputSetCursorPos(x, y);
+bool ZqInput::setMouseScreenPosition(const ZqPoint* const pos) {
+    return pos != nullptr && zqp::inputSetCursorPos(pos->x, pos->y);
 }
 
-bool ZqInput::setMousePosition(const int32_t x, const int32_t y) {
-    int32_t cx = x;
-    int32_t cy = y;
+bool ZqInput::setMousePosition(const ZqPoint* const pos) {
+    if (pos == nullptr) {
+        return false;
+    }
+    const int64_t x = pos->x;
+    const int64_t y = pos->y;
+    int32_t cx = pos->x;
+    int32_t cy = pos->y;
     if (!ZqGlSystem::m_bFullScreen) {
         uint32_t rw = 0;
         uint32_t rh = 0;
@@ -212,11 +214,9 @@ void ZqInput::updateCursor() {
     int32_t x = 0;
     int32_t y = 0;
     zqp::inputGetCursorPos(x, y);
-    m_mouseScreenX = x;
-    m_mouseScreenY = y;
+    m_mouseScreenPos.set(x, y);
     if (ZqGlSystem::m_bFullScreen) {
-        m_mouseX = x;
-        m_mouseY = y;
+        m_mousePos = m_mouseScreenPos;
         return;
     }
     const int64_t clientW = ZqSystem::getClientWidth();
@@ -227,8 +227,8 @@ void ZqInput::updateCursor() {
     uint32_t rw = 0;
     uint32_t rh = 0;
     renderSize(rw, rh);
-    m_mouseX = static_cast<int32_t>((rw * static_cast<int64_t>(x) + clientW / 2) / clientW);
-    m_mouseY = static_cast<int32_t>((rh * static_cast<int64_t>(y) + clientH / 2) / clientH);
+    m_mousePos.set(static_cast<int32_t>((rw * static_cast<int64_t>(x) + clientW / 2) / clientW),
+                   static_cast<int32_t>((rh * static_cast<int64_t>(y) + clientH / 2) / clientH));
 }
 
 int ZqInput::getUp() {
