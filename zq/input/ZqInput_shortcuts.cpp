@@ -6,6 +6,7 @@
 #include "zq/platform/input/input.h"
 #include "zq/system/ZqSystem.h"
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace {
@@ -111,8 +112,8 @@ int16_t mouseAxis(const uint32_t n) {
 
 // The size the game renders at, to which cursor positions are scaled.
 void renderSize(uint32_t& width, uint32_t& height) {
-    width = ZqSystem::getClientWidth();
-    height = ZqSystem::getClientHeight();
+    width = static_cast<uint32_t>(std::max(ZqGlSystem::getWidth(), 0.0f));
+    height = static_cast<uint32_t>(std::max(ZqGlSystem::getHeight(), 0.0f));
 }
 
 } // namespace
@@ -192,7 +193,7 @@ bool ZqInput::setMousePosition(const ZqPoint* const pos) {
     const int64_t y = pos->y;
     int32_t cx = pos->x;
     int32_t cy = pos->y;
-    if (!ZqGlSystem::m_bFullScreen) {
+    if (!ZqGlSystem::isFullScreen()) {
         uint32_t rw = 0;
         uint32_t rh = 0;
         renderSize(rw, rh);
@@ -215,7 +216,7 @@ void ZqInput::updateCursor() {
     int32_t y = 0;
     zqp::inputGetCursorPos(x, y);
     m_mouseScreenPos.set(x, y);
-    if (ZqGlSystem::m_bFullScreen) {
+    if (ZqGlSystem::isFullScreen()) {
         m_mousePos = m_mouseScreenPos;
         return;
     }
