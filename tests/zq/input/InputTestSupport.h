@@ -1,13 +1,15 @@
 // Drives real SDL input for the input tests: pushed keyboard, mouse and focus events, and
-// SDL's virtual joysticks standing in for controllers.
+// SDL's virtual joysticks standing in for controllers; checks a button's frames.
 #pragma once
 
 #include "zq/platform/window/window_sdl2.h"
 #include "zq/system/ZqSystem.h"
 
 #include <SDL.h>
+#include <gtest/gtest.h>
 
 #include <cstdint>
+#include <vector>
 
 namespace zqtest {
 
@@ -115,5 +117,50 @@ public:
 private:
     SDL_Joystick* m_joystick = nullptr;
 };
+
+// What one frame showed of one button.
+struct Frame {
+    uint32_t tick;
+    int held;
+    int on;
+    int off;
+    int repeat;
+};
+
+// Checks a button's frames from its press to past its release against the edge rules and
+// the device's repeat timer (the button held alone on its device).
+inline void expectPressHoldRelease(const std::vector<Frame>& frames, const int value,
+                                   const uint32_t repeatTime) {
+    size_t p = 0;
+    while (p < frames.size() && frames[p].held == 0) {
+        EXPECT_EQ(frames[p].on, 0) << "frame " << p;
+        ++p;
+    }
+    ASSERT_LT(p, frames.size()) << "the press was never seen";
+    EXPECT_EQ(frames[p].on, value) << "on in the frame of the press";
+    EXPECT_EQ(frames[p].repeat, value) << "repeat fires with the press";
+    uint32_t timer = 0;
+    size_t r = p + 1;
+    bool repeated = false;
+    for (; r < frames.size() && frames[r].held != 0; ++r) {
+        EXPECT_EQ(frames[r].on, 0) << "frame " << r;
+        EXPECT_EQ(frames[r].off, 0) << "frame " << r;
+        if (timer < repeatTime) {
+            timer += frames[r].tick;
+            EXPECT_EQ(frames[r].repeat, 0) << "frame " << r << " timer " << timer;
+        } else {
+            EXPECT_EQ(frames[r].repeat, value) << "frame " << r;
+            repeated = true;
+        }
+    }
+    EXPECT_TRUE(repeated) << "held long enough to repeat";
+    ASSERT_LT(r, frames.size()) << "the release was never seen";
+    EXPECT_EQ(frames[r].off, value) << "off in the frame of the release";
+    EXPECT_EQ(frames[r].repeat, 0);
+    for (size_t i = r + 1; i < frames.size(); ++i) {
+        EXPECT_EQ(frames[i].off, 0) << "frame " << i;
+        EXPECT_EQ(frames[i].held, 0) << "frame " << i;
+    }
+}
 
 } // namespace zqtest
