@@ -3,6 +3,7 @@
 // reads, so that mutations of readable XML reach the loader's checks) and how many virtual
 // inputs the loader may make (1 + (byte >> 1) % 3). A layout that loads must
 // also survive a round trip: saved and loaded again, it gives the same virtual inputs.
+#include "zq/file/ZqFile.h"
 #include "zq/system/ZqString.h"
 #include "zq/u/vinput/ZquVirtualInput.h"
 
@@ -99,7 +100,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     const std::string dir = "/tmp/zq_fuzz_vinput_" + std::to_string(getpid());
     g_in = dir + "_in.xml";
     g_out = dir + "_out.xml";
+    // Saving goes through the file worker, which must stop before the process ends.
+    ZqFile::sysInit();
     VI::sysInit();
+    std::atexit([] {
+        VI::sysQuit();
+        try {
+            ZqFile::sysQuit();
+        } catch (...) {
+        }
+    });
     return 0;
 }
 
