@@ -16,8 +16,9 @@ add_test(NAME fuzz.arc_reader
                  ${_corpus}/arc_reader)
 set_tests_properties(fuzz.arc_reader PROPERTIES FIXTURES_REQUIRED arc_reader_seeds TIMEOUT 120)
 
-# XML loading and the path-list reader, over the seeds kept in fuzz/seeds.
-foreach(_target xml_load path_list)
+# XML loading, the path-list reader and the virtual-input layout loader, over the seeds kept
+# in fuzz/seeds.
+foreach(_target xml_load path_list vinput_layout)
     file(MAKE_DIRECTORY ${_corpus}/${_target})
     add_test(NAME fuzz.${_target}
              COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1

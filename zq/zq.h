@@ -63,6 +63,7 @@
 #include "zq/dg/ZqDgSystem.h"
 
 // devices, sound, network
+#include "zq/input/ZqDoubleBuffer.h"
 #include "zq/input/ZqInput.h"
 #include "zq/io/ZqDakt.h"
 #include "zq/io/ZqLedController.h"
