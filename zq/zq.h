@@ -50,6 +50,7 @@
 // graphics
 #include "zq/gl/ZqGlEffect.h"
 #include "zq/gl/ZqGlFog.h"
+#include "zq/gl/ZqGlFont.h"
 #include "zq/gl/ZqGlLine.h"
 #include "zq/gl/ZqGlPrimitive.h"
 #include "zq/gl/ZqGlQuery.h"

@@ -207,7 +207,11 @@ std::vector<uint8_t> writeTestFont(const FontPlan& plan) {
     maxp.u16(0);
     maxp.u16(0);
     maxp.u16(2); // zones
-    maxp.zeros(18);
+    maxp.zeros(10);
+    // A non-zero instruction size keeps FreeType on the TrueType hinter, which leaves glyphs
+    // without instructions as drawn; with 0 it would auto-hint them.
+    maxp.u16(1);
+    maxp.zeros(4);
     tables["maxp"] = maxp.b;
 
     Out os2;
