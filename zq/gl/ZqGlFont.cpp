@@ -2,7 +2,9 @@
 
 #include "zq/gl/ZqGlFont.h"
 
+#include "zq/file/ZqFile.h"
 #include "zq/math/ZqRect.h"
+#include "zq/memory/ZqMemAlloc.h"
 #include "zq/platform/font/font.h"
 #include "zq/system/ZqSprintf.h"
 
@@ -18,6 +20,8 @@ namespace {
 constexpr int32_t MAX_FONT_SIZE = 32767;
 constexpr uint32_t WEIGHT_NORMAL = 400;
 constexpr uint32_t WEIGHT_BOLD = 700;
+// The size handed to the file reader with a font file.
+constexpr uint32_t FONT_FILE_LIMIT = 0x400000;
 
 size_t lengthOf(const char16_t* const text) {
     return text == nullptr ? 0 : std::char_traits<char16_t>::length(text);
@@ -28,6 +32,22 @@ size_t lengthOf(const char16_t* const text) {
 ZqGlFont* ZqGlFont::create(const ATB atb, const int width, const int height,
                            const char16_t* const faceName) {
     return createBody(atb, width, height, nullptr, faceName);
+}
+
+ZqGlFont* ZqGlFont::create(const ATB atb, const int width, const int height,
+                           const char16_t* const fontFile, const char16_t* const faceName) {
+    uint32_t size = FONT_FILE_LIMIT;
+    void* const data = ZqFile::load(fontFile, 0, &size);
+    if (data == nullptr) {
+        return nullptr;
+    }
+    // The registration keeps a copy of its own, so the file's buffer goes at once.
+    std::shared_ptr<zqp::font::Registration> resource = zqp::font::Registration::add(data, size);
+    ZqMemAlloc::deallocate(data);
+    if (resource == nullptr) {
+        return nullptr;
+    }
+    return createBody(atb, width, height, std::move(resource), faceName);
 }
 
 ZqGlFont* ZqGlFont::create(const ATB atb, const int width, const int height, const void* const data,

@@ -1,3 +1,4 @@
+#include "zq/file/ZqFile.h"
 #include "zq/gl/ZqGlFont.h"
 #include "zq/math/ZqRect.h"
 
@@ -5,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -169,4 +173,28 @@ TEST_F(ZqGlFontTest, PoolAndRefusals) {
     EXPECT_EQ(ZqGlFont::getNrInstances(), ZqGlFont::NR_FONTS - 1);
     EXPECT_NE(ZqGlFont::create(0, 0, 10, u"Geneva"), nullptr);
     // The pool's end releases whatever is still in use.
+}
+
+TEST_F(ZqGlFontTest, FontsFromAFile) {
+    ZqFile::sysInit();
+    std::string folder = (std::filesystem::temp_directory_path() / "zqfont-XXXXXX").string();
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    const std::vector<uint8_t> data = testFontData();
+    {
+        std::ofstream out(folder + "/test.ttf", std::ios::binary);
+        out.write(reinterpret_cast<const char*>(data.data()),
+                  static_cast<std::streamsize>(data.size()));
+        std::ofstream bad(folder + "/bad.ttf", std::ios::binary);
+        bad << "not a font";
+    }
+    const std::u16string base(folder.begin(), folder.end());
+    ZqGlFont* const f = ZqGlFont::create(0, 0, 10, (base + u"/test.ttf").c_str(), u"ZqTestSans");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(std::u16string(f->getFontName()), u"ZqTestSans");
+    EXPECT_EQ(f->getRenderWidth(u"AgA"), 16);
+    EXPECT_EQ(ZqGlFont::create(0, 0, 10, (base + u"/bad.ttf").c_str(), u"ZqTestSans"), nullptr);
+    EXPECT_EQ(ZqGlFont::create(0, 0, 10, (base + u"/none.ttf").c_str(), u"ZqTestSans"), nullptr);
+    EXPECT_EQ(ZqGlFont::getNrInstances(), 2u);
+    ZqFile::sysQuit();
+    std::filesystem::remove_all(folder);
 }
