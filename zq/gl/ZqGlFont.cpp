@@ -108,23 +108,6 @@ ZqGlFont* ZqGlFont::createBody(const ATB atb, const int width, const int height,
     return font;
 }
 
-unsigned int ZqGlFont::release() {
-    if (m_pCriticalSection == nullptr) {
-        return 0;
-    }
-    const ZqLockGuard hold(*m_pCriticalSection);
-    // A font given back twice would corrupt the pool's lists.
-    if (searchBody(this) == nullptr) {
-        return 0;
-    }
-    lostDevice();
-    m_pFont.reset();
-    m_pFontResource.reset();
-    m_desc = Desc();
-    std::fill(std::begin(m_faceName), std::end(m_faceName), u'\0');
-    return ZqFixList::release(this);
-}
-
 void ZqGlFont::setColor(const uint32_t argb) {
     m_color = argb;
 }

@@ -15,7 +15,7 @@
 #include <memory>
 
 class ZqRect;
-class ZqGlSpriteBatch;
+class ZqGlScreenSprite;
 namespace zqp::font {
 class Font;
 class Registration;
@@ -88,10 +88,12 @@ public:
     // The face actually used.
     const char16_t* getFontName() const { return m_faceName; }
 
-    // Pool of 64 and the shared sprite (throws 1136 when it cannot be made).
+    // Pool of 64 and the shared sprite on the device (throws 1136 when it cannot be made).
     static void sysInit();
+    // Releases every font, then the shared sprite.
     static void sysQuit();
-    // Around a device reset; failures throw 1138 (lost) and 1137 (reset).
+    // Around a device reset. The glyph pages live in managed textures, which survive it; an
+    // open batch is ended first.
     static void onLostDevice();
     static void onResetDevice();
 
@@ -112,8 +114,6 @@ private:
     void printBody(const char16_t* text, size_t length);
     // Draws text whose first line's cell starts at (x, y), in m_color, through the sprite.
     void drawText(const char16_t* text, size_t length, int32_t x, int32_t y);
-    void lostDevice();
-    void resetDevice();
 
     std::unique_ptr<zqp::font::Font> m_pFont;
     Desc m_desc;
@@ -121,5 +121,5 @@ private:
     std::shared_ptr<zqp::font::Registration> m_pFontResource;
     std::unique_ptr<Pages> m_pPages;
 
-    static std::unique_ptr<ZqGlSpriteBatch> m_pDxSprite;
+    static std::unique_ptr<ZqGlScreenSprite> m_pDxSprite;
 };
