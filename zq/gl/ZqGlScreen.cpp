@@ -327,8 +327,9 @@ void ZqGlScreenLine::draw(const ZqVector2* const points, const uint32_t count,
         }
         return;
     }
-    // Each segment is a band of the width across it; with antialiasing the band's edges fade
-    // to clear over one more pixel on each side. The pattern runs on along the whole strip.
+    // Each segment is a band of the width across it, centred on the pixel centres the line
+    // passes; with antialiasing the band's edges fade to clear over one more pixel on each
+    // side. The pattern runs on along the whole strip.
     const float half = std::max(m_width, 0.0f) * 0.5f;
     const float inner = m_antialias ? std::max(half - 0.5f, 0.0f) : half;
     const float outer = m_antialias ? half + 0.5f : half;
@@ -357,8 +358,8 @@ void ZqGlScreenLine::draw(const ZqVector2* const points, const uint32_t count,
         const int last = m_antialias ? 3 : 2;
         for (int k = first; k < last; ++k) {
             const auto corner = [&](const float px, const float py, const int side, const float u) {
-                return ZqGlScreenSprite::Vertex{px + nx * offsets[side] - 0.5f,
-                                                py + ny * offsets[side] - 0.5f,
+                return ZqGlScreenSprite::Vertex{px + nx * offsets[side],
+                                                py + ny * offsets[side],
                                                 0.0f,
                                                 1.0f,
                                                 colors[side],
