@@ -251,9 +251,12 @@ void ZqGlScreenSprite::end() {
 
 // ---------------------------------------------------------------------------------------------
 
-bool ZqGlScreenLine::create() {
+bool ZqGlScreenLine::create() { return makeDeclaration(m_declaration); }
+
+// The pattern's texture is made on first use.
+bool ZqGlScreenLine::makePatternTexture() {
     gpu::Device* const d = device();
-    if (d == nullptr || !makeDeclaration(m_declaration)) {
+    if (d == nullptr) {
         return false;
     }
     if (m_patternTexture == nullptr) {
@@ -301,7 +304,7 @@ bool ZqGlScreenLine::uploadPattern() {
 
 bool ZqGlScreenLine::begin() {
     gpu::Device* const d = device();
-    if (m_begun || d == nullptr || !create() || !uploadPattern()) {
+    if (m_begun || d == nullptr || !create() || !makePatternTexture() || !uploadPattern()) {
         return false;
     }
     m_saved.save(*d);

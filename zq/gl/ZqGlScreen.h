@@ -71,7 +71,8 @@ private:
 
 class ZqGlScreenLine {
 public:
-    // False when the device refuses the vertex layout or the pattern texture.
+    // False when the device refuses the vertex layout. The pattern's texture is made at the
+    // first begin; when it cannot be made, nothing is drawn.
     bool create();
     void release();
 
@@ -92,6 +93,7 @@ public:
     bool isBegun() const { return m_begun; }
 
 private:
+    bool makePatternTexture();
     bool uploadPattern();
 
     std::shared_ptr<zqp::gpu::VertexDeclaration> m_declaration;

@@ -5,6 +5,7 @@
 // what each technique computes, and the whole picture against its golden image.
 #include "tests/support/GoldenImage.h"
 #include "tests/zq/gl/FrameworkRun.h"
+#include "zq/gl/ZqGlCamera.h"
 #include "zq/gl/ZqGlEffect.h"
 #include "zq/gl/ZqGlFog.h"
 #include "zq/gl/ZqGlShader.h"
@@ -123,6 +124,8 @@ public:
         ZqMatrix proj;
         proj.setScale(1.0f, 1.0f, -1.0f, 1.0f);
         fx->setParamMatrix(ZqGlShader::PARAM_VIEW_PROJ, proj);
+        // The frame's camera looks down +z; here view space is world space.
+        ZqGlCamera::getCurrent()->setWorldViewMatrix(ZqMatrix::UNIT);
         ZqMatrix model;
         model.setIdentity();
         model.setTrans(0.0f, 0.0f, -0.5f);
@@ -237,6 +240,8 @@ TEST(ZqGlShaderGolden, ThePaletteBlendsByTheVertexWeights) {
         ZqMatrix proj;
         proj.setScale(1.0f, 1.0f, -1.0f, 1.0f);
         fx->setParamMatrix(ZqGlShader::PARAM_VIEW_PROJ, proj);
+        // The frame's camera looks down +z; here view space is world space.
+        ZqGlCamera::getCurrent()->setWorldViewMatrix(ZqMatrix::UNIT);
         // Entries 2 and 3 move left and right; entry 0 would throw the quads out of sight.
         ZqMatrix palette[4];
         for (int i = 0; i < 4; ++i) {
