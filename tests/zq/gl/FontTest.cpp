@@ -1,8 +1,10 @@
 #include "tests/support/GoldenImage.h"
 #include "zq/file/ZqFile.h"
 #include "zq/gl/ZqGlFont.h"
+#include "zq/gl/ZqGlLine.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/math/ZqRect.h"
+#include "zq/platform/gpu/gpu_test.h"
 
 #include "tests/support/TestFont.h"
 #include "tests/zq/gl/FrameworkRun.h"
@@ -290,4 +292,63 @@ TEST_F(ZqGlFontTest, TextInTwoFacesMatchesTheGoldenPicture) {
         const zqtest::Image actual = zqtest::readRenderTarget(*ZqGlSystem::getD3dDevice());
         EXPECT_TRUE(zqtest::matchesGolden(actual, "gl/font_two_faces.png", 2, 8));
     });
+}
+
+TEST(ZqGlFontReset, TextAndLinesDrawAfterADeviceReset) {
+    zqtest::ScriptTask root;
+    uint32_t frame = 0;
+    ZqGlFont* font = nullptr;
+    zqtest::Image img;
+    const std::vector<uint8_t> data = testFontData();
+    // A reset makes a new back buffer: the one of frame 0 is gone by frame 1.
+    std::weak_ptr<zqp::gpu::Surface> firstBackBuffer;
+    bool reset = false;
+    root.onFrame = [&](const uint32_t f) {
+        frame = f;
+        if (f == 1) {
+            reset = firstBackBuffer.expired();
+        }
+        if (f == 0) {
+            std::shared_ptr<zqp::gpu::Surface> bb;
+            ZqGlSystem::getD3dDevice()->getBackBuffer(0, bb);
+            firstBackBuffer = bb;
+            // This frame's present loses the device, which can be reset at once.
+            zqp::gpu::test::failNext(zqp::gpu::test::Call::Present, zqp::gpu::Result::DeviceLost);
+            zqp::gpu::test::failNext(zqp::gpu::test::Call::TestCooperativeLevel,
+                                     zqp::gpu::Result::DeviceNotReset);
+        }
+        return f < 2;
+    };
+    root.onDraw = [&] {
+        if (frame == 0) {
+            font = ZqGlFont::create(0, 0, 10, data.data(), static_cast<unsigned>(data.size()),
+                                    u"ZqTestSans");
+            ASSERT_NE(font, nullptr);
+            font->simplePrintf(10, 20, u"AA");
+            ZqGlLine::simpleDraw(ZqVector2(10, 50), ZqVector2(30, 50));
+            return;
+        }
+        if (frame == 1 && font != nullptr) {
+            ZqGlSystem::clear(1, 0xFF000000u, 1.0f, 0);
+            ZqGlFont::setColor(0xFFFF0000u);
+            font->simplePrintf(10, 20, u"AA");
+            ZqGlLine::simpleDraw(ZqVector2(10, 50), ZqVector2(30, 50));
+            img = zqtest::readRenderTarget(*ZqGlSystem::getD3dDevice());
+        }
+    };
+    ASSERT_EQ(zqtest::runFrameworkCode(root, 320, 240), 0u);
+    zqp::gpu::test::clearAll();
+    EXPECT_TRUE(reset);
+    ASSERT_EQ(img.width, 320u);
+    zqtest::Image expected(320, 240, 0xFF000000u);
+    for (int y = 21; y < 28; ++y) {
+        for (int x = 11; x < 15; ++x) {
+            expected.at(x, y) = 0xFFFF0000u;
+            expected.at(x + 6, y) = 0xFFFF0000u;
+        }
+    }
+    for (int x = 10; x < 30; ++x) {
+        expected.at(x, 50) = 0xFFFFFFFFu;
+    }
+    EXPECT_TRUE(zqtest::imagesMatch(img, expected, "zqgl_font_after_reset", 1));
 }
