@@ -100,7 +100,7 @@ std::vector<uint8_t> glyphData(const FontGlyph& g) {
 
 void nameString(Out& strings, Out& records, const uint16_t language, const uint16_t id,
                 const std::u16string& text) {
-    records.u16(3); // Windows
+    records.u16(3); // platform: Microsoft
     records.u16(1); // Unicode BMP
     records.u16(language);
     records.u16(id);

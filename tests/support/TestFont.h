@@ -28,7 +28,7 @@ struct FontPlan {
     // Further family names, stored as Japanese-language entries.
     std::vector<std::u16string> otherFamilies;
     uint16_t unitsPerEm = 1000;
-    int16_t ascent = 800;  // also the Windows ascent
+    int16_t ascent = 800;  // also usWinAscent
     int16_t descent = 200; // positive, below the baseline
     int16_t averageWidth = 500;
     uint16_t weight = 400;

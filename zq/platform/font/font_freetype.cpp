@@ -400,8 +400,8 @@ bool Font::Impl::open(const Request& request) {
     return FT_IS_SCALABLE(face.face);
 }
 
-// Sizes the face as the request says: a positive height is the cell (the face's Windows ascent
-// plus descent when it has them), a negative one the em.
+// Sizes the face as the request says: a positive height is the cell (the OS/2 table's usWinAscent
+// and usWinDescent when it has them), a negative one the em.
 bool Font::Impl::setSize(const Request& request) {
     const FT_Face f = face.face;
     const double upem = f->units_per_EM;
