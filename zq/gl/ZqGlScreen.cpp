@@ -251,7 +251,9 @@ void ZqGlScreenSprite::end() {
 
 // ---------------------------------------------------------------------------------------------
 
-bool ZqGlScreenLine::create() { return makeDeclaration(m_declaration); }
+bool ZqGlScreenLine::create() {
+    return makeDeclaration(m_declaration);
+}
 
 // The pattern's texture is made on first use.
 bool ZqGlScreenLine::makePatternTexture() {
