@@ -48,9 +48,11 @@
 #include "zq/math/ZqVector4.h"
 
 // graphics
+#include "zq/gl/ZqGlCamera.h"
 #include "zq/gl/ZqGlEffect.h"
 #include "zq/gl/ZqGlFog.h"
 #include "zq/gl/ZqGlFont.h"
+#include "zq/gl/ZqGlLight.h"
 #include "zq/gl/ZqGlLine.h"
 #include "zq/gl/ZqGlPrimitive.h"
 #include "zq/gl/ZqGlQuery.h"
