@@ -86,6 +86,12 @@ void pumpSdl() {
     if (!s.videoStarted) {
         return;
     }
+    // A termination signal asks the program to end as closing its window does.
+    while (takeQuitSignal()) {
+        if (!s.windows.empty()) {
+            s.posted.push_back({s.windows.front().get(), msg::CLOSE, 0, 0});
+        }
+    }
     SDL_Event e;
     while (SDL_PollEvent(&e) != 0) {
         for (const auto& [fn, arg] : std::vector(s.listeners)) {
@@ -188,9 +194,11 @@ WindowHandle createWindow(const char16_t* const className, const char16_t* const
         // Closing the last window must not end the program behind the framework's back.
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+        prepareSessionWatch();
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             return nullptr;
         }
+        startSessionWatch();
         // Video and the GL library stay loaded for the life of the process: unloading Mesa's
         // EGL and loading it again costs time on every run of the main loop, and its driver
         // leaves allocations behind when it is terminated.
