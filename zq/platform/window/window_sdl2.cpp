@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -350,6 +351,19 @@ bool setTimer(const WindowHandle window, const uint32_t id, const uint32_t perio
     }
     window->timers.push_back({id, period, nowMs() + period});
     return true;
+}
+
+void waitIdle() {
+    const int64_t frequency = perfFrequency();
+    int64_t deadline = std::numeric_limits<int64_t>::max();
+    for (const auto& w : state().windows) {
+        for (const auto& t : w->timers) {
+            // The first counter reading at which the timer is due (see peekMessage).
+            const int64_t due = (static_cast<int64_t>(t.due) * frequency + 999) / 1000;
+            deadline = std::min(deadline, due);
+        }
+    }
+    sleepUntil(deadline, 1);
 }
 
 bool killTimer(const WindowHandle window, const uint32_t id) {
