@@ -20,7 +20,6 @@ using zqtest::FrameScript;
 constexpr uint32_t KEY_A = 0x1E;
 constexpr uint32_t KEY_RETURN = 0x1C;
 constexpr uint32_t KEY_DOWN = 0xD0;
-constexpr uint32_t KEY_RSHIFT = 0x36;
 
 TEST(ZqInput, KeyPressHoldRepeatAndReleaseFrameByFrame) {
     FrameScript s;
