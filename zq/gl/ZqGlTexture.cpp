@@ -8,6 +8,7 @@
 #include "zq/platform/gpu/gpu.h"
 #include "zq/platform/image/image.h"
 #include "zq/platform/os/lasterror.h"
+#include "zq/system/ZqError.h"
 
 #include <algorithm>
 #include <cstring>
@@ -29,8 +30,6 @@ constexpr uint32_t ERROR_SIZE = 0x20002007;
 constexpr uint32_t ERROR_FORMAT = 0x20002008;
 constexpr uint32_t ERROR_SURFACE = 0x20002009;
 constexpr uint32_t ERROR_DEPTH = 0x2000200A;
-
-constexpr unsigned int FATAL_RESET = 1089;
 
 constexpr uint8_t FLAG_LOCKED = 1;
 
@@ -589,7 +588,7 @@ void ZqGlTexture::onResetDevice() {
             break;
         }
         if (error != 0) {
-            throw FATAL_RESET;
+            throw ZqError::TEXTURE_RESET;
         }
     }
 }

@@ -4,6 +4,7 @@
 #include "tests/support/GoldenImage.h"
 #include "tests/zq/gl/FrameworkRun.h"
 #include "zq/platform/gpu/gpu_test.h"
+#include "zq/system/ZqError.h"
 
 #include <gtest/gtest.h>
 
@@ -287,7 +288,7 @@ TEST_F(ZqGlSystemTest, StartUpFailuresThrowTheirCodes) {
     }
     ScriptTask tooSmall;
     tooSmall.onFrame = [](uint32_t) { return false; };
-    EXPECT_EQ(runFrameworkCode(tooSmall, 149, 600), 1026u);
+    EXPECT_EQ(runFrameworkCode(tooSmall, 149, 600), ZqError::DEVICE_SIZE);
 }
 
 TEST_F(ZqGlSystemTest, StretchedCaseDrawsTheGameSizeOverTheBackBuffer) {
@@ -326,7 +327,7 @@ TEST_F(ZqGlSystemTest, RefusedCardThrows1034AndTheReportShowsTheFailedLines) {
     });
     ScriptTask root;
     root.onFrame = [](uint32_t) { return false; };
-    ASSERT_EQ(runFrameworkCode(root), 1034u);
+    ASSERT_EQ(runFrameworkCode(root), ZqError::GRAPHICS_CARD);
 
     const std::string path = zqtest::outputPath("dx9caps_test.txt");
     std::remove(path.c_str());
