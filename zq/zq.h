@@ -71,6 +71,7 @@
 // devices, sound, network
 #include "zq/input/ZqDoubleBuffer.h"
 #include "zq/input/ZqInput.h"
+#include "zq/input/ZqKey.h"
 #include "zq/io/ZqDakt.h"
 #include "zq/io/ZqLedController.h"
 #include "zq/io/ZqMarlox4.h"
