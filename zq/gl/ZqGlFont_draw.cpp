@@ -5,6 +5,7 @@
 #include "zq/gl/ZqGlScreen.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/platform/font/font.h"
+#include "zq/platform/gpu/gpu.h"
 #include "zq/system/ZqError.h"
 
 #include <algorithm>

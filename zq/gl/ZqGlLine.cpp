@@ -6,6 +6,7 @@
 #include "zq/gl/ZqGlShader.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/math/ZqVector4.h"
+#include "zq/platform/gpu/gpu.h"
 #include "zq/system/ZqError.h"
 
 #include <algorithm>

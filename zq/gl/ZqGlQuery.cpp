@@ -1,6 +1,7 @@
 #include "zq/gl/ZqGlQuery.h"
 
 #include "zq/gl/ZqGlSystem.h"
+#include "zq/platform/gpu/gpu.h"
 #include "zq/system/ZqError.h"
 
 namespace gpu = zqp::gpu;

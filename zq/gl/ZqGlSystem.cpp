@@ -25,6 +25,8 @@
 #include "zq/gl/ZqGlTextureAnimationPlayer.h"
 #include "zq/gl/ZqGlTextureSet.h"
 #include "zq/math/ZqPoint.h"
+#include "zq/platform/gpu/gpu.h"
+#include "zq/platform/gpu/gpu_caps.h"
 #include "zq/system/ZqError.h"
 #include "zq/system/ZqSystem.h"
 #include "zq/u/transition/ZquScreenTransition.h"

@@ -4,6 +4,9 @@
 // for the operator.
 #include "zq/gl/ZqGlSystem.h"
 
+#include "zq/platform/gpu/gpu.h"
+#include "zq/platform/gpu/gpu_caps.h"
+
 #include "zq/system/ZqError.h"
 #include "zq/system/ZqString.h"
 
@@ -545,6 +548,14 @@ uint32_t ZqGlSystem::reportDeviceCaps(const char16_t* const path) {
         }
     }
     return report.failed();
+}
+
+uint32_t ZqGlSystem::getMaxAnisotropy() {
+    return m_d3dCaps.maxAnisotropy;
+}
+
+bool ZqGlSystem::isDynamicTextureAvailable() {
+    return (m_d3dCaps.caps2 & caps::DYNAMICTEXTURES) != 0;
 }
 
 uint32_t ZqGlSystem::getNrAdapters() {

@@ -3,6 +3,7 @@
 // picture, the capability report and the adapter queries.
 #include "tests/support/GoldenImage.h"
 #include "tests/zq/gl/FrameworkRun.h"
+#include "zq/platform/gpu/gpu_caps.h"
 #include "zq/platform/gpu/gpu_test.h"
 #include "zq/system/ZqError.h"
 
