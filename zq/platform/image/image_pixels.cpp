@@ -210,10 +210,7 @@ void encodeDxt1Transparent(const uint8_t* const argb16, uint8_t* const block) {
         }
         indices |= best << (2 * i);
     }
-    block[4] = static_cast<uint8_t>(indices);
-    block[5] = static_cast<uint8_t>(indices >> 8);
-    block[6] = static_cast<uint8_t>(indices >> 16);
-    block[7] = static_cast<uint8_t>(indices >> 24);
+    zq_bytes::storeLe<uint32_t>(block + 4, indices);
 }
 
 void encodeColour(const uint8_t* const argb16, const bool dxt1, uint8_t* const block) {
