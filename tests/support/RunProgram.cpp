@@ -1,5 +1,7 @@
 #include "tests/support/RunProgram.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -8,6 +10,7 @@
 
 #include <chrono>
 #include <climits>
+#include <filesystem>
 
 namespace zqtest {
 
@@ -69,6 +72,18 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
 
 std::string toolPath(const std::string& name) {
     return std::string(ZQ_TOOL_DIR) + "/" + name;
+}
+
+void expectRefusals(const std::string& tool, const std::vector<Refusal>& rows,
+                    const std::string& output) {
+    for (const Refusal& row : rows) {
+        SCOPED_TRACE(testing::Message() << "line " << row.line);
+        const ProgramRun run = runProgram(toolPath(tool), row.args);
+        EXPECT_FALSE(run.timedOut);
+        EXPECT_EQ(row.status, run.status) << run.output;
+        EXPECT_NE(std::string::npos, run.output.find(row.message)) << run.output;
+        EXPECT_FALSE(std::filesystem::exists(output));
+    }
 }
 
 } // namespace zqtest

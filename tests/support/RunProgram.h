@@ -21,4 +21,16 @@ ProgramRun runProgram(const std::string& program, const std::vector<std::string>
 // A tool of this build by name ("zqarc"), beside the test programs.
 std::string toolPath(const std::string& name);
 
+// A command line a tool must refuse: the exit status and a piece of what it says.
+struct Refusal {
+    int line; // of the row, for the failure message
+    std::vector<std::string> args;
+    int status;
+    std::string message;
+};
+// Runs the tool once a row: each run must end in time with its status and message, and the
+// file `output` must not exist after it.
+void expectRefusals(const std::string& tool, const std::vector<Refusal>& rows,
+                    const std::string& output);
+
 } // namespace zqtest

@@ -31,33 +31,22 @@ protected:
 // wrong; nothing is written.
 TEST_F(ZqArcTool, RefusesWhatIsNotAFileOrANumber) {
     const std::string out = at("out.arc");
-    struct Row {
-        int line;
-        std::vector<std::string> args;
-        int status;
-        const char* message;
-    };
-    const Row rows[] = {
-        {__LINE__, {"-C", dir(), out, "folder"}, 1, "folder is a folder, not a file"},
-        {__LINE__, {"-C", "/dev", out, "zero"}, 1, "/dev/zero is not a regular file"},
-        {__LINE__, {"-C", dir(), out, "fifo"}, 1, "fifo is not a regular file"},
-        {__LINE__, {"-C", dir(), out, "missing"}, 1, "No such file or directory"},
-        {__LINE__, {"-l", at("folder"), out}, 1, "folder is a folder, not a file"},
-        {__LINE__, {"-l", "/dev/zero", out}, 1, "/dev/zero is not a regular file"},
-        {__LINE__, {"-l", at("fifo"), out}, 1, "fifo is not a regular file"},
-        {__LINE__, {"-v", "banana", out, "a.txt"}, 2, "-v wants a version number"},
-        {__LINE__, {"-v", "-1", out, "a.txt"}, 2, "not '-1'"},
-        {__LINE__, {"-v", "4294967296", out, "a.txt"}, 2, "not '4294967296'"},
-        {__LINE__, {"-v", "7x", out, "a.txt"}, 2, "not '7x'"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << "line " << row.line);
-        const zqtest::ProgramRun run = runProgram(toolPath("zqarc"), row.args);
-        EXPECT_FALSE(run.timedOut);
-        EXPECT_EQ(row.status, run.status) << run.output;
-        EXPECT_NE(std::string::npos, run.output.find(row.message)) << run.output;
-        EXPECT_FALSE(std::filesystem::exists(out));
-    }
+    zqtest::expectRefusals(
+        "zqarc",
+        {
+            {__LINE__, {"-C", dir(), out, "folder"}, 1, "folder is a folder, not a file"},
+            {__LINE__, {"-C", "/dev", out, "zero"}, 1, "/dev/zero is not a regular file"},
+            {__LINE__, {"-C", dir(), out, "fifo"}, 1, "fifo is not a regular file"},
+            {__LINE__, {"-C", dir(), out, "missing"}, 1, "No such file or directory"},
+            {__LINE__, {"-l", at("folder"), out}, 1, "folder is a folder, not a file"},
+            {__LINE__, {"-l", "/dev/zero", out}, 1, "/dev/zero is not a regular file"},
+            {__LINE__, {"-l", at("fifo"), out}, 1, "fifo is not a regular file"},
+            {__LINE__, {"-v", "banana", out, "a.txt"}, 2, "-v wants a version number"},
+            {__LINE__, {"-v", "-1", out, "a.txt"}, 2, "not '-1'"},
+            {__LINE__, {"-v", "4294967296", out, "a.txt"}, 2, "not '4294967296'"},
+            {__LINE__, {"-v", "7x", out, "a.txt"}, 2, "not '7x'"},
+        },
+        out);
 }
 
 TEST_F(ZqArcTool, PacksListedFilesWithAGivenVersion) {

@@ -20,35 +20,24 @@ TEST(ZqDdsTool, RefusesWhatIsNotAFileOrANumber) {
     const std::string out = dir + "/out.dds";
     std::filesystem::create_directory(dir + "/folder");
     ASSERT_EQ(0, mkfifo((dir + "/fifo").c_str(), 0600));
-    struct Row {
-        int line;
-        std::vector<std::string> args;
-        int status;
-        const char* message;
-    };
-    const Row rows[] = {
-        {__LINE__, {dir + "/folder", out}, 1, "folder is a folder, not a file"},
-        {__LINE__, {"/dev/zero", out}, 1, "/dev/zero is not a regular file"},
-        {__LINE__, {dir + "/fifo", out}, 1, "fifo is not a regular file"},
-        {__LINE__,
-         {"pattern:4x4", out, "--mips", "banana"},
-         2,
-         "--mips wants a number of levels from 0 to 15, not 'banana'"},
-        {__LINE__, {"pattern:4x4", out, "--mips", "99"}, 2, "not '99'"},
-        {__LINE__, {"pattern:4x4", out, "--mips", "-1"}, 2, "not '-1'"},
-        {__LINE__, {"pattern:0x0", out}, 2, "from 1x1 to 4096x4096, not 'pattern:0x0'"},
-        {__LINE__, {"pattern:5000x5000", out}, 2, "not 'pattern:5000x5000'"},
-        {__LINE__, {"pattern:4x", out}, 2, "not 'pattern:4x'"},
-        {__LINE__, {"pattern:4x4x", out}, 2, "not 'pattern:4x4x'"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << "line " << row.line);
-        const zqtest::ProgramRun run = runProgram(toolPath("zqdds"), row.args);
-        EXPECT_FALSE(run.timedOut);
-        EXPECT_EQ(row.status, run.status) << run.output;
-        EXPECT_NE(std::string::npos, run.output.find(row.message)) << run.output;
-        EXPECT_FALSE(std::filesystem::exists(out));
-    }
+    zqtest::expectRefusals(
+        "zqdds",
+        {
+            {__LINE__, {dir + "/folder", out}, 1, "folder is a folder, not a file"},
+            {__LINE__, {"/dev/zero", out}, 1, "/dev/zero is not a regular file"},
+            {__LINE__, {dir + "/fifo", out}, 1, "fifo is not a regular file"},
+            {__LINE__,
+             {"pattern:4x4", out, "--mips", "banana"},
+             2,
+             "--mips wants a number of levels from 0 to 15, not 'banana'"},
+            {__LINE__, {"pattern:4x4", out, "--mips", "99"}, 2, "not '99'"},
+            {__LINE__, {"pattern:4x4", out, "--mips", "-1"}, 2, "not '-1'"},
+            {__LINE__, {"pattern:0x0", out}, 2, "from 1x1 to 4096x4096, not 'pattern:0x0'"},
+            {__LINE__, {"pattern:5000x5000", out}, 2, "not 'pattern:5000x5000'"},
+            {__LINE__, {"pattern:4x", out}, 2, "not 'pattern:4x'"},
+            {__LINE__, {"pattern:4x4x", out}, 2, "not 'pattern:4x4x'"},
+        },
+        out);
 
     // A good command line still writes its file.
     const zqtest::ProgramRun run =

@@ -27,29 +27,22 @@ protected:
 };
 
 TEST_F(ZqFxcTool, RefusesInputsThatAreNotFilesAndCleansUpAfterAFailedWrite) {
-    struct Row {
-        int line;
-        std::vector<std::string> args;
-        std::string message;
-    };
-    const Row rows[] = {
-        {__LINE__, {at("folder"), at("out.fxo")}, "folder is a folder, not a file"},
-        {__LINE__, {"/dev/zero", at("out.fxo")}, "/dev/zero is not a regular file"},
-        {__LINE__, {at("fifo"), at("out.fxo")}, "fifo is not a regular file"},
-        // An output that is a folder: the temporary file beside it goes again.
-        {__LINE__, {at("t.fx"), at("folder")}, "cannot write " + at("folder") + ": Is a directory"},
-        {__LINE__, {at("t.fx"), at("nowhere/out.fxo")}, "cannot write"},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(testing::Message() << "line " << row.line);
-        const zqtest::ProgramRun run = runProgram(toolPath("zqfxc"), row.args);
-        EXPECT_FALSE(run.timedOut);
-        EXPECT_EQ(1, run.status) << run.output;
-        EXPECT_NE(std::string::npos, run.output.find(row.message)) << run.output;
-        EXPECT_FALSE(std::filesystem::exists(at("out.fxo")));
-        EXPECT_FALSE(std::filesystem::exists(at("folder.tmp")));
-        EXPECT_TRUE(std::filesystem::is_empty(at("folder")));
-    }
+    zqtest::expectRefusals(
+        "zqfxc",
+        {
+            {__LINE__, {at("folder"), at("out.fxo")}, 1, "folder is a folder, not a file"},
+            {__LINE__, {"/dev/zero", at("out.fxo")}, 1, "/dev/zero is not a regular file"},
+            {__LINE__, {at("fifo"), at("out.fxo")}, 1, "fifo is not a regular file"},
+            // An output that is a folder: the temporary file beside it goes again.
+            {__LINE__,
+             {at("t.fx"), at("folder")},
+             1,
+             "cannot write " + at("folder") + ": Is a directory"},
+            {__LINE__, {at("t.fx"), at("nowhere/out.fxo")}, 1, "cannot write"},
+        },
+        at("out.fxo"));
+    EXPECT_FALSE(std::filesystem::exists(at("folder.tmp")));
+    EXPECT_TRUE(std::filesystem::is_empty(at("folder")));
 }
 
 TEST_F(ZqFxcTool, CppFormTakesOnlyUsableNames) {
