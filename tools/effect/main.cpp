@@ -47,37 +47,16 @@ bool writeFile(const std::string& path, const std::string& bytes, std::string& e
 // True for a name the generated C++ can use: an identifier that is no keyword, or for a
 // namespace, identifiers joined by "::".
 bool isCppName(const std::string& name, const bool nested) {
-    static const char* const KEYWORDS[] = {"alignas",       "alignof",     "and",
-                                           "and_eq",        "asm",         "auto",
-                                           "bitand",        "bitor",       "bool",
-                                           "break",         "case",        "catch",
-                                           "char",          "char8_t",     "char16_t",
-                                           "char32_t",      "class",       "compl",
-                                           "concept",       "const",       "consteval",
-                                           "constexpr",     "constinit",   "const_cast",
-                                           "continue",      "co_await",    "co_return",
-                                           "co_yield",      "decltype",    "default",
-                                           "delete",        "do",          "double",
-                                           "dynamic_cast",  "else",        "enum",
-                                           "explicit",      "export",      "extern",
-                                           "false",         "float",       "for",
-                                           "friend",        "goto",        "if",
-                                           "inline",        "int",         "long",
-                                           "mutable",       "namespace",   "new",
-                                           "noexcept",      "not",         "not_eq",
-                                           "nullptr",       "operator",    "or",
-                                           "or_eq",         "private",     "protected",
-                                           "public",        "register",    "reinterpret_cast",
-                                           "requires",      "return",      "short",
-                                           "signed",        "sizeof",      "static",
-                                           "static_assert", "static_cast", "struct",
-                                           "switch",        "template",    "this",
-                                           "thread_local",  "throw",       "true",
-                                           "try",           "typedef",     "typeid",
-                                           "typename",      "union",       "unsigned",
-                                           "using",         "virtual",     "void",
-                                           "volatile",      "wchar_t",     "while",
-                                           "xor",           "xor_eq"};
+    static const std::string KEYWORDS =
+        " alignas alignof and and_eq asm auto bitand bitor bool break case catch char char8_t"
+        " char16_t char32_t class compl concept const consteval constexpr constinit const_cast"
+        " continue co_await co_return co_yield decltype default delete do double dynamic_cast"
+        " else enum explicit export extern false float for friend goto if inline int long"
+        " mutable namespace new noexcept not not_eq nullptr operator or or_eq private protected"
+        " public register reinterpret_cast requires return short signed sizeof static"
+        " static_assert static_cast struct switch template this thread_local throw true try"
+        " typedef typeid typename union unsigned using virtual void volatile wchar_t while xor"
+        " xor_eq ";
     size_t start = 0;
     for (;;) {
         const size_t end = nested ? name.find("::", start) : std::string::npos;
@@ -92,10 +71,8 @@ bool isCppName(const std::string& name, const bool nested) {
                 return false;
             }
         }
-        for (const char* const keyword : KEYWORDS) {
-            if (part == keyword) {
-                return false;
-            }
+        if (KEYWORDS.find(" " + part + " ") != std::string::npos) {
+            return false;
         }
         if (end == std::string::npos) {
             return true;

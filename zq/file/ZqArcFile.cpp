@@ -364,15 +364,15 @@ void* ZqArcFile::loadBody(const char16_t* const name, const uint32_t minSize,
     const uint8_t* digest = stored;
     if (m_fromMemory != 0) {
         // Memory mode: the header pointer is the start of the whole image.
-        const uint8_t* const stored =
+        const uint8_t* const data =
             ZqByteReader(m_pHeader, m_archiveSize).bytes(offset, padded + uint64_t{SZ_SHA});
-        if (stored == nullptr) {
+        if (data == nullptr) {
             ZqMemAlloc::deallocate(buffer);
             fail(ERROR_DATA_SIZE);
             return nullptr;
         }
-        std::memcpy(buffer, stored, padded);
-        digest = stored + padded;
+        std::memcpy(buffer, data, padded);
+        digest = data + padded;
     } else {
         if (!m_pIo->seek(offset, 0)) {
             ZqMemAlloc::deallocate(buffer);

@@ -26,7 +26,8 @@ public:
 
     // True when the body compiles for the stage; otherwise false with the driver's log, whose
     // lines locate each error in the body's own lines ("0:12(5): error: ..." on Mesa). False
-    // with a log saying so when the checker is not ready.
+    // with a log saying so when the checker is not ready. Leaves the checker's own context
+    // current on the calling thread.
     bool compile(Stage stage, const std::string& body, std::string& log) const;
 
 private:
