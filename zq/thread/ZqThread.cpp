@@ -1,6 +1,7 @@
 #include "zq/thread/ZqThread.h"
 
 #include "zq/platform/os/os.h"
+#include "zq/system/ZqError.h"
 #include "zq/thread/ZqEvent.h"
 
 #include <chrono>
@@ -34,7 +35,7 @@ ZqThread::ZqThread() {
         m_control->event = m_pEvent;
         m_control->thread = std::thread(&ZqThread::start_func, this, m_control);
     } catch (...) {
-        throw 64u;
+        throw ZqError::THREAD;
     }
     // Wait until the thread has recorded its id, so priority and affinity work before start.
     std::unique_lock<std::mutex> hold(m_control->mutex);
@@ -82,7 +83,8 @@ void ZqThread::start_func(ZqThread* const self, const std::shared_ptr<Control>& 
         } catch (const unsigned code_) {
             code = code_;
         } catch (...) {
-            code = 0xFFFu;
+            // Any exception that is not a code is kept as the memory-exhaustion code.
+            code = ZqError::OUT_OF_MEMORY;
         }
     }
     {

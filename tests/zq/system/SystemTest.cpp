@@ -1,6 +1,7 @@
 #include "zq/file/ZqFile.h"
 #include "zq/platform/instance/instance.h"
 #include "zq/platform/window/window.h"
+#include "zq/system/ZqError.h"
 #include "zq/system/ZqSystem.h"
 #include "zq/task/ZqTask.h"
 
@@ -362,7 +363,7 @@ TEST(ZqSystem, SecondStartThrows1WhenTheFirstHasNoWindow) {
     } catch (const unsigned c2) {
         code = c2;
     }
-    EXPECT_EQ(code, 1u);
+    EXPECT_EQ(code, ZqError::INSTANCE);
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
 }
