@@ -63,7 +63,19 @@
 #include "zq/gl/ZqGlTexture.h"
 
 // geometry
+#include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
+#include "zq/dg/ZqDgCapsule.h"
+#include "zq/dg/ZqDgCylindroid.h"
+#include "zq/dg/ZqDgFieldlessFigure.h"
+#include "zq/dg/ZqDgFigure.h"
+#include "zq/dg/ZqDgLine.h"
+#include "zq/dg/ZqDgOrientedBoundingBox.h"
+#include "zq/dg/ZqDgPlane.h"
+#include "zq/dg/ZqDgPoint.h"
+#include "zq/dg/ZqDgRectangle.h"
+#include "zq/dg/ZqDgSphere.h"
 #include "zq/dg/ZqDgSystem.h"
+#include "zq/dg/ZqDgTriangle.h"
 
 // devices, sound, network
 #include "zq/input/ZqDoubleBuffer.h"
