@@ -124,12 +124,6 @@ bool ZqDgAxisAlignedBoundingBox::epsilonEquals(const ZqDgAxisAlignedBoundingBox 
 
 // ---- point ---------------------------------------------------------------------------------
 
-bool ZqDgAxisAlignedBoundingBox::intersect(const ZqDgPoint& point) const {
-    const ZqVector3& p = point.m_position;
-    return zqFabs(p.x - m_center.x) <= m_radius.x && zqFabs(p.y - m_center.y) <= m_radius.y &&
-           zqFabs(p.z - m_center.z) <= m_radius.z;
-}
-
 bool ZqDgAxisAlignedBoundingBox::intersect(const ZqDgPoint& point, ZqVector3* const exit) const {
     if (!intersect(point)) {
         return false;
@@ -276,12 +270,6 @@ bool ZqDgAxisAlignedBoundingBox::intersect(const ZqDgPlane& plane) const {
 bool ZqDgAxisAlignedBoundingBox::intersect(const ZqDgSphere& sphere) const {
     return distanceSquared(ZqDgPoint(sphere.m_center.x, sphere.m_center.y, sphere.m_center.z)) <=
            sphere.m_radius * sphere.m_radius;
-}
-
-bool ZqDgAxisAlignedBoundingBox::intersect(const ZqDgAxisAlignedBoundingBox& other) const {
-    return zqFabs(m_center.x - other.m_center.x) <= m_radius.x + other.m_radius.x &&
-           zqFabs(m_center.y - other.m_center.y) <= m_radius.y + other.m_radius.y &&
-           zqFabs(m_center.z - other.m_center.z) <= m_radius.z + other.m_radius.z;
 }
 
 float ZqDgAxisAlignedBoundingBox::distance(const ZqDgSphere& sphere) const {

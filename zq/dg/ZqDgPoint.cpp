@@ -220,9 +220,7 @@ bool ZqDgPoint::intersect(const ZqDgCylindroid& c) const {
 }
 
 bool ZqDgPoint::intersect(const ZqDgAxisAlignedBoundingBox& box) const {
-    return zqFabs(m_position.x - box.m_center.x) <= box.m_radius.x &&
-           zqFabs(m_position.y - box.m_center.y) <= box.m_radius.y &&
-           zqFabs(m_position.z - box.m_center.z) <= box.m_radius.z;
+    return box.intersect(*this);
 }
 
 float ZqDgPoint::distance(const ZqDgAxisAlignedBoundingBox& box) const {
