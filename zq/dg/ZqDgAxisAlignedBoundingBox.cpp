@@ -1,11 +1,10 @@
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
 
+#include "zq/dg/ZqDgFigureUtil.h"
 #include "zq/dg/ZqDgLine.h"
 #include "zq/dg/ZqDgPlane.h"
 #include "zq/dg/ZqDgPoint.h"
 #include "zq/dg/ZqDgSphere.h"
-
-#include <bit>
 
 namespace {
 
@@ -14,12 +13,6 @@ namespace {
 constexpr float PARALLEL = 0.0001f;
 // Below this squared length the sphere's point has no direction to take.
 constexpr float NO_DIRECTION = 0.0001f;
-
-float fastInverseSqrt(const float s) {
-    const int32_t bits = std::bit_cast<int32_t>(s);
-    const float y = std::bit_cast<float>(static_cast<int32_t>(0x5F3759DF - (bits >> 1)));
-    return y * (1.5f - 0.5f * s * y * y);
-}
 
 float component(const ZqVector3& v, const int i) {
     return i == 0 ? v.x : (i == 1 ? v.y : v.z);
@@ -289,7 +282,7 @@ void ZqDgAxisAlignedBoundingBox::closestPoint(const ZqDgSphere& sphere, ZqVector
     const ZqVector3 v = *onThis - q;
     const float l2 = v.lengthSquared();
     if (l2 >= NO_DIRECTION) {
-        *onOther = q + v * (sphere.m_radius * fastInverseSqrt(l2));
+        *onOther = q + v * (sphere.m_radius * zqdg::fastInverseSqrt(l2));
     }
 }
 

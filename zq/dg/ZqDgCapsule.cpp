@@ -1,5 +1,6 @@
 #include "zq/dg/ZqDgCapsule.h"
 
+#include "zq/dg/ZqDgFigureUtil.h"
 #include "zq/dg/ZqDgFrame.h"
 
 #include <array>
@@ -51,22 +52,8 @@ void ZqDgCapsule::draw(const bool withShadow) const {
             points[i * PER_RING + k] = m_start + ZqVector3().rot(local, frame);
         }
     }
-    static constexpr auto PAIRS = [] {
-        std::array<uint8_t, 544> p{};
-        int n = 0;
-        for (int k = 0; k < (RINGS - 1) * PER_RING; ++k) {
-            p[n++] = static_cast<uint8_t>(k);
-            p[n++] = static_cast<uint8_t>(k + PER_RING);
-        }
-        for (int i = 1; i < RINGS - 1; ++i) {
-            for (int j = 0; j < PER_RING; ++j) {
-                p[n++] = static_cast<uint8_t>(i * PER_RING + j);
-                p[n++] = static_cast<uint8_t>(i * PER_RING + (j + 1) % PER_RING);
-            }
-        }
-        return p;
-    }();
-    drawIndexed(points, PAIRS.data(), 272, withShadow);
+    static constexpr auto PAIRS = zqdg::ringPairs<RINGS, PER_RING>();
+    drawIndexed(points, PAIRS.data(), PAIRS.size() / 2, withShadow);
 }
 
 // =============================================================================================

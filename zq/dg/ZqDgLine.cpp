@@ -1,12 +1,11 @@
 #include "zq/dg/ZqDgLine.h"
 
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
+#include "zq/dg/ZqDgFigureUtil.h"
 #include "zq/dg/ZqDgPlane.h"
 #include "zq/dg/ZqDgPoint.h"
 #include "zq/dg/ZqDgSphere.h"
 #include "zq/gl/ZqGlLine.h"
-
-#include <bit>
 
 namespace {
 
@@ -16,14 +15,6 @@ constexpr float LINE_LINE_TOLERANCE = 0.0001f;
 // Below this squared length a segment counts as a point in the segment-segment search, and
 // below this |n . d| a line counts as parallel to a plane in the crossing with outputs.
 constexpr float DEGENERATE = 0.0001f;
-
-bool sameBits(const float a, const float b) {
-    return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
-}
-
-bool sameBits(const ZqVector3& a, const ZqVector3& b) {
-    return sameBits(a.x, b.x) && sameBits(a.y, b.y) && sameBits(a.z, b.z);
-}
 
 bool within(const ZqVector3& a, const ZqVector3& b, const float eps) {
     return zqFabs(a.x - b.x) <= eps && zqFabs(a.y - b.y) <= eps && zqFabs(a.z - b.z) <= eps;
@@ -95,6 +86,25 @@ void closestOfSegments(const ZqVector3& a1, const ZqVector3& b1, const ZqVector3
     }
     *p1 = a1 + d1 * s;
     *p2 = a2 + d2 * t;
+}
+
+// Line and ray share their fields and their checks.
+template <class L> bool linearEquals(const L& a, const L& b) {
+    return a.getFigureType() == b.getFigureType() && zqdg::sameBits(a.m_origin, b.m_origin) &&
+           zqdg::sameBits(a.m_direction, b.m_direction);
+}
+
+template <class L> bool linearNear(const L& a, const L& b, const float eps) {
+    return within(a.m_origin, b.m_origin, eps) && within(a.m_direction, b.m_direction, eps);
+}
+
+template <class L, class... Bounds> bool linearIsFinite(const L& l, const Bounds... bounds) {
+    return l.m_origin.isFinite(bounds...) && l.m_direction.isNormalized(0.0001f);
+}
+
+template <class L> void linearRotTrans(L& l, const ZqMatrix& m) {
+    l.m_origin.rotTrans(m);
+    l.m_direction.rot(m);
 }
 
 void drawLinear(const ZqVector3& a, const ZqVector3& b, const ZqVector3& marker,
@@ -175,12 +185,11 @@ ZqDgLine& ZqDgLine::set2p(const ZqVector3& p, const ZqVector3& q) {
 }
 
 bool ZqDgLine::equals(const ZqDgLine& other) const {
-    return m_type == other.m_type && sameBits(m_origin, other.m_origin) &&
-           sameBits(m_direction, other.m_direction);
+    return linearEquals(*this, other);
 }
 
 bool ZqDgLine::epsilonEquals(const ZqDgLine& other, const float eps) const {
-    return within(m_origin, other.m_origin, eps) && within(m_direction, other.m_direction, eps);
+    return linearNear(*this, other, eps);
 }
 
 const char16_t* ZqDgLine::getFigureName() const {
@@ -188,16 +197,15 @@ const char16_t* ZqDgLine::getFigureName() const {
 }
 
 bool ZqDgLine::isFinite(const float min, const float max) const {
-    return m_type == LINE && m_origin.isFinite(min, max) && m_direction.isNormalized(0.0001f);
+    return m_type == LINE && linearIsFinite(*this, min, max);
 }
 
 bool ZqDgLine::isFinite(const float limit) const {
-    return m_type == LINE && m_origin.isFinite(limit) && m_direction.isNormalized(0.0001f);
+    return m_type == LINE && linearIsFinite(*this, limit);
 }
 
 void ZqDgLine::rotTrans(const ZqMatrix& m) {
-    m_origin.rotTrans(m);
-    m_direction.rot(m);
+    linearRotTrans(*this, m);
 }
 
 bool ZqDgLine::intersect(const ZqDgPoint& point, const float tol) const {
@@ -341,12 +349,11 @@ ZqDgRay& ZqDgRay::set2p(const ZqVector3& p, const ZqVector3& q) {
 }
 
 bool ZqDgRay::equals(const ZqDgRay& other) const {
-    return m_type == other.m_type && sameBits(m_origin, other.m_origin) &&
-           sameBits(m_direction, other.m_direction);
+    return linearEquals(*this, other);
 }
 
 bool ZqDgRay::epsilonEquals(const ZqDgRay& other, const float eps) const {
-    return within(m_origin, other.m_origin, eps) && within(m_direction, other.m_direction, eps);
+    return linearNear(*this, other, eps);
 }
 
 const char16_t* ZqDgRay::getFigureName() const {
@@ -354,16 +361,15 @@ const char16_t* ZqDgRay::getFigureName() const {
 }
 
 bool ZqDgRay::isFinite(const float min, const float max) const {
-    return m_type == RAY && m_origin.isFinite(min, max) && m_direction.isNormalized(0.0001f);
+    return m_type == RAY && linearIsFinite(*this, min, max);
 }
 
 bool ZqDgRay::isFinite(const float limit) const {
-    return m_type == RAY && m_origin.isFinite(limit) && m_direction.isNormalized(0.0001f);
+    return m_type == RAY && linearIsFinite(*this, limit);
 }
 
 void ZqDgRay::rotTrans(const ZqMatrix& m) {
-    m_origin.rotTrans(m);
-    m_direction.rot(m);
+    linearRotTrans(*this, m);
 }
 
 void ZqDgRay::draw(const bool withShadow) const {
@@ -411,8 +417,8 @@ constinit const ZqDgFigureTables<ZqDgSegment> ZqDgSegment::figureTab = [] {
 }();
 
 bool ZqDgSegment::equals(const ZqDgSegment& other) const {
-    return m_type == other.m_type && sameBits(m_start, other.m_start) &&
-           sameBits(m_end, other.m_end);
+    return m_type == other.m_type && zqdg::sameBits(m_start, other.m_start) &&
+           zqdg::sameBits(m_end, other.m_end);
 }
 
 bool ZqDgSegment::epsilonEquals(const ZqDgSegment& other, const float eps) const {

@@ -1,20 +1,15 @@
 #include "zq/dg/ZqDgPlane.h"
 
+#include "zq/dg/ZqDgFigureUtil.h"
 #include "zq/dg/ZqDgLine.h"
 #include "zq/dg/ZqDgTriangle.h"
 #include "zq/gl/ZqGlLine.h"
 #include "zq/math/ZqQuat.h"
 
-#include <bit>
-
 namespace {
 
 // Below this squared length of n1 x n2 two planes count as parallel.
 constexpr float PARALLEL = 0.0001f;
-
-bool sameBits(const float a, const float b) {
-    return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
-}
 
 // Normal and offset of the plane through three points.
 void throughPoints(const ZqVector3& p0, const ZqVector3& p1, const ZqVector3& p2, ZqVector3& n,
@@ -40,7 +35,8 @@ bool boundaryIsFinite(const ZqVector3& n, const float d, const float min, const 
 }
 
 bool boundaryEquals(const ZqVector3& n1, const float d1, const ZqVector3& n2, const float d2) {
-    return sameBits(n1.x, n2.x) && sameBits(n1.y, n2.y) && sameBits(n1.z, n2.z) && sameBits(d1, d2);
+    return zqdg::sameBits(n1.x, n2.x) && zqdg::sameBits(n1.y, n2.y) && zqdg::sameBits(n1.z, n2.z) &&
+           zqdg::sameBits(d1, d2);
 }
 
 bool boundaryNear(const ZqVector3& n1, const float d1, const ZqVector3& n2, const float d2,

@@ -2,22 +2,17 @@
 
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
 #include "zq/dg/ZqDgCylindroid.h"
+#include "zq/dg/ZqDgFigureUtil.h"
 #include "zq/dg/ZqDgLine.h"
 #include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/dg/ZqDgPlane.h"
 #include "zq/dg/ZqDgSphere.h"
 #include "zq/gl/ZqGlLine.h"
 
-#include <bit>
-
 namespace {
 
 // The point-line test's fixed bound on the squared distance.
 constexpr float LINE_TOLERANCE_SQUARED = 1e-8f;
-
-bool sameBits(const float a, const float b) {
-    return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
-}
 
 } // namespace
 
@@ -92,8 +87,9 @@ bool ZqDgPoint::isFinite(const float limit) const {
 }
 
 bool ZqDgPoint::equals(const ZqDgPoint& other) const {
-    return m_type == other.m_type && sameBits(m_position.x, other.m_position.x) &&
-           sameBits(m_position.y, other.m_position.y) && sameBits(m_position.z, other.m_position.z);
+    return m_type == other.m_type && zqdg::sameBits(m_position.x, other.m_position.x) &&
+           zqdg::sameBits(m_position.y, other.m_position.y) &&
+           zqdg::sameBits(m_position.z, other.m_position.z);
 }
 
 bool ZqDgPoint::epsilonEquals(const ZqDgPoint& other, const float eps) const {

@@ -1,13 +1,13 @@
 #include "zq/dg/ZqDgSphere.h"
 
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
+#include "zq/dg/ZqDgFigureUtil.h"
 #include "zq/dg/ZqDgLine.h"
 #include "zq/dg/ZqDgPlane.h"
 #include "zq/dg/ZqDgPoint.h"
 #include "zq/gl/ZqGlLine.h"
 
 #include <array>
-#include <bit>
 #include <cmath>
 
 namespace {
@@ -16,16 +16,6 @@ namespace {
 constexpr float NO_DIRECTION = 0.0001f;
 
 // The refined inverse-square-root estimate behind zqFastSqrt.
-float fastInverseSqrt(const float s) {
-    const int32_t bits = std::bit_cast<int32_t>(s);
-    const float y = std::bit_cast<float>(static_cast<int32_t>(0x5F3759DF - (bits >> 1)));
-    return y * (1.5f - 0.5f * s * y * y);
-}
-
-bool sameBits(const float a, const float b) {
-    return std::bit_cast<uint32_t>(a) == std::bit_cast<uint32_t>(b);
-}
-
 ZqDgPoint pointAt(const ZqVector3& p) {
     return ZqDgPoint(p.x, p.y, p.z);
 }
@@ -99,9 +89,9 @@ bool ZqDgSphere::isFinite(const float limit) const {
 }
 
 bool ZqDgSphere::equals(const ZqDgSphere& other) const {
-    return m_type == other.m_type && sameBits(m_center.x, other.m_center.x) &&
-           sameBits(m_center.y, other.m_center.y) && sameBits(m_center.z, other.m_center.z) &&
-           sameBits(m_radius, other.m_radius);
+    return m_type == other.m_type && zqdg::sameBits(m_center.x, other.m_center.x) &&
+           zqdg::sameBits(m_center.y, other.m_center.y) &&
+           zqdg::sameBits(m_center.z, other.m_center.z) && zqdg::sameBits(m_radius, other.m_radius);
 }
 
 bool ZqDgSphere::epsilonEquals(const ZqDgSphere other, const float eps) const {
@@ -114,7 +104,7 @@ void ZqDgSphere::surfacePointToward(const ZqVector3& q, ZqVector3* const onThis)
     const ZqVector3 v = q - m_center;
     const float l2 = v.lengthSquared();
     if (l2 >= NO_DIRECTION) {
-        *onThis = m_center + v * (m_radius * fastInverseSqrt(l2));
+        *onThis = m_center + v * (m_radius * zqdg::fastInverseSqrt(l2));
     }
 }
 
@@ -272,7 +262,7 @@ void ZqDgSphere::closestPoint(const ZqDgSphere& other, ZqVector3* const onThis,
     if (l2 < NO_DIRECTION) {
         return;
     }
-    const float inv = fastInverseSqrt(l2);
+    const float inv = zqdg::fastInverseSqrt(l2);
     *onThis = m_center + v * (m_radius * inv);
     *onOther = other.m_center - v * (other.m_radius * inv);
 }
@@ -342,20 +332,6 @@ void ZqDgSphere::draw(const bool withShadow) const {
         }
     }
     // 128 meridian edges, then the rings between the poles.
-    static constexpr auto PAIRS = [] {
-        std::array<uint8_t, 480> p{};
-        int n = 0;
-        for (int k = 0; k < (RINGS - 1) * PER_RING; ++k) {
-            p[n++] = static_cast<uint8_t>(k);
-            p[n++] = static_cast<uint8_t>(k + PER_RING);
-        }
-        for (int i = 1; i < RINGS - 1; ++i) {
-            for (int j = 0; j < PER_RING; ++j) {
-                p[n++] = static_cast<uint8_t>(i * PER_RING + j);
-                p[n++] = static_cast<uint8_t>(i * PER_RING + (j + 1) % PER_RING);
-            }
-        }
-        return p;
-    }();
-    drawIndexed(points, PAIRS.data(), 240, withShadow);
+    static constexpr auto PAIRS = zqdg::ringPairs<RINGS, PER_RING>();
+    drawIndexed(points, PAIRS.data(), PAIRS.size() / 2, withShadow);
 }
