@@ -373,3 +373,23 @@ TEST(FigureFamily, PlanesMeetOnALineOfBoth) {
     EXPECT_FALSE(a.intersect(ZqDgPlane(0, 1, 0, 5), &untouched));
     EXPECT_TRUE(untouched.m_origin.equals(ZqVector3(1, 2, 3)));
 }
+
+// The point-in-triangle test for points of the triangle's plane: corners and edges inside.
+TEST(FigureFamily, PointInTriangle) {
+    const ZqDgTriangle t(ZqVector3(0, 0, 1), ZqVector3(4, 0, 1), ZqVector3(0, 4, 1));
+    struct Row {
+        int line;
+        ZqDgPoint p;
+        bool expected;
+    };
+    const Row rows[] = {
+        {__LINE__, ZqDgPoint(0, 0, 1), true},   {__LINE__, ZqDgPoint(4, 0, 1), true},
+        {__LINE__, ZqDgPoint(0, 4, 1), true},   {__LINE__, ZqDgPoint(2, 0, 1), true},
+        {__LINE__, ZqDgPoint(2, 2, 1), true},   {__LINE__, ZqDgPoint(0, 1, 1), true},
+        {__LINE__, ZqDgPoint(1, 1, 1), true},   {__LINE__, ZqDgPoint(3, 3, 1), false},
+        {__LINE__, ZqDgPoint(-1, 1, 1), false}, {__LINE__, ZqDgPoint(1, -0.5f, 1), false},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(t.intersect2D(r.p), r.expected) << "row at line " << r.line;
+    }
+}
