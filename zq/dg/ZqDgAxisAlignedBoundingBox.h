@@ -56,13 +56,11 @@ public:
     // Centre coordinates and half sizes each within eps.
     bool epsilonEquals(ZqDgAxisAlignedBoundingBox other, float eps) const;
 
-    // The two hot overlap tests are inline. All three comparisons run without branches: the
-    // answer is the same as stopping at the first failing axis, and random queries do not
-    // mispredict.
+    // The two hot overlap tests are inline; each stops at its first failing axis.
     bool intersect(const ZqDgPoint& point) const {
         const ZqVector3& p = point.m_position;
-        return (zqFabs(p.x - m_center.x) <= m_radius.x) & (zqFabs(p.y - m_center.y) <= m_radius.y) &
-               (zqFabs(p.z - m_center.z) <= m_radius.z);
+        return zqFabs(p.x - m_center.x) <= m_radius.x && zqFabs(p.y - m_center.y) <= m_radius.y &&
+               zqFabs(p.z - m_center.z) <= m_radius.z;
     }
     // As above; when inside, exit receives the point moved onto the nearest face (ties
     // prefer x, then y); untouched when outside.
@@ -78,9 +76,9 @@ public:
     bool intersect(const ZqDgPlane& plane) const;
     bool intersect(const ZqDgSphere& sphere) const;
     bool intersect(const ZqDgAxisAlignedBoundingBox& other) const {
-        return (zqFabs(m_center.x - other.m_center.x) <= m_radius.x + other.m_radius.x) &
-               (zqFabs(m_center.y - other.m_center.y) <= m_radius.y + other.m_radius.y) &
-               (zqFabs(m_center.z - other.m_center.z) <= m_radius.z + other.m_radius.z);
+        return zqFabs(m_center.x - other.m_center.x) <= m_radius.x + other.m_radius.x &&
+               zqFabs(m_center.y - other.m_center.y) <= m_radius.y + other.m_radius.y &&
+               zqFabs(m_center.z - other.m_center.z) <= m_radius.z + other.m_radius.z;
     }
     // 0 inside.
     float distanceSquared(const ZqDgPoint& point) const;
