@@ -8,6 +8,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <type_traits>
 
 using zqdgtest::D3;
 
@@ -392,4 +393,84 @@ TEST(FigureFamily, PointInTriangle) {
     for (const Row& r : rows) {
         EXPECT_EQ(t.intersect2D(r.p), r.expected) << "row at line " << r.line;
     }
+}
+
+// Every class's tables hold an answering entry (built or not yet built) for exactly the pairs
+// the family supports, and the base's unsupported answer everywhere else.
+TEST(FigureFamily, TablesCoverExactlyTheSupportedPairs) {
+    // "caller query other": I intersect, D both distances, C closest points.
+    const std::set<std::string> supported = {
+        "Point I Point",      "Point I Line",      "Point I Segment",    "Point I Plane",
+        "Point I Triangle",   "Point I Rectangle", "Point I Sphere",     "Point I Capsule",
+        "Point I Cylindroid", "Point I AABB",      "Point I OBB",        "Point D Point",
+        "Point D Line",       "Point D Segment",   "Point D Plane",      "Point D Triangle",
+        "Point D Rectangle",  "Point D Sphere",    "Point D Capsule",    "Point D Cylindroid",
+        "Point D AABB",       "Point D OBB",       "Point C Point",      "Point C Line",
+        "Point C Segment",    "Point C Plane",     "Point C Triangle",   "Point C Rectangle",
+        "Point C Sphere",     "Point C Capsule",   "Point C Cylindroid", "Point C AABB",
+        "Point C OBB",        "Line I Point",      "Line I Line",        "Line I Plane",
+        "Line I Triangle",    "Line I Sphere",     "Line I AABB",        "Line D Point",
+        "Line D Line",        "Line D Sphere",     "Line C Point",       "Line C Line",
+        "Line C Sphere",      "Segment I Point",   "Segment I Segment",  "Segment I Plane",
+        "Segment I Triangle", "Segment I Sphere",  "Segment I AABB",     "Segment I OBB",
+        "Segment D Point",    "Segment D Segment", "Segment D Sphere",   "Segment C Point",
+        "Segment C Segment",  "Segment C Sphere",  "Plane I Point",      "Plane I Line",
+        "Plane I Segment",    "Plane I Plane",     "Plane I Sphere",     "Plane I AABB",
+        "Plane I OBB",        "Plane D Point",     "Plane D Sphere",     "Plane C Point",
+        "Plane C Sphere",     "Triangle I Point",  "Triangle I Line",    "Triangle I Segment",
+        "Triangle I Sphere",  "Triangle D Point",  "Triangle D Sphere",  "Triangle C Point",
+        "Triangle C Sphere",  "Rectangle I Point", "Rectangle I Sphere", "Rectangle D Point",
+        "Rectangle D Sphere", "Rectangle C Point", "Rectangle C Sphere", "Sphere I Point",
+        "Sphere I Line",      "Sphere I Segment",  "Sphere I Plane",     "Sphere I Triangle",
+        "Sphere I Rectangle", "Sphere I Sphere",   "Sphere I Capsule",   "Sphere I AABB",
+        "Sphere I OBB",       "Sphere D Point",    "Sphere D Line",      "Sphere D Segment",
+        "Sphere D Plane",     "Sphere D Triangle", "Sphere D Rectangle", "Sphere D Sphere",
+        "Sphere D Capsule",   "Sphere D AABB",     "Sphere D OBB",       "Sphere C Point",
+        "Sphere C Line",      "Sphere C Segment",  "Sphere C Plane",     "Sphere C Triangle",
+        "Sphere C Rectangle", "Sphere C Sphere",   "Sphere C Capsule",   "Sphere C AABB",
+        "Sphere C OBB",       "Capsule I Point",   "Capsule I Sphere",   "Capsule I Capsule",
+        "Capsule D Point",    "Capsule D Sphere",  "Capsule D Capsule",  "Capsule C Point",
+        "Capsule C Sphere",   "Capsule C Capsule", "Cylindroid I Point", "Cylindroid D Point",
+        "Cylindroid C Point", "AABB I Point",      "AABB I Line",        "AABB I Segment",
+        "AABB I Plane",       "AABB I Sphere",     "AABB I AABB",        "AABB D Point",
+        "AABB D Sphere",      "AABB C Point",      "AABB C Sphere",      "OBB I Point",
+        "OBB I Segment",      "OBB I Plane",       "OBB I Sphere",       "OBB I OBB",
+        "OBB D Point",        "OBB D Sphere",      "OBB C Point",        "OBB C Sphere"};
+
+    std::set<std::string> found;
+    auto scan = [&](const char* caller, const auto& t) {
+        using Tables = std::decay_t<decltype(t)>;
+        const auto noIntersect = typename Tables::IntersectEntry(&ZqDgFigure::intersect);
+        const auto noDistance = typename Tables::DistanceEntry(&ZqDgFigure::distance);
+        const auto noSquared = typename Tables::DistanceEntry(&ZqDgFigure::distanceSquared);
+        const auto noClosest = typename Tables::ClosestPointEntry(&ZqDgFigure::closestPoint);
+        for (uint32_t other = 0; other < ZqDgFigure::NR_FIGURE_TYPES; ++other) {
+            const std::string tail = " " + narrow(NAMES[other]);
+            if (t.intersectFigureTab[other] != noIntersect) {
+                found.insert(caller + std::string(" I") + tail);
+            }
+            EXPECT_EQ(t.distanceFigureTab[other] != noDistance,
+                      t.distanceSquaredFigureTab[other] != noSquared)
+                << caller << tail;
+            if (t.distanceFigureTab[other] != noDistance) {
+                found.insert(caller + std::string(" D") + tail);
+            }
+            if (t.closestPointFigureTab[other] != noClosest) {
+                found.insert(caller + std::string(" C") + tail);
+            }
+        }
+    };
+    scan("Point", ZqDgPoint::figureTab);
+    scan("Line", ZqDgLine::figureTab);
+    scan("Ray", ZqDgRay::figureTab);
+    scan("Segment", ZqDgSegment::figureTab);
+    scan("Plane", ZqDgPlane::figureTab);
+    scan("Triangle", ZqDgTriangle::figureTab);
+    scan("Rectangle", ZqDgRectangle::figureTab);
+    scan("Sphere", ZqDgSphere::figureTab);
+    scan("Capsule", ZqDgCapsule::figureTab);
+    scan("Cylindroid", ZqDgCylindroid::figureTab);
+    scan("AABB", ZqDgAxisAlignedBoundingBox::figureTab);
+    scan("OBB", ZqDgOrientedBoundingBox::figureTab);
+    EXPECT_EQ(found, supported);
 }
