@@ -19,11 +19,15 @@ constexpr unsigned int FADE_TECHNIQUE = 7;
 } // namespace
 
 CGameFade::~CGameFade() {
-    if (m_pBlack != nullptr) {
-        m_pBlack->release();
-    }
-    if (m_pWhite != nullptr) {
-        m_pWhite->release();
+    releaseTextures();
+}
+
+void CGameFade::releaseTextures() {
+    for (ZqGlTexture** texture : {&m_pBlack, &m_pWhite}) {
+        if (*texture != nullptr) {
+            (*texture)->release();
+            *texture = nullptr;
+        }
     }
 }
 

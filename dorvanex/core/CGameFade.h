@@ -27,6 +27,9 @@ public:
 
     // Makes the black and the white 16 x 16 textures.
     uint32_t init() override;
+    // Releases the textures while the graphics system still runs (the root is deleted only
+    // after the framework has shut down).
+    void quit() override { releaseTextures(); }
     uint32_t main1(float timeTick) override;
     void draw(float timeTick) override;
 
@@ -46,6 +49,7 @@ public:
 
 private:
     static ZqGlTexture* makeTexture(uint32_t argb);
+    void releaseTextures();
 
     ZqGlTexture* m_pBlack = nullptr;
     ZqGlTexture* m_pWhite = nullptr;

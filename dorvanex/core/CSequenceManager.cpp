@@ -21,6 +21,10 @@ CSequenceManager::~CSequenceManager() {
     releaseCurrent();
 }
 
+void CSequenceManager::setFactory(const Factory factory) {
+    m_factory = factory;
+}
+
 void CSequenceManager::releaseCurrent() {
     m_pTask.reset();
 }
@@ -28,7 +32,8 @@ void CSequenceManager::releaseCurrent() {
 bool CSequenceManager::changeSequence(const int32_t number) {
     // Everything that can refuse the switch is checked before the running chapter goes, so a
     // refused switch leaves it running and current.
-    std::unique_ptr<CSequence> next = SequenceFactory(number);
+    std::unique_ptr<CSequence> next =
+        m_factory != nullptr ? m_factory(number) : SequenceFactory(number);
     if (!next) {
         debugPrintf(u"chapter %d has no class; chapter %d keeps running", number, m_current);
         return false;

@@ -31,6 +31,10 @@ public:
     CSequenceManager(const CSequenceManager&) = delete;
     CSequenceManager& operator=(const CSequenceManager&) = delete;
 
+    using Factory = std::unique_ptr<CSequence> (*)(int32_t number);
+    // Where chapter objects come from (SequenceFactory unless a test gives its own).
+    void setFactory(Factory factory);
+
     // The task chapters are linked under (the root task).
     void setParentTask(ZqTask* parent) { m_pParent = parent; }
 
@@ -58,6 +62,7 @@ private:
     int32_t m_previous = NONE;
     std::unique_ptr<CSequence> m_pTask;
     ZqTask* m_pParent = nullptr;
+    Factory m_factory = nullptr;
 
     static std::unique_ptr<CSequenceManager> m_pInstance;
 };
