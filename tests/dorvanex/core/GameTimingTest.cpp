@@ -1,0 +1,23 @@
+#include "dorvanex/core/GameTiming.h"
+#include "tests/support/FakeClock.h"
+#include "zq/system/ZqSystem.h"
+
+#include <gtest/gtest.h>
+
+TEST(Stopwatch, RunsOnTheFrameworkClockAndAStartAtZeroReadsAsStopped) {
+    zqtest::FakeClock clock(0);
+    // Outside a run the framework's time base is 0, so the clock reads the fake value.
+    ASSERT_EQ(ZqSystem::getTime(), 0u);
+    stopwatchStart();
+    EXPECT_FALSE(stopwatchIsRunning());
+    // Without a start the elapsed time is the raw clock.
+    zqtest::FakeClock::advance(1234);
+    EXPECT_EQ(stopwatchElapsed(), 1234u);
+    zqtest::FakeClock::set(50000);
+    stopwatchStart();
+    EXPECT_TRUE(stopwatchIsRunning());
+    zqtest::FakeClock::advance(750);
+    EXPECT_EQ(stopwatchElapsed(), 750u);
+    stopwatchReset();
+    EXPECT_FALSE(stopwatchIsRunning());
+}
