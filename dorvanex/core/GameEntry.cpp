@@ -121,24 +121,18 @@ std::string chooseDataFolder(const int argc, char** const argv) {
     return exe.substr(0, slash + 1) + "Application/data";
 }
 
-int gameMain(const int argc, char** const argv) {
-    const std::string data = chooseDataFolder(argc, argv);
-    if (data.empty() || !zqp::setCurrentPath(toUtf16(data).c_str())) {
-        std::fprintf(stderr, "dorvanex: cannot use the data folder \"%s\"\n", data.c_str());
+int runGame(ZqTask* const root, const std::string& dataFolder,
+            const char16_t* const instanceName) {
+    if (!dataFolder.empty() && !zqp::setCurrentPath(toUtf16(dataFolder).c_str())) {
+        std::fprintf(stderr, "dorvanex: cannot use the data folder \"%s\"\n",
+                     dataFolder.c_str());
     }
-    int result = 0;
-    bool fatal = false;
     unsigned code = 0;
     try {
-        result = ZqSystem::go(GameWindowProc, WINDOW_STYLE, nullptr, 1024, 768, u"dorvanex", false,
-                              TaskRoot::getInstance(), u"dorvanex mutex name");
+        return ZqSystem::go(GameWindowProc, WINDOW_STYLE, nullptr, 1024, 768, u"dorvanex", false,
+                            root, instanceName);
     } catch (const unsigned thrown) {
-        fatal = true;
         code = thrown;
-    }
-    TaskRoot::deleteInstance();
-    if (!fatal) {
-        return result;
     }
     reportFatalError(code);
     if (code == CODE_GRAPHICS_CARD) {
@@ -148,5 +142,13 @@ int gameMain(const int argc, char** const argv) {
         } catch (const unsigned) {
         }
     }
+    // A fatal error must not read as success to whatever started the program.
     return EXIT_FATAL;
+}
+
+int gameMain(const int argc, char** const argv) {
+    const int status =
+        runGame(TaskRoot::getInstance(), chooseDataFolder(argc, argv), u"dorvanex mutex name");
+    TaskRoot::deleteInstance();
+    return status;
 }

@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <string>
 
+class ZqTask;
+
 // The error log, beside the daily operation logs.
 constexpr const char16_t* ERROR_LOG_PATH = u"e:/SPORTS_OPTION\\log\\error.log";
 constexpr int EXIT_FATAL = 1;
@@ -16,6 +18,10 @@ constexpr int EXIT_FATAL = 1;
 // The whole program: arguments "--data DIR" (else $DORVANEX_DATA, else "Application/data"
 // beside the executable). Returns the exit status.
 int gameMain(int argc, char** argv);
+
+// Runs the framework with a root task in the data folder (UTF-8; empty: stay where we are)
+// under a single-instance name; reports a fatal code. Returns the exit status.
+int runGame(ZqTask* root, const std::string& dataFolder, const char16_t* instanceName);
 
 // The data folder the arguments and the environment choose (UTF-8), empty when none.
 std::string chooseDataFolder(int argc, char** argv);
