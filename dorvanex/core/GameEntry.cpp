@@ -121,11 +121,9 @@ std::string chooseDataFolder(const int argc, char** const argv) {
     return exe.substr(0, slash + 1) + "Application/data";
 }
 
-int runGame(ZqTask* const root, const std::string& dataFolder,
-            const char16_t* const instanceName) {
+int runGame(ZqTask* const root, const std::string& dataFolder, const char16_t* const instanceName) {
     if (!dataFolder.empty() && !zqp::setCurrentPath(toUtf16(dataFolder).c_str())) {
-        std::fprintf(stderr, "dorvanex: cannot use the data folder \"%s\"\n",
-                     dataFolder.c_str());
+        std::fprintf(stderr, "dorvanex: cannot use the data folder \"%s\"\n", dataFolder.c_str());
     }
     unsigned code = 0;
     try {

@@ -38,9 +38,8 @@ TEST_F(Lamps, TableMapsLampsToNodesAndBits) {
     struct Row {
         uint32_t lamp, node, bit;
     };
-    const Row rows[] = {{0, 0, 0},   {3, 0, 8},   {9, 0, 4},   {17, 0, 22}, {18, 1, 16},
-                        {20, 1, 19}, {21, 1, 18}, {28, 1, 10}, {29, 2, 2},  {31, 2, 0},
-                        {32, 2, 6},  {34, 2, 4}};
+    const Row rows[] = {{0, 0, 0},   {3, 0, 8},   {9, 0, 4},  {17, 0, 22}, {18, 1, 16}, {20, 1, 19},
+                        {21, 1, 18}, {28, 1, 10}, {29, 2, 2}, {31, 2, 0},  {32, 2, 6},  {34, 2, 4}};
     for (const Row& r : rows) {
         SCOPED_TRACE(r.lamp);
         EXPECT_EQ(CSPLCTask::lampNode(r.lamp), r.node);
