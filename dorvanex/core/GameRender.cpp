@@ -154,11 +154,16 @@ void presentRenderTarget() {
     device->setVertexShader(nullptr);
     device->setPixelShader(nullptr);
     device->setVertexDeclaration(gPresentDeclaration.get());
+    // The device puts pixel centres on integer positions, so texture coordinates that run
+    // from edge to edge would sample between texels and blur the picture; moved by half a
+    // texel they hit each texel's centre and the target comes out texel for texel.
+    const float du = 0.5f / static_cast<float>(OFFSCREEN_WIDTH);
+    const float dv = 0.5f / static_cast<float>(OFFSCREEN_HEIGHT);
     const PresentVertex quad[4] = {
-        {-1.0f, 1.0f, 0.0f, 0.0f, 0.0f},
-        {1.0f, 1.0f, 0.0f, 1.0f, 0.0f},
-        {-1.0f, -1.0f, 0.0f, 0.0f, 1.0f},
-        {1.0f, -1.0f, 0.0f, 1.0f, 1.0f},
+        {-1.0f, 1.0f, 0.0f, du, dv},
+        {1.0f, 1.0f, 0.0f, 1.0f + du, dv},
+        {-1.0f, -1.0f, 0.0f, du, 1.0f + dv},
+        {1.0f, -1.0f, 0.0f, 1.0f + du, 1.0f + dv},
     };
     device->drawPrimitiveUP(gpu::PrimitiveType::TriangleStrip, 2, quad, sizeof(PresentVertex));
     device->setTexture(0, nullptr);
