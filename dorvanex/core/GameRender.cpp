@@ -30,6 +30,21 @@ struct PresentVertex {
 // Techniques of the default effect by sprite kind: with a texture, without.
 constexpr unsigned int SPRITE_TECHNIQUE[2][2] = {{8, 6}, {2, 0}};
 
+// Copies the target onto the current render target when both have one size.
+bool blitWhole(gpu::Device& device, const ZqGlTexture& target) {
+    std::shared_ptr<gpu::Surface> src;
+    std::shared_ptr<gpu::Surface> dst;
+    gpu::SurfaceDesc sd{};
+    gpu::SurfaceDesc dd{};
+    if (target.getD3dTexture()->getSurfaceLevel(0, src) != gpu::Result::Ok ||
+        device.getRenderTarget(0, dst) != gpu::Result::Ok || src->getDesc(sd) != gpu::Result::Ok ||
+        dst->getDesc(dd) != gpu::Result::Ok || sd.width != dd.width || sd.height != dd.height) {
+        return false;
+    }
+    return device.stretchRect(src.get(), nullptr, dst.get(), nullptr, gpu::TEXF_POINT) ==
+           gpu::Result::Ok;
+}
+
 } // namespace
 
 bool createOffscreenTargets() {
@@ -165,7 +180,12 @@ void presentRenderTarget() {
         {-1.0f, -1.0f, 0.0f, du, 1.0f + dv},
         {1.0f, -1.0f, 0.0f, 1.0f + du, 1.0f + dv},
     };
-    device->drawPrimitiveUP(gpu::PrimitiveType::TriangleStrip, 2, quad, sizeof(PresentVertex));
+    // Target and back buffer of one size: the picture is copied as it is, which gives the
+    // same pixels as the quad at a fraction of the cost on a software rasteriser; the quad
+    // (with the states above) remains for a back buffer of another size.
+    if (!blitWhole(*device, *target)) {
+        device->drawPrimitiveUP(gpu::PrimitiveType::TriangleStrip, 2, quad, sizeof(PresentVertex));
+    }
     device->setTexture(0, nullptr);
 }
 
