@@ -317,3 +317,54 @@ TEST(GameRender, PresentShowsTheOffscreenTargetTexelForTexel) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(GameRender, SpriteStatesFollowKindBlendAndTexture) {
+    inFrame([] {
+        ASSERT_TRUE(createGameVertexDeclarations());
+        ZqGlTexture* const texture = ZqGlTexture::createDynamic(16, 16);
+        ASSERT_NE(texture, nullptr);
+        struct Row {
+            uint32_t kind, blend;
+            bool depthWrite, textured;
+            unsigned int technique;
+            ZqGlState::BLEND src, dest;
+            ZqGlState::CMPFUNC zFunc;
+        };
+        const Row rows[] = {
+            {0, 0, false, true, 8, ZqGlState::BLEND_SRCALPHA, ZqGlState::BLEND_INVSRCALPHA,
+             ZqGlState::CMPFUNC_ALWAYS},
+            {0, 1, true, false, 6, ZqGlState::BLEND_ONE, ZqGlState::BLEND_ONE,
+             ZqGlState::CMPFUNC_ALWAYS},
+            {1, 0, true, true, 2, ZqGlState::BLEND_SRCALPHA, ZqGlState::BLEND_INVSRCALPHA,
+             ZqGlState::CMPFUNC_LESSEQUAL},
+            {1, 1, false, false, 0, ZqGlState::BLEND_ONE, ZqGlState::BLEND_ONE,
+             ZqGlState::CMPFUNC_LESSEQUAL},
+        };
+        for (const Row& r : rows) {
+            SCOPED_TRACE(r.kind * 10 + r.blend);
+            setSpriteRenderState(r.kind, r.blend, r.depthWrite, r.textured ? texture : nullptr);
+            const ZqGlState* const state = ZqGlState::getCurrent();
+            EXPECT_EQ(ZqGlShader::getCurrent(), ZqGlShader::getDefaultShader());
+            EXPECT_EQ(ZqGlShader::getCurrentTechniqueNr(), r.technique);
+            EXPECT_TRUE(state->getAlphaBlendEnable());
+            EXPECT_EQ(state->getSrcBlend(), r.src);
+            EXPECT_EQ(state->getDestBlend(), r.dest);
+            EXPECT_EQ(state->getBlendOp(), ZqGlState::BLENDOP_ADD);
+            EXPECT_TRUE(state->getAlphaTestEnable());
+            EXPECT_EQ(state->getAlphaFunc(), ZqGlState::CMPFUNC_GREATER);
+            EXPECT_EQ(state->getAlphaRef(), 5);
+            EXPECT_EQ(state->getZWriteEnable(), r.depthWrite);
+            EXPECT_EQ(state->getZFunc(), r.zFunc);
+            EXPECT_EQ(state->getCullMode(), ZqGlState::CULLMODE_NONE);
+            if (r.textured) {
+                EXPECT_EQ(ZqGlShader::getCurrentTexture(0), texture);
+            }
+        }
+        texture->release();
+        releaseGameVertexDeclarations();
+    });
+}
+
+} // namespace
