@@ -3,6 +3,7 @@
 #include "dorvanex/core/TaskRoot.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/platform/fs/fs.h"
+#include "zq/system/ZqError.h"
 #include "zq/system/ZqSprintf.h"
 #include "zq/system/ZqString.h"
 #include "zq/system/ZqSystem.h"
@@ -96,6 +97,10 @@ void reportFatalError(const unsigned code) {
     const std::u16string text = fatalErrorText(code);
     const std::string utf8 = toUtf8(text);
     std::fputs(utf8.c_str(), stderr);
+    // The framework's name and text for the code, when it is one of its own.
+    if (const ZqError::Entry* const e = ZqError::find(code); e != nullptr) {
+        std::fprintf(stderr, "%s: %s\n", toUtf8(e->name).c_str(), toUtf8(e->text).c_str());
+    }
     std::fflush(stderr);
     appendErrorLog(utf8);
     if (hasDisplay()) {
