@@ -5,6 +5,7 @@
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/gl/ZqGlTexture.h"
 #include "zq/math/ZqMatrix.h"
+#include "zq/platform/gpu/gpu.h"
 
 #include <memory>
 
