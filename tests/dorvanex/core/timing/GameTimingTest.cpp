@@ -5,8 +5,9 @@
 #include <gtest/gtest.h>
 
 TEST(Stopwatch, RunsOnTheFrameworkClockAndAStartAtZeroReadsAsStopped) {
+    // A program of its own: no framework run has set a time base here, so the framework's
+    // clock reads the fake counter as it is.
     zqtest::FakeClock clock(0);
-    // Outside a run the framework's time base is 0, so the clock reads the fake value.
     ASSERT_EQ(ZqSystem::getTime(), 0u);
     stopwatchStart();
     EXPECT_FALSE(stopwatchIsRunning());
