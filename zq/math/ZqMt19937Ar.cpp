@@ -90,3 +90,23 @@ double ZqMt19937Ar::drand() {
     const uint32_t b = rand() >> 6;
     return (a * 67108864.0 + b) * 0x1p-53;
 }
+
+void ZqMt19937Ar::getState(uint32_t* const words, uint32_t* const index) const {
+    if (words != nullptr) {
+        for (unsigned int i = 0; i < N; ++i) {
+            words[i] = m_state[i];
+        }
+    }
+    if (index != nullptr) {
+        *index = m_index;
+    }
+}
+
+void ZqMt19937Ar::setState(const uint32_t* const words, const uint32_t index) {
+    if (words != nullptr) {
+        for (unsigned int i = 0; i < N; ++i) {
+            m_state[i] = words[i];
+        }
+    }
+    m_index = index > N ? N : index;
+}

@@ -28,6 +28,12 @@ public:
     // 53 random bits from two outputs: [0, 1).
     double drand();
 
+    // The whole state: the N state words and the index of the next word (0..N; N means the
+    // words are used up). Saving and restoring them repeats the same outputs (demo replay).
+    void getState(uint32_t* words, uint32_t* index) const;
+    // An index above N is taken as N (the next output regenerates the words).
+    void setState(const uint32_t* words, uint32_t index);
+
 private:
     void generate();
 

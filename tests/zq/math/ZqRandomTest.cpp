@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -97,6 +98,34 @@ TEST(ZqMt19937Ar, CopiesContinueAlikeAndFloatOutputs) {
         ASSERT_EQ(d, static_cast<double>((a << 26) | b) * 0x1p-53);
         ASSERT_LT(d, 1.0);
     }
+}
+
+TEST(ZqMt19937Ar, SavedStateReplaysTheSameOutputsInAnotherGenerator) {
+    ZqMt19937Ar a(4357u);
+    // Mid-block and at the block's end (the index at N regenerates on the next output).
+    for (const unsigned int skip : {5u, ZqMt19937Ar::N - 5}) {
+        SCOPED_TRACE(skip);
+        for (unsigned int i = 0; i < skip; ++i) {
+            a.rand();
+        }
+        std::vector<uint32_t> words(ZqMt19937Ar::N);
+        uint32_t index = 0;
+        a.getState(words.data(), &index);
+        ZqMt19937Ar b(1u);
+        b.setState(words.data(), index);
+        for (int i = 0; i < 700; ++i) {
+            ASSERT_EQ(a.rand(), b.rand()) << i;
+        }
+    }
+    // An index past the end is taken as the end.
+    std::vector<uint32_t> words(ZqMt19937Ar::N);
+    uint32_t index = 0;
+    a.getState(words.data(), &index);
+    ZqMt19937Ar c(1u);
+    ZqMt19937Ar d(1u);
+    c.setState(words.data(), 9999u);
+    d.setState(words.data(), ZqMt19937Ar::N);
+    EXPECT_EQ(c.rand(), d.rand());
 }
 
 TEST(ZqMarsagliaMulticarry, LanesAndOutputs) {

@@ -230,6 +230,10 @@ WindowHandle createWindow(const char16_t* const className, const char16_t* const
     if (w->sdl == nullptr) {
         return nullptr;
     }
+    // A cabinet takes no typed text and must never blank its screen: no input method
+    // composes keys, and the screen saver stays off while the window exists.
+    SDL_StopTextInput();
+    SDL_DisableScreenSaver();
     s.windows.push_back(std::move(w));
     return s.windows.back().get();
 }

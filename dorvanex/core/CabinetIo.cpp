@@ -1,0 +1,83 @@
+#include "dorvanex/core/CabinetIo.h"
+
+#include <cstring>
+
+namespace cabinet {
+
+namespace {
+
+std::vector<Transfer> gTransfers;
+uint32_t gLedState = STATE_NONE;
+uint32_t gLedNodes = 0;
+bool gLedSending = false;
+bool gBoardSending = false;
+bool gBoardOpen = false;
+
+// A transfer in flight reads as sending once, then as done.
+uint32_t consume(bool& sending, const uint32_t idle) {
+    if (sending) {
+        sending = false;
+        return STATE_SENDING;
+    }
+    return idle;
+}
+
+} // namespace
+
+void boardInit() {
+    gBoardOpen = true;
+}
+
+bool boardSetOutputStart(const uint8_t output) {
+    gTransfers.push_back({Transfer::BOARD_OUTPUT, 0, output, {}});
+    gBoardSending = true;
+    return true;
+}
+
+uint32_t boardGetState() {
+    return consume(gBoardSending, gBoardOpen ? STATE_RUNNING : STATE_NONE);
+}
+
+void ledInit(const uint32_t nrNodes, uint32_t, uint32_t) {
+    gLedNodes = nrNodes;
+    gLedState = STATE_RUNNING;
+}
+
+void ledQuit() {
+    gLedState = STATE_NONE;
+    gLedNodes = 0;
+}
+
+uint32_t ledGetState() {
+    return consume(gLedSending, gLedState);
+}
+
+uint32_t ledGetNrNodes() {
+    return gLedNodes;
+}
+
+bool ledSetOutputStart(const uint32_t node, const uint32_t mode) {
+    gTransfers.push_back({Transfer::LED_MODE, node, mode, {}});
+    gLedSending = true;
+    return true;
+}
+
+bool ledSetOutputStart(const uint32_t node, const uint8_t values[24]) {
+    Transfer t{Transfer::LED_VALUES, node, 0, {}};
+    std::memcpy(t.values, values, sizeof t.values);
+    gTransfers.push_back(t);
+    gLedSending = true;
+    return true;
+}
+
+const std::vector<Transfer>& getTransfers() {
+    return gTransfers;
+}
+
+void clearTransfers() {
+    gTransfers.clear();
+    gLedSending = false;
+    gBoardSending = false;
+}
+
+} // namespace cabinet

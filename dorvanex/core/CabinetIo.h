@@ -1,0 +1,37 @@
+// Cabinet I/O calls of the game: stand-in until the framework's LED controller and I/O board
+// give the game their transfer calls. Every call is accepted and recorded, nothing reaches a
+// device. A transfer shows as sending (state 3) to the next state query, then the controller
+// or board is running again (2). The LED controller reports two nodes once initialised.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace cabinet {
+
+enum STATE : uint32_t { STATE_NONE = 0, STATE_BOOTING = 1, STATE_RUNNING = 2, STATE_SENDING = 3 };
+
+// One recorded call.
+struct Transfer {
+    enum KIND : uint32_t { LED_MODE, LED_VALUES, BOARD_OUTPUT } kind;
+    uint32_t node;      // LED node; 0 for the board
+    uint32_t value;     // mode word or output byte; 0 for values
+    uint8_t values[24]; // LED values
+};
+
+void boardInit();
+bool boardSetOutputStart(uint8_t output);
+uint32_t boardGetState();
+
+void ledInit(uint32_t nrNodes, uint32_t baud, uint32_t parity);
+void ledQuit();
+uint32_t ledGetState();
+uint32_t ledGetNrNodes();
+bool ledSetOutputStart(uint32_t node, uint32_t mode);
+bool ledSetOutputStart(uint32_t node, const uint8_t values[24]);
+
+// What the game sent, oldest first; clearing also forgets the states.
+const std::vector<Transfer>& getTransfers();
+void clearTransfers();
+
+} // namespace cabinet

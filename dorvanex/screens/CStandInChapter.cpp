@@ -1,0 +1,105 @@
+#include "dorvanex/screens/CStandInChapter.h"
+
+#include "dorvanex/core/CInputManager.h"
+#include "dorvanex/core/CSPLCTask.h"
+#include "dorvanex/core/CSequenceManager.h"
+#include "dorvanex/core/CTaskBackGround.h"
+#include "dorvanex/core/GameDebug.h"
+#include "dorvanex/core/GameRender.h"
+#include "dorvanex/core/TaskRoot.h"
+#include "dorvanex/operator/OperatorErrors.h"
+#include "zq/system/ZqSprintf.h"
+
+bool CStandInChapter::create() {
+    if (m_number == 41) {
+        setTestButtonEnabled(true);
+        initLedController();
+    } else if (m_number == 42) {
+        setTestButtonEnabled(true);
+    }
+    return true;
+}
+
+bool CStandInChapter::start() {
+    if (m_number == 0) {
+        getBackGround().setup();
+    }
+    if (m_number == 41) {
+        bool enabled = false;
+        return pollLedState(&enabled) || getLampTask() == nullptr;
+    }
+    return true;
+}
+
+int32_t CStandInChapter::successorOf(const int32_t number, const bool button) {
+    switch (number) {
+    case 0:
+        return 41;
+    case 41:
+        return 42;
+    case 42:
+        return 2;
+    case 2:
+        return 3;
+    case 3:
+        // The title goes to mode select on a button, else to the attract demo.
+        return button ? 5 : 4;
+    case 4:
+        return 3;
+    case 5:
+        return 6;
+    case 6:
+        return 7;
+    case 7:
+        return 17;
+    case 9:
+        return 14;
+    case 10:
+        return 11;
+    case 11:
+        return 16;
+    case 14:
+        return 2;
+    case 15:
+        return 2;
+    case 16:
+        return 15;
+    case 32:
+        return 32;
+    case 37:
+        return 17;
+    default:
+        if (number >= 17 && number <= 26) {
+            return 9;
+        }
+        return 2;
+    }
+}
+
+bool CStandInChapter::update(const float timeTick) {
+    m_time += timeTick;
+    const bool button = isPlayerButtonOn(0, CInputManager::BUTTON_0);
+    if (!button && m_time < STAND_IN_DURATION_MS) {
+        return false;
+    }
+    CSequenceManager* const manager = CSequenceManager::getInstance();
+    manager->setNextSequence(successorOf(m_number, button));
+    // True only when this chapter was replaced; otherwise it keeps running.
+    return manager->applyNextSequence();
+}
+
+void CStandInChapter::render(float) {
+    clearRenderTarget();
+    char16_t line[128] = {};
+    zqSprintf(line, 128, u"chapter %d", m_number);
+    drawDebugText(32, 32, line, 0xFFFFFFFFu);
+    if (m_number == 42) {
+        uint16_t subCode = 0;
+        const int32_t row = getOperatorErrorRow(&subCode);
+        if (row >= 0) {
+            zqSprintf(line, 128, u"operator error %d (%u)", row, static_cast<unsigned>(subCode));
+            drawDebugText(32, 56, line, 0xFFFF4040u);
+        }
+    }
+    presentRenderTarget();
+}

@@ -1,0 +1,32 @@
+// CStandInChapter: stand-in until the front-end screens, the operator chapters and the event
+// directors land. One class for every chapter number that has a class: it loads nothing,
+// shows its number, and goes on to the chapter the chapter-flow table names when player 1's
+// first button goes on or after STAND_IN_DURATION_MS of frame time. The boot (41) and
+// self-check (42) stand-ins enable TEST as the real ones do; 41 starts the LED controller and
+// 42 shows the pending operator error. The start-up stand-in (0) sets up the background.
+#pragma once
+
+#include "dorvanex/core/CSequence.h"
+
+#include <cstdint>
+
+class CStandInChapter : public CSequence {
+public:
+    static constexpr float STAND_IN_DURATION_MS = 3000.0f;
+
+    explicit CStandInChapter(int32_t number) : m_number(number) {}
+
+    bool create() override;
+    bool load() override { return true; }
+    bool start() override;
+    bool update(float timeTick) override;
+    void render(float timeTick) override;
+
+    int32_t getNumber() const { return m_number; }
+    // The number this stand-in goes on to.
+    static int32_t successorOf(int32_t number, bool button);
+
+private:
+    int32_t m_number;
+    float m_time = 0.0f;
+};
