@@ -140,10 +140,11 @@ void ZqFile::Thread::run() {
     } catch (...) {
         m_exceptionCode = ZqError::UNKNOWN_EXCEPTION;
     }
+    // Callers that see a failed request may ask at once whether the worker is gone: say so first.
+    g_workerAlive.store(false);
     if (m_exceptionCode != 0) {
         failQueued();
     }
-    g_workerAlive.store(false);
 }
 
 void ZqFile::Thread::failQueued() {
