@@ -127,7 +127,7 @@ public:
     void setAxisMulAdd(uint32_t n, int16_t mul, int16_t add);
     void setAxisThreshold(uint32_t n, int16_t a, int16_t b);
 
-    // Keyboard by key code; 0 without a keyboard.
+    // Keyboard by key code (ZqKey); 0 without a keyboard.
     static uint8_t getKeyboardButton(uint32_t code);
     static uint8_t getKeyboardButtonOn(uint32_t code);
     static uint8_t getKeyboardButtonOff(uint32_t code);
@@ -260,6 +260,9 @@ private:
     ZqInput* m_pNextSameVidPid = nullptr;
     std::u16string m_productName;
     std::u16string m_hidPath;
+
+    // Stops the polling thread when the program ends without sysQuit.
+    static void stopAtExit();
 
     static std::array<std::unique_ptr<ZqInput>, NR_DEVICES> m_vpDevices;
     static ZqInput* m_pTop;

@@ -1,5 +1,6 @@
 #include "zq/platform/input/input.h"
 #include "zq/input/ZqInput.h"
+#include "zq/input/ZqKey.h"
 #include "zq/system/ZqSystem.h"
 
 #include "tests/support/FrameScript.h"
@@ -7,8 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -17,17 +20,14 @@ using zqtest::expectPressHoldRelease;
 using zqtest::Frame;
 using zqtest::FrameScript;
 
-constexpr uint32_t KEY_A = 0x1E;
-constexpr uint32_t KEY_RETURN = 0x1C;
-constexpr uint32_t KEY_DOWN = 0xD0;
-
 TEST(ZqInput, KeyPressHoldRepeatAndReleaseFrameByFrame) {
     FrameScript s;
     std::vector<Frame> frames;
     auto record = [&frames] {
-        frames.push_back({ZqSystem::getTimeTick(), ZqInput::getKeyboardButton(KEY_A),
-                          ZqInput::getKeyboardButtonOn(KEY_A), ZqInput::getKeyboardButtonOff(KEY_A),
-                          ZqInput::getKeyboardButtonRepeat(KEY_A)});
+        frames.push_back({ZqSystem::getTimeTick(), ZqInput::getKeyboardButton(ZqKey::A),
+                          ZqInput::getKeyboardButtonOn(ZqKey::A),
+                          ZqInput::getKeyboardButtonOff(ZqKey::A),
+                          ZqInput::getKeyboardButtonRepeat(ZqKey::A)});
     };
     uint32_t heldFrames = 0;
     uint32_t after = 0;
@@ -66,9 +66,9 @@ TEST(ZqInput, TapBetweenTwoReadingsIsSeen) {
          zqtest::pushKey(SDL_SCANCODE_RETURN, false);
          return true;
      }).then("see on and off", [&] {
-        on = on || ZqInput::getKeyboardButtonOn(KEY_RETURN) == 0x80;
-        off = off || ZqInput::getKeyboardButtonOff(KEY_RETURN) == 0x80;
-        return on && off && ZqInput::getKeyboardButton(KEY_RETURN) == 0;
+        on = on || ZqInput::getKeyboardButtonOn(ZqKey::RETURN) == 0x80;
+        off = off || ZqInput::getKeyboardButtonOff(ZqKey::RETURN) == 0x80;
+        return on && off && ZqInput::getKeyboardButton(ZqKey::RETURN) == 0;
     });
     EXPECT_EQ(s.run("tap", 600), "");
 }
@@ -140,6 +140,27 @@ TEST(ZqInput, ExtensionRecordsApplyInTheNextFrame) {
 }
 
 // Every held button of a device advances the device's one button timer.
+TEST(ZqInput, ExtensionPushesWhileInputStartsAndStopsAreDropped) {
+    // The board's thread keeps pushing while input restarts; the sanitizer build sees any
+    // record written into a queue that is being freed.
+    std::atomic<bool> stop{false};
+    std::atomic<uint32_t> taken{0};
+    std::thread board([&] {
+        while (!stop.load()) {
+            if (ZqInput::pushExtensionInputData(1, ZqInput::OBJECT_TYPE_BUTTON, 0, 1)) {
+                ++taken;
+            }
+        }
+    });
+    for (int i = 0; i < 200; ++i) {
+        ZqInput::sysInit();
+        ZqInput::sysQuit();
+    }
+    stop.store(true);
+    board.join();
+    EXPECT_FALSE(ZqInput::pushExtensionInputData(1, ZqInput::OBJECT_TYPE_BUTTON, 0, 1));
+}
+
 TEST(ZqInput, TwoHeldButtonsAdvanceTheSharedTimerTwicePerFrame) {
     FrameScript s;
     ZqInput* ext = nullptr;
@@ -211,17 +232,26 @@ TEST(ZqInput, ControllerButtonsAxesAndHat) {
                   EXPECT_EQ(pad->getNrPovs(), 4u);
                   EXPECT_EQ(pad->getDeviceNr(), 3);
                   stick.button(2, true);
+                  return true;
+              })
+        // Each step changes one object: the polling thread may read between two SDL events,
+        // so an edge is checked in the first frame that shows the change it belongs to.
+        .then("button seen",
+              [&] {
+                  if (pad->getButton(2) == 0) {
+                      return false;
+                  }
+                  EXPECT_EQ(pad->getButtonOn(2), 0x80);
                   stick.axis(0, 10000);
                   stick.axis(1, 20000);
                   stick.hat(0, SDL_HAT_LEFTUP);
                   return true;
               })
-        .then("seen",
+        .then("axes and hat seen",
               [&] {
-                  if (pad->getButton(2) == 0 || pad->getAxis(1) == 0 || pad->getPov(0) < 0) {
+                  if (pad->getAxis(1) == 0 || pad->getPov(0) < 0) {
                       return false;
                   }
-                  EXPECT_EQ(pad->getButtonOn(2), 0x80);
                   EXPECT_EQ(pad->getAxis(1), 20000);
                   EXPECT_EQ(pad->getAxis(0), 0) << "inside the default dead zone";
                   EXPECT_EQ(pad->getPov(0), 31500);
@@ -231,17 +261,24 @@ TEST(ZqInput, ControllerButtonsAxesAndHat) {
               })
         .then("dead zone narrowed, axis scaled",
               [&] { return pad->getAxis(0) == 10000 && pad->getAxis(1) == 30100; })
-        .then("release",
+        .then("release button",
               [&] {
                   stick.button(2, false);
+                  return true;
+              })
+        .then("button released",
+              [&] {
+                  if (pad->getButton(2) != 0) {
+                      return false;
+                  }
+                  EXPECT_EQ(pad->getButtonOff(2), 0x80);
                   stick.hat(0, SDL_HAT_CENTERED);
                   return true;
               })
-        .then("released", [&] {
-            if (pad->getButton(2) != 0 || pad->getPov(0) != -1) {
+        .then("hat released", [&] {
+            if (pad->getPov(0) != -1) {
                 return false;
             }
-            EXPECT_EQ(pad->getButtonOff(2), 0x80);
             EXPECT_EQ(pad->getPovOff(0), 31500);
             stick.detach();
             return true;
@@ -345,8 +382,8 @@ TEST(ZqInput, MenuShortcutsAnswerOnlyInFront) {
            })
         .then("held, but the shortcuts are silent",
               [] {
-                  if (ZqInput::getKeyboardButton(KEY_RETURN) == 0 ||
-                      ZqInput::getKeyboardButton(KEY_DOWN) == 0 ||
+                  if (ZqInput::getKeyboardButton(ZqKey::RETURN) == 0 ||
+                      ZqInput::getKeyboardButton(ZqKey::DOWN) == 0 ||
                       ZqInput::getKeyboardShiftButton() == 0) {
                       return false;
                   }
@@ -444,6 +481,21 @@ TEST(ZqInput, MouseMovementIsCountedOncePerReading) {
         });
     EXPECT_EQ(s.run("mouse", 1500), "");
     EXPECT_EQ(movingSeen, 2);
+}
+
+// The named codes are the numbers the game's screens and cameras use.
+TEST(ZqInputKeys, NamedCodesKeepTheGamesNumbers) {
+    const std::pair<ZqKey::CODE, int> rows[] = {
+        {ZqKey::RETURN, 28},  {ZqKey::UP, 200},    {ZqKey::DOWN, 208},
+        {ZqKey::LEFT, 203},   {ZqKey::RIGHT, 205}, {ZqKey::V, 47},
+        {ZqKey::O, 0x18},     {ZqKey::LMENU, 56},  {ZqKey::W, 17},
+        {ZqKey::S, 31},       {ZqKey::A, 30},      {ZqKey::D, 32},
+        {ZqKey::T, 20},       {ZqKey::ESCAPE, 1},  {ZqKey::NUMPADENTER, 0x9C},
+        {ZqKey::RMENU, 0xB8},
+    };
+    for (const auto& [key, number] : rows) {
+        EXPECT_EQ(static_cast<int>(key), number);
+    }
 }
 
 // The key table maps each key to its own code; a few keys the game names are checked by code.

@@ -1,12 +1,15 @@
+#include "zq/system/ZqError.h"
 #include "zq/task/ZqTask.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <deque>
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -273,6 +276,39 @@ TEST_F(TaskTest, StopRemovesTopLevelTasksWithDescendants) {
     ZqTask::sysInit(&m_root); // TearDown stops again
 }
 
+TEST_F(TaskTest, DrawRegistrationFromAnotherThreadIsNeverLost) {
+    struct CountTask : ZqTask {
+        std::atomic<uint32_t> draws{0};
+        void draw(float) override { ++draws; }
+    };
+    static CountTask tasks[64];
+    std::atomic<bool> stop{false};
+    std::thread other([&] {
+        uint32_t n = 0;
+        while (!stop.load()) {
+            for (CountTask& t : tasks) {
+                t.addDrawTask(7, static_cast<float>(n++ % 13));
+            }
+        }
+    });
+    for (int frame = 0; frame < 3000; ++frame) {
+        ZqTask::sysDraw(1.0f);
+    }
+    stop.store(true);
+    other.join();
+    ZqTask::sysDraw(1.0f);
+    // Every task takes a new registration and is drawn once: none was left marked as
+    // registered in a list the drawing had already emptied.
+    for (CountTask& t : tasks) {
+        t.draws.store(0);
+        t.addDrawTask(3, 0.0f);
+    }
+    ZqTask::sysDraw(1.0f);
+    for (const CountTask& t : tasks) {
+        EXPECT_EQ(t.draws.load(), 1u);
+    }
+}
+
 TEST(TaskStart, RefusingRootThrows48) {
     LogTask root("root");
     root.m_refuse = true;
@@ -280,7 +316,7 @@ TEST(TaskStart, RefusingRootThrows48) {
         ZqTask::sysInit(&root);
         FAIL() << "no throw";
     } catch (const unsigned code) {
-        EXPECT_EQ(code, 48u);
+        EXPECT_EQ(code, ZqError::ROOT_TASK);
     }
     ZqTask::sysQuit();
 }
