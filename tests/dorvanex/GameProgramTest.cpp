@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <poll.h>
 #include <string>
 #include <sys/wait.h>
@@ -137,6 +138,27 @@ protected:
     fs::path m_runtime;
 };
 
+// Waits until the run catches SIGTERM and SIGINT (its window layer has started): a signal
+// sent before would end it the default way.
+bool waitForSignalHandlers(Child& child) {
+    const std::string status = "/proc/" + std::to_string(child.pid()) + "/status";
+    const unsigned long long wanted = (1ull << (SIGTERM - 1)) | (1ull << (SIGINT - 1));
+    for (int i = 0; i < 3000; ++i) {
+        std::ifstream in(status);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.rfind("SigCgt:", 0) == 0 &&
+                (std::stoull(line.substr(7), nullptr, 16) & wanted) == wanted) {
+                return true;
+            }
+        }
+        if (child.wait(std::chrono::milliseconds(10)) != -1) {
+            return false;
+        }
+    }
+    return false;
+}
+
 TEST_F(GameProgram, WithoutADisplaySaysHowToRunAndFails) {
     Child run({DORVANEX_PATH}, env({}));
     const int status = run.wait(std::chrono::seconds(20));
@@ -150,8 +172,7 @@ TEST_F(GameProgram, WithoutADisplaySaysHowToRunAndFails) {
 TEST_F(GameProgram, FirstTerminationSignalClosesSecondEndsTheProcess) {
     {
         Child run({DORVANEX_PATH}, env({"SDL_VIDEODRIVER=offscreen"}));
-        ASSERT_TRUE(waitForLock(run)) << run.errors();
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ASSERT_TRUE(waitForSignalHandlers(run)) << run.errors();
         kill(run.pid(), SIGTERM);
         const int status = run.wait(std::chrono::seconds(30));
         ASSERT_NE(status, -1) << "SIGTERM did not end the program";
@@ -161,8 +182,7 @@ TEST_F(GameProgram, FirstTerminationSignalClosesSecondEndsTheProcess) {
     {
         // A run that is stopped cannot close; the second signal ends it all the same.
         Child run({DORVANEX_PATH}, env({"SDL_VIDEODRIVER=offscreen"}));
-        ASSERT_TRUE(waitForLock(run)) << run.errors();
-        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        ASSERT_TRUE(waitForSignalHandlers(run)) << run.errors();
         // Both arrive before it can act on the first (a signal of one kind does not queue).
         kill(run.pid(), SIGSTOP);
         kill(run.pid(), SIGINT);
@@ -217,8 +237,7 @@ TEST_F(GameProgram, LostXServerEndsTheRunAndTheNextStartWorks) {
 
     // The next start gets the lock and runs.
     Child next({DORVANEX_PATH}, env({"SDL_VIDEODRIVER=offscreen"}));
-    ASSERT_TRUE(waitForLock(next)) << next.errors();
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(waitForSignalHandlers(next)) << next.errors();
     kill(next.pid(), SIGTERM);
     const int nextStatus = next.wait(std::chrono::seconds(30));
     EXPECT_TRUE(WIFEXITED(nextStatus) && WEXITSTATUS(nextStatus) == 0) << next.errors();

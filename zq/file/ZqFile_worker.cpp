@@ -40,7 +40,9 @@ struct ZqFile::FileData {
 class ZqFile::Thread : public ZqThread {
 public:
     void run() override;
-    void requestQuit() { m_quit.store(true); }
+    // Refuses new requests, asks the worker to end after what was queued and waits up to ms
+    // milliseconds for it; true when it has ended.
+    bool finish(unsigned ms);
     uint32_t getExceptionCode() const { return m_exceptionCode; }
 
 private:
@@ -240,19 +242,25 @@ void ZqFile::sysInit() {
     (void)hooked;
 }
 
+bool ZqFile::Thread::finish(const unsigned ms) {
+    {
+        // From here on requests finish at once as failed: the worker ends after what was
+        // queued before, however busy other threads keep it.
+        const ZqLockGuard hold(m_csFileQueue);
+        g_accepting = false;
+    }
+    m_quit.store(true);
+    setEvent();
+    return join(ms);
+}
+
 void ZqFile::stopAtExit() {
     if (!m_pThread) {
         return;
     }
-    {
-        const ZqLockGuard hold(m_csFileQueue);
-        g_accepting = false;
-    }
-    m_pThread->requestQuit();
-    m_pThread->setEvent();
     // What was queued is still served, for a bounded time; a worker stuck in a request is
     // left running and everything it may still touch is left in place.
-    if (!m_pThread->join(EXIT_WAIT_MS)) {
+    if (!m_pThread->finish(EXIT_WAIT_MS)) {
         (void)m_pThread.release();
         (void)m_pFileQueue.release();
         (void)m_pFileList.release();
@@ -268,15 +276,7 @@ void ZqFile::sysQuit() {
     if (!m_pThread) {
         return;
     }
-    {
-        // From here on requests finish at once as failed: the worker ends after what was
-        // queued before, however busy other threads keep it.
-        const ZqLockGuard hold(m_csFileQueue);
-        g_accepting = false;
-    }
-    m_pThread->requestQuit();
-    m_pThread->setEvent();
-    m_pThread->join(ZqThread::INFINITE_WAIT);
+    m_pThread->finish(ZqThread::INFINITE_WAIT);
     g_workerAlive.store(false);
     const uint32_t code = m_pThread->getExceptionCode();
     {

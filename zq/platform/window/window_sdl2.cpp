@@ -354,6 +354,9 @@ bool setTimer(const WindowHandle window, const uint32_t id, const uint32_t perio
 }
 
 void waitIdle() {
+    // Nothing but the timers and the pump's hooks makes work between frames: SDL's events and
+    // raise requests wait in their queues until the pass before the next frame.
+    constexpr uint32_t IDLE_WAIT_MAX_MS = 4;
     const int64_t frequency = perfFrequency();
     int64_t deadline = std::numeric_limits<int64_t>::max();
     for (const auto& w : state().windows) {
@@ -363,7 +366,7 @@ void waitIdle() {
             deadline = std::min(deadline, due);
         }
     }
-    sleepUntil(deadline, 1);
+    sleepUntil(deadline, IDLE_WAIT_MAX_MS);
 }
 
 bool killTimer(const WindowHandle window, const uint32_t id) {
