@@ -166,7 +166,8 @@ TEST(ZqGlShader, NumbersNamesAndRefusals) {
 }
 
 TEST(ZqGlShader, FilesAndReloads) {
-    const std::string dir = testing::TempDir();
+    // Names of this process only: test runs of other build folders may run at the same time.
+    const std::string dir = testing::TempDir() + std::to_string(zqp::currentThreadId());
     const std::string path = dir + "zqgl_shader_test.fxo";
     const std::string bigPath = dir + "zqgl_shader_test_big.fxo";
     {

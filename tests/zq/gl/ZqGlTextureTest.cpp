@@ -176,7 +176,9 @@ TEST(ZqGlTexture, MipLevelsFollowTheFileAndTheCountAskedFor) {
 
 TEST(ZqGlTexture, ImageFromFileReadsTheFileOnlyForANewTexture) {
     insideFramework([] {
-        const std::string path = testing::TempDir() + "zqgltexture_file.png";
+        // A name of this process only: test runs of other build folders may run at the same time.
+        const std::string path =
+            testing::TempDir() + std::to_string(zqp::currentThreadId()) + "zqgltexture_file.png";
         {
             const std::vector<uint8_t> file = png(32, 16);
             std::ofstream out(path, std::ios::binary);

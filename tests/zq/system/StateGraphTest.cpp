@@ -24,8 +24,8 @@ Averages drawGraph() {
     return a;
 }
 
-// Runs first in this binary's graph tests: the ring is still all zeros (each test runs in a
-// process of its own under ctest). Outside the main loop the frame step is what is set here.
+// Needs a ring that is still all zeros: ctest runs it in a process of its own. Outside the
+// main loop the frame step is what is set here.
 TEST(ZqSystemStateGraph, EarlyAveragesIncludeEmptySlotsAndAreAtLeastOne) {
     ZqSystem::m_fTimeTick = 5.0f;
     for (int call = 1; call <= 25; ++call) {
