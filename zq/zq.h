@@ -20,6 +20,10 @@
 #include "zq/memory/ZqRefList.h"
 
 // crypto
+#include "zq/crypto/ZqAes.h"
+#include "zq/crypto/ZqBlockCipher.h"
+#include "zq/crypto/ZqBlowfish.h"
+#include "zq/crypto/ZqCamellia.h"
 #include "zq/crypto/ZqHash.h"
 
 // files
