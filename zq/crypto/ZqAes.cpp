@@ -36,17 +36,20 @@ constexpr uint8_t rotl8(const uint8_t x, const int n) {
     return static_cast<uint8_t>((x << n) | (x >> (8 - n)));
 }
 
-// The S-box: the multiplicative inverse in GF(2^8) followed by the affine map.
+// The S-box: the multiplicative inverse in GF(2^8) (through powers of the generator 3)
+// followed by the affine map.
 constexpr std::array<uint8_t, 256> makeSbox() {
+    std::array<uint8_t, 256> power{};
+    std::array<uint8_t, 256> log{};
+    uint8_t p = 1;
+    for (int i = 0; i < 255; ++i) {
+        power[i] = p;
+        log[p] = static_cast<uint8_t>(i);
+        p = static_cast<uint8_t>(p ^ xtime(p));
+    }
     std::array<uint8_t, 256> s{};
     for (int x = 0; x < 256; ++x) {
-        uint8_t inv = 0;
-        for (int y = 1; y < 256 && x != 0; ++y) {
-            if (gmul(static_cast<uint8_t>(x), static_cast<uint8_t>(y)) == 1) {
-                inv = static_cast<uint8_t>(y);
-                break;
-            }
-        }
+        const uint8_t inv = x == 0 ? 0 : power[(255 - log[x]) % 255];
         s[x] = static_cast<uint8_t>(inv ^ rotl8(inv, 1) ^ rotl8(inv, 2) ^ rotl8(inv, 3) ^
                                     rotl8(inv, 4) ^ 0x63);
     }
