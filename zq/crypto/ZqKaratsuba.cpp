@@ -5,109 +5,184 @@
 // rest down.
 #include "zq/crypto/ZqKaratsuba.h"
 
+#include <bit>
+#include <cstring>
 #include <memory>
 
 namespace {
 
-constexpr uint32_t BASE = 8;
+using u128 = unsigned __int128;
+
+// Two words, most significant first, as one 64-bit limb and back. Every count the recursion
+// hands these helpers is even.
+inline uint64_t pairAt(const uint32_t* const p) {
+    uint64_t v = 0;
+    std::memcpy(&v, p, sizeof v);
+    if constexpr (std::endian::native == std::endian::little) {
+        v = (v << 32) | (v >> 32);
+    }
+    return v;
+}
+
+inline void setPair(uint32_t* const p, uint64_t v) {
+    if constexpr (std::endian::native == std::endian::little) {
+        v = (v << 32) | (v >> 32);
+    }
+    std::memcpy(p, &v, sizeof v);
+}
 
 // c = a + b over n words; the carry out of the top word.
-uint32_t add(uint32_t* const c, const uint32_t* const a, const uint32_t* const b,
-             const uint32_t n) {
+inline uint32_t add(uint32_t* const c, const uint32_t* const a, const uint32_t* const b,
+                    const uint32_t n) {
     uint64_t carry = 0;
-    for (uint32_t i = n; i-- > 0;) {
-        carry += uint64_t{a[i]} + b[i];
-        c[i] = static_cast<uint32_t>(carry);
-        carry >>= 32;
+    for (uint32_t i = n; i > 0; i -= 2) {
+        const u128 t = static_cast<u128>(pairAt(a + i - 2)) + pairAt(b + i - 2) + carry;
+        setPair(c + i - 2, static_cast<uint64_t>(t));
+        carry = static_cast<uint64_t>(t >> 64);
     }
     return static_cast<uint32_t>(carry);
 }
 
 // c = a - b over n words; the borrow out of the top word.
-uint32_t sub(uint32_t* const c, const uint32_t* const a, const uint32_t* const b,
-             const uint32_t n) {
+inline uint32_t sub(uint32_t* const c, const uint32_t* const a, const uint32_t* const b,
+                    const uint32_t n) {
     uint64_t borrow = 0;
-    for (uint32_t i = n; i-- > 0;) {
-        const uint64_t d = uint64_t{a[i]} - b[i] - borrow;
-        c[i] = static_cast<uint32_t>(d);
-        borrow = (d >> 32) & 1;
+    for (uint32_t i = n; i > 0; i -= 2) {
+        const u128 t = static_cast<u128>(pairAt(a + i - 2)) - pairAt(b + i - 2) - borrow;
+        setPair(c + i - 2, static_cast<uint64_t>(t));
+        borrow = static_cast<uint64_t>(t >> 64) & 1;
     }
     return static_cast<uint32_t>(borrow);
 }
 
-// Adds a word at the bottom of x (n words) and carries upwards; the carry out.
-uint32_t addWord(uint32_t* const x, const uint32_t n, uint64_t carry) {
-    for (uint32_t i = n; i-- > 0 && carry != 0;) {
-        carry += x[i];
-        x[i] = static_cast<uint32_t>(carry);
-        carry >>= 32;
+// Adds a small number at the bottom of x (n words) and carries upwards; the carry out.
+inline uint32_t addWord(uint32_t* const x, const uint32_t n, uint64_t carry) {
+    for (uint32_t i = n; i > 0 && carry != 0; i -= 2) {
+        const u128 t = static_cast<u128>(pairAt(x + i - 2)) + carry;
+        setPair(x + i - 2, static_cast<uint64_t>(t));
+        carry = static_cast<uint64_t>(t >> 64);
     }
     return static_cast<uint32_t>(carry);
 }
 
-// The 8-word schoolbook products, written least significant word first into r and only then
-// turned around, so the loops stay simple for the compiler to unroll.
-void base2(uint32_t* const c, const uint32_t* const a, const uint32_t* const b) {
-    uint32_t x[BASE];
-    uint32_t y[BASE];
-    for (uint32_t i = 0; i < BASE; ++i) {
-        x[i] = a[BASE - 1 - i];
-        y[i] = b[BASE - 1 - i];
-    }
-    uint32_t r[2 * BASE] = {};
-    for (uint32_t i = 0; i < BASE; ++i) {
-        uint64_t carry = 0;
-        for (uint32_t j = 0; j < BASE; ++j) {
-            carry += uint64_t{x[i]} * y[j] + r[i + j];
-            r[i + j] = static_cast<uint32_t>(carry);
-            carry >>= 32;
-        }
-        r[i + BASE] = static_cast<uint32_t>(carry);
-    }
-    for (uint32_t i = 0; i < 2 * BASE; ++i) {
-        c[2 * BASE - 1 - i] = r[i];
+inline void negateWords(uint32_t* const x, const uint32_t n) {
+    uint64_t carry = 1;
+    for (uint32_t i = n; i > 0; i -= 2) {
+        const u128 t = static_cast<u128>(~pairAt(x + i - 2)) + carry;
+        setPair(x + i - 2, static_cast<uint64_t>(t));
+        carry = static_cast<uint64_t>(t >> 64);
     }
 }
 
-void baseLow(uint32_t* const c, const uint32_t* const a, const uint32_t* const b) {
-    uint32_t x[BASE];
-    uint32_t y[BASE];
-    for (uint32_t i = 0; i < BASE; ++i) {
-        x[i] = a[BASE - 1 - i];
-        y[i] = b[BASE - 1 - i];
+// c = |a - b|, the larger first so that no negation is needed; 1 when a < b.
+inline uint32_t absDiff(uint32_t* const c, const uint32_t* const a, const uint32_t* const b,
+                        const uint32_t n) {
+    uint32_t i = 0;
+    while (i < n && a[i] == b[i]) {
+        ++i;
     }
-    uint32_t r[BASE] = {};
-    for (uint32_t i = 0; i < BASE; ++i) {
+    if (i < n && a[i] < b[i]) {
+        sub(c, b, a, n);
+        return 1;
+    }
+    sub(c, a, b, n);
+    return 0;
+}
+
+// Schoolbook products on 64-bit limbs least significant first: the words are paired on the
+// way in and split again on the way out.
+template <uint32_t L> inline void toLimbs(uint64_t* const x, const uint32_t* const a) {
+    for (uint32_t i = 0; i < L; ++i) {
+        x[i] = pairAt(a + 2 * (L - 1 - i));
+    }
+}
+
+template <uint32_t L>
+void base2(uint32_t* const c, const uint32_t* const a, const uint32_t* const b) {
+    uint64_t x[L];
+    uint64_t y[L];
+    toLimbs<L>(x, a);
+    toLimbs<L>(y, b);
+    uint64_t r[2 * L] = {};
+    for (uint32_t i = 0; i < L; ++i) {
         uint64_t carry = 0;
-        for (uint32_t j = 0; i + j < BASE; ++j) {
-            carry += uint64_t{x[i]} * y[j] + r[i + j];
-            r[i + j] = static_cast<uint32_t>(carry);
-            carry >>= 32;
+        for (uint32_t j = 0; j < L; ++j) {
+            const u128 t = static_cast<u128>(x[i]) * y[j] + r[i + j] + carry;
+            r[i + j] = static_cast<uint64_t>(t);
+            carry = static_cast<uint64_t>(t >> 64);
+        }
+        r[i + L] = carry;
+    }
+    for (uint32_t i = 0; i < 2 * L; ++i) {
+        setPair(c + 2 * (2 * L - 1 - i), r[i]);
+    }
+}
+
+template <uint32_t L>
+void baseLow(uint32_t* const c, const uint32_t* const a, const uint32_t* const b) {
+    uint64_t x[L];
+    uint64_t y[L];
+    toLimbs<L>(x, a);
+    toLimbs<L>(y, b);
+    uint64_t r[L] = {};
+    for (uint32_t i = 0; i < L; ++i) {
+        uint64_t carry = 0;
+        for (uint32_t j = 0; i + j < L; ++j) {
+            const u128 t = static_cast<u128>(x[i]) * y[j] + r[i + j] + carry;
+            r[i + j] = static_cast<uint64_t>(t);
+            carry = static_cast<uint64_t>(t >> 64);
         }
     }
-    for (uint32_t i = 0; i < BASE; ++i) {
-        c[BASE - 1 - i] = r[i];
+    for (uint32_t i = 0; i < L; ++i) {
+        setPair(c + 2 * (L - 1 - i), r[i]);
+    }
+}
+
+// Operands of up to 32 words are multiplied by schoolbook: measured against GMP, with 64-bit
+// limbs a further split pays off only above that. True when the product was done here.
+bool schoolbook2(uint32_t* const c, const uint32_t* const a, const uint32_t* const b,
+                 const uint32_t n) {
+    switch (n) {
+    case 8:
+        base2<4>(c, a, b);
+        return true;
+    case 16:
+        base2<8>(c, a, b);
+        return true;
+    case 32:
+        base2<16>(c, a, b);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool schoolbookLow(uint32_t* const c, const uint32_t* const a, const uint32_t* const b,
+                   const uint32_t n) {
+    switch (n) {
+    case 8:
+        baseLow<4>(c, a, b);
+        return true;
+    case 16:
+        baseLow<8>(c, a, b);
+        return true;
+    case 32:
+        baseLow<16>(c, a, b);
+        return true;
+    default:
+        return false;
     }
 }
 
 } // namespace
 
 void ZqKaratsuba::negate(uint32_t* const x, const uint32_t n) {
-    uint64_t carry = 1;
-    for (uint32_t i = n; i-- > 0;) {
-        carry += static_cast<uint32_t>(~x[i]);
-        x[i] = static_cast<uint32_t>(carry);
-        carry >>= 32;
-    }
+    negateWords(x, n);
 }
 
 uint32_t ZqKaratsuba::subNeg(uint32_t* const c, const uint32_t* const a, const uint32_t* const b,
                              const uint32_t n) {
-    if (sub(c, a, b, n) == 0) {
-        return 0;
-    }
-    negate(c, n);
-    return 1;
+    return absDiff(c, a, b, n);
 }
 
 bool ZqKaratsuba::isZero(const uint32_t* const x, const uint32_t n) {
@@ -121,8 +196,7 @@ bool ZqKaratsuba::isZero(const uint32_t* const x, const uint32_t n) {
 
 void ZqKaratsuba::mul2Sub(uint32_t* const c, const uint32_t* const a, const uint32_t* const b,
                           const uint32_t n, uint32_t* const work) {
-    if (n == BASE) {
-        base2(c, a, b);
+    if (schoolbook2(c, a, b, n)) {
         return;
     }
     const uint32_t h = n / 2;
@@ -136,16 +210,14 @@ void ZqKaratsuba::mul2Sub(uint32_t* const c, const uint32_t* const a, const uint
     uint32_t* const da = work;
     uint32_t* const db = work + h;
     uint32_t* const m = work + n;
-    const uint32_t sa = subNeg(da, a0, a1, h);
-    const uint32_t sb = subNeg(db, b1, b0, h);
+    const uint32_t sa = absDiff(da, a0, a1, h);
+    const uint32_t sb = absDiff(db, b1, b0, h);
     mul2Sub(m, da, db, h, work + 2 * n);
     // The middle term A1 B1 + A0 B0 + (A0 - A1)(B1 - B0) = A1 B0 + A0 B1, never negative.
     uint32_t* const t = work;
     uint32_t top = add(t, c, c + n, n);
     if (sa != sb) {
-        if (!isZero(m, n)) {
-            top -= sub(t, t, m, n);
-        }
+        top -= sub(t, t, m, n);
     } else {
         top += add(t, t, m, n);
     }
@@ -155,8 +227,7 @@ void ZqKaratsuba::mul2Sub(uint32_t* const c, const uint32_t* const a, const uint
 
 void ZqKaratsuba::mulSub(uint32_t* const c, const uint32_t* const a, const uint32_t* const b,
                          const uint32_t n, uint32_t* const work) {
-    if (n == BASE) {
-        baseLow(c, a, b);
+    if (schoolbookLow(c, a, b, n)) {
         return;
     }
     const uint32_t h = n / 2;
@@ -169,11 +240,11 @@ void ZqKaratsuba::mulSub(uint32_t* const c, const uint32_t* const a, const uint3
     uint32_t* const db = work + h;
     uint32_t* const m = work + n;
     uint32_t* const high = work + n + h;
-    const uint32_t sa = subNeg(da, a0, a1, h);
-    const uint32_t sb = subNeg(db, b1, b0, h);
+    const uint32_t sa = absDiff(da, a0, a1, h);
+    const uint32_t sb = absDiff(db, b1, b0, h);
     mulSub(m, da, db, h, work + 2 * n);
     if (sa != sb) {
-        negate(m, h);
+        negateWords(m, h);
     }
     mulSub(high, a1, b1, h, work + 2 * n);
     // Only the middle term's low h words reach the low n words of the product.

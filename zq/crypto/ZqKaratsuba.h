@@ -1,7 +1,7 @@
 // ZqKaratsuba: products of two big numbers of n 32-bit words (most significant word first) by
-// Karatsuba's method down to an 8-word schoolbook case: the full 2n-word product (mul2) or its
-// low n words (mul). n must be 8 times a power of two (8, 16, 32, 64, 128 ...); the result
-// must not overlap the operands or the work area. Plain code, no state. Depends on nothing.
+// Karatsuba's method down to schoolbook products of at most 32 words: the full 2n-word product
+// (mul2) or its low n words (mul). n must be 8 times a power of two (8, 16, 32, 64, 128 ...); the
+// result must not overlap the operands or the work area. Plain code, no state. Depends on nothing.
 #pragma once
 
 #include <cstdint>
