@@ -138,6 +138,57 @@ void baseLow(uint32_t* const c, const uint32_t* const a, const uint32_t* const b
     }
 }
 
+// A square: the products below the diagonal once, doubled, plus the diagonal's squares.
+template <uint32_t L> void baseSqr(uint32_t* const c, const uint32_t* const a) {
+    uint64_t x[L];
+    toLimbs<L>(x, a);
+    uint64_t r[2 * L] = {};
+    for (uint32_t i = 0; i < L; ++i) {
+        uint64_t carry = 0;
+        for (uint32_t j = i + 1; j < L; ++j) {
+            const u128 t = static_cast<u128>(x[i]) * x[j] + r[i + j] + carry;
+            r[i + j] = static_cast<uint64_t>(t);
+            carry = static_cast<uint64_t>(t >> 64);
+        }
+        r[i + L] = carry;
+    }
+    uint64_t top = 0;
+    for (uint32_t k = 0; k < 2 * L; ++k) {
+        const uint64_t v = r[k];
+        r[k] = (v << 1) | top;
+        top = v >> 63;
+    }
+    uint64_t carry = 0;
+    for (uint32_t i = 0; i < L; ++i) {
+        const u128 sq = static_cast<u128>(x[i]) * x[i];
+        const u128 lo = static_cast<u128>(r[2 * i]) + static_cast<uint64_t>(sq) + carry;
+        r[2 * i] = static_cast<uint64_t>(lo);
+        const u128 hi = static_cast<u128>(r[2 * i + 1]) + static_cast<uint64_t>(sq >> 64) +
+                        static_cast<uint64_t>(lo >> 64);
+        r[2 * i + 1] = static_cast<uint64_t>(hi);
+        carry = static_cast<uint64_t>(hi >> 64);
+    }
+    for (uint32_t i = 0; i < 2 * L; ++i) {
+        setPair(c + 2 * (2 * L - 1 - i), r[i]);
+    }
+}
+
+bool schoolbookSqr(uint32_t* const c, const uint32_t* const a, const uint32_t n) {
+    switch (n) {
+    case 8:
+        baseSqr<4>(c, a);
+        return true;
+    case 16:
+        baseSqr<8>(c, a);
+        return true;
+    case 32:
+        baseSqr<16>(c, a);
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Operands of up to 32 words are multiplied by schoolbook: measured against GMP, with 64-bit
 // limbs a further split pays off only above that. True when the product was done here.
 bool schoolbook2(uint32_t* const c, const uint32_t* const a, const uint32_t* const b,
@@ -196,7 +247,10 @@ bool ZqKaratsuba::isZero(const uint32_t* const x, const uint32_t n) {
 
 void ZqKaratsuba::mul2Sub(uint32_t* const c, const uint32_t* const a, const uint32_t* const b,
                           const uint32_t n, uint32_t* const work) {
-    if (schoolbook2(c, a, b, n)) {
+    // A square (the same operand twice) stays a square at every level, at about half the
+    // cost of a product.
+    const bool square = a == b;
+    if (square ? schoolbookSqr(c, a, n) : schoolbook2(c, a, b, n)) {
         return;
     }
     const uint32_t h = n / 2;
@@ -211,8 +265,9 @@ void ZqKaratsuba::mul2Sub(uint32_t* const c, const uint32_t* const a, const uint
     uint32_t* const db = work + h;
     uint32_t* const m = work + n;
     const uint32_t sa = absDiff(da, a0, a1, h);
-    const uint32_t sb = absDiff(db, b1, b0, h);
-    mul2Sub(m, da, db, h, work + 2 * n);
+    // For a square B1 - B0 = -(A0 - A1): the middle product is -Da^2.
+    const uint32_t sb = square ? 1 - sa : absDiff(db, b1, b0, h);
+    mul2Sub(m, da, square ? da : db, h, work + 2 * n);
     // The middle term A1 B1 + A0 B0 + (A0 - A1)(B1 - B0) = A1 B0 + A0 B1, never negative.
     uint32_t* const t = work;
     uint32_t top = add(t, c, c + n, n);

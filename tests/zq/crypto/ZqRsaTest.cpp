@@ -111,6 +111,12 @@ TEST(ZqKaratsuba, ProductsMatchGmpForEverySignMix) {
             ZqKaratsuba::mul(low.data(), a.data(), b.data(), n, work.data());
             ASSERT_EQ(low, Words(expected.begin() + n, expected.end()))
                 << "mul n " << n << " round " << round;
+            // Squares (one operand twice) take their own path at every level.
+            Mpz sq;
+            mpz_mul(sq.z, x.z, x.z);
+            ZqKaratsuba::mul2(full.data(), a.data(), a.data(), n, work.data());
+            ASSERT_EQ(full, fromMpz(sq, 2 * n)) << "square n " << n << " round " << round;
+            ZqKaratsuba::mul2(full.data(), a.data(), b.data(), n, work.data());
             // The forms that allocate their own work area agree.
             Words own(2 * n);
             ZqKaratsuba::mul2(own.data(), a.data(), b.data(), n);
