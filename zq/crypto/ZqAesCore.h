@@ -35,6 +35,14 @@ void encryptCbcHardware(const Schedule& s, const uint8_t* in, const uint8_t* cha
 void decryptCbcHardware(const Schedule& s, const uint8_t* chain, const uint8_t* in, uint8_t* out,
                         size_t nUnits);
 
+// The same on 256-bit registers (two units an instruction) where the processor has the wide
+// AES instructions; hasWideHardware() says so, and the wide calls need it.
+bool hasWideHardware();
+void encryptWide(const Schedule& s, const uint8_t* in, uint8_t* out, size_t nUnits);
+void decryptWide(const Schedule& s, const uint8_t* in, uint8_t* out, size_t nUnits);
+void decryptCbcWide(const Schedule& s, const uint8_t* chain, const uint8_t* in, uint8_t* out,
+                    size_t nUnits);
+
 // Whether ZqAes may use the instructions (on by default when present). Benchmarks and tests
 // switch it off to measure and check the portable core; not for use while ciphers run.
 void allowHardware(bool allow);

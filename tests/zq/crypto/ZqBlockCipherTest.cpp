@@ -378,7 +378,7 @@ TEST(ZqBlockCipher, AesCoresAgree) {
         zq_aes::Schedule s{};
         const Bytes key = randomBytes(rng, keyLength);
         zq_aes::expandKey(s, key.data(), keyLength);
-        for (const size_t n : {1u, 7u, 8u, 9u, 33u}) {
+        for (const size_t n : {1u, 7u, 8u, 9u, 16u, 33u}) {
             const Bytes in = randomBytes(rng, 16 * n);
             Bytes a(in.size());
             Bytes b(in.size());
@@ -388,6 +388,22 @@ TEST(ZqBlockCipher, AesCoresAgree) {
             zq_aes::decryptPortable(s, in.data(), a.data(), n);
             zq_aes::decryptHardware(s, in.data(), b.data(), n);
             ASSERT_EQ(a, b) << keyLength << ' ' << n;
+            // CBC deciphering through the 128-bit and the wide cores, chained the usual way.
+            Bytes chained = randomBytes(rng, 16);
+            chained.insert(chained.end(), in.begin(), in.end());
+            Bytes c(in.size());
+            zq_aes::decryptCbcHardware(s, chained.data(), chained.data() + 16, c.data(), n);
+            if (zq_aes::hasWideHardware()) {
+                Bytes w(in.size());
+                zq_aes::encryptWide(s, in.data(), w.data(), n);
+                zq_aes::encryptPortable(s, in.data(), a.data(), n);
+                ASSERT_EQ(w, a) << "wide " << keyLength << ' ' << n;
+                zq_aes::decryptWide(s, in.data(), w.data(), n);
+                zq_aes::decryptPortable(s, in.data(), a.data(), n);
+                ASSERT_EQ(w, a) << "wide " << keyLength << ' ' << n;
+                zq_aes::decryptCbcWide(s, chained.data(), chained.data() + 16, w.data(), n);
+                ASSERT_EQ(w, c) << "wide CBC " << keyLength << ' ' << n;
+            }
         }
     }
 }
