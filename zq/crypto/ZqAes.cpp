@@ -188,9 +188,23 @@ bool detectHardware() {
 
 const bool HAS_HARDWARE = detectHardware();
 
+// The operating system must also save the 256-bit registers (XCR0 bits 1 and 2).
+__attribute__((target("xsave"))) bool osSavesWideRegisters() {
+    return (_xgetbv(0) & 6) == 6;
+}
+
 bool detectWide() {
-    __builtin_cpu_init();
-    return HAS_HARDWARE && __builtin_cpu_supports("vaes") && __builtin_cpu_supports("avx2");
+    unsigned a = 0;
+    unsigned b = 0;
+    unsigned c = 0;
+    unsigned d = 0;
+    if (!HAS_HARDWARE || __get_cpuid(1, &a, &b, &c, &d) == 0 || (c & (1u << 27)) == 0 ||
+        !osSavesWideRegisters()) {
+        return false;
+    }
+    // AVX2 (leaf 7, EBX bit 5) and VAES (ECX bit 9).
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & (1u << 5)) != 0 &&
+           (c & (1u << 9)) != 0;
 }
 
 const bool HAS_WIDE = detectWide();
