@@ -12,6 +12,7 @@
 #include "zq/file/ZqFile.h"
 
 #include "ZqCipherFileWriter.h"
+#include "bench/support/MedianReport.h"
 #include "bench/support/OpenSslPeer.h"
 
 #include <benchmark/benchmark.h>
@@ -19,7 +20,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -56,24 +56,13 @@ const Algo ALGOS[] = {
     {"Blowfish", ZqBlockCipher::TYPE_BLOWFISH, 16, "BF-ECB", "BF-CBC"},
 };
 
-std::unique_ptr<ZqBlockCipher> make(const ZqBlockCipher::TYPE type) {
-    switch (type) {
-    case ZqBlockCipher::TYPE_AES:
-        return std::make_unique<ZqAes>();
-    case ZqBlockCipher::TYPE_BLOWFISH:
-        return std::make_unique<ZqBlowfish>();
-    default:
-        return std::make_unique<ZqCamellia>();
-    }
-}
-
 std::string caseName(const Algo& a, const bool cbc, const bool enc) {
     return std::string(a.name) + (cbc ? "-CBC" : "-ECB") + (enc ? "/enc" : "/dec");
 }
 
 void runOurs(benchmark::State& state, const Algo& a, const bool cbc, const bool enc,
              const bool portable) {
-    const auto cipher = make(a.type);
+    const auto cipher = ZqBlockCipher::create(a.type);
     const std::vector<uint8_t> key = randomBytes(a.keyLength, 1);
     cipher->setKey(key.data(), a.keyLength);
     const std::vector<uint8_t> in = randomBytes(PIECE + 16, 2);
@@ -206,70 +195,45 @@ void runFilePeer(benchmark::State& state) {
     c.cipherFree(cipher);
 }
 
-// Keeps the console table and each benchmark's median time for the closing table.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.error_occurred) {
-                continue;
-            }
-            const std::string name = r.run_name.function_name;
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
-                m_time[name] = r.GetAdjustedRealTime();
-                m_median[name] = true;
-            } else if (r.run_type == Run::RT_Iteration && !m_median[name]) {
-                m_time[name] = r.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void printRatios() const {
-        const double mb = static_cast<double>(PIECE) / 1e6;
-        std::printf("\n%-22s %9s %9s %9s %9s %10s %10s\n", "cipher (MB/s)", "ours", "ours-port",
-                    "openssl", "ossl-port", "port/port", "ours/ossl");
-        for (const Algo& a : ALGOS) {
-            for (const bool cbc : {false, true}) {
-                for (const bool enc : {true, false}) {
-                    const std::string c = caseName(a, cbc, enc);
-                    const double ours = rate(c + "/ours", mb);
-                    const double oursPortable =
-                        a.type == ZqBlockCipher::TYPE_AES ? rate(c + "/ours-portable", mb) : ours;
-                    const double peer = rate(c + "/openssl", mb);
-                    const double peerPortable = rate(c + "/openssl-portable", mb);
-                    if (ours == 0) {
-                        continue;
-                    }
-                    std::printf("%-22s %9.0f %9.0f %9.0f %9.0f %10.2f %10.2f\n", c.c_str(), ours,
-                                oursPortable, peer, peerPortable,
-                                peerPortable > 0 ? oursPortable / peerPortable : 0.0,
-                                peer > 0 ? ours / peer : 0.0);
-                }
-            }
-        }
-        std::printf("port/port: our portable code against OpenSSL's portable code (Camellia and "
-                    "Blowfish have only portable code here); goal at least %.2f (within 1.5x).\n",
-                    1.0 / 1.5);
-        const auto ours = m_time.find("File-4MiB/ours");
-        const auto peer = m_time.find("File-4MiB/plain+openssl");
-        if (ours != m_time.end() && peer != m_time.end() && peer->second > 0) {
-            std::printf("\nReading 4 MiB enciphered (AES-128 CBC): %.2f ms; plain read + OpenSSL "
-                        "deciphering: %.2f ms; ratio %.2f (goal at most 2.00).\n",
-                        ours->second / 1e6, peer->second / 1e6, ours->second / peer->second);
-        }
-    }
-
-private:
+// The closing table: medians as MB/s side by side, and the ratios against the goals.
+void printRatios(const zqbench::MedianReporter& times) {
     // MB/s from the median time of one piece (ns).
-    double rate(const std::string& name, const double mb) const {
-        const auto it = m_time.find(name);
-        return it != m_time.end() && it->second > 0 ? mb / (it->second / 1e9) : 0.0;
+    const auto rate = [&times](const std::string& name) {
+        const double t = times.time(name);
+        return t > 0 ? static_cast<double>(PIECE) / 1e6 / (t / 1e9) : 0.0;
+    };
+    std::printf("\n%-22s %9s %9s %9s %9s %10s %10s\n", "cipher (MB/s)", "ours", "ours-port",
+                "openssl", "ossl-port", "port/port", "ours/ossl");
+    for (const Algo& a : ALGOS) {
+        for (const bool cbc : {false, true}) {
+            for (const bool enc : {true, false}) {
+                const std::string c = caseName(a, cbc, enc);
+                const double ours = rate(c + "/ours");
+                const double oursPortable =
+                    a.type == ZqBlockCipher::TYPE_AES ? rate(c + "/ours-portable") : ours;
+                const double peer = rate(c + "/openssl");
+                const double peerPortable = rate(c + "/openssl-portable");
+                if (ours == 0) {
+                    continue;
+                }
+                std::printf("%-22s %9.0f %9.0f %9.0f %9.0f %10.2f %10.2f\n", c.c_str(), ours,
+                            oursPortable, peer, peerPortable,
+                            peerPortable > 0 ? oursPortable / peerPortable : 0.0,
+                            peer > 0 ? ours / peer : 0.0);
+            }
+        }
     }
-
-    std::map<std::string, double> m_time;
-    std::map<std::string, bool> m_median;
-};
+    std::printf("port/port: our portable code against OpenSSL's portable code (Camellia and "
+                "Blowfish have only portable code here); goal at least %.2f (within 1.5x).\n",
+                1.0 / 1.5);
+    const double ours = times.time("File-4MiB/ours");
+    const double peer = times.time("File-4MiB/plain+openssl");
+    if (ours > 0 && peer > 0) {
+        std::printf("\nReading 4 MiB enciphered (AES-128 CBC): %.2f ms; plain read + OpenSSL "
+                    "deciphering: %.2f ms; ratio %.2f (goal at most 2.00).\n",
+                    ours / 1e6, peer / 1e6, ours / peer);
+    }
+}
 
 } // namespace
 
@@ -309,23 +273,12 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("File-4MiB/ours", runFileOurs)->UseRealTime();
     benchmark::RegisterBenchmark("File-4MiB/plain+openssl", runFilePeer)->UseRealTime();
 
-    // Repeated, interleaved runs by default, so that the ratios hold on a busy machine; flags
-    // given on the command line come later and win.
-    std::string reps = "--benchmark_repetitions=5";
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    std::string aggregates = "--benchmark_report_aggregates_only=true";
-    std::string minTime = "--benchmark_min_time=0.1";
-    std::vector<char*> args = {argv[0], reps.data(), interleave.data(), aggregates.data(),
-                               minTime.data()};
-    args.insert(args.end(), argv + 1, argv + argc);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data())) {
+    // Short runs each, repeated and interleaved; flags on the command line win.
+    zqbench::MedianReporter reporter(true);
+    if (!zqbench::runRepeated(argc, argv, reporter, {"--benchmark_min_time=0.1"})) {
         return 1;
     }
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
+    printRatios(reporter);
     benchmark::Shutdown();
     std::error_code ec;
     std::filesystem::remove_all(files().folder, ec);

@@ -3,13 +3,12 @@
 // interleaved runs; the closing line gives the ratio of the medians against its goal.
 #include "zq/crypto/ZqRsa.h"
 
+#include "bench/support/MedianReport.h"
+
 #include <benchmark/benchmark.h>
 #include <gmp.h>
 
 #include <cstdio>
-#include <map>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -78,55 +77,20 @@ void powmGmp(benchmark::State& state) {
 BENCHMARK(decodeOurs)->Unit(benchmark::kMillisecond);
 BENCHMARK(powmGmp)->Unit(benchmark::kMillisecond);
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.error_occurred) {
-                continue;
-            }
-            const std::string& name = r.run_name.function_name;
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
-                m_time[name] = r.GetAdjustedCPUTime();
-                m_median[name] = true;
-            } else if (r.run_type == Run::RT_Iteration && !m_median[name]) {
-                m_time[name] = r.GetAdjustedCPUTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void printRatio() const {
-        const auto ours = m_time.find("decodeOurs");
-        const auto gmp = m_time.find("powmGmp");
-        if (ours != m_time.end() && gmp != m_time.end() && gmp->second > 0) {
-            std::printf("\nZqRsa::decode, 2047-bit modulus: %.2f ms; GMP mpz_powm: %.2f ms; "
-                        "ratio %.2f (goal at most 2.00).\n",
-                        ours->second, gmp->second, ours->second / gmp->second);
-        }
-    }
-
-private:
-    std::map<std::string, double> m_time;
-    std::map<std::string, bool> m_median;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string reps = "--benchmark_repetitions=5";
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    std::string aggregates = "--benchmark_report_aggregates_only=true";
-    std::vector<char*> args = {argv[0], reps.data(), interleave.data(), aggregates.data()};
-    args.insert(args.end(), argv + 1, argv + argc);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data())) {
+    zqbench::MedianReporter reporter(false);
+    if (!zqbench::runRepeated(argc, argv, reporter)) {
         return 1;
     }
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatio();
+    const double ours = reporter.time("decodeOurs");
+    const double gmp = reporter.time("powmGmp");
+    if (ours > 0 && gmp > 0) {
+        std::printf("\nZqRsa::decode, 2047-bit modulus: %.2f ms; GMP mpz_powm: %.2f ms; ratio %.2f "
+                    "(goal at most 2.00).\n",
+                    ours, gmp, ours / gmp);
+    }
     benchmark::Shutdown();
     return 0;
 }

@@ -2,9 +2,6 @@
 // filled up with generator bytes from its end backwards.
 #include "ZqCipherFileWriter.h"
 
-#include "zq/crypto/ZqAes.h"
-#include "zq/crypto/ZqBlowfish.h"
-#include "zq/crypto/ZqCamellia.h"
 #include "zq/file/ZqByteWriter.h"
 
 #include <cstdio>
@@ -16,17 +13,7 @@ ZqCipherFileWriter::ZqCipherFileWriter(const ZqBlockCipher::TYPE type,
     if (mode != ZqBlockCipher::MODE_ECB && mode != ZqBlockCipher::MODE_CBC) {
         return;
     }
-    switch (type) {
-    case ZqBlockCipher::TYPE_AES:
-        m_pCipher = std::make_unique<ZqAes>();
-        break;
-    case ZqBlockCipher::TYPE_BLOWFISH:
-        m_pCipher = std::make_unique<ZqBlowfish>();
-        break;
-    case ZqBlockCipher::TYPE_CAMELLIA:
-        m_pCipher = std::make_unique<ZqCamellia>();
-        break;
-    }
+    m_pCipher = ZqBlockCipher::create(type);
 }
 
 ZqCipherFileWriter::~ZqCipherFileWriter() = default;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 class ZqBlockCipher {
 public:
@@ -19,6 +20,9 @@ public:
     static constexpr uint32_t MAX_ENCODED_SIZE = 0x400000;
 
     virtual ~ZqBlockCipher() = default;
+
+    // A new cipher of the type with its default key; null for an unknown type.
+    static std::unique_ptr<ZqBlockCipher> create(TYPE type);
 
     // Installs a new key; false, with the previous key kept, when the length is not accepted.
     virtual bool setKey(const void* key, uint32_t length) = 0;

@@ -173,52 +173,33 @@ template <uint32_t L> void baseSqr(uint32_t* const c, const uint32_t* const a) {
     }
 }
 
-bool schoolbookSqr(uint32_t* const c, const uint32_t* const a, const uint32_t n) {
-    switch (n) {
-    case 8:
-        baseSqr<4>(c, a);
-        return true;
-    case 16:
-        baseSqr<8>(c, a);
-        return true;
-    case 32:
-        baseSqr<16>(c, a);
-        return true;
-    default:
-        return false;
+enum class Product { FULL, LOW, SQUARE };
+
+template <uint32_t L>
+void schoolbookOf(const Product kind, uint32_t* const c, const uint32_t* const a,
+                  const uint32_t* const b) {
+    if (kind == Product::FULL) {
+        base2<L>(c, a, b);
+    } else if (kind == Product::LOW) {
+        baseLow<L>(c, a, b);
+    } else {
+        baseSqr<L>(c, a);
     }
 }
 
 // Operands of up to 32 words are multiplied by schoolbook: measured against GMP, with 64-bit
 // limbs a further split pays off only above that. True when the product was done here.
-bool schoolbook2(uint32_t* const c, const uint32_t* const a, const uint32_t* const b,
-                 const uint32_t n) {
+bool schoolbook(const Product kind, uint32_t* const c, const uint32_t* const a,
+                const uint32_t* const b, const uint32_t n) {
     switch (n) {
     case 8:
-        base2<4>(c, a, b);
+        schoolbookOf<4>(kind, c, a, b);
         return true;
     case 16:
-        base2<8>(c, a, b);
+        schoolbookOf<8>(kind, c, a, b);
         return true;
     case 32:
-        base2<16>(c, a, b);
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool schoolbookLow(uint32_t* const c, const uint32_t* const a, const uint32_t* const b,
-                   const uint32_t n) {
-    switch (n) {
-    case 8:
-        baseLow<4>(c, a, b);
-        return true;
-    case 16:
-        baseLow<8>(c, a, b);
-        return true;
-    case 32:
-        baseLow<16>(c, a, b);
+        schoolbookOf<16>(kind, c, a, b);
         return true;
     default:
         return false;
@@ -250,7 +231,7 @@ void ZqKaratsuba::mul2Sub(uint32_t* const c, const uint32_t* const a, const uint
     // A square (the same operand twice) stays a square at every level, at about half the
     // cost of a product.
     const bool square = a == b;
-    if (square ? schoolbookSqr(c, a, n) : schoolbook2(c, a, b, n)) {
+    if (schoolbook(square ? Product::SQUARE : Product::FULL, c, a, b, n)) {
         return;
     }
     const uint32_t h = n / 2;
@@ -282,7 +263,7 @@ void ZqKaratsuba::mul2Sub(uint32_t* const c, const uint32_t* const a, const uint
 
 void ZqKaratsuba::mulSub(uint32_t* const c, const uint32_t* const a, const uint32_t* const b,
                          const uint32_t n, uint32_t* const work) {
-    if (schoolbookLow(c, a, b, n)) {
+    if (schoolbook(Product::LOW, c, a, b, n)) {
         return;
     }
     const uint32_t h = n / 2;

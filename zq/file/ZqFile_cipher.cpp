@@ -2,9 +2,6 @@
 // and written through one preallocated piece buffer, with the plain content's positions for
 // read, seek, tell and line reading. ECB keeps the last partly used block deciphered; CBC
 // keeps the enciphered block before the current one as its chain.
-#include "zq/crypto/ZqAes.h"
-#include "zq/crypto/ZqBlowfish.h"
-#include "zq/crypto/ZqCamellia.h"
 #include "zq/file/ZqCipherFileFormat.h"
 #include "zq/file/ZqFile.h"
 #include "zq/platform/fs/fs.h"
@@ -17,18 +14,6 @@ namespace {
 constexpr uint32_t READ_ERROR = 0xFFFFFFFFu;
 constexpr uint32_t BAD_CIPHER_FILE = 192;
 
-std::unique_ptr<ZqBlockCipher> makeCipher(const ZqBlockCipher::TYPE type) {
-    switch (type) {
-    case ZqBlockCipher::TYPE_AES:
-        return std::make_unique<ZqAes>();
-    case ZqBlockCipher::TYPE_BLOWFISH:
-        return std::make_unique<ZqBlowfish>();
-    case ZqBlockCipher::TYPE_CAMELLIA:
-        return std::make_unique<ZqCamellia>();
-    }
-    return nullptr;
-}
-
 } // namespace
 
 ZqFile::Io::Io(const ZqBlockCipher::TYPE type, const ZqBlockCipher::MODE mode)
@@ -36,7 +21,7 @@ ZqFile::Io::Io(const ZqBlockCipher::TYPE type, const ZqBlockCipher::MODE mode)
     if (mode != ZqBlockCipher::MODE_ECB && mode != ZqBlockCipher::MODE_CBC) {
         throw BAD_CIPHER_FILE;
     }
-    m_pCipher = makeCipher(type);
+    m_pCipher = ZqBlockCipher::create(type);
     if (!m_pCipher) {
         throw BAD_CIPHER_FILE;
     }

@@ -54,17 +54,6 @@ Bytes swapHalves(Bytes b) {
     return b;
 }
 
-std::unique_ptr<ZqBlockCipher> make(const ZqBlockCipher::TYPE type) {
-    switch (type) {
-    case ZqBlockCipher::TYPE_AES:
-        return std::make_unique<ZqAes>();
-    case ZqBlockCipher::TYPE_BLOWFISH:
-        return std::make_unique<ZqBlowfish>();
-    default:
-        return std::make_unique<ZqCamellia>();
-    }
-}
-
 constexpr ZqBlockCipher::TYPE TYPES[] = {ZqBlockCipher::TYPE_AES, ZqBlockCipher::TYPE_BLOWFISH,
                                          ZqBlockCipher::TYPE_CAMELLIA};
 
@@ -223,7 +212,7 @@ TEST_P(ZqBlockCipherTest, MatchesOpenSslOnRandomKeysAndLengths) {
         {ZqBlockCipher::TYPE_BLOWFISH, 56, "BF-ECB", nullptr},
     };
     for (const auto& c : cases) {
-        const auto cipher = make(c.type);
+        const auto cipher = ZqBlockCipher::create(c.type);
         for (int round = 0; round < 12; ++round) {
             const uint32_t keyLength =
                 c.type == ZqBlockCipher::TYPE_BLOWFISH && round % 2 ? 4 + rng() % 53 : c.keyLength;
@@ -286,7 +275,7 @@ TEST_P(ZqBlockCipherTest, KeySizesAndDefaultKey) {
     const Bytes key = randomBytes(rng, 64);
     const Bytes plain = randomBytes(rng, 64);
     for (const auto& c : cases) {
-        const auto cipher = make(c.type);
+        const auto cipher = ZqBlockCipher::create(c.type);
         EXPECT_EQ(cipher->getBlockSize(), 16u);
         EXPECT_EQ(cipher->getMaxKeyLength(), c.maxKey);
         // A new cipher works with its default key.
@@ -309,7 +298,7 @@ TEST_P(ZqBlockCipherTest, KeySizesAndDefaultKey) {
 TEST_P(ZqBlockCipherTest, EncodedSizeAndChainRules) {
     std::mt19937 rng(4);
     for (const ZqBlockCipher::TYPE type : TYPES) {
-        const auto c = make(type);
+        const auto c = ZqBlockCipher::create(type);
         const struct {
             uint32_t in;
             uint32_t out;
