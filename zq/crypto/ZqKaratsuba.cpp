@@ -4,8 +4,10 @@
 // A call on n words keeps its temporaries in the first 2n words of the work area and hands the
 // rest down.
 #include "zq/crypto/ZqKaratsuba.h"
+#include "zq/crypto/ZqKaratsubaCore.h"
 
 #include <bit>
+#include <cpuid.h>
 #include <cstring>
 #include <memory>
 
@@ -173,11 +175,153 @@ template <uint32_t L> void baseSqr(uint32_t* const c, const uint32_t* const a) {
     }
 }
 
+#if defined(__x86_64__)
+// rp[0..16) += up[0..16) x v, the carry limb returned: two carry chains (CF through adcx for
+// the products' high limbs, OF through adox for rp) run side by side, which plain code cannot
+// express. Needs BMI2 and ADX.
+uint64_t addMulRow16(uint64_t* const rp, const uint64_t* const up, const uint64_t v) {
+    uint64_t carry = 0;
+    asm("xorl %%eax, %%eax\n\t"
+        "mulx 0(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 0(%[rp]), %%r8\n\t"
+        "movq %%r8, 0(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "mulx 8(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 8(%[rp]), %%r8\n\t"
+        "movq %%r8, 8(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "mulx 16(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 16(%[rp]), %%r8\n\t"
+        "movq %%r8, 16(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "mulx 24(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 24(%[rp]), %%r8\n\t"
+        "movq %%r8, 24(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "mulx 32(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 32(%[rp]), %%r8\n\t"
+        "movq %%r8, 32(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "mulx 40(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 40(%[rp]), %%r8\n\t"
+        "movq %%r8, 40(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "mulx 48(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 48(%[rp]), %%r8\n\t"
+        "movq %%r8, 48(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "mulx 56(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 56(%[rp]), %%r8\n\t"
+        "movq %%r8, 56(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "mulx 64(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 64(%[rp]), %%r8\n\t"
+        "movq %%r8, 64(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "mulx 72(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 72(%[rp]), %%r8\n\t"
+        "movq %%r8, 72(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "mulx 80(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 80(%[rp]), %%r8\n\t"
+        "movq %%r8, 80(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "mulx 88(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 88(%[rp]), %%r8\n\t"
+        "movq %%r8, 88(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "mulx 96(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 96(%[rp]), %%r8\n\t"
+        "movq %%r8, 96(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "mulx 104(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 104(%[rp]), %%r8\n\t"
+        "movq %%r8, 104(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "mulx 112(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 112(%[rp]), %%r8\n\t"
+        "movq %%r8, 112(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "mulx 120(%[up]), %%r8, %%r9\n\t"
+        "adcx %%rax, %%r8\n\t"
+        "adox 120(%[rp]), %%r8\n\t"
+        "movq %%r8, 120(%[rp])\n\t"
+        "movq %%r9, %%rax\n\t"
+        "movl $0, %%r8d\n\t"
+        "adcx %%r8, %%rax\n\t"
+        "adox %%r8, %%rax\n\t"
+        : "=&a"(carry)
+        : [rp] "r"(rp), [up] "r"(up), "d"(v)
+        : "r8", "r9", "cc", "memory");
+    return carry;
+}
+
+bool detectRows() {
+    unsigned a = 0;
+    unsigned b = 0;
+    unsigned c = 0;
+    unsigned d = 0;
+    // BMI2 (leaf 7, EBX bit 8) for mulx and ADX (bit 19) for adcx and adox.
+    return __get_cpuid_count(7, 0, &a, &b, &c, &d) != 0 && (b & (1u << 8)) != 0 &&
+           (b & (1u << 19)) != 0;
+}
+
+const bool HAS_ROWS = detectRows();
+#else
+uint64_t addMulRow16(uint64_t*, const uint64_t*, uint64_t) {
+    return 0;
+}
+const bool HAS_ROWS = false;
+#endif
+bool g_allowRows = true;
+
+// The 16-limb product through the rows above.
+void rows16(uint64_t* const r, const uint64_t* const x, const uint64_t* const y) {
+    for (uint32_t i = 0; i < 32; ++i) {
+        r[i] = 0;
+    }
+    for (uint32_t i = 0; i < 16; ++i) {
+        r[i + 16] = addMulRow16(r + i, y, x[i]);
+    }
+}
+
 enum class Product { FULL, LOW, SQUARE };
 
 template <uint32_t L>
 void schoolbookOf(const Product kind, uint32_t* const c, const uint32_t* const a,
                   const uint32_t* const b) {
+    if constexpr (L == 16) {
+        // With the processor's rows the full product is cheaper than the plain low half or
+        // square; those take the part they need.
+        if (HAS_ROWS && g_allowRows) {
+            uint64_t x[16];
+            uint64_t y[16];
+            uint64_t r[32];
+            toLimbs<16>(x, a);
+            toLimbs<16>(y, b);
+            rows16(r, x, y);
+            const uint32_t limbs = kind == Product::LOW ? 16 : 32;
+            for (uint32_t i = 0; i < limbs; ++i) {
+                setPair(c + 2 * (limbs - 1 - i), r[i]);
+            }
+            return;
+        }
+    }
     if (kind == Product::FULL) {
         base2<L>(c, a, b);
     } else if (kind == Product::LOW) {
@@ -207,6 +351,14 @@ bool schoolbook(const Product kind, uint32_t* const c, const uint32_t* const a,
 }
 
 } // namespace
+
+bool zq_karatsuba::hasFastRows() {
+    return HAS_ROWS;
+}
+
+void zq_karatsuba::allowFastRows(const bool allow) {
+    g_allowRows = allow;
+}
 
 void ZqKaratsuba::negate(uint32_t* const x, const uint32_t n) {
     negateWords(x, n);

@@ -3,6 +3,7 @@
 // the reduction cannot serve (even, too long) and inputs not below the modulus are refused.
 #include "zq/crypto/ZqRsa.h"
 #include "zq/crypto/ZqKaratsuba.h"
+#include "zq/crypto/ZqKaratsubaCore.h"
 
 #include <gmp.h>
 #include <gtest/gtest.h>
@@ -69,7 +70,23 @@ TEST(ZqKaratsuba, WorkSizes) {
     EXPECT_EQ(ZqKaratsuba::getWorkSize(128), 480u);
 }
 
-TEST(ZqKaratsuba, ProductsMatchGmpForEverySignMix) {
+// Every product test runs on the plain schoolbook core and, where the processor has them, on
+// the fast rows.
+class ZqKaratsubaCores : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        if (GetParam() && !zq_karatsuba::hasFastRows()) {
+            GTEST_SKIP() << "no BMI2 and ADX on this processor";
+        }
+        zq_karatsuba::allowFastRows(GetParam());
+    }
+    void TearDown() override { zq_karatsuba::allowFastRows(true); }
+};
+
+INSTANTIATE_TEST_SUITE_P(Cores, ZqKaratsubaCores, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "rows" : "plain"; });
+
+TEST_P(ZqKaratsubaCores, ProductsMatchGmpForEverySignMix) {
     std::mt19937 rng(17);
     for (const uint32_t n : {8u, 16u, 32u, 64u, 128u}) {
         for (int round = 0; round < 24; ++round) {
@@ -138,7 +155,7 @@ TEST(ZqKaratsuba, ProductsMatchGmpForEverySignMix) {
     }
 }
 
-TEST(ZqRsa, DecodeMatchesGmpPowerModulo) {
+TEST_P(ZqKaratsubaCores, DecodeMatchesGmpPowerModulo) {
     gmp_randstate_t state;
     gmp_randinit_mt(state);
     gmp_randseed_ui(state, 2034);
