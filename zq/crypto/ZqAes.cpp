@@ -4,7 +4,7 @@
 #include "zq/crypto/ZqAes.h"
 #include "zq/crypto/ZqAesCore.h"
 #include "zq/crypto/ZqBlockModes.h"
-#include "zq/crypto/ZqByteOrder.h"
+#include "zq/file/ZqByteOrder.h"
 
 #include <array>
 #include <cpuid.h>

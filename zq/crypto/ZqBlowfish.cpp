@@ -2,7 +2,7 @@
 #include "zq/crypto/ZqBlowfish.h"
 #include "zq/crypto/ZqBlockModes.h"
 #include "zq/crypto/ZqBlowfishTables.h"
-#include "zq/crypto/ZqByteOrder.h"
+#include "zq/file/ZqByteOrder.h"
 
 #include <cstring>
 

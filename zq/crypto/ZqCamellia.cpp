@@ -2,7 +2,7 @@
 // P-function are folded into eight tables of 64-bit words made at compile time.
 #include "zq/crypto/ZqCamellia.h"
 #include "zq/crypto/ZqBlockModes.h"
-#include "zq/crypto/ZqByteOrder.h"
+#include "zq/file/ZqByteOrder.h"
 
 #include <array>
 
