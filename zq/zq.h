@@ -71,10 +71,20 @@
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/gl/ZqGlTexture.h"
 
-// geometry: the figures the camera tests, and the pools
+// geometry: the figures and the pools
+#include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
+#include "zq/dg/ZqDgCapsule.h"
+#include "zq/dg/ZqDgCylindroid.h"
+#include "zq/dg/ZqDgFieldlessFigure.h"
+#include "zq/dg/ZqDgFigure.h"
+#include "zq/dg/ZqDgLine.h"
+#include "zq/dg/ZqDgOrientedBoundingBox.h"
+#include "zq/dg/ZqDgPlane.h"
 #include "zq/dg/ZqDgPoint.h"
+#include "zq/dg/ZqDgRectangle.h"
 #include "zq/dg/ZqDgSphere.h"
 #include "zq/dg/ZqDgSystem.h"
+#include "zq/dg/ZqDgTriangle.h"
 
 // devices, sound, network
 #include "zq/input/ZqDoubleBuffer.h"

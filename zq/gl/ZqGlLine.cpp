@@ -1,5 +1,7 @@
 #include "zq/gl/ZqGlLine.h"
 
+#include "zq/gl/ZqGlLine_test.h"
+
 #include "zq/gl/ZqGlCamera.h"
 #include "zq/gl/ZqGlPrimitive.h"
 #include "zq/gl/ZqGlScreen.h"
@@ -43,7 +45,19 @@ uint32_t byteOf(const float v) {
     return scaled >= 255.0f ? 255u : static_cast<uint32_t>(scaled);
 }
 
+zqgl::test::LineRecorder g_recorder = nullptr;
+
+void record(const bool strip, const ZqVector3* const points, const uint32_t count) {
+    if (g_recorder != nullptr) {
+        g_recorder(strip, points, count, ZqGlLine::m_color);
+    }
+}
+
 } // namespace
+
+void zqgl::test::setLineRecorder(const LineRecorder recorder) {
+    g_recorder = recorder;
+}
 
 void ZqGlLine::sysInit() {
     gpu::Device* const device = ZqGlSystem::getD3dDevice();
@@ -231,12 +245,14 @@ void ZqGlLine::draw3D(const uint32_t type, const ZqVector3* const points, const 
 
 void ZqGlLine::draw(const ZqVector3& a, const ZqVector3& b) {
     const ZqVector3 line[2] = {a, b};
+    record(false, line, 2);
     draw3D(static_cast<uint32_t>(gpu::PrimitiveType::LineList), line, 2);
     m_pos3 = b;
 }
 
 void ZqGlLine::draw(const ZqVector3& p) {
     const ZqVector3 line[2] = {m_pos3, p};
+    record(false, line, 2);
     draw3D(static_cast<uint32_t>(gpu::PrimitiveType::LineList), line, 2);
     m_pos3 = p;
 }
@@ -245,6 +261,7 @@ void ZqGlLine::draw(const ZqVector3* const points, const uint32_t count) {
     if (points == nullptr || count == 0) {
         return;
     }
+    record(true, points, count);
     // Strips of at most 100 points, each after the first starting again at the last point
     // of the one before.
     for (uint32_t start = 0; start + 1 < count; start += MAX_3D_VERTICES - 1) {

@@ -1,0 +1,306 @@
+// The hot figure pair tests against FCL (double precision) in the same run: sphere-sphere
+// intersection, point in AABB, AABB overlap and segment-segment closest points, each over the
+// same arrays of random pairs. AABB-segment has no FCL counterpart and runs on its own. After
+// the usual table it prints each query's rate relative to FCL (goal: 1.0 or more). The sphere
+// pair also runs through the figure dispatch, to show what the table lookup costs.
+#include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
+#include "zq/dg/ZqDgLine.h"
+#include "zq/dg/ZqDgPoint.h"
+#include "zq/dg/ZqDgSphere.h"
+
+#include <benchmark/benchmark.h>
+
+#include <fcl/math/bv/AABB.h>
+#include <fcl/narrowphase/detail/primitive_shape_algorithm/capsule_capsule.h>
+#include <fcl/narrowphase/detail/primitive_shape_algorithm/sphere_sphere.h>
+
+#include <cstdio>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int COUNT = 256;
+
+struct Data {
+    std::vector<ZqDgSphere> sa, sb;
+    std::vector<fcl::Sphered> fsa, fsb;
+    std::vector<fcl::Transform3d> fta, ftb;
+    std::vector<ZqDgPoint> p;
+    std::vector<fcl::Vector3d> fp;
+    std::vector<ZqDgAxisAlignedBoundingBox> ba, bb;
+    std::vector<fcl::AABBd> fba, fbb;
+    std::vector<ZqDgSegment> ga, gb;
+    std::vector<fcl::Vector3d> fa1, fb1, fa2, fb2;
+
+    Data() {
+        std::mt19937 gen(11);
+        std::uniform_real_distribution<float> uni(-10.0f, 10.0f);
+        std::uniform_real_distribution<float> size(0.5f, 5.0f);
+        auto vec = [&] { return ZqVector3(uni(gen), uni(gen), uni(gen)); };
+        auto dv = [](const ZqVector3& v) { return fcl::Vector3d(v.x, v.y, v.z); };
+        for (int i = 0; i < COUNT; ++i) {
+            const ZqDgSphere s1(vec(), size(gen));
+            const ZqDgSphere s2(vec(), size(gen));
+            sa.push_back(s1);
+            sb.push_back(s2);
+            fsa.emplace_back(s1.m_radius);
+            fsb.emplace_back(s2.m_radius);
+            fta.emplace_back(fcl::Translation3d(dv(s1.m_center)));
+            ftb.emplace_back(fcl::Translation3d(dv(s2.m_center)));
+
+            const ZqVector3 q = vec();
+            p.emplace_back(q.x, q.y, q.z);
+            fp.push_back(dv(q));
+            const ZqVector3 c1 = vec();
+            const ZqVector3 h1(size(gen), size(gen), size(gen));
+            const ZqVector3 c2 = vec();
+            const ZqVector3 h2(size(gen), size(gen), size(gen));
+            ba.emplace_back(c1.x, c1.y, c1.z, h1.x, h1.y, h1.z);
+            bb.emplace_back(c2.x, c2.y, c2.z, h2.x, h2.y, h2.z);
+            fba.emplace_back(dv(c1 - h1), dv(c1 + h1));
+            fbb.emplace_back(dv(c2 - h2), dv(c2 + h2));
+
+            const ZqVector3 a1 = vec();
+            const ZqVector3 b1 = vec();
+            const ZqVector3 a2 = vec();
+            const ZqVector3 b2 = vec();
+            ga.emplace_back(a1, b1);
+            gb.emplace_back(a2, b2);
+            fa1.push_back(dv(a1));
+            fb1.push_back(dv(b1));
+            fa2.push_back(dv(a2));
+            fb2.push_back(dv(b2));
+        }
+    }
+};
+
+Data& data() {
+    static Data d;
+    return d;
+}
+
+void finish(benchmark::State& state) {
+    state.SetItemsProcessed(state.iterations() * COUNT);
+}
+
+void SphereSphere_zq(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        int hits = 0;
+        for (int i = 0; i < COUNT; ++i) {
+            hits += d.sa[i].intersect(d.sb[i]) ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(hits);
+    }
+    finish(state);
+}
+
+void SphereSphere_dispatch(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        int hits = 0;
+        for (int i = 0; i < COUNT; ++i) {
+            const ZqDgFigure& a = d.sa[i];
+            const ZqDgFigure& b = d.sb[i];
+            hits += a.vIntersect(b) ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(hits);
+    }
+    finish(state);
+}
+
+void SphereSphere_fcl(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        int hits = 0;
+        for (int i = 0; i < COUNT; ++i) {
+            hits += fcl::detail::sphereSphereIntersect<double>(d.fsa[i], d.fta[i], d.fsb[i],
+                                                               d.ftb[i], nullptr)
+                        ? 1
+                        : 0;
+        }
+        benchmark::DoNotOptimize(hits);
+    }
+    finish(state);
+}
+
+void PointAabb_zq(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        int hits = 0;
+        for (int i = 0; i < COUNT; ++i) {
+            hits += d.ba[i].intersect(d.p[i]) ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(hits);
+    }
+    finish(state);
+}
+
+void PointAabb_fcl(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        int hits = 0;
+        for (int i = 0; i < COUNT; ++i) {
+            hits += d.fba[i].contain(d.fp[i]) ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(hits);
+    }
+    finish(state);
+}
+
+void AabbAabb_zq(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        int hits = 0;
+        for (int i = 0; i < COUNT; ++i) {
+            hits += d.ba[i].intersect(d.bb[i]) ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(hits);
+    }
+    finish(state);
+}
+
+void AabbAabb_fcl(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        int hits = 0;
+        for (int i = 0; i < COUNT; ++i) {
+            hits += d.fba[i].overlap(d.fbb[i]) ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(hits);
+    }
+    finish(state);
+}
+
+void AabbSegment_zq(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        int hits = 0;
+        for (int i = 0; i < COUNT; ++i) {
+            hits += d.ba[i].intersect(d.ga[i]) ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(hits);
+    }
+    finish(state);
+}
+
+void SegmentSegment_zq(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        float sum = 0.0f;
+        for (int i = 0; i < COUNT; ++i) {
+            ZqVector3 p1;
+            ZqVector3 p2;
+            d.ga[i].closestPoint(d.gb[i], &p1, &p2);
+            sum += p1.x + p2.x;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    finish(state);
+}
+
+void SegmentSegment_fcl(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        double sum = 0.0;
+        for (int i = 0; i < COUNT; ++i) {
+            double s = 0.0;
+            double t = 0.0;
+            fcl::Vector3d p1;
+            fcl::Vector3d p2;
+            fcl::detail::closestPtSegmentSegment<double>(d.fa1[i], d.fb1[i], d.fa2[i], d.fb2[i], &s,
+                                                         &t, &p1, &p2);
+            sum += p1.x() + p2.x();
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    finish(state);
+}
+
+BENCHMARK(SphereSphere_zq);
+BENCHMARK(SphereSphere_dispatch);
+BENCHMARK(SphereSphere_fcl);
+BENCHMARK(PointAabb_zq);
+BENCHMARK(PointAabb_fcl);
+BENCHMARK(AabbAabb_zq);
+BENCHMARK(AabbAabb_fcl);
+BENCHMARK(AabbSegment_zq);
+BENCHMARK(SegmentSegment_zq);
+BENCHMARK(SegmentSegment_fcl);
+
+// Keeps the console table and remembers each run's queries per second for the ratios.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        // With repetitions the median stands for the run; otherwise the single run does.
+        for (const Run& r : runs) {
+            if (r.error_occurred) {
+                continue;
+            }
+            const std::string& name = r.run_name.function_name;
+            const auto rate = r.counters.find("items_per_second");
+            if (rate == r.counters.end()) {
+                continue;
+            }
+            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+                m_rates[name] = rate->second;
+                m_median[name] = true;
+            } else if (r.run_type == Run::RT_Iteration && !m_median[name]) {
+                m_rates[name] = rate->second;
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+
+    void printRatios() const {
+        std::printf("\n%-16s %14s %14s %12s\n", "query", "zq queries/s", "FCL queries/s",
+                    "zq / FCL");
+        for (const char* op : {"SphereSphere", "PointAabb", "AabbAabb", "SegmentSegment"}) {
+            const auto zq = m_rates.find(std::string(op) + "_zq");
+            const auto fcl = m_rates.find(std::string(op) + "_fcl");
+            if (zq != m_rates.end() && fcl != m_rates.end() && fcl->second > 0.0) {
+                std::printf("%-16s %14.3g %14.3g %12.2f\n", op, zq->second, fcl->second,
+                            zq->second / fcl->second);
+            }
+        }
+        const auto dispatch = m_rates.find("SphereSphere_dispatch");
+        const auto fcl = m_rates.find("SphereSphere_fcl");
+        if (dispatch != m_rates.end() && fcl != m_rates.end() && fcl->second > 0.0) {
+            std::printf("%-16s %14.3g %14.3g %12.2f\n", "SphereDispatch", dispatch->second,
+                        fcl->second, dispatch->second / fcl->second);
+        }
+        const auto seg = m_rates.find("AabbSegment_zq");
+        if (seg != m_rates.end()) {
+            std::printf("%-16s %14.3g %14s %12s\n", "AabbSegment", seg->second, "-", "-");
+        }
+        std::printf("goal: zq / FCL at least 1.00\n");
+    }
+
+private:
+    std::map<std::string, double> m_rates;
+    std::map<std::string, bool> m_median;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Repeated, interleaved runs by default, so that the ratios hold on a busy machine; flags
+    // given on the command line come later and win.
+    std::string reps = "--benchmark_repetitions=5";
+    std::string interleave = "--benchmark_enable_random_interleaving=true";
+    std::string aggregates = "--benchmark_report_aggregates_only=true";
+    std::vector<char*> args = {argv[0], reps.data(), interleave.data(), aggregates.data()};
+    args.insert(args.end(), argv + 1, argv + argc);
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) {
+        return 1;
+    }
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    reporter.printRatios();
+    return 0;
+}

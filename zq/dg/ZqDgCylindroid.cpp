@@ -1,0 +1,215 @@
+#include "zq/dg/ZqDgCylindroid.h"
+
+#include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
+#include "zq/dg/ZqDgFrame.h"
+
+#include <array>
+#include <cmath>
+
+// =============================================================================================
+// Cylindroid
+
+constinit const ZqDgFigureTables<ZqDgCylindroid> ZqDgCylindroid::figureTab = [] {
+    ZqDgFigureTables<ZqDgCylindroid> t;
+    t.notYetBuiltIntersect(POINT);
+    t.notYetBuiltDistance(POINT);
+    t.notYetBuiltClosestPoint(POINT);
+    return t;
+}();
+
+ZqDgCylindroid::ZqDgCylindroid(const ZqVector3& center, const ZqVector3* const axes,
+                               const float* const sizes)
+    : ZqDgFigure(CYLINDROID) {
+    set(center, axes, sizes);
+}
+
+ZqDgCylindroid::ZqDgCylindroid(const ZqVector3& center, const ZqQuat& q, const float* const sizes)
+    : ZqDgFigure(CYLINDROID) {
+    set(center, q, sizes);
+}
+
+ZqDgCylindroid::ZqDgCylindroid(const ZqMatrix& m, const float* const sizes)
+    : ZqDgFigure(CYLINDROID) {
+    set(m, sizes);
+}
+
+ZqDgCylindroid::ZqDgCylindroid(const ZqVector3& a, const ZqVector3& b) : ZqDgFigure(CYLINDROID) {
+    set(a, b);
+}
+
+ZqDgCylindroid::ZqDgCylindroid(const ZqDgAxisAlignedBoundingBox& box) : ZqDgFigure(CYLINDROID) {
+    set(box);
+}
+
+ZqDgCylindroid& ZqDgCylindroid::set(const ZqVector3& center, const ZqVector3* const axes,
+                                    const float* const sizes) {
+    m_center = center;
+    setDirection(axes);
+    return setRadius(sizes);
+}
+
+ZqDgCylindroid& ZqDgCylindroid::set(const ZqVector3& center, const ZqQuat& q,
+                                    const float* const sizes) {
+    m_center = center;
+    setDirection(q);
+    return setRadius(sizes);
+}
+
+ZqDgCylindroid& ZqDgCylindroid::set(const ZqMatrix& m, const float* const sizes) {
+    setMatrix(m);
+    return setRadius(sizes);
+}
+
+ZqDgCylindroid& ZqDgCylindroid::set(const ZqVector3& a, const ZqVector3& b) {
+    zqdg::boxFromCorners(a, b, m_center, m_axis, m_radius);
+    return *this;
+}
+
+ZqDgCylindroid& ZqDgCylindroid::set(const ZqDgAxisAlignedBoundingBox& box) {
+    return set(box.m_center - box.m_radius, box.m_center + box.m_radius);
+}
+
+ZqDgCylindroid& ZqDgCylindroid::setMatrix(const ZqMatrix& m) {
+    zqdg::frameFromMatrix(m, m_center, m_axis);
+    return *this;
+}
+
+ZqDgCylindroid& ZqDgCylindroid::setDirection(const ZqVector3* const axes) {
+    return setDirection(axes[0], axes[1], axes[2]);
+}
+
+ZqDgCylindroid& ZqDgCylindroid::setDirection(const ZqVector3& a0, const ZqVector3& a1,
+                                             const ZqVector3& a2) {
+    zqdg::normalizeAxes(a0, a1, a2, m_axis);
+    return *this;
+}
+
+ZqDgCylindroid& ZqDgCylindroid::setDirection(const float x0, const float y0, const float z0,
+                                             const float x1, const float y1, const float z1,
+                                             const float x2, const float y2, const float z2) {
+    return setDirection(ZqVector3(x0, y0, z0), ZqVector3(x1, y1, z1), ZqVector3(x2, y2, z2));
+}
+
+ZqDgCylindroid& ZqDgCylindroid::setDirection(const ZqQuat& q) {
+    zqdg::axesFromQuat(q, m_axis);
+    return *this;
+}
+
+ZqDgCylindroid& ZqDgCylindroid::setRadius(const float* const sizes) {
+    return setRadius(sizes[0], sizes[1], sizes[2]);
+}
+
+ZqDgCylindroid& ZqDgCylindroid::setRadius(const float s0, const float s1, const float s2) {
+    m_radius[0] = s0;
+    m_radius[1] = s1;
+    m_radius[2] = s2;
+    return *this;
+}
+
+void ZqDgCylindroid::translateVector(ZqVector3* const v) const {
+    zqdg::toFrame(m_axis, v);
+}
+
+const char16_t* ZqDgCylindroid::getFigureName() const {
+    return u"Cylindroid";
+}
+
+bool ZqDgCylindroid::isFinite(const float min, const float max) const {
+    return zqdg::frameIsFinite(m_center, m_axis, m_radius, min, max);
+}
+
+bool ZqDgCylindroid::isFinite(const float limit) const {
+    return m_type == CYLINDROID && zqdg::frameIsFinite(m_center, m_axis, m_radius, limit);
+}
+
+void ZqDgCylindroid::rotTrans(const ZqMatrix& m) {
+    zqdg::moveFrame(m, m_center, m_axis);
+}
+
+void ZqDgCylindroid::draw(const bool withShadow) const {
+    ZqVector3 points[32];
+    const ZqVector3 half = m_axis[0] * m_radius[0];
+    for (int i = 0; i < 16; ++i) {
+        const float theta = static_cast<float>(i) * zqdg::DRAW_STEP;
+        const ZqVector3 rim = m_center + m_axis[1] * (m_radius[1] * std::sin(theta)) +
+                              m_axis[2] * (m_radius[2] * std::cos(theta));
+        points[2 * i] = rim - half;
+        points[2 * i + 1] = rim + half;
+    }
+    static constexpr auto PAIRS = [] {
+        std::array<uint8_t, 96> p{};
+        int n = 0;
+        for (int i = 0; i < 16; ++i) {
+            p[n++] = static_cast<uint8_t>(2 * i);
+            p[n++] = static_cast<uint8_t>(2 * i + 1);
+        }
+        for (int k = 0; k < 30; ++k) {
+            p[n++] = static_cast<uint8_t>(k);
+            p[n++] = static_cast<uint8_t>(k + 2);
+        }
+        p[n++] = 0;
+        p[n++] = 30;
+        p[n++] = 1;
+        p[n++] = 31;
+        return p;
+    }();
+    drawIndexed(points, PAIRS.data(), 48, withShadow);
+}
+
+// =============================================================================================
+// Cone
+
+ZqDgCone::ZqDgCone(const ZqVector3& apex, const ZqVector3& direction, const float height,
+                   const float radius)
+    : ZqDgFigure(CONE) {
+    set(apex, direction, height, radius);
+}
+
+ZqDgCone ZqDgCone::set(const ZqVector3& apex, const ZqVector3& direction, const float height,
+                       const float radius) {
+    m_apex = apex;
+    m_direction.normalize(direction);
+    m_height = height;
+    m_radius = radius;
+    return *this;
+}
+
+const char16_t* ZqDgCone::getFigureName() const {
+    return u"Cone";
+}
+
+bool ZqDgCone::isFinite(const float min, const float max) const {
+    return m_apex.isFinite(min, max) && m_direction.isFinite(min, max) &&
+           ::isFinite(m_height, min, max) && ::isFinite(m_radius, min, max) &&
+           m_direction.isNormalized(0.0001f);
+}
+
+bool ZqDgCone::isFinite(const float limit) const {
+    return m_apex.isFinite(limit) && m_direction.isFinite(limit) && ::isFinite(m_height, limit) &&
+           ::isFinite(m_radius, limit) && m_direction.isNormalized(0.0001f);
+}
+
+void ZqDgCone::draw(const bool withShadow) const {
+    const ZqMatrix frame = zqdg::rotationOnto(ZqVector3(0.0f, 0.0f, 1.0f), m_direction);
+    ZqVector3 points[17];
+    points[0] = m_apex;
+    for (int i = 0; i < 16; ++i) {
+        const float theta = static_cast<float>(i) * zqdg::DRAW_STEP;
+        const ZqVector3 local(m_radius * std::sin(theta), -m_radius * std::cos(theta), m_height);
+        points[i + 1] = m_apex + ZqVector3().rot(local, frame);
+    }
+    static constexpr auto PAIRS = [] {
+        std::array<uint8_t, 64> p{};
+        int n = 0;
+        for (int i = 1; i <= 16; ++i) {
+            p[n++] = 0;
+            p[n++] = static_cast<uint8_t>(i);
+        }
+        for (int i = 1; i <= 16; ++i) {
+            p[n++] = static_cast<uint8_t>(i);
+            p[n++] = static_cast<uint8_t>(i % 16 + 1);
+        }
+        return p;
+    }();
+    drawIndexed(points, PAIRS.data(), 32, withShadow);
+}
