@@ -51,3 +51,14 @@ add_test(NAME fuzz.image
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/image-new ${_corpus}/image
                  ${PROJECT_SOURCE_DIR}/fuzz/seeds/image)
 set_tests_properties(fuzz.image PROPERTIES FIXTURES_REQUIRED image_seeds TIMEOUT 120)
+
+# The enciphered container reader: files that zqcipher enciphers with the target's key.
+add_test(NAME fuzz.cipher_file.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQCIPHER=$<TARGET_FILE:zqcipher> -DOUT=${_corpus}/cipher_file
+                 -DSOURCE=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/fuzz/cipher_file_seeds.cmake)
+set_tests_properties(fuzz.cipher_file.seeds PROPERTIES FIXTURES_SETUP cipher_file_seeds TIMEOUT 60)
+add_test(NAME fuzz.cipher_file
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_cipher_file> -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/cipher_file-new
+                 ${_corpus}/cipher_file)
+set_tests_properties(fuzz.cipher_file PROPERTIES FIXTURES_REQUIRED cipher_file_seeds TIMEOUT 120)

@@ -21,7 +21,15 @@
 #include "zq/memory/ZqRefList.h"
 
 // crypto
+#include "zq/crypto/ZqAes.h"
+#include "zq/crypto/ZqBigNumber.h"
+#include "zq/crypto/ZqBlockCipher.h"
+#include "zq/crypto/ZqBlowfish.h"
+#include "zq/crypto/ZqCamellia.h"
 #include "zq/crypto/ZqHash.h"
+#include "zq/crypto/ZqKaratsuba.h"
+#include "zq/crypto/ZqMontgomery.h"
+#include "zq/crypto/ZqRsa.h"
 
 // files
 #include "zq/file/ZqArcFile.h"

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <openssl/evp.h>
+#include <openssl/provider.h>
 
 namespace zqbench {
 
@@ -23,5 +24,23 @@ extern const Crypto LINKED;
 
 // Loads the masked copy; false (with a note on stderr) when it cannot be loaded.
 bool loadMasked(Crypto& out);
+
+// The slice of the cipher interface, in either copy; providerLoad brings in "legacy"
+// (Blowfish) beside "default".
+struct Ciphers {
+    EVP_CIPHER* (*cipherFetch)(OSSL_LIB_CTX*, const char*, const char*);
+    void (*cipherFree)(EVP_CIPHER*);
+    EVP_CIPHER_CTX* (*ctxNew)();
+    void (*ctxFree)(EVP_CIPHER_CTX*);
+    int (*init)(EVP_CIPHER_CTX*, const EVP_CIPHER*, const unsigned char*, const unsigned char*, int,
+                const OSSL_PARAM*);
+    int (*setPadding)(EVP_CIPHER_CTX*, int);
+    int (*update)(EVP_CIPHER_CTX*, unsigned char*, int*, const unsigned char*, int);
+    OSSL_PROVIDER* (*providerLoad)(OSSL_LIB_CTX*, const char*);
+};
+
+extern const Ciphers LINKED_CIPHERS;
+
+bool loadMaskedCiphers(Ciphers& out);
 
 } // namespace zqbench

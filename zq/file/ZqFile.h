@@ -3,11 +3,14 @@
 // archive open and load in the order they were asked for. Callers either start a request
 // (members ending Start, which return a request id) and poll for its result once a frame, or
 // call a synchronous member that starts the request and waits for it.
-// ZqFile::Io is the file object requests work through: a buffered stream over one file.
+// ZqFile::Io is the file object requests work through: a buffered stream over one file, plain
+// or, when built with a block cipher, in the enciphered container (zq/file/ZqCipherFileFormat.h)
+// whose plain content its reads, seeks and saves see.
 // Paths are Windows-style UTF-16 (see zq/platform/fs). Not for archives (ZqArcFile).
 // Depends on zq/thread, zq/memory and the platform's fs layer.
 #pragma once
 
+#include "zq/crypto/ZqBlockCipher.h"
 #include "zq/platform/fs/fs.h"
 #include "zq/system/ZqString.h"
 #include "zq/thread/ZqCriticalSection.h"
@@ -33,6 +36,9 @@ public:
     class Io {
     public:
         Io();
+        // An Io over the enciphered container with a new cipher of the type; throws 192 for
+        // another type or mode (MODE_ECB and MODE_CBC only).
+        Io(ZqBlockCipher::TYPE type, ZqBlockCipher::MODE mode);
         virtual ~Io();
         Io(const Io&) = delete;
         Io& operator=(const Io&) = delete;
@@ -67,6 +73,13 @@ public:
         bool isLoadFinished(uint32_t requestId, void** buffer, uint32_t* size = nullptr);
         bool isSaveFinished(uint32_t requestId, const void** data);
 
+        // The cipher's key, given before the Io opens or saves a file; false when the cipher
+        // refuses its length or the Io has no cipher.
+        bool setKey(const void* key, uint32_t length);
+        // The generator behind the container's filler bytes; a modulus below 2 becomes 2 and
+        // the result is false. Its state carries on from one save to the next.
+        bool setRandSeed(uint32_t modulus, uint32_t seed);
+
     private:
         friend class ZqFile;
         friend class ZqArcFile;
@@ -75,11 +88,39 @@ public:
         bool saveBody(const char16_t* name, const void* data, uint32_t size);
         static bool checkSize(uint32_t fileSize, uint32_t minSize, const uint32_t* size);
 
+        // The cipher modes (ZqFile_cipher.cpp).
+        bool ropenCipher(const char16_t* name, uint32_t minSize, uint32_t* size);
+        uint32_t readCipher(uint8_t* out, uint32_t count);
+        bool seekCipher(int64_t offset, int origin);
+        bool saveCipher(const uint8_t* data, uint32_t size);
+        bool readBlocks(uint8_t* to, uint32_t bytes, uint32_t& got);
+        bool moveStream(uint64_t position);
+        uint32_t headerSize() const {
+            return m_blockSize * (m_mode == ZqBlockCipher::MODE_CBC ? 2 : 1);
+        }
+
         std::FILE* m_pStream = nullptr;
         uint32_t m_physicalSize = 0;
         uint32_t m_logicalSize = 0;
         bool m_errorFlag = false;
-        uint32_t m_mode = 0;
+        uint32_t m_mode = ZqBlockCipher::MODE_NONE;
+
+        // Cipher mode only. Positions are physical offsets in the file, header included; the
+        // stream stands at the start of the block that holds m_position.
+        uint32_t m_position = 0;
+        uint32_t m_alignedPosition = 0;
+        uint32_t m_randModulus = 0;
+        uint32_t m_randState = 0;
+        std::unique_ptr<ZqBlockCipher> m_pCipher;
+        // A piece of content (CBC: behind the chaining block it starts with) and one block.
+        std::unique_ptr<uint8_t[]> m_pWork;
+        std::unique_ptr<uint8_t[]> m_pBlock;
+        // ECB: the block held deciphered in m_pBlock; CBC: the enciphered block held at the
+        // start of m_pWork. -1 for none.
+        int64_t m_decodedBlock = -1;
+        int64_t m_chainBlock = -1;
+        uint32_t m_blockSize = 0;
+        uint32_t m_blockMask = 0;
     };
 
     // Folders and paths; callable from any thread. Path buffers hold PATH_SIZE characters.

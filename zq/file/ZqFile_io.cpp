@@ -1,5 +1,6 @@
 // ZqFile::Io in plain mode: a buffered C stream over one file, and the whole-file load and
-// save the worker runs through it.
+// save the worker runs through it. An Io with a cipher hands its reads, seeks and writes to
+// the cipher modes (ZqFile_cipher.cpp).
 #include "zq/file/ZqFile.h"
 #include "zq/memory/ZqMemAlloc.h"
 #include "zq/platform/fs/fs.h"
@@ -40,6 +41,9 @@ bool ZqFile::Io::ropen(const char16_t* const name, const uint32_t minSize, uint3
     if (m_pStream != nullptr || name == nullptr) {
         return false;
     }
+    if (m_pCipher) {
+        return ropenCipher(name, minSize, size);
+    }
     uint64_t fileSize = 0;
     if (!zqp::fileSize(name, fileSize)) {
         fileSize = 0;
@@ -65,6 +69,9 @@ uint32_t ZqFile::Io::read(void* const buffer, const uint32_t count) {
     if (m_pStream == nullptr || m_errorFlag || (buffer == nullptr && count != 0)) {
         return READ_ERROR;
     }
+    if (m_pCipher) {
+        return readCipher(static_cast<uint8_t*>(buffer), count);
+    }
     auto* const out = static_cast<uint8_t*>(buffer);
     uint32_t done = 0;
     while (done < count) {
@@ -87,6 +94,9 @@ uint32_t ZqFile::Io::read(void* const buffer, const uint32_t count) {
 bool ZqFile::Io::seek(const int64_t offset, const int origin) {
     if (m_pStream == nullptr) {
         return false;
+    }
+    if (m_pCipher) {
+        return seekCipher(offset, origin);
     }
     int whence = SEEK_SET;
     switch (origin) {
@@ -112,6 +122,9 @@ bool ZqFile::Io::seek(const int64_t offset, const int origin) {
 uint32_t ZqFile::Io::tell() const {
     if (m_pStream == nullptr || m_errorFlag) {
         return READ_ERROR;
+    }
+    if (m_pCipher) {
+        return m_position - headerSize();
     }
     const long position = std::ftell(m_pStream);
     if (position < 0 || position >= static_cast<long>(READ_ERROR)) {
@@ -222,6 +235,10 @@ bool ZqFile::Io::saveBody(const char16_t* const name, const void* const data, co
     const auto* const in = static_cast<const uint8_t*>(data);
     uint32_t done = 0;
     bool ok = true;
+    if (m_pCipher) {
+        ok = saveCipher(in, size);
+        done = size;
+    }
     while (done < size) {
         const size_t n = std::fwrite(in + done, 1, size - done, m_pStream);
         done += static_cast<uint32_t>(n);

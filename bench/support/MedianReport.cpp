@@ -1,0 +1,48 @@
+#include "bench/support/MedianReport.h"
+
+namespace zqbench {
+
+void MedianReporter::ReportRuns(const std::vector<Run>& runs) {
+    // With repetitions the median stands for the benchmark; otherwise the single run does.
+    for (const Run& r : runs) {
+        if (r.error_occurred) {
+            continue;
+        }
+        const std::string& name = r.run_name.function_name;
+        const double t = m_realTime ? r.GetAdjustedRealTime() : r.GetAdjustedCPUTime();
+        if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
+            m_time[name] = t;
+            m_median[name] = true;
+        } else if (r.run_type == Run::RT_Iteration && !m_median[name]) {
+            m_time[name] = t;
+        }
+    }
+    ConsoleReporter::ReportRuns(runs);
+}
+
+double MedianReporter::time(const std::string& name) const {
+    const auto it = m_time.find(name);
+    return it != m_time.end() ? it->second : 0.0;
+}
+
+bool runRepeated(int argc, char** argv, MedianReporter& reporter,
+                 const std::vector<std::string>& defaults) {
+    std::vector<std::string> flags = {"--benchmark_repetitions=5",
+                                      "--benchmark_enable_random_interleaving=true",
+                                      "--benchmark_report_aggregates_only=true"};
+    flags.insert(flags.end(), defaults.begin(), defaults.end());
+    std::vector<char*> args = {argv[0]};
+    for (std::string& f : flags) {
+        args.push_back(f.data());
+    }
+    args.insert(args.end(), argv + 1, argv + argc);
+    int count = static_cast<int>(args.size());
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) {
+        return false;
+    }
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    return true;
+}
+
+} // namespace zqbench

@@ -1,0 +1,36 @@
+// The common frame of the benchmarks that set our code against a peer: repeated, interleaved
+// runs by default, and a console reporter that keeps each benchmark's median time for the
+// closing table of ratios.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zqbench {
+
+class MedianReporter : public benchmark::ConsoleReporter {
+public:
+    // realTime: keep wall-clock times (file reads), else CPU times.
+    explicit MedianReporter(bool realTime) : m_realTime(realTime) {}
+
+    void ReportRuns(const std::vector<Run>& runs) override;
+    // The median time of a benchmark by its registered name, in its own time unit; 0 when it
+    // did not run.
+    double time(const std::string& name) const;
+
+private:
+    bool m_realTime;
+    std::map<std::string, double> m_time;
+    std::map<std::string, bool> m_median;
+};
+
+// Initialises Google Benchmark with five interleaved repetitions (plus `defaults`), flags on
+// the command line coming later and winning, and runs every benchmark into the reporter.
+// False when an argument was not recognised.
+bool runRepeated(int argc, char** argv, MedianReporter& reporter,
+                 const std::vector<std::string>& defaults = {});
+
+} // namespace zqbench

@@ -1,0 +1,34 @@
+// ZqAes: AES (128-, 192- and 256-bit keys) behind ZqBlockCipher, standard byte order of blocks
+// and keys. Uses the processor's AES instructions when it has them, else portable table code;
+// both give the same results. Depends on zq/crypto/ZqBlockCipher.h.
+#pragma once
+
+#include "zq/crypto/ZqBlockCipher.h"
+
+#include <memory>
+
+namespace zq_aes {
+struct Schedule;
+}
+
+class ZqAes : public ZqBlockCipher {
+public:
+    // Usable at once with a fixed default key.
+    ZqAes();
+    ~ZqAes() override;
+    ZqAes(const ZqAes&) = delete;
+    ZqAes& operator=(const ZqAes&) = delete;
+
+    // 16, 24 or 32 bytes.
+    bool setKey(const void* key, uint32_t length) override;
+    void encodeEcb(const void* src, void* dst, uint32_t n) const override;
+    void encodeCbc(const void* src, const void* chain, void* dst, uint32_t n) const override;
+    void decodeEcb(const void* src, void* dst, uint32_t n) const override;
+    void decodeCbc(const void* chain, const void* src, void* dst, uint32_t n) const override;
+    uint32_t getBlockSize() const override { return UNIT_SIZE; }
+    uint32_t getMaxKeyLength() const override { return 32; }
+    uint32_t calcEncodedSize(uint32_t size) const override { return roundUpToUnits(size); }
+
+private:
+    std::unique_ptr<zq_aes::Schedule> m_pSchedule;
+};
