@@ -3,6 +3,7 @@
 #include "zq/system/ZqError.h"
 #include "zq/thread/ZqCriticalSection.h"
 
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -15,12 +16,147 @@ namespace {
 // Owns the scheduler's lock between sysInit and sysQuit.
 std::unique_ptr<ZqCriticalSection> g_lock;
 
-// Per draw list: its last task, and whether the list is still in ascending depth (a NaN depth
-// breaks the order until the list is emptied). A sorted list whose last depth is below the new
-// one takes the task at its end without a walk: scenes mostly register back to front.
+// Per draw list: its last task and the root of its search tree; and the weights that keep the
+// trees balanced (a fixed pseudo-random sequence, so runs repeat).
 ZqTask* g_drawTails[ZqTask::NR_DRAW_PRIORITIES] = {};
-bool g_drawUnsorted[ZqTask::NR_DRAW_PRIORITIES] = {};
+ZqTask* g_drawRoots[ZqTask::NR_DRAW_PRIORITIES] = {};
+uint32_t g_drawSeed = 0x9E3779B9u;
+
+// The larger of two depths where NaN stands for "none": a NaN depth is never found by a search.
+float largerDepth(const float a, const float b) {
+    if (a != a) {
+        return b;
+    }
+    if (b != b) {
+        return a;
+    }
+    return a < b ? b : a;
+}
+
+bool sameDepth(const float a, const float b) {
+    return a == b || (a != a && b != b);
+}
 } // namespace
+
+// A treap in list order: the in-order walk is the draw list, the weights form a heap, and each
+// node keeps the largest depth of its subtree. Changed under the scheduler's lock only.
+struct ZqTask::DrawTree {
+    static float maxOf(const ZqTask* const t) {
+        return t != nullptr ? t->m_drawMax : std::numeric_limits<float>::quiet_NaN();
+    }
+
+    static void pull(ZqTask* const t) {
+        t->m_drawMax =
+            largerDepth(largerDepth(t->m_depth, maxOf(t->m_pDrawLeft)), maxOf(t->m_pDrawRight));
+    }
+
+    static void replaceChild(ZqTask*& root, ZqTask* const up, const ZqTask* const old,
+                             ZqTask* const now) {
+        if (up == nullptr) {
+            root = now;
+        } else if (up->m_pDrawLeft == old) {
+            up->m_pDrawLeft = now;
+        } else {
+            up->m_pDrawRight = now;
+        }
+        if (now != nullptr) {
+            now->m_pDrawUp = up;
+        }
+    }
+
+    // Turns t's link with its parent so that t takes the parent's place; list order is kept.
+    static void rotateUp(ZqTask*& root, ZqTask* const t) {
+        ZqTask* const p = t->m_pDrawUp;
+        ZqTask* const grand = p->m_pDrawUp;
+        if (p->m_pDrawLeft == t) {
+            p->m_pDrawLeft = t->m_pDrawRight;
+            if (p->m_pDrawLeft != nullptr) {
+                p->m_pDrawLeft->m_pDrawUp = p;
+            }
+            t->m_pDrawRight = p;
+        } else {
+            p->m_pDrawRight = t->m_pDrawLeft;
+            if (p->m_pDrawRight != nullptr) {
+                p->m_pDrawRight->m_pDrawUp = p;
+            }
+            t->m_pDrawLeft = p;
+        }
+        p->m_pDrawUp = t;
+        replaceChild(root, grand, p, t);
+        pull(p);
+        pull(t);
+    }
+
+    // Recomputes the maxima from t to the root, stopping where nothing changes.
+    static void pullUp(ZqTask* t) {
+        for (; t != nullptr; t = t->m_pDrawUp) {
+            const float before = t->m_drawMax;
+            pull(t);
+            if (sameDepth(before, t->m_drawMax)) {
+                break;
+            }
+        }
+    }
+
+    // The first task in list order whose depth is >= depth; none for a NaN depth.
+    static ZqTask* firstNotSmaller(ZqTask* t, const float depth) {
+        if (!(maxOf(t) >= depth)) {
+            return nullptr;
+        }
+        for (;;) {
+            if (t->m_pDrawLeft != nullptr && t->m_pDrawLeft->m_drawMax >= depth) {
+                t = t->m_pDrawLeft;
+            } else if (t->m_depth >= depth) {
+                return t;
+            } else {
+                t = t->m_pDrawRight;
+            }
+        }
+    }
+
+    // Links t between prev and at, which are neighbours in the list (either may be none).
+    static void insert(ZqTask*& root, ZqTask* const t, ZqTask* const prev, ZqTask* const at) {
+        g_drawSeed ^= g_drawSeed << 13;
+        g_drawSeed ^= g_drawSeed >> 17;
+        g_drawSeed ^= g_drawSeed << 5;
+        t->m_drawWeight = g_drawSeed;
+        t->m_pDrawLeft = nullptr;
+        t->m_pDrawRight = nullptr;
+        t->m_drawMax = t->m_depth;
+        if (root == nullptr) {
+            t->m_pDrawUp = nullptr;
+            root = t;
+            return;
+        }
+        // Of two neighbours one lies below the other, and that side of it is free.
+        if (prev != nullptr && prev->m_pDrawRight == nullptr) {
+            prev->m_pDrawRight = t;
+            t->m_pDrawUp = prev;
+        } else {
+            at->m_pDrawLeft = t;
+            t->m_pDrawUp = at;
+        }
+        while (t->m_pDrawUp != nullptr && t->m_pDrawUp->m_drawWeight < t->m_drawWeight) {
+            rotateUp(root, t);
+        }
+        pullUp(t->m_pDrawUp);
+    }
+
+    static void remove(ZqTask*& root, ZqTask* const t) {
+        while (t->m_pDrawLeft != nullptr && t->m_pDrawRight != nullptr) {
+            rotateUp(root, t->m_pDrawLeft->m_drawWeight > t->m_pDrawRight->m_drawWeight
+                               ? t->m_pDrawLeft
+                               : t->m_pDrawRight);
+        }
+        ZqTask* const child = t->m_pDrawLeft != nullptr ? t->m_pDrawLeft : t->m_pDrawRight;
+        ZqTask* const up = t->m_pDrawUp;
+        replaceChild(root, up, t, child);
+        t->m_pDrawLeft = nullptr;
+        t->m_pDrawRight = nullptr;
+        t->m_pDrawUp = nullptr;
+        pullUp(up);
+    }
+};
 
 ZqTask::ZqTask() = default;
 
@@ -154,6 +290,7 @@ void ZqTask::unlinkDraw() {
     // Registration may come from another thread; the draw lists change under the lock only.
     const std::unique_lock<ZqCriticalSection> hold = lockDrawLists();
     if (m_drawRegistered) {
+        DrawTree::remove(g_drawRoots[m_drawPriority], this);
         if (m_pDrawPrev != nullptr) {
             m_pDrawPrev->m_pDrawNext = m_pDrawNext;
         } else if (m_vpDrawTasks[m_drawPriority] == this) {
@@ -188,22 +325,12 @@ void ZqTask::addDrawTask(const uint16_t drawPriority, const float depth) {
         if (m_drawRegistered) {
             return;
         }
-        // Ascending depth; equal depths put the newest first; NaN compares false and goes last.
-        ZqTask* prev = nullptr;
-        ZqTask* at = m_vpDrawTasks[drawPriority];
-        ZqTask* const tail = g_drawTails[drawPriority];
-        if (tail != nullptr && !g_drawUnsorted[drawPriority] && tail->m_depth < depth) {
-            prev = tail;
-            at = nullptr;
-        } else {
-            while (at != nullptr && !(at->m_depth >= depth)) {
-                prev = at;
-                at = at->m_pDrawNext;
-            }
-        }
-        if (depth != depth) {
-            g_drawUnsorted[drawPriority] = true;
-        }
+        // Ascending depth: in front of the first task whose depth is not smaller, so equal
+        // depths put the newest first; NaN compares false, goes last and is passed over.
+        ZqTask* const at = DrawTree::firstNotSmaller(g_drawRoots[drawPriority], depth);
+        ZqTask* const prev = at != nullptr ? at->m_pDrawPrev : g_drawTails[drawPriority];
+        m_depth = depth;
+        DrawTree::insert(g_drawRoots[drawPriority], this, prev, at);
         m_pDrawPrev = prev;
         m_pDrawNext = at;
         if (prev != nullptr) {
@@ -217,7 +344,6 @@ void ZqTask::addDrawTask(const uint16_t drawPriority, const float depth) {
             g_drawTails[drawPriority] = this;
         }
         m_drawPriority = drawPriority;
-        m_depth = depth;
         m_drawRegistered = true;
     }
 }
@@ -229,7 +355,7 @@ void ZqTask::sysInit(ZqTask* const root) {
     for (uint16_t p = 0; p < NR_DRAW_PRIORITIES; ++p) {
         m_vpDrawTasks[p] = nullptr;
         g_drawTails[p] = nullptr;
-        g_drawUnsorted[p] = false;
+        g_drawRoots[p] = nullptr;
     }
     try {
         g_lock = std::make_unique<ZqCriticalSection>();
@@ -304,7 +430,7 @@ void ZqTask::sysDraw(const float timeTick) {
         }
         head = nullptr;
         g_drawTails[p] = nullptr;
-        g_drawUnsorted[p] = false;
+        g_drawRoots[p] = nullptr;
     }
 }
 
@@ -321,6 +447,6 @@ void ZqTask::sysDrawDiscard() {
         }
         head = nullptr;
         g_drawTails[p] = nullptr;
-        g_drawUnsorted[p] = false;
+        g_drawRoots[p] = nullptr;
     }
 }

@@ -72,6 +72,9 @@ private:
     void unlinkDraw();
     // The scheduler's lock, held; empty between runs.
     static std::unique_lock<ZqCriticalSection> lockDrawLists();
+    // The search tree over each draw list (ZqTask.cpp).
+    struct DrawTree;
+    friend struct DrawTree;
 
     uint16_t m_priority = 0;
     uint16_t m_drawPriority = 0;
@@ -82,6 +85,13 @@ private:
     ZqTask* m_pUpdateNext = nullptr;
     ZqTask* m_pDrawPrev = nullptr;
     ZqTask* m_pDrawNext = nullptr;
+    // Each draw list is also a randomised search tree in list order whose nodes keep the
+    // largest depth below them, so registration finds its place in logarithmic time.
+    ZqTask* m_pDrawLeft = nullptr;
+    ZqTask* m_pDrawRight = nullptr;
+    ZqTask* m_pDrawUp = nullptr;
+    float m_drawMax = 0.0f;
+    uint32_t m_drawWeight = 0;
     void* m_value = nullptr;
     ZqTask* m_pParent = nullptr;
     ZqTask* m_pChildFirst = nullptr;
