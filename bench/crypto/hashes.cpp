@@ -5,6 +5,8 @@
 // table that defines it. At the end a table gives our throughput as a ratio of each peer's.
 #include "zq/crypto/ZqCrc32c.h"
 #include "zq/crypto/ZqHash.h"
+#include "zq/crypto/ZqSha256Core.h"
+#include "zq/file/ZqByteOrder.h"
 
 #include "bench/support/OpenSslPeer.h"
 
@@ -37,25 +39,40 @@ const std::vector<uint8_t>& data() {
     return buf;
 }
 
+// A whole SHA-256 on the portable core alone, padding included (sizes are whole blocks).
+void sha256Portable(uint8_t* const digest, const void* const data, const uint32_t size) {
+    uint32_t state[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                         0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+    zq_sha256::portable(state, static_cast<const uint8_t*>(data), size / 64);
+    uint8_t block[64] = {0x80};
+    zq_bytes::storeBe<uint64_t>(block + 56, static_cast<uint64_t>(size) * 8u);
+    zq_sha256::portable(state, block, 1);
+    for (int i = 0; i < 8; ++i) {
+        zq_bytes::storeBe<uint32_t>(digest + 4 * i, state[i]);
+    }
+}
+
 struct Algo {
     const char* name;
     const char* opensslName; // null: no OpenSSL peer
     void (*ours)(uint8_t*, const void*, uint32_t);
+    void (*portable)(uint8_t*, const void*, uint32_t); // null: ours is portable already
 };
 
 const Algo ALGOS[] = {
-    {"SHA-256", "SHA256", &zqCalcSha256},
-    {"SHA-512", "SHA512", &zqCalcSha512},
-    {"MD5", "MD5", &zqCalcMd5},
-    {"CRC-32C", nullptr, nullptr},
+    {"SHA-256", "SHA256", &zqCalcSha256, &sha256Portable},
+    {"SHA-512", "SHA512", &zqCalcSha512, nullptr},
+    {"MD5", "MD5", &zqCalcMd5, nullptr},
+    {"CRC-32C", nullptr, nullptr, nullptr},
 };
 
-void runOurs(benchmark::State& state, const Algo& algo, const size_t size) {
+void runOurs(benchmark::State& state, const Algo& algo, const size_t size, const bool portable) {
     const uint8_t* const p = data().data();
     uint8_t digest[64];
+    const auto hash = portable ? algo.portable : algo.ours;
     for (auto _ : state) {
-        if (algo.ours != nullptr) {
-            algo.ours(digest, p, static_cast<uint32_t>(size));
+        if (hash != nullptr) {
+            hash(digest, p, static_cast<uint32_t>(size));
             benchmark::DoNotOptimize(digest);
         } else {
             benchmark::DoNotOptimize(zqCalcCrc32(p, static_cast<uint32_t>(size)));
@@ -110,8 +127,8 @@ public:
     }
 
     void printRatios() const {
-        std::printf("\n%-8s %8s %10s %12s %12s %10s %10s\n", "hash", "size", "ours GB/s",
-                    "peer GB/s", "peer2 GB/s", "vs peer", "vs peer2");
+        std::printf("\n%-8s %8s %10s %10s %10s %11s %10s %10s\n", "hash", "size", "ours GB/s",
+                    "peer GB/s", "vs peer", "ours-p GB/s", "peer2 GB/s", "vs peer2");
         for (const Algo& a : ALGOS) {
             const bool crc = a.opensslName == nullptr;
             for (const size_t size : SIZES) {
@@ -121,21 +138,27 @@ public:
                     continue; // filtered out of this run
                 }
                 const double peer = rate(std::string(a.name) + (crc ? "/table/" : "/openssl/") + s);
+                std::printf("%-8s %8zu %10.2f %10.2f %10.2f", a.name, size, ours / 1e9, peer / 1e9,
+                            peer > 0 ? ours / peer : 0.0);
+                const double portable = a.portable != nullptr
+                                            ? rate(std::string(a.name) + "/ours-portable/" + s)
+                                            : ours;
                 const double peer2 =
                     crc ? 0.0 : rate(std::string(a.name) + "/openssl-portable/" + s);
-                std::printf("%-8s %8zu %10.2f %12.2f ", a.name, size, ours / 1e9, peer / 1e9);
-                if (peer2 > 0) {
-                    std::printf("%12.2f %10.2f %10.2f\n", peer2 / 1e9, ours / peer, ours / peer2);
+                if (peer2 > 0 && portable > 0) {
+                    std::printf(" %11.2f %10.2f %10.2f\n", portable / 1e9, peer2 / 1e9,
+                                portable / peer2);
                 } else {
-                    std::printf("%12s %10.2f %10s\n", "-", peer > 0 ? ours / peer : 0.0, "-");
+                    std::printf(" %11s %10s %10s\n", "-", "-", "-");
                 }
             }
         }
         std::printf("peer: OpenSSL with its hardware paths (CRC-32C: the byte-wise table); "
-                    "peer2: OpenSSL masked to its portable code.\n");
-        std::printf("Goals: SHA-256 and MD5 'vs peer2' at least %.2f (within 1.3x); CRC-32C at "
-                    "1 MiB at least 4 GB/s: %.2f GB/s.\n",
-                    1.0 / 1.3, rate("CRC-32C/ours/" + std::to_string(SIZES[2])) / 1e9);
+                    "ours-p: our portable core; peer2: OpenSSL masked to its portable code.\n");
+        std::printf("Goals: SHA-256 'vs peer' and 'vs peer2' at least 0.95; SHA-512 'vs peer2' at "
+                    "least 0.95; MD5 'vs peer' at least 0.90; CRC-32C at 1 MiB at least 4 GB/s: "
+                    "%.2f GB/s.\n",
+                    rate("CRC-32C/ours/" + std::to_string(SIZES[2])) / 1e9);
     }
 
 private:
@@ -157,7 +180,11 @@ int main(int argc, char** argv) {
             const std::string s = std::to_string(size);
             const std::string base = a.name;
             benchmark::RegisterBenchmark((base + "/ours/" + s).c_str(),
-                                         [&a, size](auto& st) { runOurs(st, a, size); });
+                                         [&a, size](auto& st) { runOurs(st, a, size, false); });
+            if (a.portable != nullptr) {
+                benchmark::RegisterBenchmark((base + "/ours-portable/" + s).c_str(),
+                                             [&a, size](auto& st) { runOurs(st, a, size, true); });
+            }
             if (a.opensslName == nullptr) {
                 benchmark::RegisterBenchmark((base + "/table/" + s).c_str(),
                                              [size](auto& st) { runCrcTable(st, size); });

@@ -113,6 +113,8 @@ __attribute__((target("sha,sse4.1,ssse3"))) void zq_sha256::hardware(uint32_t st
         const __m128i abefSave = state0;
         const __m128i cdghSave = state1;
         __m128i m[4];
+        // Fully unrolled, the group tests fold away and the schedule stays in registers.
+#pragma GCC unroll 16
         for (int g = 0; g < 16; ++g) {
             if (g < 4) {
                 m[g] = _mm_shuffle_epi8(
