@@ -2,13 +2,15 @@
 // started and polled as a game frame loop would, each checked against its SHA-256), set in the
 // same run against reading the same bytes with read(2) and checking the same digests with
 // OpenSSL's SHA-256: as linked (its hardware paths), and, for reference, masked to its
-// portable code and with our own SHA-256. A closing line gives the worker's time as a ratio.
+// portable code and with our own SHA-256. Runs are repeated and interleaved; a closing table
+// gives the worker's median time as a ratio of each peer's.
 #include "zq/crypto/ZqHash.h"
 #include "zq/file/ZqArcFile.h"
 #include "zq/file/ZqByteReader.h"
 #include "zq/memory/ZqMemAlloc.h"
 
 #include "ZqArcWriter.h"
+#include "bench/support/MedianReport.h"
 #include "bench/support/OpenSslPeer.h"
 
 #include <benchmark/benchmark.h>
@@ -19,7 +21,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <map>
 #include <random>
 #include <string>
 #include <thread>
@@ -159,40 +160,6 @@ void readPlusOpenSsl(benchmark::State& state, const Crypto& c) {
     c.mdFree(md);
 }
 
-// Keeps each run's time for the closing ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            if (r.run_type == Run::RT_Iteration && !r.error_occurred) {
-                m_time[r.benchmark_name()] = r.GetAdjustedRealTime();
-            }
-        }
-    }
-    void printRatios() const {
-        const double worker = time("arc/worker");
-        if (worker == 0) {
-            return;
-        }
-        std::printf("\nworker time as a multiple of each peer's (goal: at most 1.20 against "
-                    "read + OpenSSL):\n");
-        for (const char* const peer :
-             {"arc/read+openssl", "arc/read+openssl-portable", "arc/read+zqsha256"}) {
-            if (time(peer) > 0) {
-                std::printf("  %-28s %6.2f\n", peer, worker / time(peer));
-            }
-        }
-    }
-
-private:
-    double time(const std::string& name) const {
-        const auto it = m_time.find(name);
-        return it != m_time.end() ? it->second : 0.0;
-    }
-    std::map<std::string, double> m_time;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -212,14 +179,22 @@ int main(int argc, char** argv) {
             zqCalcSha256(out, p, size);
         });
     })->Unit(benchmark::kMillisecond);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    archive();
+    zqbench::MedianReporter reporter(true);
+    if (!zqbench::runRepeated(argc, argv, reporter)) {
         return 1;
     }
-    archive();
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
+    const double worker = reporter.time("arc/worker");
+    if (worker > 0) {
+        std::printf("\nworker time as a multiple of each peer's, medians (goal: at most 1.20 "
+                    "against read + OpenSSL):\n");
+        for (const char* const peer :
+             {"arc/read+openssl", "arc/read+openssl-portable", "arc/read+zqsha256"}) {
+            if (reporter.time(peer) > 0) {
+                std::printf("  %-28s %6.2f\n", peer, worker / reporter.time(peer));
+            }
+        }
+    }
     benchmark::Shutdown();
     return 0;
 }

@@ -6,6 +6,7 @@
 #include "zq/platform/os/lasterror.h"
 #include "zq/system/ZqError.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -191,8 +192,9 @@ bool ZqArcFile::checkHeader(const uint32_t archiveSize) {
         return fail(ERROR_HEADER_SIZE);
     }
     if (n != 0) {
-        m_pNameIds = static_cast<uint64_t*>(zqCalloc(n, sizeof(uint64_t)));
-        if (m_pNameIds == nullptr) {
+        m_pEntries = static_cast<Entry*>(zqCalloc(n, sizeof(Entry)));
+        m_pById = static_cast<uint32_t*>(zqCalloc(n, sizeof(uint32_t)));
+        if (m_pEntries == nullptr || m_pById == nullptr) {
             throw ZqError::ARCHIVE_MEMORY;
         }
     }
@@ -209,7 +211,8 @@ bool ZqArcFile::checkHeader(const uint32_t archiveSize) {
         if (name == nullptr || !header.u16(p + s - 2, terminator) || terminator != 0) {
             return fail(ERROR_NAME);
         }
-        m_pNameIds[i] = zqCalcFnv(name, s);
+        m_pEntries[i].nameId = zqCalcFnv(name, s);
+        m_pEntries[i].namePos = static_cast<uint32_t>(p);
         p += s;
     }
     // The data area is walked as the loads walk it, in 64 bits: data, padding and digest
@@ -220,11 +223,20 @@ bool ZqArcFile::checkHeader(const uint32_t archiveSize) {
         if (d > MAX_DATA_SIZE) {
             return fail(ERROR_DATA_SIZE);
         }
+        m_pEntries[i].dataPos = static_cast<uint32_t>(end);
         end += calcPadding(d) + SZ_SHA;
         if (end > archiveSize) {
             return fail(ERROR_DATA_SIZE);
         }
     }
+    for (uint32_t i = 0; i < n; ++i) {
+        m_pById[i] = i;
+    }
+    const Entry* const entries = m_pEntries;
+    std::sort(m_pById, m_pById + n, [entries](const uint32_t a, const uint32_t b) {
+        return entries[a].nameId != entries[b].nameId ? entries[a].nameId < entries[b].nameId
+                                                      : a < b;
+    });
     return true;
 }
 
@@ -235,8 +247,10 @@ void ZqArcFile::close() {
     }
     ZqMemAlloc::deallocate(m_pHeaderCopy);
     m_pHeaderCopy = nullptr;
-    ZqMemAlloc::deallocate(m_pNameIds);
-    m_pNameIds = nullptr;
+    ZqMemAlloc::deallocate(m_pEntries);
+    m_pEntries = nullptr;
+    ZqMemAlloc::deallocate(m_pById);
+    m_pById = nullptr;
     m_pHeader = nullptr;
     m_headerSize = 0;
     m_archiveSize = 0;
@@ -263,20 +277,21 @@ uint32_t ZqArcFile::searchFileNr(const char16_t* const name, uint32_t* const ind
     }
     const uint64_t id = zqCalcFnv(name, static_cast<uint32_t>(askedSize));
     const ZqByteReader header(m_pHeader, m_headerSize);
-    uint64_t offset = m_headerSize;
-    uint64_t p = headerNamesPos(n);
-    for (uint32_t i = 0; i < n; ++i) {
+    // Among the files with this id, the first in header order whose name matches.
+    const Entry* const entries = m_pEntries;
+    const uint32_t* at = std::lower_bound(
+        m_pById, m_pById + n, id,
+        [entries](const uint32_t i, const uint64_t value) { return entries[i].nameId < value; });
+    for (; at != m_pById + n && entries[*at].nameId == id; ++at) {
+        const uint32_t i = *at;
         const uint32_t s = readHeaderU32(headerNameSizesPos(n, i));
-        const uint8_t* const stored = header.bytes(p, s);
-        if (m_pNameIds[i] == id && s == askedSize && stored != nullptr &&
-            std::memcmp(stored, name, s) == 0) {
+        const uint8_t* const stored = header.bytes(entries[i].namePos, s);
+        if (s == askedSize && stored != nullptr && std::memcmp(stored, name, s) == 0) {
             if (index != nullptr) {
                 *index = i;
             }
-            return static_cast<uint32_t>(offset);
+            return entries[i].dataPos;
         }
-        offset += calcPadding(readHeaderU32(headerDataSizesPos(n, i))) + SZ_SHA;
-        p += s;
     }
     return 0;
 }
@@ -286,11 +301,7 @@ const char16_t* ZqArcFile::getFileName(const uint32_t index) const {
     if (index >= n) {
         return nullptr;
     }
-    uint64_t p = headerNamesPos(n);
-    for (uint32_t i = 0; i < index; ++i) {
-        p += readHeaderU32(headerNameSizesPos(n, i));
-    }
-    return reinterpret_cast<const char16_t*>(m_pHeader + p);
+    return reinterpret_cast<const char16_t*>(m_pHeader + m_pEntries[index].namePos);
 }
 
 int64_t ZqArcFile::getFileDate(const uint32_t index) const {

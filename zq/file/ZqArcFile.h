@@ -116,6 +116,14 @@ private:
     // File mode: the reader's copy of the header. Memory mode: the caller's image.
     const uint8_t* m_pHeader = nullptr;
     uint8_t* m_pHeaderCopy = nullptr;
-    uint64_t* m_pNameIds = nullptr;
+    // Per file, in header order: the name's id, and where its name and its data begin.
+    struct Entry {
+        uint64_t nameId;
+        uint32_t namePos;
+        uint32_t dataPos;
+    };
+    Entry* m_pEntries = nullptr;
+    // The file indices ordered by name id (ties by index), for a binary search by name.
+    uint32_t* m_pById = nullptr;
     uint32_t m_fromMemory = 0;
 };

@@ -367,20 +367,45 @@ TEST(ZqArcFileHeader, AThousandFilesOpenAndAreFound) {
     for (uint32_t i = 0; i < ZqArcFile::MAX_FILES; ++i) {
         entries.push_back({wide("f" + std::to_string(i)), patternBytes(i % 13, i), i});
     }
-    MemoryArchive m(build(entries));
+    const std::vector<uint8_t> image = build(entries);
+    MemoryArchive m(image);
     ASSERT_TRUE(m.open());
     EXPECT_EQ(m.arc.getNrFiles(), 1000u);
-    uint32_t index = 0;
-    EXPECT_NE(m.arc.searchFileNr(u"f999", &index), 0u);
-    EXPECT_EQ(index, 999u);
+    // Every name leads to its own index and data offset.
+    uint64_t offset = le32(image, ZqArcFile::headerSzHeaderPos);
+    for (uint32_t i = 0; i < ZqArcFile::MAX_FILES; ++i) {
+        uint32_t index = 0;
+        ASSERT_EQ(m.arc.searchFileNr(wide("f" + std::to_string(i)).c_str(), &index), offset);
+        EXPECT_EQ(index, i);
+        offset += ZqArcFile::calcPadding(i % 13) + ZqArcFile::SZ_SHA;
+    }
+    EXPECT_EQ(m.arc.searchFileNr(u"f1000"), 0u);
     uint32_t size = 0;
     const Buffer data(m.arc.load(u"f998", 0, &size));
     ASSERT_NE(data, nullptr);
     EXPECT_EQ(size, 998u % 13);
 
     entries.push_back({u"one too many", {}, 0});
-    std::vector<uint8_t> image;
-    EXPECT_FALSE(ZqArcWriter::build(entries, 1, image));
+    std::vector<uint8_t> refused;
+    EXPECT_FALSE(ZqArcWriter::build(entries, 1, refused));
+}
+
+TEST(ZqArcFileHeader, ASealedDuplicateNameFindsTheFirstFile) {
+    // The writer refuses two equal names; a header changed and sealed again may still hold
+    // them, and the first one in header order is found.
+    const std::vector<uint8_t> image =
+        sealedWith({{u"ab", patternBytes(3, 1), 0}, {u"ac", patternBytes(9, 2), 0}},
+                   [](std::vector<uint8_t>& v) {
+                       // The second name's second character, after the first name's six bytes.
+                       v[ZqArcFile::headerNamesPos(2) + 6 + 2] = 'b';
+                   });
+    MemoryArchive m(image);
+    ASSERT_TRUE(m.open());
+    uint32_t index = 9;
+    EXPECT_NE(m.arc.searchFileNr(u"ab", &index), 0u);
+    EXPECT_EQ(index, 0u);
+    EXPECT_EQ(m.arc.searchFileNr(u"ac"), 0u);
+    EXPECT_EQ(std::u16string(m.arc.getFileName(1)), u"ab");
 }
 
 class ZqArcFileWorker : public ::testing::Test {
