@@ -5,6 +5,7 @@
 #include "zq/file/ZqFile_test.h"
 #include "zq/memory/ZqMemAlloc.h"
 #include "zq/platform/os/lasterror.h"
+#include "zq/platform/os/os.h"
 #include "zq/system/ZqError.h"
 #include "zq/thread/ZqThread.h"
 
@@ -225,6 +226,8 @@ void ZqFile::sysInit() {
     if (m_pThread) {
         return;
     }
+    // Loaded buffers are made on the worker and freed on the caller's thread.
+    zqp::keepFreedHeap(ZqArcFile::MAX_DATA_SIZE + 8);
     {
         const ZqLockGuard hold(m_csFileList);
         m_pFileList = std::make_unique<std::list<FileData>>();

@@ -32,6 +32,12 @@ bool setThreadPriority(int32_t tid, int level);
 // Processors a thread may run on; tid 0 is the calling thread. False for an empty mask.
 bool setThreadAffinity(int32_t tid, uint32_t mask);
 
+// Lets the heap serve blocks up to largestBlock bytes and keep freed pages for reuse, instead
+// of returning them to the kernel after each large free: blocks made on one thread and freed
+// on another (the file worker's buffers) would otherwise fault their pages in anew every
+// time. False when the heap refused the setting.
+bool keepFreedHeap(uint32_t largestBlock);
+
 bool cpuHasSse();
 uint32_t processorCount();
 // The process's processor mask (low 32 processors); 0 when it cannot be read.

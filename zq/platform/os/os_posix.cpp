@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <locale.h>
+#include <malloc.h>
 #include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -176,6 +177,13 @@ bool setThreadAffinity(const int32_t tid, const uint32_t mask) {
         }
     }
     return sched_setaffinity(tid, sizeof set, &set) == 0;
+}
+
+bool keepFreedHeap(const uint32_t largestBlock) {
+    // As the allocator would adapt by itself after freeing one such block from its own
+    // mapping: blocks this large come from the heap, and twice as much may stay free on top.
+    const int size = static_cast<int>(std::min<uint32_t>(largestBlock, 32u << 20));
+    return mallopt(M_MMAP_THRESHOLD, size) == 1 && mallopt(M_TRIM_THRESHOLD, 2 * size) == 1;
 }
 
 bool cpuHasSse() {
