@@ -2,19 +2,20 @@
 // side by side with OpenSSL's libcrypto in the same run: once as linked (its hardware paths)
 // and once as a second copy loaded with every capability bit masked through OPENSSL_ia32cap
 // (its portable integer code). OpenSSL has no CRC-32C, so the CRC is set against the byte-wise
-// table that defines it. At the end a table gives our throughput as a ratio of each peer's.
+// table that defines it. Runs are repeated and interleaved; at the end a table gives our median
+// throughput as a ratio of each peer's.
 #include "zq/crypto/ZqCrc32c.h"
 #include "zq/crypto/ZqHash.h"
 #include "zq/crypto/ZqSha256Core.h"
 #include "zq/file/ZqByteOrder.h"
 
+#include "bench/support/MedianReport.h"
 #include "bench/support/OpenSslPeer.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -113,18 +114,10 @@ void runCrcTable(benchmark::State& state, const size_t size) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
 }
 
-// Passes every run to the console and keeps each one's throughput for the closing table.
-class RatioReporter : public benchmark::ConsoleReporter {
+// The median run of each benchmark, read back as bytes per second for the closing table.
+class RatioReporter : public zqbench::MedianReporter {
 public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& r : runs) {
-            const auto it = r.counters.find("bytes_per_second");
-            if (r.run_type == Run::RT_Iteration && !r.error_occurred && it != r.counters.end()) {
-                m_rate[r.benchmark_name()] = it->second.value;
-            }
-        }
-    }
+    RatioReporter() : MedianReporter(false) {}
 
     void printRatios() const {
         std::printf("\n%-8s %8s %10s %10s %10s %11s %10s %10s\n", "hash", "size", "ours GB/s",
@@ -162,12 +155,11 @@ public:
     }
 
 private:
+    // Every name ends in its size; times are in nanoseconds.
     double rate(const std::string& name) const {
-        const auto it = m_rate.find(name);
-        return it != m_rate.end() ? it->second : 0.0;
+        const double ns = time(name);
+        return ns > 0 ? std::stod(name.substr(name.rfind('/') + 1)) * 1e9 / ns : 0.0;
     }
-
-    std::map<std::string, double> m_rate;
 };
 
 } // namespace
@@ -199,13 +191,13 @@ int main(int argc, char** argv) {
             }
         }
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+    RatioReporter reporter;
+    if (!zqbench::runRepeated(argc, argv, reporter)) {
         return 1;
     }
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
     reporter.printRatios();
+    // The masked libcrypto copy may fault while the process ends: the table is out first.
+    std::fflush(stdout);
     benchmark::Shutdown();
     return 0;
 }

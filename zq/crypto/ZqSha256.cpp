@@ -32,7 +32,10 @@ inline uint32_t rotr(const uint32_t x, const int n) {
     {                                                                                              \
         const uint32_t t1 =                                                                        \
             h + (rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25)) + (g ^ (e & (f ^ g))) + K[i] + (w);       \
-        const uint32_t t2 = (rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22)) + ((a & b) | (c & (a | b)));  \
+        const uint32_t ab = a ^ b;                                                                 \
+        const uint32_t maj = b ^ (ab & bc);                                                        \
+        bc = ab;                                                                                   \
+        const uint32_t t2 = (rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22)) + maj;                        \
         d += t1;                                                                                   \
         h = t1 + t2;                                                                               \
     }
@@ -64,6 +67,9 @@ void zq_sha256::portable(uint32_t state[8], const uint8_t* p, size_t n) {
         uint32_t f = state[5];
         uint32_t g = state[6];
         uint32_t h = state[7];
+        // b ^ c of the coming round: the majority is b ^ ((a ^ b) & (b ^ c)), and this round's
+        // a ^ b is the next one's b ^ c.
+        uint32_t bc = b ^ c;
 
         // The schedule lives in a ring of 16 words, each extended just before its round.
 #define ZQ_W_LOAD(i) w[i]

@@ -44,7 +44,10 @@ inline uint64_t rotr(const uint64_t x, const int n) {
     {                                                                                              \
         const uint64_t t1 =                                                                        \
             h + (rotr(e, 14) ^ rotr(e, 18) ^ rotr(e, 41)) + (g ^ (e & (f ^ g))) + K[i] + (w);      \
-        const uint64_t t2 = (rotr(a, 28) ^ rotr(a, 34) ^ rotr(a, 39)) + ((a & b) | (c & (a | b))); \
+        const uint64_t ab = a ^ b;                                                                 \
+        const uint64_t maj = b ^ (ab & bc);                                                        \
+        bc = ab;                                                                                   \
+        const uint64_t t2 = (rotr(a, 28) ^ rotr(a, 34) ^ rotr(a, 39)) + maj;                       \
         d += t1;                                                                                   \
         h = t1 + t2;                                                                               \
     }
@@ -73,6 +76,9 @@ void sha512Blocks(uint64_t state[8], const uint8_t* p, size_t n) {
         uint64_t f = state[5];
         uint64_t g = state[6];
         uint64_t h = state[7];
+        // b ^ c of the coming round: the majority is b ^ ((a ^ b) & (b ^ c)), and this round's
+        // a ^ b is the next one's b ^ c.
+        uint64_t bc = b ^ c;
 
 #define ZQ_W_LOAD(i) w[i]
 #define ZQ_W_NEXT(i)                                                                               \
