@@ -625,10 +625,10 @@ void reportCaps(Report& r, const gpu::Caps& c) {
 } // namespace
 
 uint32_t ZqGlSystem::reportDeviceCaps(const char16_t* const path) {
-    // 1. Without a started device the report brings its own adapter object.
+    // Without a started device the report brings its own adapter object.
     std::shared_ptr<gpu::System> system = m_pD3d != nullptr ? m_pD3d : gpu::createSystem();
 
-    // 2.-4.
+    // The adapters, the creation row in use, then the capability rows.
     Report report;
     if (system != nullptr) {
         reportAdapters(report, *system, m_vendorId);
@@ -638,7 +638,7 @@ uint32_t ZqGlSystem::reportDeviceCaps(const char16_t* const path) {
     report.heading(u"", DEVICE_ROW_TEXT[m_devBehavior < 2 ? m_devBehavior : 0]);
     reportCaps(report, m_d3dCaps);
 
-    // 5.
+    // The file, when asked for: the whole text as UTF-8 in one write; no file is no error.
     if (path != nullptr) {
         ZqStringMb utf8;
         ZqStringMb fileName;

@@ -39,13 +39,13 @@ void ZqGlSystem::render() {
         ZqTask::sysDrawDiscard();
         return;
     }
-    // 1.
+    // A size change asked for during the last frame is applied first.
     if (m_reservedWidth != 0.0f) {
         setGameSizeBody(m_reservedWidth, m_reservedHeight, m_reservedFullScreen, m_reservedFsaa);
         m_reservedWidth = 0.0f;
     }
 
-    // 2.
+    // The graphics classes' per-frame step.
     ZqGlShader::sysMain();
     ZqGlState::sysMain();
     ZqGlCamera::sysMain();
@@ -62,7 +62,7 @@ void ZqGlSystem::render() {
     ZqGlLine::sysMain();
     ZquScreenTransition::sysMain();
 
-    // 3.-8.
+    // The scene: clear, transitions and draw tasks, then the stretch to the back buffer.
     if (m_pD3dDevice->beginScene() == gpu::Result::Ok) {
         setRenderTarget(nullptr);
         clear(gpu::clear::TARGET | gpu::clear::ZBUFFER | gpu::clear::STENCIL, 0, 1.0f, 0);
@@ -74,7 +74,7 @@ void ZqGlSystem::render() {
         m_pD3dDevice->endScene();
     }
 
-    // 9. A lost device is reset as soon as it can be; until then each frame tries again.
+    // A lost device is reset as soon as it can be; until then each frame tries again.
     if (m_pD3dDevice->present() == gpu::Result::DeviceLost &&
         m_pD3dDevice->testCooperativeLevel() != gpu::Result::DeviceLost) {
         setGameSizeBody(m_width, m_height, m_bFullScreen, m_fsaa);
