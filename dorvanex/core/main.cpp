@@ -1,5 +1,5 @@
-// The game program's entry. Until the game's own root task exists, it opens the game's
-// window and runs frames with a root task that loads the game's font and prints one line.
+// The game program's entry, with a root task that is a stand-in until the game's own is
+// built: it opens the game's window and runs frames that draw one line in the game's font.
 #include "zq/zq.h"
 
 #include <cstdio>
