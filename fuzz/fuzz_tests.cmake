@@ -40,12 +40,14 @@ add_test(NAME fuzz.effect_file
                  ${_corpus}/effect_file)
 set_tests_properties(fuzz.effect_file PROPERTIES FIXTURES_REQUIRED effect_file_seeds TIMEOUT 120)
 
-# The image service: DDS files of every format that zqdds writes from a generated picture.
+# The image service: DDS files of every format that zqdds writes from a generated picture, and
+# the PNG files kept in fuzz/seeds. Inputs may grow to the size of real texture files.
 add_test(NAME fuzz.image.seeds
          COMMAND ${CMAKE_COMMAND} -DZQDDS=$<TARGET_FILE:zqdds> -DOUT=${_corpus}/image
                  -P ${PROJECT_SOURCE_DIR}/fuzz/image_seeds.cmake)
 set_tests_properties(fuzz.image.seeds PROPERTIES FIXTURES_SETUP image_seeds TIMEOUT 60)
 add_test(NAME fuzz.image
-         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_image> -timeout=10
-                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/image-new ${_corpus}/image)
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_image> -timeout=10 -max_len=1048576
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/image-new ${_corpus}/image
+                 ${PROJECT_SOURCE_DIR}/fuzz/seeds/image)
 set_tests_properties(fuzz.image PROPERTIES FIXTURES_REQUIRED image_seeds TIMEOUT 120)

@@ -1,5 +1,5 @@
 # Seeds for fuzz_image: DDS files that zqdds writes from a generated picture, in block and
-# pixel formats, with and without mip chains.
+# pixel formats, with and without mip chains, up to the size of a real texture.
 # Run with -DZQDDS=<zqdds> -DOUT=<folder>.
 file(REMOVE_RECURSE ${OUT} ${OUT}-new)
 file(MAKE_DIRECTORY ${OUT} ${OUT}-new)
@@ -25,3 +25,5 @@ seed(l8 8x1 l8 4)
 seed(a8l8 2x2 a8l8 2)
 seed(a8 4x4 a8 1)
 seed(abgr 2x1 abgr 1)
+seed(large_argb 256x256 argb 0)
+seed(large_dxt5 256x128 dxt5 0)

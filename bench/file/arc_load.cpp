@@ -5,6 +5,7 @@
 // portable code and with our own SHA-256. A closing line gives the worker's time as a ratio.
 #include "zq/crypto/ZqHash.h"
 #include "zq/file/ZqArcFile.h"
+#include "zq/file/ZqByteReader.h"
 #include "zq/memory/ZqMemAlloc.h"
 
 #include "ZqArcWriter.h"
@@ -109,10 +110,6 @@ using zqbench::Crypto;
 using zqbench::LINKED;
 using zqbench::loadMasked;
 
-uint32_t le32(const uint8_t* const p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
 // read(2) of the whole archive, then the header digest and every file's digest checked.
 template <class Sha256> void readAndHash(benchmark::State& state, Sha256 sha256) {
     Archive& a = archive();
@@ -128,7 +125,8 @@ template <class Sha256> void readAndHash(benchmark::State& state, Sha256 sha256)
             done += static_cast<size_t>(n);
         }
         ::close(fd);
-        const uint32_t headerSize = le32(bytes.data() + 4);
+        uint32_t headerSize = 0;
+        ZqByteReader(bytes.data(), done).u32(ZqArcFile::headerSzHeaderPos, headerSize);
         uint8_t digest[32];
         bool ok = done == bytes.size();
         sha256(digest, bytes.data(), headerSize - 32);

@@ -3,6 +3,7 @@
 #include "zq/zq.h"
 
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -35,15 +36,32 @@ private:
 
 constexpr uint32_t WINDOW_STYLE = 0xCA0000u; // caption, system menu, minimise box
 
+bool isSet(const char* const name) {
+    const char* const value = std::getenv(name);
+    return value != nullptr && value[0] != 0;
+}
+
+// Without a display and without a chosen video driver the window would open nowhere and the
+// game would run unseen; say so instead.
+bool hasDisplayOrDriver() {
+    return isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("SDL_VIDEODRIVER");
+}
+
 } // namespace
 
 int main() {
+    if (!hasDisplayOrDriver()) {
+        std::fputs("dorvanex needs a display: run it on a desktop, under Xvfb "
+                   "(xvfb-run -a dorvanex), or headless with SDL_VIDEODRIVER=offscreen.\n",
+                   stderr);
+        return 2;
+    }
     TaskRoot root;
     try {
         return ZqSystem::go(nullptr, WINDOW_STYLE, nullptr, 1024, 768, u"dorvanex", false, &root,
                             u"dorvanex mutex name");
     } catch (const unsigned code) {
-        if (code == 1034) {
+        if (code == ZqError::GRAPHICS_CARD) {
             // The graphics card was refused: leave its capabilities for the operator.
             try {
                 ZqGlSystem::reportDeviceCaps(u"dx9caps.txt");

@@ -2,27 +2,19 @@
 
 #include "zq/crypto/ZqHash.h"
 #include "zq/file/ZqArcFile.h"
+#include "zq/file/ZqByteReader.h"
+#include "zq/file/ZqByteWriter.h"
 
 #include <fstream>
 #include <unordered_set>
 
 namespace {
 
-void putLe32(std::vector<uint8_t>& image, const uint64_t at, const uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        image[at + i] = static_cast<uint8_t>(v >> (8 * i));
-    }
-}
-
-void putLe64(std::vector<uint8_t>& image, const uint64_t at, const uint64_t v) {
-    putLe32(image, at, static_cast<uint32_t>(v));
-    putLe32(image, at + 4, static_cast<uint32_t>(v >> 32));
-}
-
-uint32_t getLe32(const std::vector<uint8_t>& image, const uint64_t at) {
-    return static_cast<uint32_t>(image[at]) | (static_cast<uint32_t>(image[at + 1]) << 8) |
-           (static_cast<uint32_t>(image[at + 2]) << 16) |
-           (static_cast<uint32_t>(image[at + 3]) << 24);
+// Appends the SHA-256 of everything written since `from`.
+void appendDigest(ZqByteWriter& w, const uint64_t from) {
+    uint8_t digest[ZqArcFile::SZ_SHA];
+    zqCalcSha256(digest, w.data().data() + from, static_cast<uint32_t>(w.tell() - from));
+    w.bytes(digest, sizeof digest);
 }
 
 bool refuse(std::string* const error, const std::string& why) {
@@ -69,32 +61,39 @@ bool ZqArcWriter::build(const std::vector<ZqArcEntry>& entries, const uint32_t v
         return refuse(error, "the archive would reach 1 GiB");
     }
 
-    image.assign(total, 0);
-    putLe32(image, A::headerVersionPos, version);
-    putLe32(image, A::headerSzHeaderPos, static_cast<uint32_t>(headerSize));
-    putLe32(image, A::headerNrFilesPos, static_cast<uint32_t>(n));
-    uint64_t namePos = A::headerNamesPos(n);
-    uint64_t dataPos = headerSize;
-    for (uint64_t i = 0; i < n; ++i) {
-        const ZqArcEntry& e = entries[i];
-        const uint32_t stored = static_cast<uint32_t>(2 * (e.name.size() + 1));
-        putLe64(image, A::headerTimesPos(i), e.time);
-        putLe32(image, A::headerNameSizesPos(n, i), stored);
-        putLe32(image, A::headerDataSizesPos(n, i), static_cast<uint32_t>(e.data.size()));
-        for (size_t k = 0; k < e.name.size(); ++k) {
-            image[namePos + 2 * k] = static_cast<uint8_t>(e.name[k]);
-            image[namePos + 2 * k + 1] = static_cast<uint8_t>(e.name[k] >> 8);
-        }
-        namePos += stored;
-
-        const uint64_t padded = A::calcPadding(e.data.size());
-        std::copy(e.data.begin(), e.data.end(), image.begin() + static_cast<ptrdiff_t>(dataPos));
-        zqCalcSha256(image.data() + dataPos + padded, image.data() + dataPos,
-                     static_cast<uint32_t>(padded));
-        dataPos += padded + A::SZ_SHA;
+    ZqByteWriter w;
+    w.reserve(total);
+    w.u32(version);
+    w.u32(static_cast<uint32_t>(headerSize));
+    w.u32(static_cast<uint32_t>(n));
+    w.u32(0);
+    for (const ZqArcEntry& e : entries) {
+        w.u64(e.time);
     }
-    // The header's digest comes last: it covers every table and name above.
-    return sealHeader(image);
+    for (const ZqArcEntry& e : entries) {
+        w.u32(static_cast<uint32_t>(2 * (e.name.size() + 1)));
+    }
+    for (const ZqArcEntry& e : entries) {
+        w.u32(static_cast<uint32_t>(e.data.size()));
+    }
+    for (const ZqArcEntry& e : entries) {
+        for (const char16_t c : e.name) {
+            w.u16(c);
+        }
+        w.u16(0);
+    }
+    w.align(8);
+    // The header's digest covers every table and name above; each file's digest covers its
+    // data and padding.
+    appendDigest(w, 0);
+    for (const ZqArcEntry& e : entries) {
+        const uint64_t start = w.tell();
+        w.bytes(e.data.data(), e.data.size());
+        w.align(8);
+        appendDigest(w, start);
+    }
+    image = w.take();
+    return image.size() == total || refuse(error, "the archive's layout does not add up");
 }
 
 bool ZqArcWriter::write(const std::string& path, const std::vector<ZqArcEntry>& entries,
@@ -114,11 +113,9 @@ bool ZqArcWriter::write(const std::string& path, const std::vector<ZqArcEntry>& 
 }
 
 bool ZqArcWriter::sealHeader(std::vector<uint8_t>& image) {
-    if (image.size() < 8) {
-        return false;
-    }
-    const uint32_t headerSize = getLe32(image, ZqArcFile::headerSzHeaderPos);
-    if (headerSize < ZqArcFile::SZ_SHA + 8 || headerSize > image.size()) {
+    uint32_t headerSize = 0;
+    if (!ZqByteReader(image.data(), image.size()).u32(ZqArcFile::headerSzHeaderPos, headerSize) ||
+        headerSize < ZqArcFile::SZ_SHA + 8 || headerSize > image.size()) {
         return false;
     }
     zqCalcSha256(image.data() + headerSize - ZqArcFile::SZ_SHA, image.data(),

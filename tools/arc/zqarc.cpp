@@ -5,14 +5,15 @@
 // in LIST, one a line. The time stamp is the file's last write, in seconds since 1970.
 #include "ZqArcWriter.h"
 
+#include "zq/file/ZqArcFile.h"
+#include "zq/platform/fs/readfile.h"
 #include "zq/platform/os/utf.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -23,14 +24,31 @@ int usage() {
     return 2;
 }
 
-bool readEntry(const std::filesystem::path& root, const std::string& relative, ZqArcEntry& e) {
-    const std::filesystem::path full = root / relative;
-    std::ifstream in(full, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "zqarc: cannot read %s\n", full.c_str());
+// A list of file names is text of a line per file; this is far more than any list needs.
+constexpr uint64_t MAX_LIST_SIZE = 16u << 20;
+
+// A whole number from 0 to 4294967295, decimal or with 0x (hex) or 0 (octal) in front.
+bool parseU32(const std::string& text, uint32_t& out) {
+    if (text.empty() || text[0] < '0' || text[0] > '9') {
         return false;
     }
-    e.data.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long v = std::strtoull(text.c_str(), &end, 0);
+    if (errno != 0 || end != text.c_str() + text.size() || v > 0xFFFFFFFFull) {
+        return false;
+    }
+    out = static_cast<uint32_t>(v);
+    return true;
+}
+
+bool readEntry(const std::filesystem::path& root, const std::string& relative, ZqArcEntry& e) {
+    const std::filesystem::path full = root / relative;
+    std::string error;
+    if (!zqp::readWholeFile(full.string(), ZqArcFile::MAX_DATA_SIZE, e.data, &error)) {
+        std::fprintf(stderr, "zqarc: %s\n", error.c_str());
+        return false;
+    }
     std::u16string name = zqp::utf8ToUtf16(relative);
     for (char16_t& c : name) {
         if (c == u'/') {
@@ -60,22 +78,33 @@ int main(int argc, char** argv) {
         if ((arg == "-v" || arg == "-C" || arg == "-l") && i + 1 < argc) {
             const std::string value = argv[++i];
             if (arg == "-v") {
-                version = static_cast<uint32_t>(std::strtoul(value.c_str(), nullptr, 0));
+                if (!parseU32(value, version)) {
+                    std::fprintf(stderr,
+                                 "zqarc: -v wants a version number from 0 to 4294967295, "
+                                 "not '%s'\n",
+                                 value.c_str());
+                    return 2;
+                }
             } else if (arg == "-C") {
                 root = value;
             } else {
-                std::ifstream list(value);
-                if (!list) {
-                    std::fprintf(stderr, "zqarc: cannot read %s\n", value.c_str());
+                std::string list;
+                std::string error;
+                if (!zqp::readWholeFile(value, MAX_LIST_SIZE, list, &error)) {
+                    std::fprintf(stderr, "zqarc: %s\n", error.c_str());
                     return 1;
                 }
-                for (std::string line; std::getline(list, line);) {
+                for (size_t start = 0; start < list.size();) {
+                    size_t end = list.find('\n', start);
+                    end = end == std::string::npos ? list.size() : end;
+                    std::string line = list.substr(start, end - start);
                     if (!line.empty() && line.back() == '\r') {
                         line.pop_back();
                     }
                     if (!line.empty()) {
                         files.push_back(line);
                     }
+                    start = end + 1;
                 }
             }
         } else if (!arg.empty() && arg[0] == '-') {

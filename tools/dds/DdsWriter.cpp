@@ -1,5 +1,7 @@
 #include "tools/dds/DdsWriter.h"
 
+#include "zq/file/ZqByteWriter.h"
+
 #include <cstring>
 
 namespace zqtool {
@@ -49,12 +51,6 @@ constexpr PixelFormat PIXEL_FORMATS[] = {
     {Format::Dxt5, PF_FOURCC, 0x35545844u, 0, 0, 0, 0, 0},
 };
 
-void putU32(std::vector<uint8_t>& out, const uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-    }
-}
-
 } // namespace
 
 std::vector<uint8_t> writeDds(const DdsDesc& desc, const void* const data, const size_t size) {
@@ -92,37 +88,36 @@ std::vector<uint8_t> writeDds(const DdsDesc& desc, const void* const data, const
         caps |= CAPS_COMPLEX;
     }
 
-    std::vector<uint8_t> out;
+    ZqByteWriter out;
     out.reserve(4 + HEADER_SIZE + size);
-    putU32(out, 0x20534444u); // "DDS "
-    putU32(out, HEADER_SIZE);
-    putU32(out, flags);
-    putU32(out, desc.height);
-    putU32(out, desc.width);
-    putU32(out, compressed ? static_cast<uint32_t>(
-                                 zqp::image::levelSize(desc.format, desc.width, desc.height))
-                           : zqp::image::rowPitch(desc.format, desc.width));
-    putU32(out, 0); // depth
-    putU32(out, desc.mipCountFlag ? desc.levels : 0);
+    out.u32(0x20534444u); // "DDS "
+    out.u32(HEADER_SIZE);
+    out.u32(flags);
+    out.u32(desc.height);
+    out.u32(desc.width);
+    out.u32(compressed
+                ? static_cast<uint32_t>(zqp::image::levelSize(desc.format, desc.width, desc.height))
+                : zqp::image::rowPitch(desc.format, desc.width));
+    out.u32(0); // depth
+    out.u32(desc.mipCountFlag ? desc.levels : 0);
     for (int i = 0; i < 11; ++i) {
-        putU32(out, 0); // reserved
+        out.u32(0); // reserved
     }
-    putU32(out, 32);
-    putU32(out, pf->flags);
-    putU32(out, pf->fourCc);
-    putU32(out, pf->bits);
-    putU32(out, pf->r);
-    putU32(out, pf->g);
-    putU32(out, pf->b);
-    putU32(out, pf->a);
-    putU32(out, caps);
-    putU32(out, desc.cube ? CAPS2_CUBEMAP_ALL : 0);
-    putU32(out, 0); // caps3
-    putU32(out, 0); // caps4
-    putU32(out, 0); // reserved
-    const auto* const bytes = static_cast<const uint8_t*>(data);
-    out.insert(out.end(), bytes, bytes + size);
-    return out;
+    out.u32(32);
+    out.u32(pf->flags);
+    out.u32(pf->fourCc);
+    out.u32(pf->bits);
+    out.u32(pf->r);
+    out.u32(pf->g);
+    out.u32(pf->b);
+    out.u32(pf->a);
+    out.u32(caps);
+    out.u32(desc.cube ? CAPS2_CUBEMAP_ALL : 0);
+    out.u32(0); // caps3
+    out.u32(0); // caps4
+    out.u32(0); // reserved
+    out.bytes(data, size);
+    return out.take();
 }
 
 std::vector<uint8_t> makeDds(const Format format, const uint32_t width, const uint32_t height,

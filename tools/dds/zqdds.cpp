@@ -7,11 +7,12 @@
 // (default: the input's own). Missing levels are box-filtered from the input's last one.
 #include "tools/dds/DdsWriter.h"
 
+#include "zq/platform/fs/readfile.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <string>
 
 namespace {
@@ -40,9 +41,46 @@ constexpr Named FORMAT_NAMES[] = {
     {"dxt5", Format::Dxt5},
 };
 
+// The largest input read: more than any image the framework decodes takes as a file.
+constexpr uint64_t MAX_INPUT_SIZE = 1ull << 30;
+// Sides of a generated pattern.
+constexpr uint32_t MAX_PATTERN_SIDE = 4096;
+
+// A whole decimal number from 0 to max.
+bool parseNumber(const char* const text, const uint32_t max, uint32_t& out) {
+    uint64_t v = 0;
+    const char* p = text;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        v = v * 10 + static_cast<uint64_t>(*p - '0');
+        if (v > max) {
+            return false;
+        }
+    }
+    if (p == text || *p != 0) {
+        return false;
+    }
+    out = static_cast<uint32_t>(v);
+    return true;
+}
+
+// "pattern:WxH": true when text names a pattern at all; ok tells whether its size is usable.
+bool parsePattern(const char* const text, uint32_t& width, uint32_t& height, bool& ok) {
+    constexpr char PREFIX[] = "pattern:";
+    if (std::strncmp(text, PREFIX, sizeof PREFIX - 1) != 0) {
+        return false;
+    }
+    const std::string size = text + sizeof PREFIX - 1;
+    const size_t x = size.find('x');
+    ok = x != std::string::npos &&
+         parseNumber(size.substr(0, x).c_str(), MAX_PATTERN_SIDE, width) &&
+         parseNumber(size.substr(x + 1).c_str(), MAX_PATTERN_SIDE, height) && width != 0 &&
+         height != 0;
+    return true;
+}
+
 // A picture of colour ramps with an alpha pattern, as one A8R8G8B8 level.
 bool makePattern(const uint32_t width, const uint32_t height, zqp::image::Image& out) {
-    if (width == 0 || height == 0 || width > 4096 || height > 4096) {
+    if (width == 0 || height == 0 || width > MAX_PATTERN_SIDE || height > MAX_PATTERN_SIDE) {
         return false;
     }
     std::vector<uint8_t> argb(static_cast<size_t>(width) * height * 4);
@@ -74,6 +112,7 @@ int main(const int argc, char** const argv) {
         return usage();
     }
     Format format = Format::Unknown;
+    // -1: the input's own levels.
     long mips = -1;
     for (int i = 3; i < argc; ++i) {
         if (std::strcmp(argv[i], "--format") == 0 && i + 1 < argc) {
@@ -88,28 +127,39 @@ int main(const int argc, char** const argv) {
                 return 2;
             }
         } else if (std::strcmp(argv[i], "--mips") == 0 && i + 1 < argc) {
-            mips = std::strtol(argv[++i], nullptr, 10);
-            if (mips < 0 || mips > static_cast<long>(zqp::image::MAX_LEVELS)) {
-                return usage();
+            const char* const text = argv[++i];
+            uint32_t levels = 0;
+            if (!parseNumber(text, zqp::image::MAX_LEVELS, levels)) {
+                std::fprintf(stderr,
+                             "zqdds: --mips wants a number of levels from 0 to %u, not '%s'\n",
+                             zqp::image::MAX_LEVELS, text);
+                return 2;
             }
+            mips = levels;
         } else {
             return usage();
         }
     }
 
     zqp::image::Image image;
-    unsigned width = 0;
-    unsigned height = 0;
-    if (std::sscanf(argv[1], "pattern:%ux%u", &width, &height) == 2) {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    bool patternOk = false;
+    if (parsePattern(argv[1], width, height, patternOk)) {
+        if (!patternOk) {
+            std::fprintf(stderr, "zqdds: a pattern is pattern:WxH from 1x1 to %ux%u, not '%s'\n",
+                         MAX_PATTERN_SIDE, MAX_PATTERN_SIDE, argv[1]);
+            return 2;
+        }
         if (!makePattern(width, height, image)) {
-            return usage();
+            std::fprintf(stderr, "zqdds: cannot make the pattern %s\n", argv[1]);
+            return 1;
         }
     } else {
-        std::ifstream in(argv[1], std::ios::binary);
-        const std::string file((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
-        if (!in.good() && !in.eof()) {
-            std::fprintf(stderr, "zqdds: cannot read %s\n", argv[1]);
+        std::string file;
+        std::string error;
+        if (!zqp::readWholeFile(argv[1], MAX_INPUT_SIZE, file, &error)) {
+            std::fprintf(stderr, "zqdds: %s\n", error.c_str());
             return 1;
         }
         if (!zqp::image::decode(file.data(), file.size(), image)) {

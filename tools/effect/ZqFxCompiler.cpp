@@ -1,5 +1,6 @@
 #include "tools/effect/ZqFxCompiler.h"
 
+#include "zq/file/ZqByteWriter.h"
 #include "zq/gl/ZqGlEffectFormat.h"
 
 #include <cerrno>
@@ -765,86 +766,123 @@ ShaderOut generate(const Effect& fx, const ShaderDecl& sh) {
 
 class Writer {
 public:
-    void u8(std::vector<uint8_t>& b, const uint8_t v) { b.push_back(v); }
-    void u16(std::vector<uint8_t>& b, const uint16_t v) {
-        b.push_back(static_cast<uint8_t>(v));
-        b.push_back(static_cast<uint8_t>(v >> 8));
-    }
-    void u32(std::vector<uint8_t>& b, const uint32_t v) {
-        for (int i = 0; i < 4; ++i) {
-            b.push_back(static_cast<uint8_t>(v >> (8 * i)));
-        }
-    }
     // Appends a string reference, sharing equal strings.
-    void str(std::vector<uint8_t>& b, const std::string& s) {
+    void str(ZqByteWriter& b, const std::string& s) {
+        ZqByteWriter& strings = m_sections[SECTION_STRINGS];
         auto it = m_stringAt.find(s);
         if (it == m_stringAt.end()) {
-            it = m_stringAt.emplace(s, static_cast<uint32_t>(m_sections[SECTION_STRINGS].size()))
-                     .first;
-            m_sections[SECTION_STRINGS].insert(m_sections[SECTION_STRINGS].end(), s.begin(),
-                                               s.end());
+            it = m_stringAt.emplace(s, static_cast<uint32_t>(strings.tell())).first;
+            strings.bytes(s.data(), s.size());
         }
-        u32(b, it->second);
-        u32(b, static_cast<uint32_t>(s.size()));
+        b.u32(it->second);
+        b.u32(static_cast<uint32_t>(s.size()));
     }
-    std::vector<uint8_t>& section(const Section s) { return m_sections[s]; }
+    ZqByteWriter& section(const Section s) { return m_sections[s]; }
+    // Records written so far into a section.
+    uint32_t count(const Section s) const {
+        return static_cast<uint32_t>(m_sections[s].tell() / RECORD_SIZE[s]);
+    }
 
     std::vector<uint8_t> finish() {
-        std::vector<uint8_t> out(MAGIC, MAGIC + 4);
-        u32(out, VERSION);
-        u32(out, 0); // file size, patched below
-        u32(out, SECTION_COUNT);
-        uint32_t offset = HEADER_SIZE;
-        uint32_t offsets[SECTION_COUNT] = {};
+        ZqByteWriter out;
+        out.bytes(MAGIC, sizeof MAGIC);
+        out.u32(VERSION);
+        const uint64_t sizeAt = out.tell();
+        out.u32(0); // file size, patched below
+        out.u32(SECTION_COUNT);
+        uint64_t offset = HEADER_SIZE;
         for (uint32_t s = 0; s < SECTION_COUNT; ++s) {
-            offsets[s] = offset;
-            offset += static_cast<uint32_t>((m_sections[s].size() + 3) & ~size_t{3});
+            out.u32(static_cast<uint32_t>(offset));
+            out.u32(count(static_cast<Section>(s)));
+            offset += (m_sections[s].tell() + 3) & ~uint64_t{3};
         }
-        for (uint32_t s = 0; s < SECTION_COUNT; ++s) {
-            u32(out, offsets[s]);
-            u32(out, static_cast<uint32_t>(m_sections[s].size() / RECORD_SIZE[s]));
+        for (const ZqByteWriter& section : m_sections) {
+            out.bytes(section.data().data(), section.tell());
+            out.align(4);
         }
-        for (uint32_t s = 0; s < SECTION_COUNT; ++s) {
-            out.insert(out.end(), m_sections[s].begin(), m_sections[s].end());
-            out.resize((out.size() + 3) & ~size_t{3}, 0);
-        }
-        const uint32_t size = static_cast<uint32_t>(out.size());
-        for (int i = 0; i < 4; ++i) {
-            out[8 + i] = static_cast<uint8_t>(size >> (8 * i));
-        }
-        return out;
+        out.patchU32(sizeAt, static_cast<uint32_t>(out.tell()));
+        return out.take();
     }
 
 private:
-    std::vector<uint8_t> m_sections[SECTION_COUNT];
+    ZqByteWriter m_sections[SECTION_COUNT];
     std::map<std::string, uint32_t> m_stringAt;
 };
 
-std::vector<uint8_t> build(const Effect& fx) {
+// The first error a GLSL compiler's log locates: its line and its text. Lines of a log start
+// with the source string, then the line ("0:12(5): error: ..." or "0(12) : error ...").
+bool firstLocatedError(const std::string& log, int& line, std::string& message) {
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t end = log.find('\n', start);
+        end = end == std::string::npos ? log.size() : end;
+        const std::string text = log.substr(start, end - start);
+        start = end + 1;
+        size_t i = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+            ++i;
+        }
+        if (i == 0 || i >= text.size() || (text[i] != ':' && text[i] != '(')) {
+            continue;
+        }
+        const size_t first = ++i;
+        long value = 0;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9' && value < 1000000) {
+            value = value * 10 + (text[i] - '0');
+            ++i;
+        }
+        const size_t colon = text.find(": ", i);
+        if (i == first || colon == std::string::npos ||
+            text.find("error", colon) == std::string::npos) {
+            continue;
+        }
+        line = static_cast<int>(value);
+        message = text.substr(colon + 2);
+        return true;
+    }
+    return false;
+}
+
+// Runs the check on a shader about to be written; a refusal becomes the compile error.
+void checkShader(const ShaderCheck& check, const ShaderDecl& sh, const Stage stage,
+                 const std::string& code) {
+    std::string log;
+    if (!check || check(stage, code, log)) {
+        return;
+    }
+    int line = sh.line;
+    std::string message;
+    if (!firstLocatedError(log, line, message)) {
+        message = log.substr(0, log.find('\n'));
+    }
+    throw CompileError(line, "shader '" + sh.name + "' does not compile: " + message);
+}
+
+std::vector<uint8_t> build(const Effect& fx, const ShaderCheck& check) {
     Writer w;
     for (const ParamDecl& p : fx.params) {
-        std::vector<uint8_t>& b = w.section(SECTION_PARAMS);
-        std::vector<uint8_t>& values = w.section(SECTION_VALUES);
+        ZqByteWriter& b = w.section(SECTION_PARAMS);
+        ZqByteWriter& values = w.section(SECTION_VALUES);
         w.str(b, p.name);
-        w.u8(b, p.type);
-        w.u8(b, p.shared ? PARAM_SHARED : 0);
-        w.u16(b, 0);
-        w.u32(b, p.elements);
-        w.u32(b, static_cast<uint32_t>(values.size() / 4));
-        w.u32(b, static_cast<uint32_t>(p.value.size()));
+        b.u8(p.type);
+        b.u8(p.shared ? PARAM_SHARED : 0);
+        b.u16(0);
+        b.u32(p.elements);
+        b.u32(w.count(SECTION_VALUES));
+        b.u32(static_cast<uint32_t>(p.value.size()));
         for (const uint32_t v : p.value) {
-            w.u32(values, v);
+            values.u32(v);
         }
     }
     for (const SamplerDecl& s : fx.samplers) {
-        std::vector<uint8_t>& b = w.section(SECTION_SAMPLERS);
+        ZqByteWriter& b = w.section(SECTION_SAMPLERS);
         w.str(b, s.name);
-        w.u8(b, s.kind);
-        w.u8(b, 0);
-        w.u16(b, static_cast<uint16_t>(s.texture));
-        w.u32(b, s.stateMask);
+        b.u8(s.kind);
+        b.u8(0);
+        b.u16(static_cast<uint16_t>(s.texture));
+        b.u32(s.stateMask);
         for (const uint32_t v : s.states) {
-            w.u32(b, v);
+            b.u32(v);
         }
     }
 
@@ -880,49 +918,50 @@ std::vector<uint8_t> build(const Effect& fx) {
 
     uint32_t passCount = 0;
     for (const TechniqueDecl& t : fx.techniques) {
-        std::vector<uint8_t>& tb = w.section(SECTION_TECHNIQUES);
+        ZqByteWriter& tb = w.section(SECTION_TECHNIQUES);
         w.str(tb, t.name);
-        w.u32(tb, passCount);
-        w.u32(tb, static_cast<uint32_t>(t.passes.size()));
+        tb.u32(passCount);
+        tb.u32(static_cast<uint32_t>(t.passes.size()));
         for (const PassDecl& p : t.passes) {
             if (++passCount > MAX_PASSES) {
                 throw CompileError(p.line, "too many passes");
             }
-            std::vector<uint8_t>& pb = w.section(SECTION_PASSES);
+            ZqByteWriter& pb = w.section(SECTION_PASSES);
             w.str(pb, p.name);
-            w.u32(pb, useShader(p.vertexShader, STAGE_VERTEX, p.line));
-            w.u32(pb, useShader(p.pixelShader, STAGE_PIXEL, p.line));
-            w.u32(pb, static_cast<uint32_t>(w.section(SECTION_STATES).size() / 8));
-            w.u32(pb, static_cast<uint32_t>(p.states.size()));
+            pb.u32(useShader(p.vertexShader, STAGE_VERTEX, p.line));
+            pb.u32(useShader(p.pixelShader, STAGE_PIXEL, p.line));
+            pb.u32(w.count(SECTION_STATES));
+            pb.u32(static_cast<uint32_t>(p.states.size()));
             for (const auto& [id, value] : p.states) {
-                w.u32(w.section(SECTION_STATES), id);
-                w.u32(w.section(SECTION_STATES), value);
+                w.section(SECTION_STATES).u32(id);
+                w.section(SECTION_STATES).u32(value);
             }
         }
     }
 
     for (const ShaderDecl* sh : used) {
         const ShaderOut s = generate(fx, *sh);
-        std::vector<uint8_t>& b = w.section(SECTION_SHADERS);
-        std::vector<uint8_t>& cb = w.section(SECTION_CONSTANTS);
-        std::vector<uint8_t>& sb = w.section(SECTION_SAMPLER_BINDINGS);
-        w.u8(b, s.stage);
-        w.u8(b, 0);
-        w.u16(b, 0);
+        checkShader(check, *sh, s.stage, s.code);
+        ZqByteWriter& b = w.section(SECTION_SHADERS);
+        ZqByteWriter& cb = w.section(SECTION_CONSTANTS);
+        ZqByteWriter& sb = w.section(SECTION_SAMPLER_BINDINGS);
+        b.u8(s.stage);
+        b.u8(0);
+        b.u16(0);
         w.str(b, s.code);
-        w.u32(b, static_cast<uint32_t>(cb.size() / 8));
-        w.u32(b, static_cast<uint32_t>(s.constants.size()));
-        w.u32(b, static_cast<uint32_t>(sb.size() / 4));
-        w.u32(b, static_cast<uint32_t>(s.samplers.size()));
+        b.u32(w.count(SECTION_CONSTANTS));
+        b.u32(static_cast<uint32_t>(s.constants.size()));
+        b.u32(w.count(SECTION_SAMPLER_BINDINGS));
+        b.u32(static_cast<uint32_t>(s.samplers.size()));
         for (const ConstantOut& c : s.constants) {
-            w.u16(cb, c.param);
-            w.u16(cb, c.firstRegister);
-            w.u16(cb, c.registerCount);
-            w.u16(cb, 0);
+            cb.u16(c.param);
+            cb.u16(c.firstRegister);
+            cb.u16(c.registerCount);
+            cb.u16(0);
         }
         for (const auto& [sampler, stage] : s.samplers) {
-            w.u16(sb, sampler);
-            w.u16(sb, stage);
+            sb.u16(sampler);
+            sb.u16(stage);
         }
     }
     return w.finish();
@@ -931,7 +970,7 @@ std::vector<uint8_t> build(const Effect& fx) {
 } // namespace
 
 bool compile(const std::string& source, const std::string& sourceName, std::vector<uint8_t>& out,
-             std::string& error) {
+             std::string& error, const ShaderCheck& check) {
     out.clear();
     error.clear();
     try {
@@ -940,7 +979,7 @@ bool compile(const std::string& source, const std::string& sourceName, std::vect
         if (fx.techniques.empty()) {
             throw CompileError(1, "the effect has no technique");
         }
-        out = build(fx);
+        out = build(fx, check);
         return true;
     } catch (const CompileError& e) {
         error = sourceName + ":" + std::to_string(e.m_line) + ": " + e.what();

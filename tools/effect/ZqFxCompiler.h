@@ -28,15 +28,24 @@
 // texture functions. Texture parameters are reached only through samplers.
 #pragma once
 
+#include "zq/gl/ZqGlEffectFormat.h"
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace zqfx {
 
+// Checks one shader as the container stores it with a real GLSL compiler: true when it
+// compiles, else false with the compiler's log, whose lines begin with the location of an
+// error ("0:12(5): " or "0(12) : "; line numbers are the effect source's own).
+using ShaderCheck = std::function<bool(Stage stage, const std::string& code, std::string& log)>;
+
 // Compiles source into out. On failure returns false with "name:line: message" in error and
-// out empty.
+// out empty. With a check, every shader written is checked too, and the first error of one
+// that does not compile is reported at its source line.
 bool compile(const std::string& source, const std::string& sourceName, std::vector<uint8_t>& out,
-             std::string& error);
+             std::string& error, const ShaderCheck& check = nullptr);
 
 } // namespace zqfx

@@ -1,6 +1,6 @@
-#include "zq/crypto/ZqByteOrder.h"
 #include "zq/crypto/ZqCrc32c.h"
 #include "zq/crypto/ZqHash.h"
+#include "zq/file/ZqByteOrder.h"
 
 #include <array>
 

@@ -1,5 +1,5 @@
-#include "zq/crypto/ZqByteOrder.h"
 #include "zq/crypto/ZqHash.h"
+#include "zq/file/ZqByteOrder.h"
 
 namespace {
 

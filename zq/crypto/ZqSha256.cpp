@@ -1,6 +1,6 @@
-#include "zq/crypto/ZqByteOrder.h"
 #include "zq/crypto/ZqHash.h"
 #include "zq/crypto/ZqSha256Core.h"
+#include "zq/file/ZqByteOrder.h"
 
 #include <cstring>
 

@@ -1,6 +1,7 @@
 #include "zq/file/ZqArcFile.h"
 
 #include "zq/crypto/ZqHash.h"
+#include "zq/file/ZqByteReader.h"
 #include "zq/memory/ZqMemAlloc.h"
 #include "zq/platform/os/lasterror.h"
 #include "zq/system/ZqError.h"
@@ -14,13 +15,11 @@ namespace {
 // stored little-endian order.
 static_assert(std::endian::native == std::endian::little);
 
-uint32_t loadLe32(const uint8_t* const p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
-uint64_t loadLe64(const uint8_t* const p) {
-    return static_cast<uint64_t>(loadLe32(p)) | (static_cast<uint64_t>(loadLe32(p + 4)) << 32);
+// The header size an archive's first bytes state; 0 when they are too short to state one.
+uint32_t statedHeaderSize(const void* const start, const uint64_t size) {
+    uint32_t headerSize = 0;
+    ZqByteReader(start, size).u32(ZqArcFile::headerSzHeaderPos, headerSize);
+    return headerSize;
 }
 
 bool digestMatches(const uint8_t* const data, const uint32_t size, const uint8_t* const digest) {
@@ -76,7 +75,9 @@ bool ZqArcFile::fail(const uint32_t code) {
 }
 
 uint32_t ZqArcFile::readHeaderU32(const uint64_t position) const {
-    return loadLe32(m_pHeader + position);
+    uint32_t v = 0;
+    ZqByteReader(m_pHeader, m_headerSize).u32(position, v);
+    return v;
 }
 
 bool ZqArcFile::ropen(const char16_t* const name) {
@@ -116,7 +117,7 @@ bool ZqArcFile::ropenBody(const char16_t* const name) {
             close();
             return fail(ERROR_SHORT_READ);
         }
-        const uint32_t headerSize = loadLe32(start + headerSzHeaderPos);
+        const uint32_t headerSize = statedHeaderSize(start, sizeof start);
         if (headerSize < MIN_HEADER_SIZE || headerSize >= size) {
             close();
             return fail(ERROR_HEADER_SIZE);
@@ -153,12 +154,11 @@ bool ZqArcFile::ropen(const void* const image, const uint32_t size) {
     if (size < MIN_ARCHIVE_SIZE) {
         return fail(ERROR_SIZE);
     }
-    const auto* const bytes = static_cast<const uint8_t*>(image);
-    const uint32_t headerSize = loadLe32(bytes + headerSzHeaderPos);
+    const uint32_t headerSize = statedHeaderSize(image, size);
     if (headerSize < MIN_HEADER_SIZE || headerSize >= size) {
         return fail(ERROR_HEADER_SIZE);
     }
-    m_pHeader = bytes;
+    m_pHeader = static_cast<const uint8_t*>(image);
     m_headerSize = headerSize;
     m_fromMemory = 1;
     try {
@@ -177,7 +177,9 @@ bool ZqArcFile::ropen(const void* const image, const uint32_t size) {
 
 bool ZqArcFile::checkHeader(const uint32_t archiveSize) {
     const uint64_t headerSize = m_headerSize;
-    if (!digestMatches(m_pHeader, m_headerSize - SZ_SHA, m_pHeader + headerSize - SZ_SHA)) {
+    const ZqByteReader header(m_pHeader, headerSize);
+    if (!digestMatches(m_pHeader, m_headerSize - SZ_SHA,
+                       header.bytes(headerSize - SZ_SHA, SZ_SHA))) {
         return fail(ERROR_HEADER_DIGEST);
     }
     const uint32_t n = readHeaderU32(headerNrFilesPos);
@@ -199,11 +201,15 @@ bool ZqArcFile::checkHeader(const uint32_t archiveSize) {
         const uint32_t s = readHeaderU32(headerNameSizesPos(n, i));
         // An odd size cannot hold UTF-16 text, and would misalign every later name.
         if (s < MIN_NAME_SIZE || s > MAX_NAME_SIZE || (s & 1) != 0 ||
-            calcPadding(p + s) + SZ_SHA > headerSize || m_pHeader[p + s - 2] != 0 ||
-            m_pHeader[p + s - 1] != 0) {
+            calcPadding(p + s) + SZ_SHA > headerSize) {
             return fail(ERROR_NAME);
         }
-        m_pNameIds[i] = zqCalcFnv(m_pHeader + p, s);
+        const uint8_t* const name = header.bytes(p, s);
+        uint16_t terminator = 1;
+        if (name == nullptr || !header.u16(p + s - 2, terminator) || terminator != 0) {
+            return fail(ERROR_NAME);
+        }
+        m_pNameIds[i] = zqCalcFnv(name, s);
         p += s;
     }
     // The data area is walked as the loads walk it, in 64 bits: data, padding and digest
@@ -256,11 +262,14 @@ uint32_t ZqArcFile::searchFileNr(const char16_t* const name, uint32_t* const ind
         return 0;
     }
     const uint64_t id = zqCalcFnv(name, static_cast<uint32_t>(askedSize));
+    const ZqByteReader header(m_pHeader, m_headerSize);
     uint64_t offset = m_headerSize;
     uint64_t p = headerNamesPos(n);
     for (uint32_t i = 0; i < n; ++i) {
         const uint32_t s = readHeaderU32(headerNameSizesPos(n, i));
-        if (m_pNameIds[i] == id && s == askedSize && std::memcmp(m_pHeader + p, name, s) == 0) {
+        const uint8_t* const stored = header.bytes(p, s);
+        if (m_pNameIds[i] == id && s == askedSize && stored != nullptr &&
+            std::memcmp(stored, name, s) == 0) {
             if (index != nullptr) {
                 *index = i;
             }
@@ -288,7 +297,9 @@ int64_t ZqArcFile::getFileDate(const uint32_t index) const {
     if (index >= getNrFiles()) {
         return 0;
     }
-    return static_cast<int64_t>(loadLe64(m_pHeader + headerTimesPos(index)) & 0xFFFFFFFFu);
+    uint64_t time = 0;
+    ZqByteReader(m_pHeader, m_headerSize).u64(headerTimesPos(index), time);
+    return static_cast<int64_t>(time & 0xFFFFFFFFu);
 }
 
 uint32_t ZqArcFile::getFileSize(const uint32_t index) const {
@@ -350,8 +361,16 @@ void* ZqArcFile::loadBody(const char16_t* const name, const uint32_t minSize,
     uint8_t stored[SZ_SHA];
     const uint8_t* digest = stored;
     if (m_fromMemory != 0) {
-        std::memcpy(buffer, m_pHeader + offset, padded);
-        digest = m_pHeader + offset + padded;
+        // Memory mode: the header pointer is the start of the whole image.
+        const uint8_t* const data =
+            ZqByteReader(m_pHeader, m_archiveSize).bytes(offset, padded + uint64_t{SZ_SHA});
+        if (data == nullptr) {
+            ZqMemAlloc::deallocate(buffer);
+            fail(ERROR_DATA_SIZE);
+            return nullptr;
+        }
+        std::memcpy(buffer, data, padded);
+        digest = data + padded;
     } else {
         if (!m_pIo->seek(offset, 0)) {
             ZqMemAlloc::deallocate(buffer);

@@ -1,6 +1,7 @@
 // Bounds-checked little-endian reading of stored formats held in memory. Every read names its
 // offset (or uses the cursor) and fails instead of reading past the end; offsets and sizes are
-// 64-bit so that "offset + count x size" checks cannot wrap. Plain code: no platform calls.
+// 64-bit so that "offset + count x size" checks cannot wrap. Plain code, header only: no
+// platform calls, so the platform layer's own readers (DDS) use it too.
 //
 // Two styles share one object:
 //  - absolute: `u32(at, out)` reads at a fixed offset and leaves the cursor alone;
@@ -10,7 +11,8 @@
 // Failed reads store 0 in their output.
 #pragma once
 
-#include <bit>
+#include "zq/file/ZqByteOrder.h"
+
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -82,12 +84,11 @@ public:
     }
     // Copies `n` bytes at the cursor into `out`.
     bool read(void* const out, const uint64_t n) {
-        const uint8_t* const p = m_ok ? bytes(m_pos, n) : nullptr;
-        if (p == nullptr) {
+        if (!m_ok || !fits(m_pos, n)) {
             return fail();
         }
         if (n != 0) {
-            std::memcpy(out, p, n);
+            std::memcpy(out, m_data + m_pos, n);
         }
         m_pos += n;
         return true;
@@ -103,29 +104,10 @@ public:
         return p;
     }
 
-    template <class T> static T load(const uint8_t* const p) {
-        using U = std::conditional_t<sizeof(T) == 1, uint8_t,
-                  std::conditional_t<sizeof(T) == 2, uint16_t,
-                  std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>>>;
-        static_assert(sizeof(U) == sizeof(T), "1, 2, 4 or 8 bytes");
-        U v = 0;
-        std::memcpy(&v, p, sizeof v);
-        if constexpr (std::endian::native == std::endian::big && sizeof(U) > 1) {
-            v = byteSwap(v);
-        }
-        return std::bit_cast<T>(v);
-    }
+    // One little-endian value at p, unchecked: for data whose bounds are already known.
+    template <class T> static T load(const uint8_t* const p) { return zq_bytes::loadLe<T>(p); }
 
 private:
-    template <class U> static U byteSwap(const U v) {
-        if constexpr (sizeof(U) == 2) {
-            return __builtin_bswap16(v);
-        } else if constexpr (sizeof(U) == 4) {
-            return __builtin_bswap32(v);
-        } else {
-            return __builtin_bswap64(v);
-        }
-    }
     bool fail() {
         m_ok = false;
         return false;

@@ -3,9 +3,9 @@
 // same layouts. Plain code: no platform calls.
 #pragma once
 
-#include <bit>
+#include "zq/file/ZqByteOrder.h"
+
 #include <cstdint>
-#include <cstring>
 #include <type_traits>
 #include <vector>
 
@@ -14,6 +14,8 @@ public:
     uint64_t tell() const { return m_buf.size(); }
     const std::vector<uint8_t>& data() const { return m_buf; }
     std::vector<uint8_t> take() { return std::move(m_buf); }
+    // Room for n bytes in all, so that a writer that knows its size grows the buffer once.
+    void reserve(const uint64_t n) { m_buf.reserve(n); }
 
     template <class T> void put(const T v) {
         static_assert(std::is_arithmetic_v<T>, "plain numbers only");
@@ -35,28 +37,24 @@ public:
         m_buf.insert(m_buf.end(), b, b + n);
     }
     void zeros(const uint64_t n) { m_buf.insert(m_buf.end(), n, 0); }
-    // Pads with zeros up to a multiple of `n` (n > 0).
-    void align(const uint64_t n) { zeros((n - m_buf.size() % n) % n); }
-
-    // Overwrites a value already written at `at` (offsets and counts known only later).
-    template <class T> void patch(const uint64_t at, const T v) {
-        if (at + sizeof(T) <= m_buf.size()) {
-            store(m_buf.data() + at, v);
+    // Pads with zeros up to a multiple of `n`; 0 and 1 pad nothing.
+    void align(const uint64_t n) {
+        if (n > 1) {
+            zeros((n - m_buf.size() % n) % n);
         }
     }
-    void patchU32(const uint64_t at, const uint32_t v) { patch(at, v); }
 
-    template <class T> static void store(uint8_t* const p, const T v) {
-        using U = std::conditional_t<sizeof(T) == 1, uint8_t,
-                  std::conditional_t<sizeof(T) == 2, uint16_t,
-                  std::conditional_t<sizeof(T) == 4, uint32_t, uint64_t>>>;
-        U u = std::bit_cast<U>(v);
-        if constexpr (std::endian::native == std::endian::big && sizeof(U) > 1) {
-            u = sizeof(U) == 2 ? __builtin_bswap16(u)
-                : sizeof(U) == 4 ? __builtin_bswap32(u) : __builtin_bswap64(u);
+    // Overwrites a value already written at `at` (offsets and counts known only later); false,
+    // changing nothing, when it would reach past what is written.
+    template <class T> bool patch(const uint64_t at, const T v) {
+        if (at > m_buf.size() || m_buf.size() - at < sizeof(T)) {
+            return false;
         }
-        std::memcpy(p, &u, sizeof u);
+        store(m_buf.data() + at, v);
+        return true;
     }
+    bool patchU32(const uint64_t at, const uint32_t v) { return patch(at, v); }
+    template <class T> static void store(uint8_t* const p, const T v) { zq_bytes::storeLe(p, v); }
 
 private:
     std::vector<uint8_t> m_buf;

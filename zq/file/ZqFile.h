@@ -140,9 +140,13 @@ public:
 
     static void sysInit();
     static void sysMain() {}
-    // Serves every request still queued, stops the worker and drops unclaimed results; then
-    // throws the code of an exception that ended the worker early, if one did.
+    // Serves every request queued before it, stops the worker and drops unclaimed results;
+    // then throws the code of an exception that ended the worker early, if one did. Requests
+    // made once it has begun finish at once, as failed.
     static void sysQuit();
+    // False once the worker has ended: after sysQuit, or when an exception ended it early.
+    // Requests then finish at once, as failed (loads give null, saves give null data).
+    static bool isWorkerAlive();
 
 private:
     friend class ZqArcFile;
@@ -171,8 +175,14 @@ private:
     static uint32_t queueBody(FileData&& request);
     static bool claimBody(uint32_t requestId, uint32_t kind, FileData& result);
     static bool waitBody(uint32_t requestId, uint32_t kind, FileData& result);
-    static bool isWorkerAlive();
+    // Stops the worker when the program ends without sysQuit (exit from anywhere): no thread
+    // may be left to the destruction of static objects.
+    static void stopAtExit();
+    // Turns a request into the result of one that was never served.
+    static void failResult(FileData& request);
 
+    // Both change and are read under m_csFileQueue only: a request takes the current Io while
+    // it is queued, so a restart can never leave it naming a destroyed one.
     static std::unique_ptr<Io> m_pDefaultFileIo;
     static Io* m_pCurrentFileIo;
     // Requests not yet taken by the worker, oldest first; finished requests not yet claimed.

@@ -2,12 +2,14 @@
 // start, claim and wait members over them.
 #include "zq/file/ZqArcFile.h"
 #include "zq/file/ZqFile.h"
+#include "zq/file/ZqFile_test.h"
 #include "zq/memory/ZqMemAlloc.h"
 #include "zq/platform/os/lasterror.h"
 #include "zq/system/ZqError.h"
 #include "zq/thread/ZqThread.h"
 
 #include <atomic>
+#include <cstdlib>
 #include <new>
 
 // One request and, after the work, its result.
@@ -26,6 +28,8 @@ struct ZqFile::FileData {
     ZqString fileName;
     // The caller passed no name at all (kept apart from an empty one).
     bool nullName = false;
+    // The static members' requests: the Io is the current one, looked up when queued.
+    bool currentIo = false;
     Io* io = nullptr;
     ZqArcFile* arc = nullptr;
     // Archive open and load: the worker's last-error value after a failure, handed to the
@@ -42,6 +46,8 @@ public:
 private:
     void drainQueue();
     static void work(FileData& request);
+    // Finishes every request still queued as failed; the worker has died.
+    static void failQueued();
 
     std::atomic<bool> m_quit{false};
     uint32_t m_exceptionCode = 0;
@@ -51,6 +57,20 @@ namespace {
 
 // True from sysInit until the worker has ended, by quitting or by an exception.
 std::atomic<bool> g_workerAlive{false};
+// True from sysInit until quit is requested or the worker dies; guarded by the queue's lock.
+// Requests made while it is false finish at once as failed, so that a quit cannot be held
+// off by threads that keep loading and nobody waits for a worker that is gone.
+bool g_accepting = false;
+// How long the program's end waits for a busy worker.
+constexpr unsigned EXIT_WAIT_MS = 500;
+// Counts the worker's shut-downs; a waiting call ends when its worker is gone even if a new
+// one has been started since (its result went with the old one).
+std::atomic<uint32_t> g_generation{0};
+// The generation the calling thread's last request was queued in.
+thread_local uint32_t t_queuedGeneration = 0;
+// The test hook's exception: thrown by the worker instead of serving a request.
+std::atomic<uint32_t> g_testThrowCode{0};
+std::atomic<uint32_t> g_testThrowAfter{0};
 
 void setNameOf(ZqString& fileName, bool& nullName, const char16_t* const name) {
     nullName = name == nullptr;
@@ -62,6 +82,10 @@ uint32_t errorOf(const bool ok) {
     return ok ? 0 : zqp::getLastError();
 }
 
+// Archive requests that were never served report the last-error value of an aborted
+// operation.
+constexpr uint32_t ERROR_OPERATION_ABORTED = 995;
+
 } // namespace
 
 std::unique_ptr<ZqFile::Io> ZqFile::m_pDefaultFileIo;
@@ -72,6 +96,25 @@ std::unique_ptr<ZqFile::Thread> ZqFile::m_pThread;
 ZqCriticalSection ZqFile::m_csFileQueue;
 ZqCriticalSection ZqFile::m_csFileList;
 uint32_t ZqFile::m_requestId = 0;
+
+void ZqFile::failResult(FileData& request) {
+    switch (request.kind) {
+    case KIND_LOAD:
+    case KIND_ARC_LOAD:
+        request.buffer = nullptr;
+        request.size = 0;
+        break;
+    case KIND_SAVE:
+        request.data = nullptr;
+        break;
+    default:
+        request.size = 0;
+        break;
+    }
+    if (request.kind == KIND_ARC_OPEN || request.kind == KIND_ARC_LOAD) {
+        request.errorCode = ERROR_OPERATION_ABORTED;
+    }
+}
 
 void ZqFile::Thread::run() {
     try {
@@ -95,7 +138,24 @@ void ZqFile::Thread::run() {
     } catch (...) {
         m_exceptionCode = ZqError::UNKNOWN_EXCEPTION;
     }
+    if (m_exceptionCode != 0) {
+        failQueued();
+    }
     g_workerAlive.store(false);
+}
+
+void ZqFile::Thread::failQueued() {
+    std::deque<FileData> stranded;
+    {
+        const ZqLockGuard hold(m_csFileQueue);
+        g_accepting = false;
+        stranded.swap(*m_pFileQueue);
+    }
+    const ZqLockGuard hold(m_csFileList);
+    for (FileData& request : stranded) {
+        failResult(request);
+        m_pFileList->push_back(std::move(request));
+    }
 }
 
 void ZqFile::Thread::drainQueue() {
@@ -105,7 +165,15 @@ void ZqFile::Thread::drainQueue() {
         m_pFileQueue->pop_front();
         m_csFileQueue.unlock();
         // An exception from the work ends the worker (run keeps its code); no lock is held.
-        work(request);
+        // The request still finishes, as failed, so that its caller does not wait for ever.
+        try {
+            work(request);
+        } catch (...) {
+            failResult(request);
+            const ZqLockGuard hold(m_csFileList);
+            m_pFileList->push_back(std::move(request));
+            throw;
+        }
         {
             const ZqLockGuard hold(m_csFileList);
             m_pFileList->push_back(std::move(request));
@@ -116,6 +184,11 @@ void ZqFile::Thread::drainQueue() {
 }
 
 void ZqFile::Thread::work(FileData& request) {
+    const uint32_t testCode = g_testThrowCode.load();
+    if (testCode != 0 && g_testThrowAfter.fetch_sub(1) == 0) {
+        g_testThrowCode.store(0);
+        throw testCode;
+    }
     const char16_t* const name = request.nullName ? nullptr : request.fileName.c_str();
     switch (request.kind) {
     case KIND_LOAD:
@@ -149,24 +222,57 @@ void ZqFile::sysInit() {
     if (m_pThread) {
         return;
     }
-    m_pDefaultFileIo = std::make_unique<Io>();
-    m_pCurrentFileIo = m_pDefaultFileIo.get();
     {
         const ZqLockGuard hold(m_csFileList);
         m_pFileList = std::make_unique<std::list<FileData>>();
     }
     {
         const ZqLockGuard hold(m_csFileQueue);
+        m_pDefaultFileIo = std::make_unique<Io>();
+        m_pCurrentFileIo = m_pDefaultFileIo.get();
         m_pFileQueue = std::make_unique<std::deque<FileData>>();
         m_pThread = std::make_unique<Thread>();
+        g_accepting = true;
     }
     g_workerAlive.store(true);
     m_pThread->start();
+    static const bool hooked = std::atexit(&ZqFile::stopAtExit) == 0;
+    (void)hooked;
+}
+
+void ZqFile::stopAtExit() {
+    if (!m_pThread) {
+        return;
+    }
+    {
+        const ZqLockGuard hold(m_csFileQueue);
+        g_accepting = false;
+    }
+    m_pThread->requestQuit();
+    m_pThread->setEvent();
+    // What was queued is still served, for a bounded time; a worker stuck in a request is
+    // left running and everything it may still touch is left in place.
+    if (!m_pThread->join(EXIT_WAIT_MS)) {
+        (void)m_pThread.release();
+        (void)m_pFileQueue.release();
+        (void)m_pFileList.release();
+        (void)m_pDefaultFileIo.release();
+        return;
+    }
+    g_workerAlive.store(false);
+    const ZqLockGuard hold(m_csFileQueue);
+    m_pThread.reset();
 }
 
 void ZqFile::sysQuit() {
     if (!m_pThread) {
         return;
+    }
+    {
+        // From here on requests finish at once as failed: the worker ends after what was
+        // queued before, however busy other threads keep it.
+        const ZqLockGuard hold(m_csFileQueue);
+        g_accepting = false;
     }
     m_pThread->requestQuit();
     m_pThread->setEvent();
@@ -177,6 +283,7 @@ void ZqFile::sysQuit() {
         const ZqLockGuard hold(m_csFileQueue);
         m_pThread.reset();
         m_pFileQueue.reset();
+        ++g_generation;
     }
     {
         // Loaded buffers nobody claimed have no other owner.
@@ -188,8 +295,13 @@ void ZqFile::sysQuit() {
         }
         m_pFileList.reset();
     }
-    m_pCurrentFileIo = nullptr;
-    m_pDefaultFileIo.reset();
+    {
+        // The current Io is read under the queue's lock only, so no request made from here
+        // on can still name the default Io.
+        const ZqLockGuard hold(m_csFileQueue);
+        m_pCurrentFileIo = nullptr;
+        m_pDefaultFileIo.reset();
+    }
     if (code != 0) {
         throw code;
     }
@@ -199,14 +311,31 @@ bool ZqFile::isWorkerAlive() {
     return g_workerAlive.load();
 }
 
+void zqfile::test::throwFromWorker(const uint32_t code, const uint32_t after) {
+    g_testThrowAfter.store(after);
+    g_testThrowCode.store(code);
+}
+
 uint32_t ZqFile::queueBody(FileData&& request) {
     const ZqLockGuard hold(m_csFileQueue);
     request.requestId = m_requestId++;
     const uint32_t id = request.requestId;
-    if (m_pFileQueue && m_pThread) {
+    t_queuedGeneration = g_generation.load();
+    if (request.currentIo) {
+        request.io = m_pCurrentFileIo;
+    }
+    if (m_pFileQueue && m_pThread && g_accepting) {
         m_pFileQueue->push_back(std::move(request));
         // Signalled under the lock so that the worker cannot be destroyed in between.
         m_pThread->setEvent();
+        return id;
+    }
+    // Refused (quitting, or the worker has died): finished at once, as failed. Without a
+    // result list the framework is down and nobody can claim it.
+    failResult(request);
+    const ZqLockGuard holdList(m_csFileList);
+    if (m_pFileList) {
+        m_pFileList->push_back(std::move(request));
     }
     return id;
 }
@@ -219,6 +348,7 @@ uint32_t ZqFile::loadStartBody(Io* const io, const char16_t* const name, const u
     request.size = limit;
     setNameOf(request.fileName, request.nullName, name);
     request.io = io;
+    request.currentIo = io == nullptr;
     return queueBody(std::move(request));
 }
 
@@ -230,6 +360,7 @@ uint32_t ZqFile::saveStartBody(Io* const io, const char16_t* const name, const v
     request.data = data;
     setNameOf(request.fileName, request.nullName, name);
     request.io = io;
+    request.currentIo = io == nullptr;
     return queueBody(std::move(request));
 }
 
@@ -276,9 +407,10 @@ bool ZqFile::waitBody(const uint32_t requestId, const uint32_t kind, FileData& r
     // 100 polls that only yield, then a poll each millisecond for as long as the request
     // runs: giving up earlier would leave the worker using a buffer its owner is about to
     // free, and report a slow save as failed. Only a stopped worker ends the wait at once.
+    const uint32_t generation = t_queuedGeneration;
     for (uint32_t poll = 0;; ++poll) {
         ZqThread::sleep(poll < 100 ? 0 : 1);
-        const bool stopped = !isWorkerAlive();
+        const bool stopped = !isWorkerAlive() || g_generation.load() != generation;
         if (claimBody(requestId, kind, result)) {
             return true;
         }
@@ -389,33 +521,36 @@ void* ZqFile::arcLoadBody(ZqArcFile* const arc, const char16_t* const name, cons
 }
 
 void ZqFile::setFileIo(Io* const io) {
+    const ZqLockGuard hold(m_csFileQueue);
     m_pCurrentFileIo = io != nullptr ? io : m_pDefaultFileIo.get();
 }
 
 ZqFile::Io* ZqFile::getDefaultFileIo() {
+    const ZqLockGuard hold(m_csFileQueue);
     return m_pDefaultFileIo.get();
 }
 
+// The static members pass no Io: the request takes the current one when it is queued.
 void* ZqFile::load(const char16_t* const name, const uint32_t minSize, uint32_t* const size) {
-    return loadBody(m_pCurrentFileIo, name, minSize, size);
+    return loadBody(nullptr, name, minSize, size);
 }
 
 void* ZqFile::load(const char16_t* const name, uint32_t* const size) {
-    return loadBody(m_pCurrentFileIo, name, 0, size);
+    return loadBody(nullptr, name, 0, size);
 }
 
 bool ZqFile::save(const char16_t* const name, const void* const data, const uint32_t size) {
-    return saveBody(m_pCurrentFileIo, name, data, size);
+    return saveBody(nullptr, name, data, size);
 }
 
 uint32_t ZqFile::loadStart(const char16_t* const name, const uint32_t minSize,
                            const uint32_t limit) {
-    return loadStartBody(m_pCurrentFileIo, name, minSize, limit);
+    return loadStartBody(nullptr, name, minSize, limit);
 }
 
 uint32_t ZqFile::saveStart(const char16_t* const name, const void* const data,
                            const uint32_t size) {
-    return saveStartBody(m_pCurrentFileIo, name, data, size);
+    return saveStartBody(nullptr, name, data, size);
 }
 
 bool ZqFile::isLoadFinished(const uint32_t requestId, void** const buffer, uint32_t* const size) {

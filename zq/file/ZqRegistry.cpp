@@ -1,5 +1,6 @@
 #include "zq/file/ZqRegistry.h"
 
+#include "zq/file/ZqByteReader.h"
 #include "zq/platform/registry/registry.h"
 #include "zq/system/ZqSprintf.h"
 
@@ -9,12 +10,9 @@ namespace {
 // bytes, whichever comes first; a lone last byte is no character.
 ZqString dataText(const std::vector<uint8_t>& data) {
     ZqString text;
-    for (size_t i = 0; i + 1 < data.size(); i += 2) {
-        const char16_t c = static_cast<char16_t>(data[i] | (data[i + 1] << 8));
-        if (c == u'\0') {
-            break;
-        }
-        text.push_back(c);
+    ZqByteReader r(data.data(), data.size());
+    for (uint16_t c = 0; r.read(c) && c != 0;) {
+        text.push_back(static_cast<char16_t>(c));
     }
     return text;
 }

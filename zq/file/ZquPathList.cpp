@@ -7,6 +7,7 @@
 #include "zq/thread/ZqCriticalSection.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 std::unique_ptr<ZquPathList> ZquPathList::m_pPathList;
 
@@ -71,6 +72,9 @@ bool ZquPathList::startCheck(const char16_t* const listPath, const char16_t* con
     }
     m_pPathList.reset(new ZquPathList(listPath, prefix));
     m_pPathList->start();
+    // A program that ends mid-check stops the checker before static objects go.
+    static const bool hooked = std::atexit(&ZquPathList::quitCheck) == 0;
+    (void)hooked;
     return true;
 }
 

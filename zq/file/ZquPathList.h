@@ -2,7 +2,8 @@
 // records, on a thread of its own, while the caller polls the progress and at the end reads
 // which files failed. One check at a time, driven by the static members from one controlling
 // thread. A list that cannot be read, a bad line, a file that cannot be read and a failed
-// allocation are all failures; only a complete check without one ends in STATE_OK.
+// allocation are all failures; a check that ends without one, complete or stopped early,
+// ends in STATE_OK.
 // Not for archives. Depends on ZqThread, ZqCriticalSection, ZqFile::Io and zqCalcCrc32.
 #pragma once
 
@@ -20,7 +21,7 @@ public:
         STATE_NONE = 0,     // no checker exists
         STATE_ERROR = 1,    // finished with failures, or the check failed as a whole
         STATE_CHECKING = 2, // the thread is checking
-        STATE_OK = 3,       // finished without failures
+        STATE_OK = 3,       // finished or stopped without failures
     };
     static constexpr unsigned int MAX_ERRORS = 100;
     // Characters kept of a failure's name, terminator included.

@@ -1,47 +1,13 @@
 #include "zq/gl/ZqGlEffectFile.h"
 
+#include "zq/file/ZqByteReader.h"
+
 #include <cstring>
 #include <unordered_set>
 
 namespace {
 
 using namespace zqfx;
-
-// A bounds-checked little-endian view of the file.
-class Reader {
-public:
-    Reader(const uint8_t* data, const size_t size) : m_data(data), m_size(size) {}
-
-    bool u8(const uint64_t at, uint8_t& out) const {
-        if (at >= m_size) {
-            return false;
-        }
-        out = m_data[at];
-        return true;
-    }
-    bool u16(const uint64_t at, uint16_t& out) const {
-        if (at + 2 > m_size) {
-            return false;
-        }
-        out = static_cast<uint16_t>(m_data[at] | (m_data[at + 1] << 8));
-        return true;
-    }
-    bool u32(const uint64_t at, uint32_t& out) const {
-        if (at + 4 > m_size) {
-            return false;
-        }
-        out = static_cast<uint32_t>(m_data[at]) | (static_cast<uint32_t>(m_data[at + 1]) << 8) |
-              (static_cast<uint32_t>(m_data[at + 2]) << 16) |
-              (static_cast<uint32_t>(m_data[at + 3]) << 24);
-        return true;
-    }
-    const uint8_t* bytes(const uint64_t at) const { return m_data + at; }
-    size_t size() const { return m_size; }
-
-private:
-    const uint8_t* m_data;
-    size_t m_size;
-};
 
 struct SectionRef {
     uint32_t offset = 0;
@@ -50,7 +16,7 @@ struct SectionRef {
 
 class Parser {
 public:
-    Parser(const Reader& r, ZqGlEffectFile& out) : m_r(r), m_out(out) {}
+    Parser(const ZqByteReader& r, ZqGlEffectFile& out) : m_r(r), m_out(out) {}
 
     bool run() {
         return header() && params() && samplers() && shaders() && techniques() && uniqueNames();
@@ -63,7 +29,9 @@ private:
     }
 
     bool header() {
-        if (m_r.size() < HEADER_SIZE || std::memcmp(m_r.bytes(0), MAGIC, 4) != 0) {
+        const uint8_t* const magic = m_r.bytes(0, sizeof MAGIC);
+        if (m_r.size() < HEADER_SIZE || magic == nullptr ||
+            std::memcmp(magic, MAGIC, sizeof MAGIC) != 0) {
             return false;
         }
         uint32_t version = 0;
@@ -112,7 +80,12 @@ private:
         if (length > (isName ? MAX_NAME_LENGTH : MAX_CODE_LENGTH)) {
             return false;
         }
-        const char* const p = reinterpret_cast<const char*>(m_r.bytes(strings.offset + offset));
+        const uint8_t* const text =
+            m_r.bytes(static_cast<uint64_t>(strings.offset) + offset, length);
+        if (text == nullptr) {
+            return false;
+        }
+        const char* const p = reinterpret_cast<const char*>(text);
         for (uint32_t i = 0; i < length; ++i) {
             const unsigned char c = static_cast<unsigned char>(p[i]);
             if (isName) {
@@ -402,7 +375,7 @@ private:
         return true;
     }
 
-    const Reader& m_r;
+    const ZqByteReader& m_r;
     ZqGlEffectFile& m_out;
     SectionRef m_sections[SECTION_COUNT];
 };
@@ -430,7 +403,7 @@ bool ZqGlEffectFile::read(const void* const data, const size_t size) {
     if (!hasMagic(data, size)) {
         return false;
     }
-    const Reader reader(static_cast<const uint8_t*>(data), size);
+    const ZqByteReader reader(data, size);
     Parser parser(reader, *this);
     if (!parser.run()) {
         clear();

@@ -1,15 +1,12 @@
 #include "zq/gl/ZqGlTextureImage.h"
 
+#include "zq/file/ZqByteReader.h"
+
 #include <algorithm>
 
 namespace zq_texture {
 
 namespace {
-
-uint32_t readU32(const uint8_t* const p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 constexpr uint32_t DDS_MAGIC = 0x20534444u;
 constexpr uint32_t DDS_HEADER_SIZE = 124;
@@ -18,12 +15,17 @@ constexpr uint32_t DDS_FLAG_MIPMAPCOUNT = 0x20000;
 } // namespace
 
 uint32_t fileMipCount(const void* const data, const size_t size) {
-    const auto* const p = static_cast<const uint8_t*>(data);
-    if (p == nullptr || size < 32 || readU32(p) != DDS_MAGIC || readU32(p + 4) != DDS_HEADER_SIZE ||
-        (readU32(p + 8) & DDS_FLAG_MIPMAPCOUNT) == 0) {
+    const ZqByteReader r(data, size);
+    uint32_t magic = 0;
+    uint32_t headerSize = 0;
+    uint32_t flags = 0;
+    uint32_t count = 0;
+    if (!r.u32(0, magic) || !r.u32(4, headerSize) || !r.u32(8, flags) || !r.u32(28, count) ||
+        magic != DDS_MAGIC || headerSize != DDS_HEADER_SIZE ||
+        (flags & DDS_FLAG_MIPMAPCOUNT) == 0) {
         return 1;
     }
-    return std::min(readU32(p + 28), MAX_FILE_MIP_COUNT);
+    return std::min(count, MAX_FILE_MIP_COUNT);
 }
 
 bool isPowerOfTwo(const uint32_t value) {

@@ -7,6 +7,7 @@
 #include "zq/thread/ZqThread.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 
 uint8_t ZqInput::m_windowMovingCt = 0;
@@ -36,6 +37,12 @@ public:
 namespace {
 
 constexpr uint32_t FIRST_CONTROLLER = ZqInput::DEVICE_NR_GAME_CONTROLLER;
+
+// Pushes of the extension device come from any thread, also while input starts or stops:
+// they are taken only while this flag is set, under its lock, so none reaches a queue that
+// is being made or freed.
+ZqCriticalSection g_csExtensionPush;
+bool g_extensionPushOpen = false;
 constexpr uint32_t NR_MOVING_FRAMES = 3;
 
 // Object counts of each kind of device.
@@ -129,13 +136,43 @@ void ZqInput::sysInit() {
         // platform service sends as soon as it has started: nothing more to register.
         m_pInputThread = std::make_unique<InputThread>();
         m_pInputThread->start();
+        static const bool hooked = std::atexit(&ZqInput::stopAtExit) == 0;
+        (void)hooked;
+        const ZqLockGuard hold(g_csExtensionPush);
+        g_extensionPushOpen = true;
     } catch (...) {
         sysQuit();
         throw;
     }
 }
 
+void ZqInput::stopAtExit() {
+    {
+        const ZqLockGuard hold(g_csExtensionPush);
+        g_extensionPushOpen = false;
+    }
+    if (m_pInputThread == nullptr) {
+        return;
+    }
+    // The thread ends at its next wake-up; one that does not is left alone.
+    m_pInputThread->setEvent();
+    if (m_pInputThread->join(500)) {
+        m_pInputThread.reset();
+    } else {
+        (void)m_pInputThread.release();
+        (void)m_pDoubleBuf.release();
+        (void)m_pCs.release();
+        for (auto& d : m_vpDevices) {
+            (void)d.release();
+        }
+    }
+}
+
 void ZqInput::sysQuit() {
+    {
+        const ZqLockGuard hold(g_csExtensionPush);
+        g_extensionPushOpen = false;
+    }
     uint32_t code = 0;
     if (m_pInputThread != nullptr) {
         m_pInputThread->setEvent();
@@ -424,7 +461,8 @@ void ZqInput::post(ZqInput* const device, const uint32_t time, const uint8_t typ
 
 bool ZqInput::pushExtensionInputData(const uint32_t time, const OBJECT_TYPE type,
                                      const uint8_t number, const int16_t value) {
-    if (m_pDoubleBuf == nullptr) {
+    const ZqLockGuard hold(g_csExtensionPush);
+    if (!g_extensionPushOpen || m_pDoubleBuf == nullptr) {
         return false;
     }
     return m_pDoubleBuf->push(Buf{m_vpDevices[DEVICE_NR_EXTENSION].get(), time,

@@ -261,6 +261,9 @@ private:
     std::u16string m_productName;
     std::u16string m_hidPath;
 
+    // Stops the polling thread when the program ends without sysQuit.
+    static void stopAtExit();
+
     static std::array<std::unique_ptr<ZqInput>, NR_DEVICES> m_vpDevices;
     static ZqInput* m_pTop;
     static std::unique_ptr<ZqDoubleBuffer<Buf>> m_pDoubleBuf;

@@ -159,8 +159,8 @@ int ZqSystem::go(const WindowProc winProc, const uint32_t style, void* const ico
 
     // Window, client size, cursor.
     m_style = style;
-    m_hWnd = createWindow(winProc, style, icon, run.className.c_str(), titleText.c_str(), width,
-                          height);
+    m_hWnd =
+        createWindow(winProc, style, icon, run.className.c_str(), titleText.c_str(), width, height);
     if (m_hWnd == nullptr) {
         throw ZqError::WINDOW;
     }
@@ -183,7 +183,7 @@ int ZqSystem::go(const WindowProc winProc, const uint32_t style, void* const ico
         zqp::setTimer(m_hWnd, TIMER_ID, TIMER_PERIOD_MS);
     });
 
-    // Message loop: never blocks; yields while idle.
+    // Message loop: never blocks for long; idles until the next timer while nothing waits.
     int exitCode = 0;
     while (m_stat == 0) {
         zqp::Message m;
@@ -198,7 +198,7 @@ int ZqSystem::go(const WindowProc winProc, const uint32_t style, void* const ico
         if (m_bNeedQuit || m_stat != 0) {
             break;
         }
-        ZqThread::sleep(0);
+        zqp::waitIdle();
     }
 
     // Shut-down, in full even after a failed start.
@@ -228,8 +228,7 @@ int ZqSystem::go(const uint32_t style, void* const icon, const uint16_t width,
 
 int ZqSystem::go(const uint16_t width, const uint16_t height, const char16_t* const title,
                  const bool fullScreen, ZqTask* const rootTask) {
-    return go(nullptr, DEFAULT_STYLE, nullptr, width, height, title, fullScreen, rootTask,
-              nullptr);
+    return go(nullptr, DEFAULT_STYLE, nullptr, width, height, title, fullScreen, rootTask, nullptr);
 }
 
 void ZqSystem::runGuarded(void (*const body)()) {
@@ -262,7 +261,9 @@ zqp::WindowHandle ZqSystem::createWindow(const WindowProc winProc, const uint32_
     return zqp::createWindow(className, title, style, width, height);
 }
 
-void ZqSystem::quit() { zqp::postQuitMessage(0); }
+void ZqSystem::quit() {
+    zqp::postQuitMessage(0);
+}
 
 void ZqSystem::winProcTimer(const zqp::WParam wParam, zqp::LParam) {
     if (wParam != TIMER_ID || m_bNeedQuit) {
@@ -327,6 +328,17 @@ bool ZqSystem::setWindowClientSize(const uint16_t width, const uint16_t height,
             outerH = monitors.height;
         }
     }
+    // Keep the window on its monitor: a window placed for a larger size (centred, reaching
+    // past the top-left corner) moves in so that its caption can be reached.
+    zqp::Rect monitor;
+    if (zqp::getMonitorRect(m_hWnd, monitor)) {
+        const int64_t w = outerW;
+        const int64_t h = outerH;
+        rect.left = static_cast<int32_t>(
+            std::max<int64_t>(monitor.left, std::min<int64_t>(rect.left, monitor.right - w)));
+        rect.top = static_cast<int32_t>(
+            std::max<int64_t>(monitor.top, std::min<int64_t>(rect.top, monitor.bottom - h)));
+    }
     if (!zqp::setWindowPos(m_hWnd, rect.left, rect.top, static_cast<int>(outerW),
                            static_cast<int>(outerH))) {
         return false;
@@ -384,13 +396,19 @@ void ZqSystem::sysInit(const uint16_t width, const uint16_t height, const bool f
 
 void ZqSystem::sysMain() {
     // Frame gate: start only when 9 ms have passed since the previous frame started.
+    // The wait sleeps until shortly before the millisecond the frame may start in and yields
+    // through the rest: as precise as yielding throughout, without keeping a core busy.
     m_frameTimeOld = m_frameTime;
-    m_frameTime = getTime();
-    m_timeTick = m_frameTime - m_frameTimeOld;
-    while (m_timeTick <= 8) {
-        ZqThread::sleep(0);
-        m_frameTime = getTime();
+    const int64_t frequency = m_frequency > 0 ? m_frequency : zqp::perfFrequency();
+    for (;;) {
+        const int64_t ms = zqp::perfCounter() * 1000 / frequency;
+        m_frameTime = static_cast<uint32_t>(ms) - m_timeOffset;
         m_timeTick = m_frameTime - m_frameTimeOld;
+        if (m_timeTick > 8) {
+            break;
+        }
+        const int64_t startMs = ms + (9 - static_cast<int64_t>(m_timeTick));
+        zqp::sleepUntil((startMs * frequency + 999) / 1000);
     }
 
     // Take over a pending close request for exactly this frame.
@@ -437,17 +455,33 @@ void ZqSystem::sysMain() {
 }
 
 void ZqSystem::sysQuit() {
-    // Tasks end first while every service is still up; files and shared blocks last.
-    ZqTask::sysQuit();
-    ZquSystem::sysQuit();
-    ZqDakt::sysQuit();
-    ZqInput::sysQuit();
-    ZqSdSystem::sysQuit();
-    ZqDgSystem::sysQuit();
-    ZqGlSystem::sysQuit();
-    ZqNetSystem::sysQuit();
-    ZqFile::sysQuit();
-    ZqRefAlloc::sysQuit();
+    // Tasks end first while every service is still up; files and shared blocks last. Every
+    // group is stopped even when an earlier one fails (its workers would otherwise outlive
+    // the run); the first failure's code is thrown after the last group.
+    static constexpr void (*GROUPS[])() = {
+        &ZqTask::sysQuit,     &ZquSystem::sysQuit,  &ZqDakt::sysQuit,     &ZqInput::sysQuit,
+        &ZqSdSystem::sysQuit, &ZqDgSystem::sysQuit, &ZqGlSystem::sysQuit, &ZqNetSystem::sysQuit,
+        &ZqFile::sysQuit,     &ZqRefAlloc::sysQuit,
+    };
+    uint32_t firstCode = 0;
+    for (void (*const quitGroup)() : GROUPS) {
+        uint32_t code = 0;
+        try {
+            quitGroup();
+        } catch (const unsigned c) {
+            code = c;
+        } catch (const std::bad_alloc&) {
+            code = ZqError::OUT_OF_MEMORY;
+        } catch (...) {
+            code = ZqError::UNKNOWN_EXCEPTION;
+        }
+        if (firstCode == 0) {
+            firstCode = code;
+        }
+    }
+    if (firstCode != 0) {
+        throw firstCode;
+    }
 }
 
 zqp::LResult ZqSystem::winProcDefault(const zqp::WindowHandle window, const uint32_t message,
@@ -464,8 +498,7 @@ zqp::LResult ZqSystem::winProcDefault(const zqp::WindowHandle window, const uint
         ZqInput::winProcMoving(wParam, lParam);
         return zqp::defWindowProc(window, message, wParam, lParam);
     case zqp::msg::SETCURSOR:
-        if ((static_cast<uint32_t>(lParam) & 0xFFFFu) == zqp::HIT_CLIENT &&
-            !m_isCursorDisplaying) {
+        if ((static_cast<uint32_t>(lParam) & 0xFFFFu) == zqp::HIT_CLIENT && !m_isCursorDisplaying) {
             zqp::setCursorVisible(false);
             return 1;
         }

@@ -4,6 +4,7 @@
 #include "zq/thread/ZqCriticalSection.h"
 
 #include <memory>
+#include <mutex>
 #include <new>
 
 ZqTask* ZqTask::m_vpTasks[NR_PRIORITIES] = {};
@@ -144,6 +145,14 @@ void ZqTask::removeTaskBody() {
     }
     // The update-next link is kept: a pass that already holds this task walks on through it.
     m_pUpdatePrev = nullptr;
+    unlinkDraw();
+    m_state = STATE_IDLE;
+    quit();
+}
+
+void ZqTask::unlinkDraw() {
+    // Registration may come from another thread; the draw lists change under the lock only.
+    const std::unique_lock<ZqCriticalSection> hold = lockDrawLists();
     if (m_drawRegistered) {
         if (m_pDrawPrev != nullptr) {
             m_pDrawPrev->m_pDrawNext = m_pDrawNext;
@@ -159,8 +168,6 @@ void ZqTask::removeTaskBody() {
         m_pDrawNext = nullptr;
         m_drawRegistered = false;
     }
-    m_state = STATE_IDLE;
-    quit();
 }
 
 bool ZqTask::removeTask(ZqTask* const task) {
@@ -172,11 +179,15 @@ bool ZqTask::removeTask(ZqTask* const task) {
 }
 
 void ZqTask::addDrawTask(const uint16_t drawPriority, const float depth) {
-    if (drawPriority >= NR_DRAW_PRIORITIES || m_drawRegistered || m_pCriticalSection == nullptr) {
+    if (drawPriority >= NR_DRAW_PRIORITIES || m_pCriticalSection == nullptr) {
         return;
     }
     {
+        // The flag is read under the lock too: the drawing clears it under the lock.
         const ZqLockGuard hold(*m_pCriticalSection);
+        if (m_drawRegistered) {
+            return;
+        }
         // Ascending depth; equal depths put the newest first; NaN compares false and goes last.
         ZqTask* prev = nullptr;
         ZqTask* at = m_vpDrawTasks[drawPriority];
@@ -274,8 +285,14 @@ void ZqTask::sysQuit() {
     g_lock.reset();
 }
 
+std::unique_lock<ZqCriticalSection> ZqTask::lockDrawLists() {
+    return m_pCriticalSection != nullptr ? std::unique_lock<ZqCriticalSection>(*m_pCriticalSection)
+                                         : std::unique_lock<ZqCriticalSection>();
+}
+
 void ZqTask::sysDraw(const float timeTick) {
     for (uint16_t p = 0; p < NR_DRAW_PRIORITIES; ++p) {
+        const std::unique_lock<ZqCriticalSection> hold = lockDrawLists();
         ZqTask*& head = m_vpDrawTasks[p];
         for (ZqTask* t = head; t != nullptr;) {
             t->draw(timeTick);
@@ -293,6 +310,7 @@ void ZqTask::sysDraw(const float timeTick) {
 
 void ZqTask::sysDrawDiscard() {
     for (uint16_t p = 0; p < NR_DRAW_PRIORITIES; ++p) {
+        const std::unique_lock<ZqCriticalSection> hold = lockDrawLists();
         ZqTask*& head = m_vpDrawTasks[p];
         for (ZqTask* t = head; t != nullptr;) {
             ZqTask* const next = t->m_pDrawNext;

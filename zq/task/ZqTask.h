@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 
 class ZqCriticalSection;
 
@@ -40,7 +41,8 @@ public:
     // Removes a task and its descendants (newest child first, each subtree before its root).
     static bool removeTask(ZqTask* task);
     // Registers this task for the coming drawing in a list below 256, sorted by depth.
-    // A second registration before the drawing is ignored.
+    // A second registration before the drawing is ignored. Any thread: the draw lists are
+    // changed and walked under the scheduler's lock only.
     void addDrawTask(uint16_t drawPriority, float depth);
 
     uint16_t getPriority() const { return m_priority; }
@@ -66,6 +68,10 @@ private:
     void removeTaskBody();
     void detachFromParent();
     void resetLinks(uint16_t priority);
+    // Takes this task out of its draw list, if it is in one.
+    void unlinkDraw();
+    // The scheduler's lock, held; empty between runs.
+    static std::unique_lock<ZqCriticalSection> lockDrawLists();
 
     uint16_t m_priority = 0;
     uint16_t m_drawPriority = 0;

@@ -22,12 +22,17 @@ struct ZqThread::Control {
     int32_t osThreadId = 0;
     uint32_t errorCode = 0;
     std::thread thread;
+    // The wake-up event lives as long as either side: a thread still waiting on it when its
+    // object is destroyed (a program ending mid-run) never sees it destroyed under it, and
+    // the destructor never waits on a condition the thread still holds.
+    std::shared_ptr<ZqEvent> event;
 };
 
 ZqThread::ZqThread() {
     try {
-        m_pEvent = std::make_unique<ZqEvent>();
+        m_pEvent = std::make_shared<ZqEvent>();
         m_control = std::make_shared<Control>();
+        m_control->event = m_pEvent;
         m_control->thread = std::thread(&ZqThread::start_func, this, m_control);
     } catch (...) {
         throw ZqError::THREAD;
@@ -121,11 +126,17 @@ bool ZqThread::join(const unsigned ms) {
     return true;
 }
 
-bool ZqThread::waitEvent(const unsigned ms) { return m_pEvent->wait(ms); }
+bool ZqThread::waitEvent(const unsigned ms) {
+    return m_pEvent->wait(ms);
+}
 
-void ZqThread::setEvent() { m_pEvent->set(); }
+void ZqThread::setEvent() {
+    m_pEvent->set();
+}
 
-void ZqThread::resetEvent() { m_pEvent->reset(); }
+void ZqThread::resetEvent() {
+    m_pEvent->reset();
+}
 
 bool ZqThread::setPriority(const PRIORITY priority) {
     return zqp::setThreadPriority(m_control->osThreadId, static_cast<int>(priority));
@@ -148,4 +159,6 @@ bool ZqThread::setCurrentAffinityMask(const unsigned mask) {
     return zqp::setThreadAffinity(0, mask);
 }
 
-void ZqThread::sleep(const long ms) { zqp::sleepMs(ms); }
+void ZqThread::sleep(const long ms) {
+    zqp::sleepMs(ms);
+}

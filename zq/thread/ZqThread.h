@@ -26,8 +26,9 @@ public:
     // Creates the wake-up event, then the thread, suspended. Throws the unsigned code 64 when
     // either cannot be made.
     ZqThread();
-    // Closes the handles; neither stops nor waits for a started thread (join first). A thread
-    // that was never started ends without running run().
+    // Closes the handles; neither stops nor waits for a started thread (join first), and never
+    // blocks on one that is still running. A thread that was never started ends without
+    // running run().
     virtual ~ZqThread();
     ZqThread(const ZqThread&) = delete;
     ZqThread& operator=(const ZqThread&) = delete;
@@ -57,5 +58,5 @@ private:
     static void start_func(ZqThread* self, const std::shared_ptr<Control>& control);
 
     std::shared_ptr<Control> m_control;
-    std::unique_ptr<ZqEvent> m_pEvent;
+    std::shared_ptr<ZqEvent> m_pEvent;
 };

@@ -1,5 +1,7 @@
 #include "zq/xml/ZqXml.h"
 
+#include "zq/file/ZqByteReader.h"
+#include "zq/file/ZqByteWriter.h"
 #include "zq/file/ZqFile.h"
 #include "zq/memory/ZqMemAlloc.h"
 
@@ -51,10 +53,12 @@ bool ZqXml::load(const void* const data, const unsigned int size) {
         return false;
     }
     // The bytes are read as little-endian code units whatever the mark says.
-    const uint8_t* const bytes = static_cast<const uint8_t*>(data);
+    ZqByteReader bytes(data, size);
     ZqString text(size / 2 + 1, u'\0');
     for (size_t i = 0; i < size / 2; ++i) {
-        text[i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+        uint16_t c = 0;
+        bytes.read(c);
+        text[i] = static_cast<char16_t>(c);
     }
     const size_t start = text[0] == 0xFEFF || text[0] == 0xFFFE ? 1 : 0;
     return loadText(text.c_str() + start);
@@ -100,15 +104,14 @@ bool ZqXml::save(const char16_t* const path) const {
     if (!m_document.serialize(&text)) {
         return false;
     }
-    std::vector<uint8_t> bytes;
+    // A byte-order mark, then little-endian code units.
+    ZqByteWriter bytes;
     bytes.reserve(2 + text.size() * 2);
-    bytes.push_back(0xFF);
-    bytes.push_back(0xFE);
+    bytes.u16(0xFEFF);
     for (const char16_t c : text) {
-        bytes.push_back(static_cast<uint8_t>(c & 0xFF));
-        bytes.push_back(static_cast<uint8_t>(c >> 8));
+        bytes.u16(c);
     }
-    return writeWholeFile(path, bytes);
+    return writeWholeFile(path, bytes.data());
 }
 
 bool ZqXml::saveUtf8(const char16_t* const path, const bool bom) const {

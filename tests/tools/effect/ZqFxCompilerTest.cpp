@@ -227,3 +227,49 @@ TEST(ZqFxCompiler, OutputIsTheSameForTheSameSource) {
 }
 
 } // namespace
+
+// A shader check sees every shader written, once, with its stage; a refusal is reported at
+// the source line its log names, or at the shader's own line when the log names none.
+TEST(ZqFxCompiler, ShaderCheckRefusalsAreReportedAtTheirLine) {
+    const std::string source = "vertexshader vs %{ vec4 vertexMain() { return inPosition; } %}\n"
+                               "pixelshader ps %{\n"
+                               "vec4 pixelMain() { return vec4(1.0); }\n"
+                               "%}\n"
+                               "technique T { pass P { VertexShader = vs; PixelShader = ps; } }\n";
+    std::vector<zqfx::Stage> seen;
+    std::vector<uint8_t> bytes;
+    std::string error;
+    EXPECT_TRUE(
+        zqfx::compile(source, "t.fx", bytes, error,
+                      [&seen](const zqfx::Stage stage, const std::string& code, std::string&) {
+                          EXPECT_NE(std::string::npos, code.find("Main()"));
+                          seen.push_back(stage);
+                          return true;
+                      }))
+        << error;
+    EXPECT_EQ((std::vector<zqfx::Stage>{zqfx::STAGE_VERTEX, zqfx::STAGE_PIXEL}), seen);
+
+    struct Row {
+        int line;
+        const char* log;
+        const char* error;
+    };
+    const Row rows[] = {
+        {__LINE__, "0:3(20): error: `x' undeclared\n0:3(20): error: type mismatch\n",
+         "t.fx:3: shader 'ps' does not compile: error: `x' undeclared"},
+        {__LINE__, "0:1(1): warning: something\n0(3) : error C1008: undefined variable \"x\"",
+         "t.fx:3: shader 'ps' does not compile: error C1008: undefined variable \"x\""},
+        {__LINE__, "out of memory\nmore", "t.fx:2: shader 'ps' does not compile: out of memory"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "line " << row.line);
+        EXPECT_FALSE(
+            zqfx::compile(source, "t.fx", bytes, error,
+                          [&row](const zqfx::Stage stage, const std::string&, std::string& log) {
+                              log = row.log;
+                              return stage == zqfx::STAGE_VERTEX;
+                          }));
+        EXPECT_EQ(row.error, error);
+        EXPECT_TRUE(bytes.empty());
+    }
+}

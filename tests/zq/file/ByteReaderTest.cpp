@@ -109,3 +109,31 @@ TEST(ZqByteReader, CursorFailureIsSticky) {
     EXPECT_TRUE(ZqByteReader(nanBytes, 4).f32(0, nan));
     EXPECT_TRUE(std::isnan(nan));
 }
+
+// Edges a format's reader or writer meets at its ends: empty reads, late patches out of
+// range, alignment by 0 or 1, big-endian words beside little-endian ones.
+TEST(ZqByteWriter, EdgesOfPatchAlignAndEmptyReads) {
+    ZqByteWriter w;
+    w.align(0);
+    w.align(1);
+    EXPECT_EQ(w.tell(), 0u);
+    EXPECT_FALSE(w.patchU32(0, 1)); // nothing written yet
+    w.u16(0xBEEF);
+    EXPECT_FALSE(w.patchU32(0, 1)); // would reach past the end
+    EXPECT_FALSE(w.patch<uint16_t>(UINT64_MAX, 1));
+    EXPECT_TRUE(w.patch<uint16_t>(0, 0x1234));
+    w.align(8);
+    EXPECT_EQ(w.data(), (std::vector<uint8_t>{0x34, 0x12, 0, 0, 0, 0, 0, 0}));
+
+    ZqByteReader empty(nullptr, 0);
+    EXPECT_TRUE(empty.read(nullptr, 0));
+    EXPECT_TRUE(empty.ok());
+
+    const uint8_t be[4] = {0x01, 0x02, 0x03, 0x04};
+    EXPECT_EQ(zq_bytes::loadBe<uint32_t>(be), 0x01020304u);
+    EXPECT_EQ(zq_bytes::loadLe<uint32_t>(be), 0x04030201u);
+    uint8_t out[4] = {};
+    zq_bytes::storeBe<int16_t>(out, -2);
+    EXPECT_EQ(out[0], 0xFF);
+    EXPECT_EQ(out[1], 0xFE);
+}

@@ -1,4 +1,5 @@
 #include "zq/file/ZqFile.h"
+#include "zq/file/ZqFile_test.h"
 #include "zq/memory/ZqMemAlloc.h"
 
 #include "tests/zq/file/FileTestSupport.h"
@@ -257,4 +258,102 @@ TEST_F(ZqFileWorker, StaticCallsUseTheCurrentIo) {
     uint32_t size = 0;
     void* const loaded = ZqFile::load(u"x.bin", &size);
     expectBuffer(loaded, size, patternBytes(4, 9));
+}
+
+TEST_F(ZqFileWorker, QuitIsNotHeldOffByThreadsThatKeepLoading) {
+    // Threads that load in a loop until their loads fail: each has at most one request queued
+    // when the quit begins, so only those may still be served after it.
+    constexpr uint32_t THREADS = 4;
+    constexpr uint32_t MAX_LOADS = 4000;
+    writeBytes(m_scratch.root() / "busy.bin", patternBytes(64, 1));
+    std::atomic<uint32_t> served{0};
+    std::atomic<uint32_t> running{0};
+    std::vector<std::thread> threads;
+    for (uint32_t t = 0; t < THREADS; ++t) {
+        threads.emplace_back([&] {
+            ++running;
+            for (uint32_t i = 0; i < MAX_LOADS; ++i) {
+                void* const buffer = ZqFile::load(u"busy.bin");
+                if (buffer == nullptr) {
+                    return;
+                }
+                ZqMemAlloc::deallocate(buffer);
+                ++served;
+            }
+        });
+    }
+    while (running.load() < THREADS || served.load() < 100) {
+        std::this_thread::yield();
+    }
+    const uint32_t beforeQuit = served.load();
+    ZqFile::sysQuit();
+    for (std::thread& t : threads) {
+        t.join();
+    }
+    EXPECT_LE(served.load() - beforeQuit, THREADS);
+}
+
+TEST_F(ZqFileWorker, StaticLoadsDuringRestartsNeverReachADestroyedIo) {
+    // The default Io is replaced on every restart while another thread keeps loading through
+    // the current one; the sanitizer build sees any request that still names the old Io.
+    writeBytes(m_scratch.root() / "r.bin", patternBytes(16, 2));
+    std::atomic<bool> stop{false};
+    std::atomic<uint32_t> wrong{0};
+    std::thread loader([&] {
+        while (!stop.load()) {
+            uint32_t size = 0;
+            void* const buffer = ZqFile::load(u"r.bin", &size);
+            if (buffer != nullptr && size != 16) {
+                ++wrong;
+            }
+            ZqMemAlloc::deallocate(buffer);
+        }
+    });
+    for (int i = 0; i < 300; ++i) {
+        ZqFile::sysQuit();
+        ZqFile::sysInit();
+    }
+    stop.store(true);
+    loader.join();
+    EXPECT_EQ(wrong.load(), 0u);
+}
+
+TEST_F(ZqFileWorker, DeadWorkerFinishesStrandedAndLaterRequestsAsFailed) {
+    writeBytes(m_scratch.root() / "a.bin", patternBytes(8, 3));
+    // The first request is served, the second ends the worker, the rest were queued behind it.
+    zqfile::test::throwFromWorker(144, 1);
+    const uint32_t served = ZqFile::loadStart(u"a.bin", 0, 0);
+    const uint32_t fatal = ZqFile::loadStart(u"a.bin", 0, 0);
+    std::vector<uint32_t> queued;
+    for (int i = 0; i < 20; ++i) {
+        queued.push_back(ZqFile::loadStart(u"a.bin", 0, 0));
+    }
+    uint32_t size = 0;
+    void* const loaded = pollLoad(served, &size);
+    expectBuffer(loaded, size, patternBytes(8, 3));
+    for (const uint32_t id : {fatal, queued.front(), queued.back()}) {
+        size = 7;
+        EXPECT_EQ(pollLoad(id, &size), nullptr);
+    }
+    for (size_t i = 1; i + 1 < queued.size(); ++i) {
+        EXPECT_EQ(pollLoad(queued[i], &size), nullptr);
+    }
+    EXPECT_FALSE(ZqFile::isWorkerAlive());
+    // Later requests finish at once, both the polled and the waiting kinds.
+    const std::vector<uint8_t> data = patternBytes(4, 4);
+    const uint32_t late = ZqFile::saveStart(u"late.bin", data.data(), 4);
+    const void* saved = data.data();
+    EXPECT_TRUE(ZqFile::isSaveFinished(late, &saved));
+    EXPECT_EQ(saved, nullptr);
+    EXPECT_EQ(ZqFile::load(u"a.bin"), nullptr);
+    EXPECT_FALSE(fs::exists(m_scratch.root() / "late.bin"));
+    uint32_t code = 0;
+    try {
+        ZqFile::sysQuit();
+    } catch (const unsigned c) {
+        code = c;
+    }
+    EXPECT_EQ(code, 144u);
+    ZqFile::sysInit();
+    EXPECT_TRUE(ZqFile::isWorkerAlive());
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
@@ -205,3 +206,21 @@ TEST_F(ZqRegistryTest, TruncatedFileKeepsWhatIsWhole) {
 }
 
 } // namespace
+
+// A folder, a device or a FIFO named as the registry file reads as no file: no exception,
+// no endless read of /dev/zero, no wait for a FIFO's writer.
+TEST_F(ZqRegistryTest, NotARegularFileReadsAsMissing) {
+    const fs::path folder = m_file.string() + ".d";
+    const fs::path fifo = m_file.string() + ".fifo";
+    fs::create_directory(folder);
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    for (const fs::path& p : {folder, fs::path("/dev/zero"), fifo}) {
+        SCOPED_TRACE(p.string());
+        setenv("DORVANEX_REGISTRY", p.c_str(), 1);
+        ZqString value = u"unchanged";
+        EXPECT_FALSE(ZqRegistry::getValue(false, nullptr, u"Top", &value));
+        EXPECT_EQ(u"unchanged", value);
+    }
+    fs::remove(folder);
+    fs::remove(fifo);
+}

@@ -1,3 +1,4 @@
+#include "zq/file/ZqFile.h"
 #include "zq/platform/instance/instance.h"
 #include "zq/platform/window/window.h"
 #include "zq/system/ZqError.h"
@@ -150,6 +151,23 @@ TEST(ZqSystem, FailureCodeFromTaskEndsGoAfterFullShutdown) {
     EXPECT_EQ(root.frames, 3u) << "no frame runs after the failure in frame 3";
 }
 
+TEST(ZqSystem, ShutDownStopsEveryGroupAfterAFailingOne) {
+    // The tasks end first; a code thrown there must not leave the later groups running.
+    struct Root : ScriptRoot {
+        void quit() override {
+            ScriptRoot::quit();
+            throw 77u;
+        }
+    } root;
+    root.onInit = [] {
+        ZqSystem::quit();
+        return 0u;
+    };
+    EXPECT_EQ(goThrows(root, "quitall"), 77u);
+    EXPECT_TRUE(root.quitCalled);
+    EXPECT_FALSE(ZqFile::isWorkerAlive()) << "the file worker is stopped as well";
+}
+
 TEST(ZqSystem, OtherExceptionsBecomeTheirCodes) {
     const zqtest::FakeClock clock(5000, 1);
     ScriptRoot other, memory;
@@ -240,15 +258,25 @@ TEST(ZqSystem, WindowLargerThanEveryMonitorIsScaledProportionally) {
     ASSERT_LT(maxW, 2000u) << "the test needs a monitor narrower than 2000";
     ScriptRoot root;
     uint16_t w = 0, h = 0;
+    zqp::Rect placed, monitor;
+    root.onFrame = [&](uint32_t, float) {
+        EXPECT_TRUE(zqp::getWindowRect(ZqSystem::getWindowHandle(), placed));
+        EXPECT_TRUE(zqp::getMonitorRect(ZqSystem::getWindowHandle(), monitor));
+        ZqSystem::quit();
+    };
     root.onInit = [&] {
         w = ZqSystem::getClientWidth();
         h = ZqSystem::getClientHeight();
-        ZqSystem::quit();
         return 0u;
     };
     EXPECT_EQ(runGo(root, "scale", 2000, 200), 0);
     EXPECT_EQ(w, maxW);
     EXPECT_EQ(h, 200u * maxW / 2000u);
+    // Placed on the monitor, not where the unscaled window would have been centred.
+    EXPECT_GE(placed.left, monitor.left);
+    EXPECT_GE(placed.top, monitor.top);
+    EXPECT_LE(placed.right, monitor.right);
+    EXPECT_LE(placed.bottom, monitor.bottom);
 }
 
 TEST(ZqSystem, SecondStartRaisesTheFirstAndReturnsZero) {

@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <deque>
 #include <functional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -272,6 +274,39 @@ TEST_F(TaskTest, StopRemovesTopLevelTasksWithDescendants) {
     ZqTask::sysQuit();
     EXPECT_EQ(only("quit"), (Strings{"quit child", "quit a"}));
     ZqTask::sysInit(&m_root); // TearDown stops again
+}
+
+TEST_F(TaskTest, DrawRegistrationFromAnotherThreadIsNeverLost) {
+    struct CountTask : ZqTask {
+        std::atomic<uint32_t> draws{0};
+        void draw(float) override { ++draws; }
+    };
+    static CountTask tasks[64];
+    std::atomic<bool> stop{false};
+    std::thread other([&] {
+        uint32_t n = 0;
+        while (!stop.load()) {
+            for (CountTask& t : tasks) {
+                t.addDrawTask(7, static_cast<float>(n++ % 13));
+            }
+        }
+    });
+    for (int frame = 0; frame < 3000; ++frame) {
+        ZqTask::sysDraw(1.0f);
+    }
+    stop.store(true);
+    other.join();
+    ZqTask::sysDraw(1.0f);
+    // Every task takes a new registration and is drawn once: none was left marked as
+    // registered in a list the drawing had already emptied.
+    for (CountTask& t : tasks) {
+        t.draws.store(0);
+        t.addDrawTask(3, 0.0f);
+    }
+    ZqTask::sysDraw(1.0f);
+    for (const CountTask& t : tasks) {
+        EXPECT_EQ(t.draws.load(), 1u);
+    }
 }
 
 TEST(TaskStart, RefusingRootThrows48) {

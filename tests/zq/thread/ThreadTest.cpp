@@ -6,8 +6,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
 #include <functional>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -98,6 +101,30 @@ TEST(ZqThread, NeverStartedThreadIsDestroyedWithoutRunning) {
         FnThread t([&](FnThread&) { ran = true; });
     }
     EXPECT_FALSE(ran);
+}
+
+TEST(ZqThread, DestroyingAThreadThatStillWaitsNeverBlocks) {
+    // A program that ends mid-run destroys workers that still wait on their event. Done in
+    // a child process, which the stuck thread does not outlive.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        {
+            FnThread waiting([](FnThread& self) { self.waitEvent(ZqThread::INFINITE_WAIT); });
+            waiting.start();
+            ZqThread::sleep(50);
+        }
+        _exit(0);
+    }
+    int status = -1;
+    for (int i = 0; i < 1000 && waitpid(child, &status, WNOHANG) == 0; ++i) {
+        ZqThread::sleep(10);
+    }
+    if (status == -1) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+    }
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the destructor blocked";
 }
 
 TEST(ZqThread, EscapedExceptionBecomesErrorCode) {

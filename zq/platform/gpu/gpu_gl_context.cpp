@@ -2,9 +2,8 @@
 // window; the adapter facts read once from a short-lived context; the display's modes.
 #include "zq/platform/gpu/gpu_gl.h"
 
+#include "zq/platform/gpu/gpu_gl_surfaceless.h"
 #include "zq/platform/window/window_sdl2.h"
-
-#include <epoxy/egl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -12,46 +11,6 @@
 namespace zqp::gpu::gl {
 
 namespace {
-
-// The EGL display of surfaceless contexts, made once and kept for the life of the process
-// (terminating it makes the driver unload while allocations of its own are still alive).
-EGLDisplay surfacelessDisplay() {
-    static EGLDisplay display = [] {
-        const char* const clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-        if (clientExtensions == nullptr ||
-            std::strstr(clientExtensions, "EGL_MESA_platform_surfaceless") == nullptr ||
-            std::strstr(clientExtensions, "EGL_EXT_platform_base") == nullptr) {
-            return EGL_NO_DISPLAY;
-        }
-        EGLDisplay d =
-            eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-        if (d == EGL_NO_DISPLAY) {
-            return EGL_NO_DISPLAY;
-        }
-        EGLint major = 0;
-        EGLint minor = 0;
-        if (eglInitialize(d, &major, &minor) != EGL_TRUE) {
-            return EGL_NO_DISPLAY;
-        }
-        return d;
-    }();
-    return display;
-}
-
-EGLContext createSurfacelessContext() {
-    const EGLDisplay display = surfacelessDisplay();
-    if (display == EGL_NO_DISPLAY || eglBindAPI(EGL_OPENGL_API) != EGL_TRUE) {
-        return EGL_NO_CONTEXT;
-    }
-    const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_MINOR_VERSION,
-                                 3,
-                                 EGL_CONTEXT_OPENGL_PROFILE_MASK,
-                                 EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
-                                 EGL_NONE};
-    return eglCreateContext(display, EGL_NO_CONFIG_KHR, EGL_NO_CONTEXT, attributes);
-}
 
 void setSdlContextAttributes() {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);

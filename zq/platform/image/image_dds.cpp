@@ -3,6 +3,7 @@
 // recognised by their bit count and channel masks, compressed ones by the four-character
 // codes DXT1, DXT3 and DXT5. Volume textures, partial cube maps and the extended header are
 // refused. The data must hold every level the header announces.
+#include "zq/file/ZqByteReader.h"
 #include "zq/platform/image/image.h"
 #include "zq/platform/image/image_internal.h"
 
@@ -71,28 +72,39 @@ constexpr MaskFormat MASK_FORMATS[] = {
     {PF_ALPHA, 8, 0, 0, 0, 0xFF, Format::A8},
 };
 
-Format pixelFormatOf(const uint8_t* const data) {
-    const uint32_t flags = readU32(data + AT_PF_FLAGS);
-    if ((flags & PF_FOURCC) != 0) {
-        const uint32_t fourCc = readU32(data + AT_PF_FOURCC);
+// The header fields the reader uses, read field by field.
+struct Header {
+    uint32_t magic = 0, size = 0, flags = 0, height = 0, width = 0, depth = 0, mipCount = 0;
+    uint32_t pfSize = 0, pfFlags = 0, fourCc = 0, bits = 0, r = 0, g = 0, b = 0, a = 0;
+    uint32_t caps2 = 0;
+};
+
+bool readHeader(const ZqByteReader& in, Header& h) {
+    return in.u32(0, h.magic) && in.u32(AT_SIZE, h.size) && in.u32(AT_FLAGS, h.flags) &&
+           in.u32(AT_HEIGHT, h.height) && in.u32(AT_WIDTH, h.width) && in.u32(AT_DEPTH, h.depth) &&
+           in.u32(AT_MIP_COUNT, h.mipCount) && in.u32(AT_PF_SIZE, h.pfSize) &&
+           in.u32(AT_PF_FLAGS, h.pfFlags) && in.u32(AT_PF_FOURCC, h.fourCc) &&
+           in.u32(AT_PF_BITS, h.bits) && in.u32(AT_PF_RMASK, h.r) && in.u32(AT_PF_GMASK, h.g) &&
+           in.u32(AT_PF_BMASK, h.b) && in.u32(AT_PF_AMASK, h.a) && in.u32(AT_CAPS2, h.caps2);
+}
+
+Format pixelFormatOf(const Header& h) {
+    if ((h.pfFlags & PF_FOURCC) != 0) {
         for (const Format f : {Format::Dxt1, Format::Dxt3, Format::Dxt5}) {
-            if (fourCc == static_cast<uint32_t>(f)) {
+            if (h.fourCc == static_cast<uint32_t>(f)) {
                 return f;
             }
         }
         return Format::Unknown;
     }
-    const uint32_t kind = flags & (PF_RGB | PF_LUMINANCE | PF_ALPHA);
-    const uint32_t bits = readU32(data + AT_PF_BITS);
-    const uint32_t r = readU32(data + AT_PF_RMASK);
-    const uint32_t g = readU32(data + AT_PF_GMASK);
-    const uint32_t b = readU32(data + AT_PF_BMASK);
+    const uint32_t kind = h.pfFlags & (PF_RGB | PF_LUMINANCE | PF_ALPHA);
     // The alpha mask counts only when the file says it is used (alone or beside colour).
-    const bool alpha = (flags & (PF_ALPHAPIXELS | PF_ALPHA)) != 0;
-    const uint32_t a = alpha ? readU32(data + AT_PF_AMASK) : 0;
+    const bool alpha = (h.pfFlags & (PF_ALPHAPIXELS | PF_ALPHA)) != 0;
+    const uint32_t a = alpha ? h.a : 0;
     for (const MaskFormat& m : MASK_FORMATS) {
         const uint32_t mKind = m.flags & ~PF_ALPHAPIXELS;
-        if (kind == mKind && bits == m.bits && r == m.r && g == m.g && b == m.b && a == m.a) {
+        if (kind == mKind && h.bits == m.bits && h.r == m.r && h.g == m.g && h.b == m.b &&
+            a == m.a) {
             return m.format;
         }
     }
@@ -102,26 +114,27 @@ Format pixelFormatOf(const uint8_t* const data) {
 } // namespace
 
 bool isDds(const uint8_t* const data, const size_t size) {
-    return size >= 4 && readU32(data) == MAGIC;
+    uint32_t magic = 0;
+    return ZqByteReader(data, size).u32(0, magic) && magic == MAGIC;
 }
 
 bool readDdsInfo(const uint8_t* const data, const size_t size, Info& out, size_t& dataOffset) {
-    if (size < DATA_OFFSET || readU32(data) != MAGIC || readU32(data + AT_SIZE) != HEADER_SIZE ||
-        readU32(data + AT_PF_SIZE) != PIXEL_FORMAT_SIZE) {
+    Header h;
+    if (size < DATA_OFFSET || !readHeader(ZqByteReader(data, size), h) || h.magic != MAGIC ||
+        h.size != HEADER_SIZE || h.pfSize != PIXEL_FORMAT_SIZE) {
         return false;
     }
-    const uint32_t flags = readU32(data + AT_FLAGS);
-    const uint32_t caps2 = readU32(data + AT_CAPS2);
+    const uint32_t flags = h.flags;
+    const uint32_t caps2 = h.caps2;
     Info info;
     info.fileFormat = FileFormat::Dds;
-    info.width = readU32(data + AT_WIDTH);
-    info.height = readU32(data + AT_HEIGHT);
+    info.width = h.width;
+    info.height = h.height;
     if (info.width == 0 || info.height == 0 || info.width > MAX_DIMENSION ||
         info.height > MAX_DIMENSION) {
         return false;
     }
-    if ((caps2 & CAPS2_VOLUME) != 0 ||
-        ((flags & FLAG_DEPTH) != 0 && readU32(data + AT_DEPTH) > 1)) {
+    if ((caps2 & CAPS2_VOLUME) != 0 || ((flags & FLAG_DEPTH) != 0 && h.depth > 1)) {
         return false;
     }
     if ((caps2 & CAPS2_CUBEMAP) != 0) {
@@ -130,7 +143,7 @@ bool readDdsInfo(const uint8_t* const data, const size_t size, Info& out, size_t
         }
         info.faces = CUBE_FACES;
     }
-    info.format = pixelFormatOf(data);
+    info.format = pixelFormatOf(h);
     if (info.format == Format::Unknown) {
         return false;
     }
@@ -138,8 +151,7 @@ bool readDdsInfo(const uint8_t* const data, const size_t size, Info& out, size_t
     // cannot describe more levels than the chain has.
     info.levels = 1;
     if ((flags & FLAG_MIPMAPCOUNT) != 0) {
-        info.levels = std::clamp<uint32_t>(readU32(data + AT_MIP_COUNT), 1,
-                                           fullChainLength(info.width, info.height));
+        info.levels = std::clamp<uint32_t>(h.mipCount, 1, fullChainLength(info.width, info.height));
     }
     const uint64_t needed = totalSize(info);
     if (needed == 0 || needed > size - DATA_OFFSET) {
@@ -157,7 +169,11 @@ bool decodeDds(const uint8_t* const data, const size_t size, Image& out) {
         return false;
     }
     // The levels lie in the file in the order layOut gives them, without gaps.
-    std::memcpy(image.data.data(), data + offset, image.data.size());
+    const uint8_t* const levels = ZqByteReader(data, size).bytes(offset, image.data.size());
+    if (levels == nullptr) {
+        return false;
+    }
+    std::memcpy(image.data.data(), levels, image.data.size());
     out = std::move(image);
     return true;
 }

@@ -1,7 +1,10 @@
-// Internals of the image service shared by its readers: little-endian field reads, the level
-// layout and the per-container readers. Only the image*.cpp files include this.
+// Internals of the image service shared by its readers: little-endian loads of pixel words,
+// the level layout and the per-container readers. Only the image*.cpp files include this.
+// Stored headers are read through the framework's bounded reader (zq/file/ZqByteReader.h,
+// header only and portable); the loads here are for pixels already inside checked levels.
 #pragma once
 
+#include "zq/file/ZqByteOrder.h"
 #include "zq/platform/image/image.h"
 
 #include <cstddef>
@@ -10,11 +13,13 @@
 namespace zqp::image::detail {
 
 inline uint16_t readU16(const uint8_t* const p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+    return zq_bytes::loadLe<uint16_t>(p);
 }
 inline uint32_t readU32(const uint8_t* const p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    return zq_bytes::loadLe<uint32_t>(p);
+}
+inline void writeU16(uint8_t* const p, const uint32_t v) {
+    zq_bytes::storeLe(p, static_cast<uint16_t>(v));
 }
 
 // Fills image.levels for image.info (faces x levels) and sizes image.data to match. False when

@@ -14,6 +14,7 @@ namespace zqp::image {
 namespace {
 
 using detail::readU16;
+using detail::writeU16;
 
 constexpr uint8_t expand5(const uint32_t v) {
     return static_cast<uint8_t>((v << 3) | (v >> 2));
@@ -23,11 +24,6 @@ constexpr uint8_t expand6(const uint32_t v) {
 }
 constexpr uint32_t reduce(const uint32_t v, const uint32_t max) {
     return (v * max + 127) / 255;
-}
-
-void writeU16(uint8_t* const p, const uint32_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
 }
 
 // One pixel of an uncompressed format into B, G, R, A.
@@ -214,10 +210,7 @@ void encodeDxt1Transparent(const uint8_t* const argb16, uint8_t* const block) {
         }
         indices |= best << (2 * i);
     }
-    block[4] = static_cast<uint8_t>(indices);
-    block[5] = static_cast<uint8_t>(indices >> 8);
-    block[6] = static_cast<uint8_t>(indices >> 16);
-    block[7] = static_cast<uint8_t>(indices >> 24);
+    zq_bytes::storeLe<uint32_t>(block + 4, indices);
 }
 
 void encodeColour(const uint8_t* const argb16, const bool dxt1, uint8_t* const block) {

@@ -14,7 +14,9 @@
 #include <string>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace zqp {
@@ -42,11 +44,20 @@ std::string lockPath(const std::string& key) {
     return std::string(dir) + "/" + key + ".lock";
 }
 
-// Abstract-namespace socket address: no file to clean up after a crash.
+// Abstract-namespace socket address: no file to clean up after a crash. Named after the
+// lock file, so that the socket follows the lock's folder: instances under two runtime
+// folders hold two locks and answer on two sockets.
 socklen_t socketAddress(const std::string& key, sockaddr_un& addr) {
     std::memset(&addr, 0, sizeof addr);
     addr.sun_family = AF_UNIX;
-    const std::string name = key + ".raise";
+    const std::string path = lockPath(key);
+    uint64_t h = 0xCBF29CE484222325ull;
+    for (const char c : path) {
+        h = (h ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+    }
+    char folder[24];
+    std::snprintf(folder, sizeof folder, "-%016llx", static_cast<unsigned long long>(h));
+    const std::string name = key + folder + ".raise";
     std::memcpy(addr.sun_path + 1, name.data(), name.size());
     return static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + name.size());
 }
@@ -70,6 +81,9 @@ bool writeAll(const int fd, const void* data, size_t size) {
 } // namespace
 
 struct InstanceLock::Impl {
+    static constexpr int64_t CHECK_INTERVAL_US = 20000;
+    std::string path;
+    int64_t nextCheckUs = 0;
     int lockFd = -1;
     int listenFd = -1;
     uint32_t raiseCount = 0;
@@ -78,7 +92,20 @@ struct InstanceLock::Impl {
     // only there. A request is "class\0title\0" in UTF-8; the answer is one byte, 1 or 0.
     static void serve(void* const arg) {
         Impl& self = *static_cast<Impl*>(arg);
+        // The pump runs this on every pass; look at the socket only every few milliseconds,
+        // and accept only when a request is waiting.
+        timespec now{};
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        const int64_t nowUs = static_cast<int64_t>(now.tv_sec) * 1000000 + now.tv_nsec / 1000;
+        if (nowUs < self.nextCheckUs) {
+            return;
+        }
+        self.nextCheckUs = nowUs + CHECK_INTERVAL_US;
         for (;;) {
+            pollfd waiting{self.listenFd, POLLIN, 0};
+            if (poll(&waiting, 1, 0) <= 0) {
+                return;
+            }
             const int fd = accept4(self.listenFd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
             if (fd < 0) {
                 return;
@@ -105,9 +132,8 @@ struct InstanceLock::Impl {
             if (split != std::string::npos) {
                 const size_t end = request.find('\0', split + 1);
                 const std::u16string cls = utf8ToUtf16(request.substr(0, split));
-                const std::u16string title = utf8ToUtf16(
-                    request.substr(split + 1, end == std::string::npos ? std::string::npos
-                                                                        : end - split - 1));
+                const std::u16string title = utf8ToUtf16(request.substr(
+                    split + 1, end == std::string::npos ? std::string::npos : end - split - 1));
                 const WindowHandle w = findWindow(cls.c_str(), title.c_str());
                 if (w != nullptr && restoreAndRaise(w)) {
                     answer = 1;
@@ -125,6 +151,9 @@ struct InstanceLock::Impl {
             close(listenFd);
         }
         if (lockFd >= 0) {
+            // Removed while still held: a start that opened the old file before finds it
+            // gone after taking it (see acquire) and tries again with a new one.
+            unlink(path.c_str());
             flock(lockFd, LOCK_UN);
             close(lockFd);
         }
@@ -135,19 +164,39 @@ InstanceLock::InstanceLock(std::unique_ptr<Impl> impl) : m_impl(std::move(impl))
 
 InstanceLock::~InstanceLock() = default;
 
-uint32_t InstanceLock::getRaiseCount() const { return m_impl->raiseCount; }
+uint32_t InstanceLock::getRaiseCount() const {
+    return m_impl->raiseCount;
+}
 
 std::unique_ptr<InstanceLock> InstanceLock::acquire(const char16_t* const name, Result& result) {
     const std::string key = nameKey(name);
     auto impl = std::make_unique<Impl>();
-    impl->lockFd = open(lockPath(key).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (impl->lockFd < 0) {
-        result = Result::Failed;
-        return nullptr;
-    }
-    if (flock(impl->lockFd, LOCK_EX | LOCK_NB) != 0) {
-        result = errno == EWOULDBLOCK ? Result::AlreadyHeld : Result::Failed;
-        return nullptr;
+    impl->path = lockPath(key);
+    // The holder removes its lock file when it ends; a file taken just after that removal is
+    // no longer the lock, so take the one now at the path.
+    for (int attempt = 0;; ++attempt) {
+        const int fd = open(impl->path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0) {
+            result = Result::Failed;
+            return nullptr;
+        }
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            result = errno == EWOULDBLOCK ? Result::AlreadyHeld : Result::Failed;
+            close(fd);
+            return nullptr;
+        }
+        struct stat held {};
+        struct stat named {};
+        if (fstat(fd, &held) == 0 && stat(impl->path.c_str(), &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+            impl->lockFd = fd;
+            break;
+        }
+        close(fd);
+        if (attempt == 100) {
+            result = Result::Failed;
+            return nullptr;
+        }
     }
     impl->listenFd = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     sockaddr_un addr{};

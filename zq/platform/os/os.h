@@ -18,6 +18,12 @@ void setPerfCounterSource(PerfCounterSource source, int64_t frequency);
 
 // Suspends the calling thread; 0 yields the rest of the time slice.
 void sleepMs(long ms);
+// Gives up the processor until shortly before perfCounter reaches deadline: sleeps while more
+// than a short margin is left, yields within it, returns at once after it. Callers loop on
+// their own reading, so the wait ends as precisely as a yielding loop, without spinning. Never
+// longer than maxMs. With a replaced counter (a test's clock moves on readings) it only
+// yields, and reads no counter.
+void sleepUntil(int64_t deadline, uint32_t maxMs = 1000);
 
 // The kernel's id of the calling thread (never 0).
 int32_t currentThreadId();

@@ -38,9 +38,13 @@ std::atomic<int64_t> g_frequency{1000000};
 
 } // namespace
 
-int64_t perfCounter() { return g_source.load(std::memory_order_acquire)(); }
+int64_t perfCounter() {
+    return g_source.load(std::memory_order_acquire)();
+}
 
-int64_t perfFrequency() { return g_frequency.load(std::memory_order_acquire); }
+int64_t perfFrequency() {
+    return g_frequency.load(std::memory_order_acquire);
+}
 
 void setPerfCounterSource(const PerfCounterSource source, const int64_t frequency) {
     if (source == nullptr || frequency <= 0) {
@@ -50,6 +54,28 @@ void setPerfCounterSource(const PerfCounterSource source, const int64_t frequenc
         g_frequency.store(frequency, std::memory_order_release);
         g_source.store(source, std::memory_order_release);
     }
+}
+
+void sleepUntil(const int64_t deadline, const uint32_t maxMs) {
+    // The kernel wakes a sleeper up to about 50 us late (the default timer slack): the last
+    // stretch before the deadline is yielded away instead.
+    constexpr int64_t YIELD_MARGIN_US = 200;
+    if (g_source.load(std::memory_order_acquire) != &realCounter) {
+        sched_yield();
+        return;
+    }
+    const int64_t left = deadline - realCounter();
+    if (left <= 0) {
+        return;
+    }
+    if (left <= YIELD_MARGIN_US) {
+        sched_yield();
+        return;
+    }
+    const int64_t us = std::min<int64_t>(left - YIELD_MARGIN_US, int64_t{maxMs} * 1000);
+    const timespec ts{static_cast<time_t>(us / 1000000), static_cast<long>(us % 1000000) * 1000};
+    // An interrupted sleep ends early; the caller's loop reads its clock and waits again.
+    nanosleep(&ts, nullptr);
 }
 
 void sleepMs(const long ms) {
@@ -62,14 +88,18 @@ void sleepMs(const long ms) {
     }
 }
 
-int32_t currentThreadId() { return static_cast<int32_t>(syscall(SYS_gettid)); }
+int32_t currentThreadId() {
+    return static_cast<int32_t>(syscall(SYS_gettid));
+}
 
 namespace {
 
 // Nice value of the process's priority class; thread levels are offsets from it.
 std::atomic<int> g_classNice{0};
 
-int clampNice(const int nice) { return std::clamp(nice, -20, 19); }
+int clampNice(const int nice) {
+    return std::clamp(nice, -20, 19);
+}
 
 } // namespace
 
@@ -211,7 +241,9 @@ std::vector<std::u16string> processArguments() {
     return args;
 }
 
-void* createCLocale() { return newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr)); }
+void* createCLocale() {
+    return newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+}
 
 void freeLocale(void* const locale) {
     if (locale != nullptr) {

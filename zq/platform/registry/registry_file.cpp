@@ -1,11 +1,10 @@
 #include "zq/platform/registry/registry.h"
 
+#include "zq/platform/fs/readfile.h"
 #include "zq/platform/os/utf.h"
 
 #include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <optional>
 
 namespace zqp {
@@ -214,13 +213,12 @@ std::optional<RegistryKey::Value> parseValue(std::string_view line) {
     return value;
 }
 
+// A registry file is a few kilobytes of text; anything near this is not one.
+constexpr uint64_t MAX_FILE_SIZE = 16u << 20;
+
+// A folder, a device or a FIFO named as the registry file reads as a missing file.
 bool readFile(const std::string& path, std::string* text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    text->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
+    return readWholeFile(path, MAX_FILE_SIZE, *text);
 }
 
 } // namespace

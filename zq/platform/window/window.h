@@ -88,6 +88,9 @@ LResult defWindowProc(WindowHandle window, uint32_t message, WParam wParam, LPar
 // os.h; like any low-priority message it is generated only when nothing else is waiting.
 bool setTimer(WindowHandle window, uint32_t id, uint32_t periodMs);
 bool killTimer(WindowHandle window, uint32_t id);
+// Gives up the processor while no message waits: until shortly before the next timer is due
+// and for at most a millisecond, so that input and posted messages keep their latency.
+void waitIdle();
 
 bool getWindowRect(WindowHandle window, Rect& out);
 bool getClientRect(WindowHandle window, Rect& out);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,6 +86,12 @@ void pumpSdl() {
     State& s = state();
     if (!s.videoStarted) {
         return;
+    }
+    // A termination signal asks the program to end as closing its window does.
+    while (takeQuitSignal()) {
+        if (!s.windows.empty()) {
+            s.posted.push_back({s.windows.front().get(), msg::CLOSE, 0, 0});
+        }
     }
     SDL_Event e;
     while (SDL_PollEvent(&e) != 0) {
@@ -188,9 +195,11 @@ WindowHandle createWindow(const char16_t* const className, const char16_t* const
         // Closing the last window must not end the program behind the framework's back.
         SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
         SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+        prepareSessionWatch();
         if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
             return nullptr;
         }
+        startSessionWatch();
         // Video and the GL library stay loaded for the life of the process: unloading Mesa's
         // EGL and loading it again costs time on every run of the main loop, and its driver
         // leaves allocations behind when it is terminated.
@@ -342,6 +351,19 @@ bool setTimer(const WindowHandle window, const uint32_t id, const uint32_t perio
     }
     window->timers.push_back({id, period, nowMs() + period});
     return true;
+}
+
+void waitIdle() {
+    const int64_t frequency = perfFrequency();
+    int64_t deadline = std::numeric_limits<int64_t>::max();
+    for (const auto& w : state().windows) {
+        for (const auto& t : w->timers) {
+            // The first counter reading at which the timer is due (see peekMessage).
+            const int64_t due = (static_cast<int64_t>(t.due) * frequency + 999) / 1000;
+            deadline = std::min(deadline, due);
+        }
+    }
+    sleepUntil(deadline, 1);
 }
 
 bool killTimer(const WindowHandle window, const uint32_t id) {

@@ -16,4 +16,13 @@ using SdlEventListener = void (*)(const SDL_Event& event, void* arg);
 void addSdlEventListener(SdlEventListener listener, void* arg);
 void removeSdlEventListener(SdlEventListener listener, void* arg);
 
+// The session watch (window_session.cpp): prepare before SDL's video starts, start after.
+// Afterwards SIGTERM and SIGINT are counted, and a lost X display ends the process with
+// DISPLAY_LOST_STATUS after a message on standard error.
+constexpr int DISPLAY_LOST_STATUS = 1;
+void prepareSessionWatch();
+void startSessionWatch();
+// True once for each termination signal received since the watch started.
+bool takeQuitSignal();
+
 } // namespace zqp

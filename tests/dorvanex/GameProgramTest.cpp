@@ -1,0 +1,227 @@
+// The game program as a user starts it: without a display, under an X server that goes away,
+// and asked to end by a signal. Each run is a child process with an environment of its own
+// and a runtime folder of its own (the single-instance lock lives there).
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class Child {
+public:
+    // Starts the program with exactly these environment entries; its standard error is read
+    // back through a pipe.
+    Child(const std::vector<std::string>& program, const std::vector<std::string>& env) {
+        int err[2];
+        EXPECT_EQ(pipe2(err, O_CLOEXEC), 0);
+        m_pid = fork();
+        if (m_pid == 0) {
+            dup2(err[1], STDERR_FILENO);
+            std::vector<char*> argv, envp;
+            for (const std::string& a : program) {
+                argv.push_back(const_cast<char*>(a.c_str()));
+            }
+            argv.push_back(nullptr);
+            for (const std::string& e : env) {
+                envp.push_back(const_cast<char*>(e.c_str()));
+            }
+            envp.push_back(nullptr);
+            execve(argv[0], argv.data(), envp.data());
+            _exit(127);
+        }
+        close(err[1]);
+        m_err = err[0];
+    }
+    ~Child() {
+        if (m_pid > 0 && !m_ended) {
+            kill(m_pid, SIGKILL);
+            waitpid(m_pid, nullptr, 0);
+        }
+        close(m_err);
+    }
+    Child(const Child&) = delete;
+    Child& operator=(const Child&) = delete;
+
+    pid_t pid() const { return m_pid; }
+
+    // Waits up to `limit` for the child to end; its status, or -1 when it is still running.
+    int wait(const std::chrono::milliseconds limit) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        int status = 0;
+        while (std::chrono::steady_clock::now() < end) {
+            drain();
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
+                m_ended = true;
+                drain();
+                return status;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return -1;
+    }
+    const std::string& errors() const { return m_errors; }
+
+private:
+    void drain() {
+        pollfd p{m_err, POLLIN, 0};
+        char buf[512];
+        while (poll(&p, 1, 0) > 0) {
+            const ssize_t n = read(m_err, buf, sizeof buf);
+            if (n <= 0) {
+                break;
+            }
+            m_errors.append(buf, static_cast<size_t>(n));
+        }
+    }
+
+    pid_t m_pid = -1;
+    int m_err = -1;
+    bool m_ended = false;
+    std::string m_errors;
+};
+
+class GameProgram : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string templ = (fs::temp_directory_path() / "dorvanex-run-XXXXXX").string();
+        ASSERT_NE(mkdtemp(templ.data()), nullptr);
+        m_runtime = templ;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(m_runtime, ec);
+    }
+
+    // The environment of a run: the runtime folder, and the given display settings.
+    std::vector<std::string> env(const std::vector<std::string>& display) const {
+        std::vector<std::string> e = {"XDG_RUNTIME_DIR=" + m_runtime.string(),
+                                      "HOME=" + m_runtime.string(),
+                                      "SDL_AUDIODRIVER=dummy",
+                                      "SDL_JOYSTICK_DISABLE_UDEV=1",
+                                      "SDL_JOYSTICK_HIDAPI=0",
+                                      "ASAN_OPTIONS=intercept_tls_get_addr=0:detect_leaks=0"};
+        if (const char* const path = std::getenv("PATH")) {
+            e.push_back(std::string("PATH=") + path);
+        }
+        e.insert(e.end(), display.begin(), display.end());
+        return e;
+    }
+
+    // Waits until the run holds its instance lock: its window is about to open.
+    bool waitForLock(Child& child) const {
+        for (int i = 0; i < 1000; ++i) {
+            if (!fs::is_empty(m_runtime) &&
+                std::distance(fs::directory_iterator(m_runtime), fs::directory_iterator{}) > 0) {
+                return true;
+            }
+            if (child.wait(std::chrono::milliseconds(10)) != -1) {
+                return false;
+            }
+        }
+        return false;
+    }
+
+    fs::path m_runtime;
+};
+
+TEST_F(GameProgram, WithoutADisplaySaysHowToRunAndFails) {
+    Child run({DORVANEX_PATH}, env({}));
+    const int status = run.wait(std::chrono::seconds(20));
+    ASSERT_NE(status, -1);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0);
+    EXPECT_NE(run.errors().find("needs a display"), std::string::npos) << run.errors();
+    EXPECT_NE(run.errors().find("SDL_VIDEODRIVER=offscreen"), std::string::npos);
+    EXPECT_EQ(std::count(run.errors().begin(), run.errors().end(), '\n'), 1) << "one line";
+}
+
+TEST_F(GameProgram, FirstTerminationSignalClosesSecondEndsTheProcess) {
+    {
+        Child run({DORVANEX_PATH}, env({"SDL_VIDEODRIVER=offscreen"}));
+        ASSERT_TRUE(waitForLock(run)) << run.errors();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        kill(run.pid(), SIGTERM);
+        const int status = run.wait(std::chrono::seconds(30));
+        ASSERT_NE(status, -1) << "SIGTERM did not end the program";
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << run.errors();
+        EXPECT_TRUE(fs::is_empty(m_runtime)) << "the lock file is removed at the end";
+    }
+    {
+        // A run that is stopped cannot close; the second signal ends it all the same.
+        Child run({DORVANEX_PATH}, env({"SDL_VIDEODRIVER=offscreen"}));
+        ASSERT_TRUE(waitForLock(run)) << run.errors();
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        // Both arrive before it can act on the first (a signal of one kind does not queue).
+        kill(run.pid(), SIGSTOP);
+        kill(run.pid(), SIGINT);
+        kill(run.pid(), SIGTERM);
+        kill(run.pid(), SIGCONT);
+        const int status = run.wait(std::chrono::seconds(30));
+        ASSERT_NE(status, -1);
+        EXPECT_TRUE(WIFSIGNALED(status) &&
+                    (WTERMSIG(status) == SIGINT || WTERMSIG(status) == SIGTERM))
+            << status;
+    }
+}
+
+TEST_F(GameProgram, LostXServerEndsTheRunAndTheNextStartWorks) {
+    if (access("/usr/bin/Xvfb", X_OK) != 0) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    int displayPipe[2];
+    ASSERT_EQ(pipe2(displayPipe, O_CLOEXEC), 0);
+    const pid_t server = fork();
+    ASSERT_GE(server, 0);
+    if (server == 0) {
+        dup2(displayPipe[1], 9);
+        execl("/usr/bin/Xvfb", "Xvfb", "-displayfd", "9", "-screen", "0", "800x600x24", "-nolisten",
+              "tcp", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(displayPipe[1]);
+    std::string display;
+    char c = 0;
+    while (read(displayPipe[0], &c, 1) == 1 && c != '\n') {
+        display.push_back(c);
+    }
+    close(displayPipe[0]);
+    ASSERT_FALSE(display.empty()) << "Xvfb did not start";
+
+    Child run({DORVANEX_PATH}, env({"DISPLAY=:" + display}));
+    ASSERT_TRUE(waitForLock(run)) << run.errors();
+    // Let the window open and a few frames run, then take the server away.
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    kill(server, SIGKILL);
+    waitpid(server, nullptr, 0);
+    const auto killed = std::chrono::steady_clock::now();
+    const int status = run.wait(std::chrono::seconds(20));
+    ASSERT_NE(status, -1) << "the program did not end after its display was lost";
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - killed);
+    std::printf("ended %lld ms after the X server\n", static_cast<long long>(took.count()));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 0);
+    EXPECT_NE(run.errors().find("connection to the display was lost"), std::string::npos)
+        << run.errors();
+
+    // The next start gets the lock and runs.
+    Child next({DORVANEX_PATH}, env({"SDL_VIDEODRIVER=offscreen"}));
+    ASSERT_TRUE(waitForLock(next)) << next.errors();
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    kill(next.pid(), SIGTERM);
+    const int nextStatus = next.wait(std::chrono::seconds(30));
+    EXPECT_TRUE(WIFEXITED(nextStatus) && WEXITSTATUS(nextStatus) == 0) << next.errors();
+}
+
+} // namespace
