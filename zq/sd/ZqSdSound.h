@@ -1,5 +1,5 @@
-// ZqSdSound: sound effects and background music. So far only the system's start, per-frame
-// work and stop exist.
+// ZqSdSound: stand-in until sound effects and background music are built: the start,
+// per-frame work and stop the system calls, doing nothing yet.
 #pragma once
 
 class ZqSdSound {
