@@ -50,3 +50,15 @@ add_test(NAME fuzz.image
                  ${_fuzz_bin}/fuzz_image -max_total_time=${ZQ_FUZZ_SECONDS} -timeout=10
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/image-new ${_corpus}/image)
 set_tests_properties(fuzz.image PROPERTIES FIXTURES_REQUIRED image_seeds TIMEOUT 120)
+
+# The sound-file reader and the ADPCM decoder: files that the sound writer makes.
+add_test(NAME fuzz.sound_file.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQSOUND=$<TARGET_FILE:zqsound> -DOUT=${_corpus}/sound_file
+                 -P ${PROJECT_SOURCE_DIR}/fuzz/sound_file_seeds.cmake)
+set_tests_properties(fuzz.sound_file.seeds PROPERTIES FIXTURES_SETUP sound_file_seeds TIMEOUT 60)
+add_test(NAME fuzz.sound_file
+         COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+                 ${_fuzz_bin}/fuzz_sound_file -max_total_time=${ZQ_FUZZ_SECONDS} -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/sound_file-new
+                 ${_corpus}/sound_file)
+set_tests_properties(fuzz.sound_file PROPERTIES FIXTURES_REQUIRED sound_file_seeds TIMEOUT 120)

@@ -7,6 +7,7 @@
 #include "zq/file/ZqByteReader.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace zqp {
 
@@ -14,6 +15,8 @@ namespace {
 
 constexpr int32_t ADAPTATION[16] = {230, 230, 230, 230, 307, 409, 512, 614,
                                     768, 614, 512, 409, 307, 230, 230, 230};
+
+constexpr int32_t MAX_DELTA = INT32_MAX / 768;
 
 struct ChannelState {
     int32_t c1 = 0;
@@ -29,7 +32,8 @@ int16_t step(ChannelState& st, const uint32_t nibble) {
     pred = std::clamp(pred, -32768, 32767);
     st.s2 = st.s1;
     st.s1 = pred;
-    st.delta = std::max(16, ADAPTATION[nibble] * st.delta / 256);
+    // Stored deltas may be anything; the cap keeps the next products inside 32 bits.
+    st.delta = std::clamp(ADAPTATION[nibble] * st.delta / 256, 16, MAX_DELTA);
     return static_cast<int16_t>(pred);
 }
 
