@@ -300,18 +300,32 @@ std::vector<uint8_t> encodeAdpcm(const Pcm& pcm, const uint16_t blockAlign) {
                 }
             }
         }
-        ZqByteWriter w;
+        // The block is written in place: its size is fixed and the codes always fit it.
+        std::vector<uint8_t> bytes(blockAlign, 0);
+        size_t at = 0;
+        const auto putU8 = [&](const uint8_t v) {
+            if (at < bytes.size()) {
+                bytes[at] = v;
+            }
+            ++at;
+        };
+        const auto putI16 = [&](const int16_t v) {
+            if (at + 2 <= bytes.size()) {
+                ZqByteWriter::store(bytes.data() + at, v);
+            }
+            at += 2;
+        };
         for (uint32_t c = 0; c < ch; ++c) {
-            w.u8(best[c].predictor);
+            putU8(best[c].predictor);
         }
         for (uint32_t c = 0; c < ch; ++c) {
-            w.i16(best[c].delta);
+            putI16(best[c].delta);
         }
         for (uint32_t c = 0; c < ch; ++c) {
-            w.i16(block[ch + c]); // sample 1: the block's second frame
+            putI16(block[ch + c]); // sample 1: the block's second frame
         }
         for (uint32_t c = 0; c < ch; ++c) {
-            w.i16(block[c]); // sample 2: its first
+            putI16(block[c]); // sample 2: its first
         }
         // Codes of frames 2.., channels alternating, high nibble first.
         uint8_t pending = 0;
@@ -322,16 +336,14 @@ std::vector<uint8_t> encodeAdpcm(const Pcm& pcm, const uint16_t blockAlign) {
                 if (high) {
                     pending = static_cast<uint8_t>(n << 4);
                 } else {
-                    w.u8(static_cast<uint8_t>(pending | n));
+                    putU8(static_cast<uint8_t>(pending | n));
                 }
                 high = !high;
             }
         }
         if (!high) {
-            w.u8(pending);
+            putU8(pending);
         }
-        std::vector<uint8_t> bytes = w.take();
-        bytes.resize(blockAlign, 0);
         out.insert(out.end(), bytes.begin(), bytes.end());
     }
     return out;
