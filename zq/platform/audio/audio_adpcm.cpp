@@ -26,7 +26,7 @@ struct ChannelState {
     int32_t s2 = 0;
 };
 
-int16_t step(ChannelState& st, const uint32_t nibble) {
+[[gnu::always_inline]] inline int16_t step(ChannelState& st, const uint32_t nibble) {
     const int32_t code = nibble >= 8 ? static_cast<int32_t>(nibble) - 16 : nibble;
     int32_t pred = (st.s1 * st.c1 + st.s2 * st.c2) / 256 + code * st.delta;
     pred = std::clamp(pred, -32768, 32767);
@@ -73,16 +73,20 @@ bool audioDecodeAdpcmBlock(const AudioFormat& format, const uint8_t* const block
     // Codes in the block after the headers, and frames they can fill.
     const uint64_t codes = static_cast<uint64_t>(bytes - 7u * ch) * 2;
     const uint32_t total = static_cast<uint32_t>(std::min<uint64_t>(spb, 2 + codes / ch));
-    const uint8_t* p = block + 7u * ch;
-    uint32_t index = 2 * ch;
-    bool high = true;
-    for (; index < total * ch; ++index) {
-        const uint32_t nibble = high ? (*p >> 4) : (*p & 0x0F);
-        if (!high) {
-            ++p;
+    const uint8_t* const code = block + 7u * ch;
+    if (ch == 1) {
+        for (uint32_t i = 2; i < total; ++i) {
+            const uint32_t k = i - 2;
+            const uint8_t byte = code[k >> 1];
+            out[i] = step(st[0], (k & 1) != 0 ? (byte & 0x0F) : (byte >> 4));
         }
-        high = !high;
-        out[index] = step(st[index % ch], nibble);
+    } else {
+        // Stereo: one byte a frame, left in the high nibble.
+        for (uint32_t i = 2; i < total; ++i) {
+            const uint8_t byte = code[i - 2];
+            out[2 * i] = step(st[0], byte >> 4);
+            out[2 * i + 1] = step(st[1], byte & 0x0F);
+        }
     }
     frames = total;
     return true;

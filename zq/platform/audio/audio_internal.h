@@ -68,10 +68,10 @@ struct AudioVoice {
     bool streamEndOwed = false;
 
     // Resampling window: source frames as float, the first at the integer position before the
-    // fractional phase.
+    // fractional phase (32.32 fixed point, below 1.0).
     std::vector<float> window;
     uint32_t windowFrames = 0;
-    double phase = 0.0;
+    uint64_t phase = 0;
     uint64_t samplesPlayed = 0;
 
     // ADPCM: the decoded block that the mixer reads from.

@@ -10,8 +10,6 @@
 #include <cmath>
 #include <cstring>
 
-static_assert(std::endian::native == std::endian::little, "audio data is read in place");
-
 namespace zqp {
 
 namespace {
@@ -19,13 +17,19 @@ namespace {
 constexpr float INV_32768 = 1.0f / 32768.0f;
 constexpr float INV_128 = 1.0f / 128.0f;
 
+void toFloat(const int16_t* __restrict const src, float* __restrict const dst, const uint32_t n) {
+    for (uint32_t i = 0; i < n; ++i) {
+        dst[i] = static_cast<float>(src[i]) * INV_32768;
+    }
+}
+
 // Converts frames [at, at + n) of a slot to float.
 void convert(AudioVoice& v, const AudioSlot& s, const uint32_t at, const uint32_t n,
-             float* const dst) {
+             float* __restrict const dst) {
     const uint32_t ch = v.channels;
     const AudioFormat& f = v.format;
     if (f.formatTag == AUDIO_FORMAT_PCM && f.bitsPerSample == 8) {
-        const uint8_t* const src = s.frames + static_cast<size_t>(at) * ch;
+        const uint8_t* __restrict const src = s.frames + static_cast<size_t>(at) * ch;
         for (uint32_t i = 0; i < n * ch; ++i) {
             dst[i] = (static_cast<float>(src[i]) - 128.0f) * INV_128;
         }
@@ -34,10 +38,16 @@ void convert(AudioVoice& v, const AudioSlot& s, const uint32_t at, const uint32_
     if (f.formatTag != AUDIO_FORMAT_ADPCM) {
         // 16-bit PCM, or xWMA already decoded to it.
         const uint8_t* const src = s.frames + static_cast<size_t>(at) * ch * 2;
-        for (uint32_t i = 0; i < n * ch; ++i) {
-            int16_t x = 0;
-            std::memcpy(&x, src + 2 * i, 2);
-            dst[i] = static_cast<float>(x) * INV_32768;
+        // Copied to aligned samples a stretch at a time, then converted in a loop that the
+        // compiler vectorises (samples are little-endian, as on every machine we build for).
+        static_assert(std::endian::native == std::endian::little);
+        constexpr uint32_t STRETCH = 256;
+        int16_t tmp[STRETCH];
+        const uint32_t count = n * ch;
+        for (uint32_t done = 0; done < count; done += STRETCH) {
+            const uint32_t m = std::min(STRETCH, count - done);
+            std::memcpy(tmp, src + 2 * static_cast<size_t>(done), 2 * static_cast<size_t>(m));
+            toFloat(tmp, dst + done, m);
         }
         return;
     }
@@ -55,11 +65,9 @@ void convert(AudioVoice& v, const AudioSlot& s, const uint32_t at, const uint32_
         }
         const uint32_t off = pos % spb;
         const uint32_t take = std::min(n - done, spb - off);
-        const int16_t* const src = v.blockCache.data() + static_cast<size_t>(off) * ch;
-        float* const out = dst + static_cast<size_t>(done) * ch;
-        for (uint32_t i = 0; i < take * ch; ++i) {
-            out[i] = static_cast<float>(src[i]) * INV_32768;
-        }
+        const int16_t* __restrict const src = v.blockCache.data() + static_cast<size_t>(off) * ch;
+        float* __restrict const out = dst + static_cast<size_t>(done) * ch;
+        toFloat(src, out, take * ch);
         done += take;
     }
 }
@@ -113,11 +121,22 @@ void pull(AudioVoice& v, float* dst, uint32_t want) {
     }
 }
 
+// Positions in the window are 32.32 fixed point: the integer part picks the frame, the
+// fraction weighs it against the next.
+constexpr double FIXED_ONE = 4294967296.0;
+
 template <uint32_t CH, uint32_t OUT>
-void resampleInto(const float* const w, const double phase, const double step,
-                  const uint32_t frames, const float (&gain)[AUDIO_MAX_BUS_CHANNELS][2],
-                  float* const bus) {
-    if (phase == 0.0 && step == 1.0) {
+void resampleInto(const float* __restrict const w, const uint64_t phase, const uint64_t step,
+                  const uint32_t frames, const float (&gains)[AUDIO_MAX_BUS_CHANNELS][2],
+                  float* __restrict const bus) {
+    // Local copies: the compiler need not reload them after every store to the bus.
+    float gain[OUT][CH];
+    for (uint32_t o = 0; o < OUT; ++o) {
+        for (uint32_t c = 0; c < CH; ++c) {
+            gain[o][c] = gains[o][c];
+        }
+    }
+    if (phase == 0 && step == (1ull << 32)) {
         for (uint32_t i = 0; i < frames; ++i) {
             for (uint32_t o = 0; o < OUT; ++o) {
                 float acc = 0.0f;
@@ -129,14 +148,15 @@ void resampleInto(const float* const w, const double phase, const double step,
         }
         return;
     }
-    double p = phase;
+    constexpr float FRACTION = 1.0f / 4294967296.0f;
+    uint64_t p = phase;
     for (uint32_t i = 0; i < frames; ++i, p += step) {
-        const uint32_t k = static_cast<uint32_t>(p);
-        const float t = static_cast<float>(p - k);
+        const uint32_t k = static_cast<uint32_t>(p >> 32);
+        const float t = static_cast<float>(static_cast<uint32_t>(p)) * FRACTION;
+        const float* const a = w + k * CH;
         float s[CH];
         for (uint32_t c = 0; c < CH; ++c) {
-            const float a = w[k * CH + c];
-            s[c] = a + (w[(k + 1) * CH + c] - a) * t;
+            s[c] = a[c] + (a[CH + c] - a[c]) * t;
         }
         for (uint32_t o = 0; o < OUT; ++o) {
             float acc = 0.0f;
@@ -166,13 +186,15 @@ void mixSource(AudioVoice& v, const uint32_t frames, const double outRate) {
     if (v.count == 0) {
         // Nothing queued: forget the interpolation history so that the next buffer starts clean.
         v.windowFrames = 0;
-        v.phase = 0.0;
+        v.phase = 0;
     } else {
         const uint32_t ch = v.channels;
-        const double step = static_cast<double>(v.ratio) * v.sampleRate / outRate;
-        const double endPos = v.phase + step * frames;
-        const uint32_t lastNeeded = static_cast<uint32_t>(v.phase + step * (frames - 1)) + 1;
-        const uint32_t base = static_cast<uint32_t>(endPos);
+        const uint64_t step = static_cast<uint64_t>(
+            static_cast<double>(v.ratio) * v.sampleRate / outRate * FIXED_ONE + 0.5);
+        const uint64_t endPos = v.phase + step * frames;
+        const uint32_t lastNeeded =
+            static_cast<uint32_t>((v.phase + step * (frames - 1)) >> 32) + 1;
+        const uint32_t base = static_cast<uint32_t>(endPos >> 32);
         const uint32_t needed = std::max(lastNeeded, base) + 1;
         const uint32_t capacity = static_cast<uint32_t>(v.window.size() / ch);
         if (needed <= capacity) {
@@ -204,7 +226,7 @@ void mixSource(AudioVoice& v, const uint32_t frames, const double outRate) {
             std::memmove(v.window.data(), v.window.data() + static_cast<size_t>(base) * ch,
                          static_cast<size_t>(keep) * ch * sizeof(float));
             v.windowFrames = keep;
-            v.phase = endPos - base;
+            v.phase = endPos - (static_cast<uint64_t>(base) << 32);
         }
     }
     if (cb != nullptr) {

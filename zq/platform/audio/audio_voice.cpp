@@ -307,7 +307,7 @@ bool audioFlush(AudioVoice* const voice) {
         }
         voice->head = 0;
         voice->windowFrames = 0;
-        voice->phase = 0.0;
+        voice->phase = 0;
         voice->cachedBlock = nullptr;
     }
     if (voice->wma != nullptr) {
