@@ -215,37 +215,85 @@ bool ZqSdSound::applyPitchBody(Se* const se, const uint32_t voice, const float p
     return !apply || zqp::audioSetFrequencyRatio(v.source, pitch);
 }
 
-// The four forms of each setting share their shape: every voice of a handle, one voice of a
-// handle, and the same by name.
-#define ZQ_SD_SETTING(NAME, BODY)                                                                  \
-    bool ZqSdSound::NAME(Se* const se, const float value, const bool apply) {                      \
-        if (se == nullptr) {                                                                       \
-            return false;                                                                          \
-        }                                                                                          \
-        bool ok = true;                                                                            \
-        for (uint32_t v = 0; v < se->m_nrVoices; ++v) {                                            \
-            ok = BODY(se, v, value, apply) && ok;                                                  \
-        }                                                                                          \
-        return ok;                                                                                 \
-    }                                                                                              \
-    bool ZqSdSound::NAME(const char16_t* const name, const uint32_t group, const float value,      \
-                         const bool apply) {                                                       \
-        return NAME(getSeHandle(name, group), value, apply);                                       \
-    }                                                                                              \
-    bool ZqSdSound::NAME(Se* const se, const uint32_t voice, const float value,                    \
-                         const bool apply) {                                                       \
-        return se != nullptr && voice < se->m_nrVoices && BODY(se, voice, value, apply);           \
-    }                                                                                              \
-    bool ZqSdSound::NAME(const char16_t* const name, const uint32_t group, const uint32_t voice,   \
-                         const float value, const bool apply) {                                    \
-        return NAME(getSeHandle(name, group), voice, value, apply);                                \
+namespace {
+
+using SettingBody = bool (*)(ZqSdSound::Se*, uint32_t, float, bool);
+
+// Every voice of a sound; false for a null handle or when a voice's setting failed.
+bool settingAll(ZqSdSound::Se* const se, const float value, const bool apply,
+                const SettingBody body) {
+    if (se == nullptr) {
+        return false;
     }
+    bool ok = true;
+    for (uint32_t v = 0; v < ZqSdSound::getMaxVoices(se); ++v) {
+        ok = body(se, v, value, apply) && ok;
+    }
+    return ok;
+}
 
-ZQ_SD_SETTING(setSeVolume, applyVolumeBody)
-ZQ_SD_SETTING(setSePan, applyPanBody)
-ZQ_SD_SETTING(setSePitch, applyPitchBody)
+bool settingOne(ZqSdSound::Se* const se, const uint32_t voice, const float value, const bool apply,
+                const SettingBody body) {
+    return se != nullptr && voice < ZqSdSound::getMaxVoices(se) && body(se, voice, value, apply);
+}
 
-#undef ZQ_SD_SETTING
+} // namespace
+
+bool ZqSdSound::setSeVolume(Se* const se, const float volume, const bool apply) {
+    return settingAll(se, volume, apply, &applyVolumeBody);
+}
+
+bool ZqSdSound::setSeVolume(const char16_t* const name, const uint32_t group, const float volume,
+                            const bool apply) {
+    return settingAll(getSeHandle(name, group), volume, apply, &applyVolumeBody);
+}
+
+bool ZqSdSound::setSeVolume(Se* const se, const uint32_t voice, const float volume,
+                            const bool apply) {
+    return settingOne(se, voice, volume, apply, &applyVolumeBody);
+}
+
+bool ZqSdSound::setSeVolume(const char16_t* const name, const uint32_t group, const uint32_t voice,
+                            const float volume, const bool apply) {
+    return settingOne(getSeHandle(name, group), voice, volume, apply, &applyVolumeBody);
+}
+
+bool ZqSdSound::setSePan(Se* const se, const float pan, const bool apply) {
+    return settingAll(se, pan, apply, &applyPanBody);
+}
+
+bool ZqSdSound::setSePan(const char16_t* const name, const uint32_t group, const float pan,
+                         const bool apply) {
+    return settingAll(getSeHandle(name, group), pan, apply, &applyPanBody);
+}
+
+bool ZqSdSound::setSePan(Se* const se, const uint32_t voice, const float pan, const bool apply) {
+    return settingOne(se, voice, pan, apply, &applyPanBody);
+}
+
+bool ZqSdSound::setSePan(const char16_t* const name, const uint32_t group, const uint32_t voice,
+                         const float pan, const bool apply) {
+    return settingOne(getSeHandle(name, group), voice, pan, apply, &applyPanBody);
+}
+
+bool ZqSdSound::setSePitch(Se* const se, const float pitch, const bool apply) {
+    return settingAll(se, pitch, apply, &applyPitchBody);
+}
+
+bool ZqSdSound::setSePitch(const char16_t* const name, const uint32_t group, const float pitch,
+                           const bool apply) {
+    return settingAll(getSeHandle(name, group), pitch, apply, &applyPitchBody);
+}
+
+bool ZqSdSound::setSePitch(Se* const se, const uint32_t voice, const float pitch,
+                           const bool apply) {
+    return settingOne(se, voice, pitch, apply, &applyPitchBody);
+}
+
+bool ZqSdSound::setSePitch(const char16_t* const name, const uint32_t group, const uint32_t voice,
+                           const float pitch, const bool apply) {
+    return settingOne(getSeHandle(name, group), voice, pitch, apply, &applyPitchBody);
+}
 
 bool ZqSdSound::setSeSilentAfterStopEnable(Se* const se, const bool enable) {
     if (se == nullptr) {

@@ -341,6 +341,14 @@ TEST(AdpcmDecoder, RebuildsTheEncodersInputAndRefusesBadBlocks) {
     std::vector<uint8_t> bad(blocks.begin(), blocks.begin() + ba);
     bad[1] = 7; // predictor of the right channel past the table
     EXPECT_FALSE(audioDecodeAdpcmBlock(f, bad.data(), ba, out.data(), got));
+    // A stored step size near the top with codes that keep raising it: the step stops growing
+    // instead of overflowing, and the samples stay clamped.
+    std::vector<uint8_t> loud(ba, 0x77);
+    loud[0] = loud[1] = 0;
+    loud[2] = loud[4] = 0xFF;
+    loud[3] = loud[5] = 0x7F;
+    ASSERT_TRUE(audioDecodeAdpcmBlock(f, loud.data(), ba, out.data(), got));
+    EXPECT_EQ(out[2 * (got - 1)], 32767);
     // A short block gives as many frames as its codes hold.
     ASSERT_TRUE(audioDecodeAdpcmBlock(f, blocks.data(), 14 + 10, out.data(), got));
     EXPECT_EQ(got, 2u + 10u);
