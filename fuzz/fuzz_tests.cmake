@@ -1,8 +1,11 @@
-# Included by tests/CMakeLists.txt when ZQ_FUZZ_BUILD_DIR names a clang fuzz build: every
-# libFuzzer target of that build runs for a few seconds over seeds that our own writers make.
-set(_fuzz_bin ${ZQ_FUZZ_BUILD_DIR}/bin)
+# Included by tests/CMakeLists.txt in a build with ZQ_FUZZ: every libFuzzer target runs for a
+# few seconds over seeds that our own writers make. The environment variable ZQ_FUZZ_SECONDS,
+# read when the test runs, overrides the setting of the same name.
 set(_corpus ${CMAKE_BINARY_DIR}/fuzz-corpus)
 set(ZQ_FUZZ_SECONDS 10 CACHE STRING "Seconds each fuzz target runs in the test suite")
+# Runs a fuzz target with the leak check on and the time limit of the moment.
+set(_fuzz_run ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1 sh -c
+    "exec \"$@\" -max_total_time=\${ZQ_FUZZ_SECONDS:-${ZQ_FUZZ_SECONDS}}" fuzz)
 
 # The archive reader: archives the writer packs from files of this tree.
 add_test(NAME fuzz.arc_reader.seeds
@@ -10,8 +13,7 @@ add_test(NAME fuzz.arc_reader.seeds
                  -DSOURCE=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/fuzz/arc_reader_seeds.cmake)
 set_tests_properties(fuzz.arc_reader.seeds PROPERTIES FIXTURES_SETUP arc_reader_seeds TIMEOUT 60)
 add_test(NAME fuzz.arc_reader
-         COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
-                 ${_fuzz_bin}/fuzz_arc_reader -max_total_time=${ZQ_FUZZ_SECONDS} -timeout=10
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_arc_reader> -timeout=10
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/arc_reader-new
                  ${_corpus}/arc_reader)
 set_tests_properties(fuzz.arc_reader PROPERTIES FIXTURES_REQUIRED arc_reader_seeds TIMEOUT 120)
@@ -21,8 +23,7 @@ set_tests_properties(fuzz.arc_reader PROPERTIES FIXTURES_REQUIRED arc_reader_see
 foreach(_target xml_load path_list vinput_layout)
     file(MAKE_DIRECTORY ${_corpus}/${_target})
     add_test(NAME fuzz.${_target}
-             COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
-                     ${_fuzz_bin}/fuzz_${_target} -max_total_time=${ZQ_FUZZ_SECONDS} -timeout=10
+             COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_${_target}> -timeout=10
                      -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/${_target}
                      ${PROJECT_SOURCE_DIR}/fuzz/seeds/${_target})
     set_tests_properties(fuzz.${_target} PROPERTIES TIMEOUT 120)
@@ -34,8 +35,7 @@ add_test(NAME fuzz.effect_file.seeds
                  -DSOURCE=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/fuzz/effect_file_seeds.cmake)
 set_tests_properties(fuzz.effect_file.seeds PROPERTIES FIXTURES_SETUP effect_file_seeds TIMEOUT 60)
 add_test(NAME fuzz.effect_file
-         COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
-                 ${_fuzz_bin}/fuzz_effect_file -max_total_time=${ZQ_FUZZ_SECONDS} -timeout=10
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_effect_file> -timeout=10
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/effect_file-new
                  ${_corpus}/effect_file)
 set_tests_properties(fuzz.effect_file PROPERTIES FIXTURES_REQUIRED effect_file_seeds TIMEOUT 120)
@@ -46,8 +46,7 @@ add_test(NAME fuzz.image.seeds
                  -P ${PROJECT_SOURCE_DIR}/fuzz/image_seeds.cmake)
 set_tests_properties(fuzz.image.seeds PROPERTIES FIXTURES_SETUP image_seeds TIMEOUT 60)
 add_test(NAME fuzz.image
-         COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
-                 ${_fuzz_bin}/fuzz_image -max_total_time=${ZQ_FUZZ_SECONDS} -timeout=10
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_image> -timeout=10
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/image-new ${_corpus}/image)
 set_tests_properties(fuzz.image PROPERTIES FIXTURES_REQUIRED image_seeds TIMEOUT 120)
 
@@ -57,8 +56,7 @@ add_test(NAME fuzz.sound_file.seeds
                  -P ${PROJECT_SOURCE_DIR}/fuzz/sound_file_seeds.cmake)
 set_tests_properties(fuzz.sound_file.seeds PROPERTIES FIXTURES_SETUP sound_file_seeds TIMEOUT 60)
 add_test(NAME fuzz.sound_file
-         COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
-                 ${_fuzz_bin}/fuzz_sound_file -max_total_time=${ZQ_FUZZ_SECONDS} -timeout=10
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_sound_file> -timeout=10
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/sound_file-new
                  ${_corpus}/sound_file)
 set_tests_properties(fuzz.sound_file PROPERTIES FIXTURES_REQUIRED sound_file_seeds TIMEOUT 120)

@@ -1,8 +1,9 @@
 // The framework's chief header: every public header of libzq.
-// A program built on the framework includes this one file.
+// A program built on the framework includes this one file and nothing else of it.
 #pragma once
 
-// system, text, tasks, threads
+// system, error codes, text, tasks, threads
+#include "zq/system/ZqError.h"
 #include "zq/system/ZqMessageBox.h"
 #include "zq/system/ZqSprintf.h"
 #include "zq/system/ZqString.h"
@@ -62,12 +63,15 @@
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/gl/ZqGlTexture.h"
 
-// geometry
+// geometry: the figures the camera tests, and the pools
+#include "zq/dg/ZqDgPoint.h"
+#include "zq/dg/ZqDgSphere.h"
 #include "zq/dg/ZqDgSystem.h"
 
 // devices, sound, network
 #include "zq/input/ZqDoubleBuffer.h"
 #include "zq/input/ZqInput.h"
+#include "zq/input/ZqKey.h"
 #include "zq/io/ZqDakt.h"
 #include "zq/io/ZqLedController.h"
 #include "zq/io/ZqMarlox4.h"

@@ -51,6 +51,14 @@ int main() {
             }
         }
         std::fprintf(stderr, "An error occured at the application.\nerror code = 0x%08x\n", code);
+        // The framework's name and text for the code, when it is one of its own.
+        if (const ZqError::Entry* const e = ZqError::find(code); e != nullptr) {
+            ZqStringMb name;
+            ZqStringMb text;
+            zqChar2Utf8(e->name, -1, name);
+            zqChar2Utf8(e->text, -1, text);
+            std::fprintf(stderr, "%s: %s\n", name.c_str(), text.c_str());
+        }
         return static_cast<int>(code);
     }
 }

@@ -3,6 +3,7 @@
 #include "zq/crypto/ZqHash.h"
 #include "zq/memory/ZqMemAlloc.h"
 #include "zq/platform/os/lasterror.h"
+#include "zq/system/ZqError.h"
 
 #include <bit>
 #include <cstring>
@@ -28,13 +29,10 @@ bool digestMatches(const uint8_t* const data, const uint32_t size, const uint8_t
     return std::memcmp(computed, digest, ZqArcFile::SZ_SHA) == 0;
 }
 
-// Running out of memory for the header, the name ids or a load ends with this code thrown.
-constexpr unsigned ALLOCATION_FAILED = 144;
-
 void* allocateOrThrow(const uint32_t size) {
     void* const p = ZqMemAlloc::allocate(size);
     if (p == nullptr) {
-        throw ALLOCATION_FAILED;
+        throw ZqError::ARCHIVE_MEMORY;
     }
     return p;
 }
@@ -193,7 +191,7 @@ bool ZqArcFile::checkHeader(const uint32_t archiveSize) {
     if (n != 0) {
         m_pNameIds = static_cast<uint64_t*>(zqCalloc(n, sizeof(uint64_t)));
         if (m_pNameIds == nullptr) {
-            throw ALLOCATION_FAILED;
+            throw ZqError::ARCHIVE_MEMORY;
         }
     }
     uint64_t p = headerNamesPos(n);

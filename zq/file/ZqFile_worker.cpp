@@ -4,6 +4,7 @@
 #include "zq/file/ZqFile.h"
 #include "zq/memory/ZqMemAlloc.h"
 #include "zq/platform/os/lasterror.h"
+#include "zq/system/ZqError.h"
 #include "zq/thread/ZqThread.h"
 
 #include <atomic>
@@ -90,9 +91,9 @@ void ZqFile::Thread::run() {
     } catch (const unsigned code) {
         m_exceptionCode = code;
     } catch (const std::bad_alloc&) {
-        m_exceptionCode = 0xFFFu;
+        m_exceptionCode = ZqError::OUT_OF_MEMORY;
     } catch (...) {
-        m_exceptionCode = 0xF00u;
+        m_exceptionCode = ZqError::UNKNOWN_EXCEPTION;
     }
     g_workerAlive.store(false);
 }

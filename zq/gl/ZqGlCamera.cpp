@@ -7,6 +7,7 @@
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/math/ZqVector3.h"
 #include "zq/math/ZqVector4.h"
+#include "zq/platform/gpu/gpu.h"
 
 #include <cmath>
 

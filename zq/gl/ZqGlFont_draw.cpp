@@ -5,6 +5,8 @@
 #include "zq/gl/ZqGlScreen.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/platform/font/font.h"
+#include "zq/platform/gpu/gpu.h"
+#include "zq/system/ZqError.h"
 
 #include <algorithm>
 #include <vector>
@@ -13,7 +15,6 @@ namespace gpu = zqp::gpu;
 
 namespace {
 
-constexpr unsigned int ERROR_SPRITE = 1136;
 
 } // namespace
 
@@ -90,7 +91,7 @@ void ZqGlFont::sysInit() {
     m_pDxSprite = std::make_unique<ZqGlScreenSprite>();
     if (!m_pDxSprite->create()) {
         m_pDxSprite.reset();
-        throw ERROR_SPRITE;
+        throw ZqError::FONT_SPRITE;
     }
 }
 

@@ -4,13 +4,13 @@
 #include "zq/gl/ZqGlShader.h"
 #include "zq/math/ZqMatrix.h"
 #include "zq/math/ZqVector3.h"
+#include "zq/system/ZqError.h"
 
 ZqGlLight* ZqGlLight::m_pDefaultLight = nullptr;
 ZqVector4 ZqGlLight::m_ambientColor{0.32f, 0.34f, 0.3f, 0.0f};
 
 namespace {
 
-constexpr unsigned int ERROR_DEFAULT_LIGHT = 1360;
 const ZqVector4 START_AMBIENT{0.32f, 0.34f, 0.3f, 0.0f};
 
 ZqVector4 colorOf(const uint32_t argb) {
@@ -26,7 +26,7 @@ void ZqGlLight::sysInit() {
     init(POOL_SIZE);
     m_pDefaultLight = create(TYPE_DIRECTIONAL, 0.4f, 0.4f, 0.5f, 1.0f);
     if (m_pDefaultLight == nullptr) {
-        throw ERROR_DEFAULT_LIGHT;
+        throw ZqError::DEFAULT_LIGHT;
     }
     setAmbient(START_AMBIENT);
 }

@@ -6,6 +6,8 @@
 #include "zq/gl/ZqGlShader.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/math/ZqVector4.h"
+#include "zq/platform/gpu/gpu.h"
+#include "zq/system/ZqError.h"
 
 #include <algorithm>
 
@@ -19,8 +21,6 @@ ZqVector2 ZqGlLine::m_pos2[2] = {{0.0f, 0.0f}, {0.0f, 0.0f}};
 ZqVector3 ZqGlLine::m_pos3{0.0f, 0.0f, 0.0f};
 
 namespace {
-
-constexpr unsigned int ERROR_LINE = 1344;
 
 constexpr gpu::VertexElement LINE_3D_ELEMENTS[] = {
     {0, 0, gpu::DECLTYPE_FLOAT3, gpu::DECLMETHOD_DEFAULT, gpu::DECLUSAGE_POSITION, 0},
@@ -52,7 +52,7 @@ void ZqGlLine::sysInit() {
         device->createVertexDeclaration(LINE_3D_ELEMENTS, m_pVtxDecl) != gpu::Result::Ok) {
         m_pLine.reset();
         m_pVtxDecl.reset();
-        throw ERROR_LINE;
+        throw ZqError::LINE_START;
     }
     sysMain();
 }

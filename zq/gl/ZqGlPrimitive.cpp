@@ -4,6 +4,7 @@
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/platform/gpu/gpu.h"
 #include "zq/platform/os/lasterror.h"
+#include "zq/system/ZqError.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,6 +12,24 @@
 #include <vector>
 
 namespace gpu = zqp::gpu;
+
+// The primitive's elements go to the device unconverted: each type and usage must be the
+// device's own number.
+static_assert(uint32_t{zq_primitive::DECLTYPE_FLOAT1} == gpu::DECLTYPE_FLOAT1);
+static_assert(uint32_t{zq_primitive::DECLTYPE_FLOAT2} == gpu::DECLTYPE_FLOAT2);
+static_assert(uint32_t{zq_primitive::DECLTYPE_FLOAT3} == gpu::DECLTYPE_FLOAT3);
+static_assert(uint32_t{zq_primitive::DECLTYPE_FLOAT4} == gpu::DECLTYPE_FLOAT4);
+static_assert(uint32_t{zq_primitive::DECLTYPE_D3DCOLOR} == gpu::DECLTYPE_D3DCOLOR);
+static_assert(uint32_t{zq_primitive::DECLTYPE_UBYTE4} == gpu::DECLTYPE_UBYTE4);
+static_assert(uint32_t{zq_primitive::DECLUSAGE_POSITION} == gpu::DECLUSAGE_POSITION);
+static_assert(uint32_t{zq_primitive::DECLUSAGE_BLENDWEIGHT} == gpu::DECLUSAGE_BLENDWEIGHT);
+static_assert(uint32_t{zq_primitive::DECLUSAGE_BLENDINDICES} == gpu::DECLUSAGE_BLENDINDICES);
+static_assert(uint32_t{zq_primitive::DECLUSAGE_NORMAL} == gpu::DECLUSAGE_NORMAL);
+static_assert(uint32_t{zq_primitive::DECLUSAGE_PSIZE} == gpu::DECLUSAGE_PSIZE);
+static_assert(uint32_t{zq_primitive::DECLUSAGE_TEXCOORD} == gpu::DECLUSAGE_TEXCOORD);
+static_assert(uint32_t{zq_primitive::DECLUSAGE_TANGENT} == gpu::DECLUSAGE_TANGENT);
+static_assert(uint32_t{zq_primitive::DECLUSAGE_BINORMAL} == gpu::DECLUSAGE_BINORMAL);
+static_assert(uint32_t{zq_primitive::DECLUSAGE_COLOR} == gpu::DECLUSAGE_COLOR);
 
 namespace {
 
@@ -22,11 +41,6 @@ constexpr uint32_t ERROR_VERTEX_LOCK = 0x20002110;
 constexpr uint32_t ERROR_POINT_INDICES = 0x20002111;
 constexpr uint32_t ERROR_INDEX_RANGE = 0x20002112;
 constexpr uint32_t ERROR_INDEX_LOCK = 0x20002113;
-
-constexpr unsigned int FATAL_FULL_SCREEN = 1104;
-constexpr unsigned int FATAL_TEMPORARY = 1105;
-constexpr unsigned int FATAL_VERTEX_BUFFER = 1106;
-constexpr unsigned int FATAL_INDEX_BUFFER = 1107;
 
 constexpr uint8_t LOCKED_VERTICES = 1;
 constexpr uint8_t LOCKED_INDICES = 2;
@@ -164,7 +178,7 @@ void ZqGlPrimitive::createFullScreen() {
     m_pFullScreen = createForce(u"*primitive*fullscreen", TYPE_TRIANGLESTRIP, FULL_SCREEN_FORMAT,
                                 vertices, 4, nullptr, 0);
     if (m_pFullScreen == nullptr) {
-        throw FATAL_FULL_SCREEN;
+        throw ZqError::PRIMITIVE_FULL_SCREEN;
     }
 }
 
@@ -265,7 +279,7 @@ uint32_t ZqGlPrimitive::createBody(const uint32_t type, const uint32_t format,
         try {
             inserted.resize(static_cast<size_t>(nrVertices) * m_vertexSize);
         } catch (const std::bad_alloc&) {
-            throw FATAL_TEMPORARY;
+            throw ZqError::PRIMITIVE_MEMORY;
         }
         zq_primitive::insertBlendIndices(format, source, nrVertices, inserted.data());
         data = inserted.data();
@@ -276,7 +290,7 @@ uint32_t ZqGlPrimitive::createBody(const uint32_t type, const uint32_t format,
     if (device == nullptr ||
         device->createVertexBuffer(vertexBytes, gpu::usage::WRITEONLY, gpu::Pool::Managed,
                                    m_pVertexBuffer) != gpu::Result::Ok) {
-        throw FATAL_VERTEX_BUFFER;
+        throw ZqError::PRIMITIVE_VERTEX_BUFFER;
     }
     void* locked = nullptr;
     if (m_pVertexBuffer->lock(0, 0, &locked, 0) != gpu::Result::Ok || locked == nullptr) {
@@ -302,7 +316,7 @@ uint32_t ZqGlPrimitive::createBody(const uint32_t type, const uint32_t format,
         }
         if (device->createIndexBuffer(nrIndices * 2, gpu::usage::WRITEONLY, gpu::Format::Index16,
                                       gpu::Pool::Managed, m_pIndexBuffer) != gpu::Result::Ok) {
-            throw FATAL_INDEX_BUFFER;
+            throw ZqError::PRIMITIVE_INDEX_BUFFER;
         }
         if (m_pIndexBuffer->lock(0, 0, &locked, 0) != gpu::Result::Ok || locked == nullptr) {
             return ERROR_INDEX_LOCK;

@@ -1,6 +1,8 @@
 #include "zq/gl/ZqGlQuery.h"
 
 #include "zq/gl/ZqGlSystem.h"
+#include "zq/platform/gpu/gpu.h"
+#include "zq/system/ZqError.h"
 
 namespace gpu = zqp::gpu;
 
@@ -70,7 +72,7 @@ void ZqGlQuery::onResetDevice() {
         q->m_pD3dQuery.reset();
         if (device->createQuery(static_cast<gpu::QueryType>(type), &q->m_pD3dQuery) !=
             gpu::Result::Ok) {
-            throw 1048u;
+            throw ZqError::QUERY_RESET;
         }
     }
 }

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "zq/memory/ZqFixList.h"
-#include "zq/platform/gpu/gpu.h"
+#include "zq/platform/gpu/gpu_fwd.h"
 
 #include <cstdint>
 #include <memory>

@@ -2,6 +2,7 @@
 
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/math/ZqVector2.h"
+#include "zq/platform/gpu/gpu.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,6 +9,7 @@
 #include "zq/math/ZqMatrix.h"
 #include "zq/math/ZqVector4.h"
 #include "zq/memory/ZqMemAlloc.h"
+#include "zq/system/ZqError.h"
 
 #include <new>
 #include <string>
@@ -110,7 +111,7 @@ bool ZqGlShader::createBody(const unsigned char shaderNr, const void* const data
                                    zq_resource::DEFAULT_EFFECT_SIZE, m_pD3dEffectPool.get());
         }
         if (m_pEffect == nullptr) {
-            throw 1041u;
+            throw ZqError::GAME_DEPTH_STENCIL;
         }
     } else {
         if (device != nullptr) {
@@ -137,7 +138,7 @@ bool ZqGlShader::createBody(const unsigned char shaderNr, const void* const data
         m_handles.assign(params + techniques, -1);
     } catch (const std::bad_alloc&) {
         releaseBody();
-        throw 1040u;
+        throw ZqError::GAME_TEXTURE_DESC;
     }
 
     std::string name;
@@ -587,7 +588,7 @@ void ZqGlShader::sysInit() {
     try {
         m_pD3dEffectPool = std::make_unique<ZqGlEffectPool>();
     } catch (const std::bad_alloc&) {
-        throw 1040u;
+        throw ZqError::GAME_TEXTURE_DESC;
     }
     for (ZqGlShader*& entry : m_vpShaders) {
         entry = nullptr;
@@ -599,11 +600,11 @@ void ZqGlShader::sysInit() {
         const ZqLockGuard hold(*m_pCriticalSection);
         shader = ZqRefList::create(u"*default");
         if (shader == nullptr) {
-            throw 1041u;
+            throw ZqError::GAME_DEPTH_STENCIL;
         }
         if (!shader->createBody(0, nullptr, 0, nullptr, DEFAULT_TECHNIQUES)) {
             ZqRefList::release(shader);
-            throw 1041u;
+            throw ZqError::GAME_DEPTH_STENCIL;
         }
     }
     m_pDefaultShader = shader;

@@ -6,6 +6,7 @@
 #include "zq/gl/ZqGlSpriteQuad.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/gl/ZqGlTexture.h"
+#include "zq/system/ZqError.h"
 
 #include <cstdio>
 #include <cstring>
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr unsigned int FATAL_START_UP = 1264;
 // The quads are triangle strips of position and one 2D texture coordinate.
 constexpr uint32_t QUAD_FORMAT = 0x201;
 
@@ -51,7 +51,7 @@ void ZqGlSprite::sysInit() {
                                                QUAD_FORMAT, zeros, 4, nullptr, 0);
     m_pCamera = ZqGlCamera::create();
     if (m_pSimplePrimitive == nullptr || m_pCamera == nullptr) {
-        throw FATAL_START_UP;
+        throw ZqError::SPRITE_START;
     }
     m_pCameraBack = nullptr;
     m_mModelWorld = ZqMatrix::UNIT;

@@ -25,6 +25,9 @@
 #include "zq/gl/ZqGlTextureAnimationPlayer.h"
 #include "zq/gl/ZqGlTextureSet.h"
 #include "zq/math/ZqPoint.h"
+#include "zq/platform/gpu/gpu.h"
+#include "zq/platform/gpu/gpu_caps.h"
+#include "zq/system/ZqError.h"
 #include "zq/system/ZqSystem.h"
 #include "zq/u/transition/ZquScreenTransition.h"
 
@@ -107,10 +110,10 @@ void ZqGlSystem::sysInit(const float width, const float height, const bool fullS
     // 2.-3.
     m_pD3d = gpu::createSystem();
     if (m_pD3d == nullptr) {
-        throw 1025u;
+        throw ZqError::DEVICE_SYSTEM;
     }
     if (!isValidGameSize(width, height, fullScreen)) {
-        throw 1026u;
+        throw ZqError::DEVICE_SIZE;
     }
 
     // 4.-6.
@@ -128,16 +131,16 @@ void ZqGlSystem::sysInit(const float width, const float height, const bool fullS
         }
     }
     if (!created) {
-        throw 1029u;
+        throw ZqError::DEVICE_NOT_AVAILABLE;
     }
 
     // 7.-8.
     m_d3dCaps = {};
     if (m_pD3dDevice->getDeviceCaps(m_d3dCaps) != gpu::Result::Ok) {
-        throw 1033u;
+        throw ZqError::DEVICE_CAPS;
     }
     if (reportDeviceCaps(nullptr) != 0) {
-        throw 1034u;
+        throw ZqError::GRAPHICS_CARD;
     }
 
     // 9. The graphics classes, each with its pool.
@@ -410,17 +413,17 @@ bool ZqGlSystem::setGameSizeBody(const float width, const float height, const bo
     case gpu::Result::Ok:
         break;
     case gpu::Result::NotAvailable:
-        throw 1029u;
+        throw ZqError::DEVICE_NOT_AVAILABLE;
     case gpu::Result::InvalidCall:
-        throw 1028u;
+        throw ZqError::RESET_INVALID_CALL;
     case gpu::Result::OutOfMemory:
-        throw 1031u;
+        throw ZqError::RESET_MEMORY;
     case gpu::Result::OutOfVideoMemory:
-        throw 1030u;
+        throw ZqError::RESET_VIDEO_MEMORY;
     case gpu::Result::DeviceLost:
-        throw 1027u;
+        throw ZqError::RESET_LOST;
     default:
-        throw 1032u;
+        throw ZqError::RESET_FAILED;
     }
 
     // 6.
@@ -431,10 +434,10 @@ bool ZqGlSystem::setGameSizeBody(const float width, const float height, const bo
 
     // 7.
     if (m_pD3dDevice->getBackBuffer(0, m_pD3dBackBuffer) != gpu::Result::Ok) {
-        throw 1035u;
+        throw ZqError::BACK_BUFFER;
     }
     if (m_pD3dDevice->getDepthStencilSurface(m_pD3dZBuffer) != gpu::Result::Ok) {
-        throw 1036u;
+        throw ZqError::DEPTH_STENCIL;
     }
 
     // 8. Only this adapter's back buffer may differ from the game size; the game then draws
@@ -442,7 +445,7 @@ bool ZqGlSystem::setGameSizeBody(const float width, const float height, const bo
     if (m_vendorId == VENDOR_ID_STRETCHED) {
         gpu::SurfaceDesc desc;
         if (m_pD3dBackBuffer->getDesc(desc) != gpu::Result::Ok) {
-            throw 1037u;
+            throw ZqError::BACK_BUFFER_DESC;
         }
         const auto w = static_cast<uint32_t>(width);
         const auto h = static_cast<uint32_t>(height);
@@ -450,19 +453,19 @@ bool ZqGlSystem::setGameSizeBody(const float width, const float height, const bo
             if (m_pD3dDevice->createTexture(w, h, 1, gpu::usage::RENDERTARGET,
                                             gpu::Format::X8R8G8B8, gpu::Pool::Default,
                                             m_pD3dBackTexture2) != gpu::Result::Ok) {
-                throw 1038u;
+                throw ZqError::GAME_TEXTURE;
             }
             if (m_pD3dBackTexture2->getSurfaceLevel(0, m_pD3dBackBuffer2) != gpu::Result::Ok) {
-                throw 1039u;
+                throw ZqError::GAME_TEXTURE_LEVEL;
             }
             gpu::SurfaceDesc level;
             if (m_pD3dBackBuffer2->getDesc(level) != gpu::Result::Ok) {
-                throw 1040u;
+                throw ZqError::GAME_TEXTURE_DESC;
             }
             if (m_pD3dDevice->createDepthStencilSurface(
                     level.width, level.height, gpu::Format::D24S8, gpu::MultiSample::None, 0, true,
                     m_pD3dZBuffer2) != gpu::Result::Ok) {
-                throw 1041u;
+                throw ZqError::GAME_DEPTH_STENCIL;
             }
         }
     }

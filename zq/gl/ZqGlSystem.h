@@ -9,7 +9,7 @@
 // the task scheduler's draw pass. Main thread only.
 #pragma once
 
-#include "zq/platform/gpu/gpu.h"
+#include "zq/platform/gpu/gpu_fwd.h"
 #include "zq/platform/window/window.h"
 
 #include <cstdint>
@@ -69,10 +69,8 @@ public:
 
     static zqp::gpu::Device* getD3dDevice() { return m_pD3dDevice.get(); }
     static const zqp::gpu::Caps& getD3dCaps() { return m_d3dCaps; }
-    static uint32_t getMaxAnisotropy() { return m_d3dCaps.maxAnisotropy; }
-    static bool isDynamicTextureAvailable() {
-        return (m_d3dCaps.caps2 & zqp::gpu::caps::DYNAMICTEXTURES) != 0;
-    }
+    static uint32_t getMaxAnisotropy();
+    static bool isDynamicTextureAvailable();
     static float getWidth() { return m_width; }
     static float getHeight() { return m_height; }
     static bool isFullScreen() { return m_bFullScreen; }

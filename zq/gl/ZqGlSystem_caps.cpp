@@ -4,6 +4,10 @@
 // for the operator.
 #include "zq/gl/ZqGlSystem.h"
 
+#include "zq/platform/gpu/gpu.h"
+#include "zq/platform/gpu/gpu_caps.h"
+
+#include "zq/system/ZqError.h"
 #include "zq/system/ZqString.h"
 
 #include <algorithm>
@@ -35,7 +39,7 @@ public:
         try {
             m_text.reserve(REPORT_CAPACITY);
         } catch (const std::bad_alloc&) {
-            throw 1024u;
+            throw ZqError::CAPS_REPORT;
         }
         m_text.push_back(u'\xFEFF');
     }
@@ -536,7 +540,7 @@ uint32_t ZqGlSystem::reportDeviceCaps(const char16_t* const path) {
         ZqStringMb fileName;
         if (zqChar2Utf8(report.text().data(), static_cast<int>(report.text().size()), utf8) == 0 ||
             zqChar2Utf8(path, -1, fileName) == 0) {
-            throw 1024u;
+            throw ZqError::CAPS_REPORT;
         }
         if (std::FILE* const f = std::fopen(fileName.c_str(), "wb"); f != nullptr) {
             std::fwrite(utf8.data(), 1, utf8.size(), f);
@@ -544,6 +548,14 @@ uint32_t ZqGlSystem::reportDeviceCaps(const char16_t* const path) {
         }
     }
     return report.failed();
+}
+
+uint32_t ZqGlSystem::getMaxAnisotropy() {
+    return m_d3dCaps.maxAnisotropy;
+}
+
+bool ZqGlSystem::isDynamicTextureAvailable() {
+    return (m_d3dCaps.caps2 & caps::DYNAMICTEXTURES) != 0;
 }
 
 uint32_t ZqGlSystem::getNrAdapters() {

@@ -12,6 +12,7 @@
 #include "zq/gl/ZqGlSprite.h"
 #include "zq/gl/ZqGlState.h"
 #include "zq/gl/ZqGlTexture.h"
+#include "zq/platform/gpu/gpu.h"
 #include "zq/system/ZqSystem.h"
 #include "zq/task/ZqTask.h"
 #include "zq/u/transition/ZquScreenTransition.h"

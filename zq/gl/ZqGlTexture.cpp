@@ -8,6 +8,7 @@
 #include "zq/platform/gpu/gpu.h"
 #include "zq/platform/image/image.h"
 #include "zq/platform/os/lasterror.h"
+#include "zq/system/ZqError.h"
 
 #include <algorithm>
 #include <cstring>
@@ -15,6 +16,43 @@
 #include <vector>
 
 namespace gpu = zqp::gpu;
+
+// Decoded images name their format by the device's number, and the texture's own constants
+// are device numbers too: each must be the device's number of the same format.
+static_assert(static_cast<uint32_t>(zqp::image::Format::Unknown) ==
+              static_cast<uint32_t>(gpu::Format::Unknown));
+static_assert(static_cast<uint32_t>(zqp::image::Format::R8G8B8) ==
+              static_cast<uint32_t>(gpu::Format::R8G8B8));
+static_assert(static_cast<uint32_t>(zqp::image::Format::A8R8G8B8) ==
+              static_cast<uint32_t>(gpu::Format::A8R8G8B8));
+static_assert(static_cast<uint32_t>(zqp::image::Format::X8R8G8B8) ==
+              static_cast<uint32_t>(gpu::Format::X8R8G8B8));
+static_assert(static_cast<uint32_t>(zqp::image::Format::R5G6B5) ==
+              static_cast<uint32_t>(gpu::Format::R5G6B5));
+static_assert(static_cast<uint32_t>(zqp::image::Format::X1R5G5B5) ==
+              static_cast<uint32_t>(gpu::Format::X1R5G5B5));
+static_assert(static_cast<uint32_t>(zqp::image::Format::A1R5G5B5) ==
+              static_cast<uint32_t>(gpu::Format::A1R5G5B5));
+static_assert(static_cast<uint32_t>(zqp::image::Format::A4R4G4B4) ==
+              static_cast<uint32_t>(gpu::Format::A4R4G4B4));
+static_assert(static_cast<uint32_t>(zqp::image::Format::A8) ==
+              static_cast<uint32_t>(gpu::Format::A8));
+static_assert(static_cast<uint32_t>(zqp::image::Format::A8B8G8R8) ==
+              static_cast<uint32_t>(gpu::Format::A8B8G8R8));
+static_assert(static_cast<uint32_t>(zqp::image::Format::X8B8G8R8) ==
+              static_cast<uint32_t>(gpu::Format::X8B8G8R8));
+static_assert(static_cast<uint32_t>(zqp::image::Format::L8) ==
+              static_cast<uint32_t>(gpu::Format::L8));
+static_assert(static_cast<uint32_t>(zqp::image::Format::A8L8) ==
+              static_cast<uint32_t>(gpu::Format::A8L8));
+static_assert(static_cast<uint32_t>(zqp::image::Format::Dxt1) ==
+              static_cast<uint32_t>(gpu::Format::Dxt1));
+static_assert(static_cast<uint32_t>(zqp::image::Format::Dxt3) ==
+              static_cast<uint32_t>(gpu::Format::Dxt3));
+static_assert(static_cast<uint32_t>(zqp::image::Format::Dxt5) ==
+              static_cast<uint32_t>(gpu::Format::Dxt5));
+static_assert(ZqGlTexture::FORMAT_X8R8G8B8 == static_cast<uint32_t>(gpu::Format::X8R8G8B8));
+static_assert(ZqGlTexture::FORMAT_A1R5G5B5 == static_cast<uint32_t>(gpu::Format::A1R5G5B5));
 
 namespace {
 
@@ -29,8 +67,6 @@ constexpr uint32_t ERROR_SIZE = 0x20002007;
 constexpr uint32_t ERROR_FORMAT = 0x20002008;
 constexpr uint32_t ERROR_SURFACE = 0x20002009;
 constexpr uint32_t ERROR_DEPTH = 0x2000200A;
-
-constexpr unsigned int FATAL_RESET = 1089;
 
 constexpr uint8_t FLAG_LOCKED = 1;
 
@@ -589,7 +625,7 @@ void ZqGlTexture::onResetDevice() {
             break;
         }
         if (error != 0) {
-            throw FATAL_RESET;
+            throw ZqError::TEXTURE_RESET;
         }
     }
 }

@@ -1,6 +1,7 @@
 #include "zq/input/ZqInput.h"
 
 #include "zq/platform/input/input.h"
+#include "zq/system/ZqError.h"
 #include "zq/system/ZqSystem.h"
 #include "zq/thread/ZqCriticalSection.h"
 #include "zq/thread/ZqThread.h"
@@ -88,7 +89,7 @@ void ZqInput::sysInit() {
             }
             m_pDoubleBuf = std::make_unique<ZqDoubleBuffer<Buf>>(NR_QUEUE_BUF);
         } catch (const std::bad_alloc&) {
-            throw 128u;
+            throw ZqError::INPUT_START;
         }
         m_repeatTime = DEFAULT_REPEAT_TIME;
         m_bDeviceChanged = true;
@@ -105,20 +106,20 @@ void ZqInput::sysInit() {
         }
 
         if (!zqp::inputStart(ZqSystem::getWindowHandle())) {
-            throw 128u;
+            throw ZqError::INPUT_START;
         }
         if (!m_vpDevices[DEVICE_NR_KEYBOARD]->create(DEVICE_NR_KEYBOARD, nullptr)) {
-            throw 129u;
+            throw ZqError::INPUT_KEYBOARD;
         }
         if (!m_vpDevices[DEVICE_NR_MOUSE]->create(DEVICE_NR_MOUSE, nullptr)) {
-            throw 130u;
+            throw ZqError::INPUT_MOUSE;
         }
         if (!m_vpDevices[DEVICE_NR_EXTENSION]->create(DEVICE_NR_EXTENSION, nullptr)) {
-            throw 131u;
+            throw ZqError::INPUT_EXTENSION;
         }
         std::vector<std::u16string> paths;
         if (!zqp::inputEnumControllers(&collectPath, &paths)) {
-            throw 132u;
+            throw ZqError::INPUT_CONTROLLERS;
         }
         for (const std::u16string& path : paths) {
             createGameController(path.c_str());
@@ -191,7 +192,7 @@ bool ZqInput::create(const DEVICE_NR kind, const char16_t* const hidPath) {
         m_povs.assign(form.nrPovs, Pov{});
     } catch (const std::bad_alloc&) {
         releaseDevice();
-        throw 128u;
+        throw ZqError::INPUT_START;
     }
     for (uint32_t i = 0; i < form.nrAxes; ++i) {
         if (i < 32 && (info.relativeAxes & (1u << i)) != 0) {

@@ -127,7 +127,7 @@ public:
     void setAxisMulAdd(uint32_t n, int16_t mul, int16_t add);
     void setAxisThreshold(uint32_t n, int16_t a, int16_t b);
 
-    // Keyboard by key code; 0 without a keyboard.
+    // Keyboard by key code (ZqKey); 0 without a keyboard.
     static uint8_t getKeyboardButton(uint32_t code);
     static uint8_t getKeyboardButtonOn(uint32_t code);
     static uint8_t getKeyboardButtonOff(uint32_t code);

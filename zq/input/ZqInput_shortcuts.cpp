@@ -3,6 +3,7 @@
 #include "zq/input/ZqInput.h"
 
 #include "zq/gl/ZqGlSystem.h"
+#include "zq/input/ZqKey.h"
 #include "zq/platform/input/input.h"
 #include "zq/system/ZqSystem.h"
 
@@ -10,26 +11,6 @@
 #include <initializer_list>
 
 namespace {
-
-constexpr uint8_t KEY_ESCAPE = 0x01;
-constexpr uint8_t KEY_BACK = 0x0E;
-constexpr uint8_t KEY_RETURN = 0x1C;
-constexpr uint8_t KEY_LCONTROL = 0x1D;
-constexpr uint8_t KEY_LSHIFT = 0x2A;
-constexpr uint8_t KEY_RSHIFT = 0x36;
-constexpr uint8_t KEY_LMENU = 0x38;
-constexpr uint8_t KEY_SPACE = 0x39;
-constexpr uint8_t KEY_NUMPAD8 = 0x48;
-constexpr uint8_t KEY_NUMPAD4 = 0x4B;
-constexpr uint8_t KEY_NUMPAD6 = 0x4D;
-constexpr uint8_t KEY_NUMPAD2 = 0x50;
-constexpr uint8_t KEY_NUMPADENTER = 0x9C;
-constexpr uint8_t KEY_RCONTROL = 0x9D;
-constexpr uint8_t KEY_RMENU = 0xB8;
-constexpr uint8_t KEY_UP = 0xC8;
-constexpr uint8_t KEY_LEFT = 0xCB;
-constexpr uint8_t KEY_RIGHT = 0xCD;
-constexpr uint8_t KEY_DOWN = 0xD0;
 
 using KeyRead = uint8_t (ZqInput::*)(uint32_t) const;
 using AxisRead = int16_t (ZqInput::*)(uint32_t) const;
@@ -135,15 +116,15 @@ uint8_t ZqInput::getKeyboardButtonRepeat(const uint32_t code) {
 }
 
 uint8_t ZqInput::getKeyboardShiftButton() {
-    return static_cast<uint8_t>(firstKey(&ZqInput::getButton, {KEY_LSHIFT, KEY_RSHIFT}));
+    return static_cast<uint8_t>(firstKey(&ZqInput::getButton, {ZqKey::LSHIFT, ZqKey::RSHIFT}));
 }
 
 uint8_t ZqInput::getKeyboardControlButton() {
-    return static_cast<uint8_t>(firstKey(&ZqInput::getButton, {KEY_LCONTROL, KEY_RCONTROL}));
+    return static_cast<uint8_t>(firstKey(&ZqInput::getButton, {ZqKey::LCONTROL, ZqKey::RCONTROL}));
 }
 
 uint8_t ZqInput::getKeyboardAltButton() {
-    return static_cast<uint8_t>(firstKey(&ZqInput::getButton, {KEY_LMENU, KEY_RMENU}));
+    return static_cast<uint8_t>(firstKey(&ZqInput::getButton, {ZqKey::LMENU, ZqKey::RMENU}));
 }
 
 uint8_t ZqInput::getMouseButton(const uint32_t n) {
@@ -233,56 +214,57 @@ void ZqInput::updateCursor() {
 }
 
 int ZqInput::getUp() {
-    return direction(&ZqInput::getButton, {KEY_UP, KEY_NUMPAD8}, false, &ZqInput::getAxis, 1, true);
+    return direction(&ZqInput::getButton, {ZqKey::UP, ZqKey::NUMPAD8}, false, &ZqInput::getAxis, 1,
+                     true);
 }
 
 int ZqInput::getDown() {
-    return direction(&ZqInput::getButton, {KEY_DOWN, KEY_NUMPAD2}, true, &ZqInput::getAxis, 1,
+    return direction(&ZqInput::getButton, {ZqKey::DOWN, ZqKey::NUMPAD2}, true, &ZqInput::getAxis, 1,
                      false);
 }
 
 int ZqInput::getLeft() {
-    return direction(&ZqInput::getButton, {KEY_LEFT, KEY_NUMPAD4}, false, &ZqInput::getAxis, 0,
-                     true);
+    return direction(&ZqInput::getButton, {ZqKey::LEFT, ZqKey::NUMPAD4}, false, &ZqInput::getAxis,
+                     0, true);
 }
 
 int ZqInput::getRight() {
-    return direction(&ZqInput::getButton, {KEY_RIGHT, KEY_NUMPAD6}, false, &ZqInput::getAxis, 0,
-                     false);
+    return direction(&ZqInput::getButton, {ZqKey::RIGHT, ZqKey::NUMPAD6}, false, &ZqInput::getAxis,
+                     0, false);
 }
 
 int ZqInput::getUpRepeat() {
-    return direction(&ZqInput::getButtonRepeat, {KEY_UP, KEY_NUMPAD8}, false,
+    return direction(&ZqInput::getButtonRepeat, {ZqKey::UP, ZqKey::NUMPAD8}, false,
                      &ZqInput::getAxisRepeat, 1, true);
 }
 
 int ZqInput::getDownRepeat() {
-    return direction(&ZqInput::getButtonRepeat, {KEY_DOWN, KEY_NUMPAD2}, true,
+    return direction(&ZqInput::getButtonRepeat, {ZqKey::DOWN, ZqKey::NUMPAD2}, true,
                      &ZqInput::getAxisRepeat, 1, false);
 }
 
 int ZqInput::getLeftRepeat() {
-    return direction(&ZqInput::getButtonRepeat, {KEY_LEFT, KEY_NUMPAD4}, false,
+    return direction(&ZqInput::getButtonRepeat, {ZqKey::LEFT, ZqKey::NUMPAD4}, false,
                      &ZqInput::getAxisRepeat, 0, true);
 }
 
 int ZqInput::getRightRepeat() {
-    return direction(&ZqInput::getButtonRepeat, {KEY_RIGHT, KEY_NUMPAD6}, false,
+    return direction(&ZqInput::getButtonRepeat, {ZqKey::RIGHT, ZqKey::NUMPAD6}, false,
                      &ZqInput::getAxisRepeat, 0, false);
 }
 
 int ZqInput::getSelect() {
-    return choice(&ZqInput::getButton, {KEY_NUMPADENTER, KEY_RETURN, KEY_SPACE}, 0);
+    return choice(&ZqInput::getButton, {ZqKey::NUMPADENTER, ZqKey::RETURN, ZqKey::SPACE}, 0);
 }
 
 int ZqInput::getCancel() {
-    return choice(&ZqInput::getButton, {KEY_ESCAPE, KEY_BACK}, 1);
+    return choice(&ZqInput::getButton, {ZqKey::ESCAPE, ZqKey::BACK}, 1);
 }
 
 int ZqInput::getSelectOn() {
-    return choice(&ZqInput::getButtonOn, {KEY_NUMPADENTER, KEY_RETURN, KEY_SPACE}, 0);
+    return choice(&ZqInput::getButtonOn, {ZqKey::NUMPADENTER, ZqKey::RETURN, ZqKey::SPACE}, 0);
 }
 
 int ZqInput::getCancelOn() {
-    return choice(&ZqInput::getButtonOn, {KEY_ESCAPE, KEY_BACK}, 1);
+    return choice(&ZqInput::getButtonOn, {ZqKey::ESCAPE, ZqKey::BACK}, 1);
 }

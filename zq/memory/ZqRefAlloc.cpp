@@ -1,5 +1,6 @@
 #include "zq/memory/ZqRefAlloc.h"
 #include "zq/memory/ZqMemAlloc.h"
+#include "zq/system/ZqError.h"
 
 ZqRefAlloc* ZqRefAlloc::create(const char16_t* const name, const unsigned int size) {
     if (size > MAX_SIZE || m_pCriticalSection == nullptr) {
@@ -24,7 +25,7 @@ ZqRefAlloc* ZqRefAlloc::create(const char16_t* const name, const unsigned int si
         // Give the half-made element back before reporting, so the name is not left behind
         // without memory.
         ZqRefList::release(e);
-        throw 1280u;
+        throw ZqError::BLOCK_MEMORY;
     }
     e->m_pMemory = block;
     e->m_size = size;

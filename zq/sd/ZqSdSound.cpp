@@ -5,6 +5,7 @@
 #include "zq/memory/ZqMemAlloc.h"
 #include "zq/platform/fs/fs.h"
 #include "zq/sd/ZqSdSoundFormat.h"
+#include "zq/system/ZqError.h"
 #include "zq/system/ZqSystem.h"
 
 #include <algorithm>
@@ -28,12 +29,12 @@ constexpr uint32_t SILENCE_FRAMES = 128;
 
 void ZqSdSound::Se::VoiceCallback::onBufferStart(void*) {
     const ZqLockGuard guard(m_cs);
-    m_playing = 1;
+    m_playing.store(1, std::memory_order_relaxed);
 }
 
 void ZqSdSound::Se::VoiceCallback::onBufferEnd(void*) {
     const ZqLockGuard guard(m_cs);
-    m_playing = 0;
+    m_playing.store(0, std::memory_order_relaxed);
 }
 
 ZqSdSound::Se::~Se() {
@@ -49,7 +50,7 @@ void ZqSdSound::sysInit() {
     m_seDirectory.clear();
     m_vpSes = std::make_unique<SeMap[]>(NR_GROUPS);
     if (!selectDevice(0)) {
-        throw ERROR_ENGINE;
+        throw ZqError::SOUND_ENGINE;
     }
 }
 
@@ -113,7 +114,7 @@ bool ZqSdSound::selectDevice(const uint32_t index) {
     quit();
     m_pXAudio = zqp::audioCreateEngine();
     if (m_pXAudio == nullptr) {
-        throw ERROR_ENGINE;
+        throw ZqError::SOUND_ENGINE;
     }
     std::u16string name;
     uint32_t rate = 0;

@@ -13,6 +13,7 @@
 #include "zq/system/ZqString.h"
 #include "zq/thread/ZqCriticalSection.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -25,8 +26,6 @@ public:
     // (LOOP_ENDLESS: until stopped); LOOP_FILE plays it with the file's loop region and count.
     static constexpr uint32_t LOOP_ENDLESS = 256;
     static constexpr uint32_t LOOP_FILE = 257;
-    // Fatal code thrown when the engine or the first device cannot be started.
-    static constexpr uint32_t ERROR_ENGINE = 768;
     // Characters of a device name, terminator included.
     static constexpr uint32_t DEVICE_NAME_SIZE = 128;
 
@@ -52,11 +51,12 @@ public:
         public:
             void onBufferStart(void* context) override;
             void onBufferEnd(void* context) override;
-            bool isPlaying() const { return m_playing != 0; }
+            // Read without the lock, as the flag is only ever a snapshot for the main thread.
+            bool isPlaying() const { return m_playing.load(std::memory_order_relaxed) != 0; }
 
         private:
             ZqCriticalSection m_cs;
-            volatile uint8_t m_playing = 0;
+            std::atomic<uint8_t> m_playing = 0;
         };
 
         struct Voice {
@@ -95,7 +95,7 @@ public:
     };
 
     // Start-up, shut-down, devices.
-    // Throws ERROR_ENGINE when the first device cannot be selected.
+    // Throws ZqError::SOUND_ENGINE when the first device cannot be selected.
     static void sysInit();
     static void sysMain();
     static void sysQuit();
@@ -104,7 +104,7 @@ public:
     // Copies the device's display name into `name` (DEVICE_NAME_SIZE characters).
     static bool getDeviceName(uint32_t index, char16_t* name);
     // Rebuilds the engine on another device; every sound effect is unloaded. False when the
-    // device's voices cannot be made; throws ERROR_ENGINE when the engine cannot.
+    // device's voices cannot be made; throws ZqError::SOUND_ENGINE when the engine cannot.
     static bool selectDevice(uint32_t index);
     static void setMasterVolume(float volume);
     static float getMasterVolume();

@@ -11,6 +11,7 @@
 #include "zq/platform/os/os.h"
 #include "zq/platform/os/utf.h"
 #include "zq/sd/ZqSdSystem.h"
+#include "zq/system/ZqError.h"
 #include "zq/task/ZqTask.h"
 #include "zq/thread/ZqThread.h"
 #include "zq/u/ZquSystem.h"
@@ -132,14 +133,14 @@ int ZqSystem::go(const WindowProc winProc, const uint32_t style, void* const ico
     // 2.-5. Locale, processor and clock checks; COM needs nothing here.
     m_locale = zqp::createCLocale();
     if (m_locale == nullptr) {
-        throw 5u;
+        throw ZqError::LOCALE;
     }
     if (!zqp::cpuHasSse()) {
-        throw 3u;
+        throw ZqError::NO_SSE;
     }
     m_frequency = zqp::perfFrequency();
     if (m_frequency <= 0) {
-        throw 4u;
+        throw ZqError::NO_PERFORMANCE_COUNTER;
     }
 
     // 6.-8. Single instance: the window class is the title, "zq", the title again.
@@ -153,7 +154,7 @@ int ZqSystem::go(const WindowProc winProc, const uint32_t style, void* const ico
         if (zqp::requestRaise(lockName.c_str(), run.className.c_str(), titleText.c_str(), 3000)) {
             return 0;
         }
-        throw 1u;
+        throw ZqError::INSTANCE;
     }
 
     // 9.-11. Window, client size, cursor.
@@ -161,10 +162,10 @@ int ZqSystem::go(const WindowProc winProc, const uint32_t style, void* const ico
     m_hWnd = createWindow(winProc, style, icon, run.className.c_str(), titleText.c_str(), width,
                           height);
     if (m_hWnd == nullptr) {
-        throw 16u;
+        throw ZqError::WINDOW;
     }
     if (!setWindowClientSize(width, height, fullScreen)) {
-        throw 16u;
+        throw ZqError::WINDOW;
     }
     m_hCursor = &g_arrowCursor;
 
@@ -240,11 +241,11 @@ void ZqSystem::runGuarded(void (*const body)()) {
         }
     } catch (const std::bad_alloc&) {
         if (m_stat == 0) {
-            m_stat = 0xFFFu;
+            m_stat = ZqError::OUT_OF_MEMORY;
         }
     } catch (...) {
         if (m_stat == 0) {
-            m_stat = 0xF00u;
+            m_stat = ZqError::UNKNOWN_EXCEPTION;
         }
     }
 }

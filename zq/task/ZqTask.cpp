@@ -1,5 +1,6 @@
 #include "zq/task/ZqTask.h"
 
+#include "zq/system/ZqError.h"
 #include "zq/thread/ZqCriticalSection.h"
 
 #include <memory>
@@ -222,11 +223,11 @@ void ZqTask::sysInit(ZqTask* const root) {
     try {
         g_lock = std::make_unique<ZqCriticalSection>();
     } catch (const std::bad_alloc&) {
-        throw 80u;
+        throw ZqError::LOCK;
     }
     m_pCriticalSection = g_lock.get();
     if (root == nullptr) {
-        throw 48u;
+        throw ZqError::ROOT_TASK;
     }
     root->m_pParent = nullptr;
     root->m_pChildFirst = nullptr;
@@ -235,7 +236,7 @@ void ZqTask::sysInit(ZqTask* const root) {
     root->m_nrChildren = 0;
     root->resetLinks(0);
     if (!root->addTaskBody()) {
-        throw 48u;
+        throw ZqError::ROOT_TASK;
     }
 }
 

@@ -2,6 +2,7 @@
 // Capacity N is set at creation and N - 1 records are usable. T must be trivially copyable.
 #pragma once
 
+#include "zq/system/ZqError.h"
 #include "zq/thread/ZqCriticalSection.h"
 
 #include <new>
@@ -17,7 +18,7 @@ public:
         try {
             m_ring.resize(m_capacity);
         } catch (const std::bad_alloc&) {
-            throw 145u;
+            throw ZqError::QUEUE_MEMORY;
         }
     }
 

@@ -1,6 +1,7 @@
 #include "zq/thread/ZqThread.h"
 
 #include "zq/platform/os/os.h"
+#include "zq/system/ZqError.h"
 #include "zq/thread/ZqEvent.h"
 
 #include <chrono>
@@ -29,7 +30,7 @@ ZqThread::ZqThread() {
         m_control = std::make_shared<Control>();
         m_control->thread = std::thread(&ZqThread::start_func, this, m_control);
     } catch (...) {
-        throw 64u;
+        throw ZqError::THREAD;
     }
     // Wait until the thread has recorded its id, so priority and affinity work before start.
     std::unique_lock<std::mutex> hold(m_control->mutex);
@@ -77,7 +78,8 @@ void ZqThread::start_func(ZqThread* const self, const std::shared_ptr<Control>& 
         } catch (const unsigned code_) {
             code = code_;
         } catch (...) {
-            code = 0xFFFu;
+            // Any exception that is not a code is kept as the memory-exhaustion code.
+            code = ZqError::OUT_OF_MEMORY;
         }
     }
     {

@@ -6,6 +6,7 @@
 #include "zq/dg/ZqDgSphere.h"
 #include "zq/gl/ZqGlCamera.h"
 #include "zq/gl/ZqGlShader.h"
+#include "zq/platform/gpu/gpu.h"
 
 #include <gtest/gtest.h>
 

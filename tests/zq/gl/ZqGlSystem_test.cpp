@@ -3,13 +3,17 @@
 // picture, the capability report and the adapter queries.
 #include "tests/support/GoldenImage.h"
 #include "tests/zq/gl/FrameworkRun.h"
+#include "zq/platform/gpu/gpu_caps.h"
 #include "zq/platform/gpu/gpu_test.h"
+#include "zq/system/ZqError.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string>
 
 namespace gpu = zqp::gpu;
 using zqtest::Image;
@@ -287,7 +291,7 @@ TEST_F(ZqGlSystemTest, StartUpFailuresThrowTheirCodes) {
     }
     ScriptTask tooSmall;
     tooSmall.onFrame = [](uint32_t) { return false; };
-    EXPECT_EQ(runFrameworkCode(tooSmall, 149, 600), 1026u);
+    EXPECT_EQ(runFrameworkCode(tooSmall, 149, 600), ZqError::DEVICE_SIZE);
 }
 
 TEST_F(ZqGlSystemTest, StretchedCaseDrawsTheGameSizeOverTheBackBuffer) {
@@ -326,7 +330,7 @@ TEST_F(ZqGlSystemTest, RefusedCardThrows1034AndTheReportShowsTheFailedLines) {
     });
     ScriptTask root;
     root.onFrame = [](uint32_t) { return false; };
-    ASSERT_EQ(runFrameworkCode(root), 1034u);
+    ASSERT_EQ(runFrameworkCode(root), ZqError::GRAPHICS_CARD);
 
     const std::string path = zqtest::outputPath("dx9caps_test.txt");
     std::remove(path.c_str());
@@ -348,6 +352,124 @@ TEST_F(ZqGlSystemTest, RefusedCardThrows1034AndTheReportShowsTheFailedLines) {
     EXPECT_NE(text.find("\nDeviceType:HAL, VertexProcessing:HARDWARE\n"), std::string::npos);
     EXPECT_NE(text.find("AdapterCount:0x1\n├AdapterIdentifier:0x0\n｜├Driver:"), std::string::npos);
     std::remove(path.c_str());
+}
+
+// Every field of the record gets its own value: a pattern, or the pattern's complement, so
+// each bit of each field is seen set and clear and a row that reads the wrong field shows.
+template <bool Complement> void patternCaps(gpu::Caps& c) {
+    uint32_t* const fields[] = {&c.caps,
+                                &c.caps2,
+                                &c.caps3,
+                                &c.presentationIntervals,
+                                &c.cursorCaps,
+                                &c.devCaps,
+                                &c.primitiveMiscCaps,
+                                &c.rasterCaps,
+                                &c.zCmpCaps,
+                                &c.srcBlendCaps,
+                                &c.destBlendCaps,
+                                &c.alphaCmpCaps,
+                                &c.shadeCaps,
+                                &c.textureCaps,
+                                &c.textureFilterCaps,
+                                &c.cubeTextureFilterCaps,
+                                &c.volumeTextureFilterCaps,
+                                &c.textureAddressCaps,
+                                &c.volumeTextureAddressCaps,
+                                &c.lineCaps,
+                                &c.maxTextureWidth,
+                                &c.maxTextureHeight,
+                                &c.maxVolumeExtent,
+                                &c.maxTextureRepeat,
+                                &c.maxTextureAspectRatio,
+                                &c.maxAnisotropy,
+                                &c.stencilCaps,
+                                &c.fvfCaps,
+                                &c.textureOpCaps,
+                                &c.maxTextureBlendStages,
+                                &c.maxSimultaneousTextures,
+                                &c.vertexProcessingCaps,
+                                &c.maxActiveLights,
+                                &c.maxUserClipPlanes,
+                                &c.maxVertexBlendMatrices,
+                                &c.maxVertexBlendMatrixIndex,
+                                &c.maxPrimitiveCount,
+                                &c.maxVertexIndex,
+                                &c.maxStreams,
+                                &c.maxStreamStride,
+                                &c.vertexShaderVersion,
+                                &c.maxVertexShaderConst,
+                                &c.pixelShaderVersion,
+                                &c.devCaps2,
+                                &c.masterAdapterOrdinal,
+                                &c.adapterOrdinalInGroup,
+                                &c.numberOfAdaptersInGroup,
+                                &c.declTypes,
+                                &c.numSimultaneousRTs,
+                                &c.stretchRectFilterCaps,
+                                &c.vs20Caps.caps,
+                                &c.ps20Caps.caps,
+                                &c.vertexTextureFilterCaps,
+                                &c.maxVShaderInstructionsExecuted,
+                                &c.maxPShaderInstructionsExecuted,
+                                &c.maxVertexShader30InstructionSlots,
+                                &c.maxPixelShader30InstructionSlots};
+    uint32_t v = 0x2545F491u;
+    for (uint32_t* const f : fields) {
+        v = v * 1664525u + 1013904223u;
+        *f = Complement ? ~v : v;
+    }
+    int32_t* const counts[] = {&c.vs20Caps.numTemps,
+                               &c.vs20Caps.dynamicFlowControlDepth,
+                               &c.vs20Caps.staticFlowControlDepth,
+                               &c.ps20Caps.numTemps,
+                               &c.ps20Caps.dynamicFlowControlDepth,
+                               &c.ps20Caps.staticFlowControlDepth,
+                               &c.ps20Caps.numInstructionSlots};
+    for (int32_t* const n : counts) {
+        v = v * 1664525u + 1013904223u;
+        *n = static_cast<int32_t>(Complement ? ~v : v);
+    }
+    float* const reals[] = {&c.maxVertexW,     &c.guardBandLeft,        &c.guardBandTop,
+                            &c.guardBandRight, &c.guardBandBottom,      &c.extentsAdjust,
+                            &c.maxPointSize,   &c.pixelShader1xMaxValue};
+    float r = Complement ? 0.25f : 1.5f;
+    for (float* const x : reals) {
+        *x = r;
+        r = r * -3.0f + 0.125f;
+    }
+    c.deviceType = Complement ? gpu::DeviceType::Ref : gpu::DeviceType::Hal;
+}
+
+// The report's capability part, from the device row on, line for line as kept under
+// tests/data (the adapter part names this machine's driver and is left out).
+TEST_F(ZqGlSystemTest, ReportPrintsEveryCapabilityRowAsKept) {
+    const struct {
+        gpu::test::CapsFilter filter;
+        const char* golden;
+    } cases[] = {{&patternCaps<false>, "gl/dx9caps_pattern.txt"},
+                 {&patternCaps<true>, "gl/dx9caps_complement.txt"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.golden);
+        gpu::test::setCapsFilter(c.filter);
+        ScriptTask root;
+        root.onFrame = [](uint32_t) { return false; };
+        runFrameworkCode(root);
+        const std::string path = zqtest::outputPath("dx9caps_pattern_actual.txt");
+        const std::u16string widePath(path.begin(), path.end());
+        const uint32_t failed = ZqGlSystem::reportDeviceCaps(widePath.c_str());
+        std::string text = readFile(path);
+        std::remove(path.c_str());
+        const size_t from = text.find("\nDeviceType:");
+        ASSERT_NE(from, std::string::npos);
+        text = text.substr(from + 1) + "failed:" + std::to_string(failed) + "\n";
+        const std::string golden = zqtest::goldenPath(c.golden);
+        const char* const update = std::getenv("ZQ_UPDATE_GOLDEN");
+        if (update != nullptr && std::string(update) == "1") {
+            std::ofstream(golden, std::ios::binary) << text;
+        }
+        EXPECT_EQ(text, readFile(golden));
+    }
 }
 
 TEST_F(ZqGlSystemTest, SecondCreationRowServesWhenTheFirstIsRefused) {

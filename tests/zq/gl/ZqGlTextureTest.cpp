@@ -8,6 +8,7 @@
 #include "tools/dds/DdsWriter.h"
 #include "zq/platform/gpu/gpu_test.h"
 #include "zq/platform/os/lasterror.h"
+#include "zq/system/ZqError.h"
 
 #include <gtest/gtest.h>
 
@@ -354,7 +355,7 @@ TEST(ZqGlTexture, FailedRecreationAfterAResetIsFatal) {
         }
         return frame < 3;
     };
-    EXPECT_EQ(runFrameworkCode(root), 1089u);
+    EXPECT_EQ(runFrameworkCode(root), ZqError::TEXTURE_RESET);
     gpu::test::clearAll();
 }
 

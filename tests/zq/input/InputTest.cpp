@@ -1,5 +1,6 @@
 #include "zq/platform/input/input.h"
 #include "zq/input/ZqInput.h"
+#include "zq/input/ZqKey.h"
 #include "zq/system/ZqSystem.h"
 
 #include "tests/support/FrameScript.h"
@@ -17,18 +18,14 @@ using zqtest::expectPressHoldRelease;
 using zqtest::Frame;
 using zqtest::FrameScript;
 
-constexpr uint32_t KEY_A = 0x1E;
-constexpr uint32_t KEY_RETURN = 0x1C;
-constexpr uint32_t KEY_DOWN = 0xD0;
-constexpr uint32_t KEY_RSHIFT = 0x36;
-
 TEST(ZqInput, KeyPressHoldRepeatAndReleaseFrameByFrame) {
     FrameScript s;
     std::vector<Frame> frames;
     auto record = [&frames] {
-        frames.push_back({ZqSystem::getTimeTick(), ZqInput::getKeyboardButton(KEY_A),
-                          ZqInput::getKeyboardButtonOn(KEY_A), ZqInput::getKeyboardButtonOff(KEY_A),
-                          ZqInput::getKeyboardButtonRepeat(KEY_A)});
+        frames.push_back({ZqSystem::getTimeTick(), ZqInput::getKeyboardButton(ZqKey::A),
+                          ZqInput::getKeyboardButtonOn(ZqKey::A),
+                          ZqInput::getKeyboardButtonOff(ZqKey::A),
+                          ZqInput::getKeyboardButtonRepeat(ZqKey::A)});
     };
     uint32_t heldFrames = 0;
     uint32_t after = 0;
@@ -67,9 +64,9 @@ TEST(ZqInput, TapBetweenTwoReadingsIsSeen) {
          zqtest::pushKey(SDL_SCANCODE_RETURN, false);
          return true;
      }).then("see on and off", [&] {
-        on = on || ZqInput::getKeyboardButtonOn(KEY_RETURN) == 0x80;
-        off = off || ZqInput::getKeyboardButtonOff(KEY_RETURN) == 0x80;
-        return on && off && ZqInput::getKeyboardButton(KEY_RETURN) == 0;
+        on = on || ZqInput::getKeyboardButtonOn(ZqKey::RETURN) == 0x80;
+        off = off || ZqInput::getKeyboardButtonOff(ZqKey::RETURN) == 0x80;
+        return on && off && ZqInput::getKeyboardButton(ZqKey::RETURN) == 0;
     });
     EXPECT_EQ(s.run("tap", 600), "");
 }
@@ -346,8 +343,8 @@ TEST(ZqInput, MenuShortcutsAnswerOnlyInFront) {
            })
         .then("held, but the shortcuts are silent",
               [] {
-                  if (ZqInput::getKeyboardButton(KEY_RETURN) == 0 ||
-                      ZqInput::getKeyboardButton(KEY_DOWN) == 0 ||
+                  if (ZqInput::getKeyboardButton(ZqKey::RETURN) == 0 ||
+                      ZqInput::getKeyboardButton(ZqKey::DOWN) == 0 ||
                       ZqInput::getKeyboardShiftButton() == 0) {
                       return false;
                   }
@@ -445,6 +442,21 @@ TEST(ZqInput, MouseMovementIsCountedOncePerReading) {
         });
     EXPECT_EQ(s.run("mouse", 1500), "");
     EXPECT_EQ(movingSeen, 2);
+}
+
+// The named codes are the numbers the game's screens and cameras use.
+TEST(ZqInputKeys, NamedCodesKeepTheGamesNumbers) {
+    const std::pair<ZqKey::CODE, int> rows[] = {
+        {ZqKey::RETURN, 28},  {ZqKey::UP, 200},    {ZqKey::DOWN, 208},
+        {ZqKey::LEFT, 203},   {ZqKey::RIGHT, 205}, {ZqKey::V, 47},
+        {ZqKey::O, 0x18},     {ZqKey::LMENU, 56},  {ZqKey::W, 17},
+        {ZqKey::S, 31},       {ZqKey::A, 30},      {ZqKey::D, 32},
+        {ZqKey::T, 20},       {ZqKey::ESCAPE, 1},  {ZqKey::NUMPADENTER, 0x9C},
+        {ZqKey::RMENU, 0xB8},
+    };
+    for (const auto& [key, number] : rows) {
+        EXPECT_EQ(static_cast<int>(key), number);
+    }
 }
 
 // The key table maps each key to its own code; a few keys the game names are checked by code.

@@ -26,12 +26,13 @@ public:
     float uni(const float lo = -1.0f, const float hi = 1.0f) {
         return std::uniform_real_distribution<float>(lo, hi)(m_gen);
     }
-    ZqVector3 vec3(const float r = 10.0f) { return ZqVector3(uni(-r, r), uni(-r, r), uni(-r, r)); }
+    // Braces: the draws happen left to right with every compiler.
+    ZqVector3 vec3(const float r = 10.0f) { return ZqVector3{uni(-r, r), uni(-r, r), uni(-r, r)}; }
     ZqVector4 vec4(const float r = 10.0f) {
-        return ZqVector4(uni(-r, r), uni(-r, r), uni(-r, r), uni(-r, r));
+        return ZqVector4{uni(-r, r), uni(-r, r), uni(-r, r), uni(-r, r)};
     }
     ZqQuat unitQuat() {
-        ZqQuat q(uni(), uni(), uni(), uni());
+        ZqQuat q{uni(), uni(), uni(), uni()};
         return q.normalize();
     }
     // Entries in [-1, 1] plus 2 on the diagonal: comfortably invertible.

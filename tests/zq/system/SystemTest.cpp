@@ -1,5 +1,6 @@
 #include "zq/platform/instance/instance.h"
 #include "zq/platform/window/window.h"
+#include "zq/system/ZqError.h"
 #include "zq/system/ZqSystem.h"
 #include "zq/task/ZqTask.h"
 
@@ -334,7 +335,7 @@ TEST(ZqSystem, SecondStartThrows1WhenTheFirstHasNoWindow) {
     } catch (const unsigned c2) {
         code = c2;
     }
-    EXPECT_EQ(code, 1u);
+    EXPECT_EQ(code, ZqError::INSTANCE);
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
 }

@@ -1,3 +1,4 @@
+#include "zq/system/ZqError.h"
 #include "zq/task/ZqTask.h"
 
 #include <gtest/gtest.h>
@@ -280,7 +281,7 @@ TEST(TaskStart, RefusingRootThrows48) {
         ZqTask::sysInit(&root);
         FAIL() << "no throw";
     } catch (const unsigned code) {
-        EXPECT_EQ(code, 48u);
+        EXPECT_EQ(code, ZqError::ROOT_TASK);
     }
     ZqTask::sysQuit();
 }

@@ -34,18 +34,16 @@ bool audioSinkStart(AudioEngine* const engine) {
     if (engine->sink == AudioSink::NULL_SINK) {
         return true;
     }
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        return false;
-    }
-    engine->sinkState.sdlStarted = true;
-    return true;
+    // SDL's audio subsystem starts once and stays up, like the video subsystem of the window:
+    // starting and stopping it with every engine would also start and stop SDL's event
+    // subsystem underneath, and with it the signal handling the window relies on.
+    static const bool started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    engine->sinkState.sdlStarted = started;
+    return started;
 }
 
 void audioSinkStop(AudioEngine* const engine) {
-    if (engine->sinkState.sdlStarted) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        engine->sinkState.sdlStarted = false;
-    }
+    engine->sinkState.sdlStarted = false;
 }
 
 uint32_t audioSinkDeviceCount(const AudioEngine* const engine) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "zq/platform/gpu/gpu.h"
+#include "zq/platform/gpu/gpu_caps.h"
 #include "zq/platform/gpu/gpu_test.h"
 
 #include <epoxy/gl.h>

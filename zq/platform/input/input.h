@@ -1,7 +1,8 @@
 // The input-device service: the keyboard, the mouse and game controllers, read as plain
 // state snapshots (buttons, axes, hat switches) by a polling thread, and the cursor.
-// Keyboard buttons are numbered by the framework's key codes (the PC set-1 scan codes, with
-// extended keys at 0x80 + code), mouse and controller objects by a fixed layout.
+// Keyboard buttons are numbered by the framework's key codes (ZqKey, zq/input/ZqKey.h: the PC
+// set-1 scan codes, with extended keys at 0x80 + code), mouse and controller objects by a
+// fixed layout.
 // Devices are opened and closed on the thread that pumps the window's messages; snapshots
 // may be read from any thread. Not for text entry (no key translation, no repeat).
 #pragma once

@@ -2,6 +2,7 @@
 // first, half-pixel centres, clockwise culling, depth 0..1), resets and queries.
 #include "tests/support/GoldenImage.h"
 #include "zq/platform/gpu/gpu.h"
+#include "zq/platform/gpu/gpu_caps.h"
 #include "zq/platform/gpu/gpu_test.h"
 
 #include <gtest/gtest.h>
