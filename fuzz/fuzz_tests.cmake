@@ -62,3 +62,14 @@ add_test(NAME fuzz.cipher_file
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/cipher_file-new
                  ${_corpus}/cipher_file)
 set_tests_properties(fuzz.cipher_file PROPERTIES FIXTURES_REQUIRED cipher_file_seeds TIMEOUT 120)
+
+# The sound-file reader and the ADPCM decoder: files that the sound writer makes.
+add_test(NAME fuzz.sound_file.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQSOUND=$<TARGET_FILE:zqsound> -DOUT=${_corpus}/sound_file
+                 -P ${PROJECT_SOURCE_DIR}/fuzz/sound_file_seeds.cmake)
+set_tests_properties(fuzz.sound_file.seeds PROPERTIES FIXTURES_SETUP sound_file_seeds TIMEOUT 60)
+add_test(NAME fuzz.sound_file
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_sound_file> -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/sound_file-new
+                 ${_corpus}/sound_file)
+set_tests_properties(fuzz.sound_file PROPERTIES FIXTURES_REQUIRED sound_file_seeds TIMEOUT 120)
