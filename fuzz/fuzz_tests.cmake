@@ -11,7 +11,7 @@ set(_fuzz_run ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1 sh -c
 add_test(NAME fuzz.arc_reader.seeds
          COMMAND ${CMAKE_COMMAND} -DZQARC=$<TARGET_FILE:zqarc> -DOUT=${_corpus}/arc_reader
                  -DSOURCE=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/fuzz/arc_reader_seeds.cmake)
-set_tests_properties(fuzz.arc_reader.seeds PROPERTIES FIXTURES_SETUP arc_reader_seeds TIMEOUT 60)
+set_tests_properties(fuzz.arc_reader.seeds PROPERTIES FIXTURES_SETUP arc_reader_seeds TIMEOUT 300)
 add_test(NAME fuzz.arc_reader
          COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_arc_reader> -timeout=10
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/arc_reader-new
@@ -33,7 +33,7 @@ endforeach()
 add_test(NAME fuzz.effect_file.seeds
          COMMAND ${CMAKE_COMMAND} -DZQFXC=$<TARGET_FILE:zqfxc> -DOUT=${_corpus}/effect_file
                  -DSOURCE=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/fuzz/effect_file_seeds.cmake)
-set_tests_properties(fuzz.effect_file.seeds PROPERTIES FIXTURES_SETUP effect_file_seeds TIMEOUT 60)
+set_tests_properties(fuzz.effect_file.seeds PROPERTIES FIXTURES_SETUP effect_file_seeds TIMEOUT 300)
 add_test(NAME fuzz.effect_file
          COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_effect_file> -timeout=10
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/effect_file-new
@@ -45,7 +45,7 @@ set_tests_properties(fuzz.effect_file PROPERTIES FIXTURES_REQUIRED effect_file_s
 add_test(NAME fuzz.image.seeds
          COMMAND ${CMAKE_COMMAND} -DZQDDS=$<TARGET_FILE:zqdds> -DOUT=${_corpus}/image
                  -P ${PROJECT_SOURCE_DIR}/fuzz/image_seeds.cmake)
-set_tests_properties(fuzz.image.seeds PROPERTIES FIXTURES_SETUP image_seeds TIMEOUT 60)
+set_tests_properties(fuzz.image.seeds PROPERTIES FIXTURES_SETUP image_seeds TIMEOUT 300)
 add_test(NAME fuzz.image
          COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_image> -timeout=10 -max_len=1048576
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/image-new ${_corpus}/image
@@ -56,9 +56,20 @@ set_tests_properties(fuzz.image PROPERTIES FIXTURES_REQUIRED image_seeds TIMEOUT
 add_test(NAME fuzz.cipher_file.seeds
          COMMAND ${CMAKE_COMMAND} -DZQCIPHER=$<TARGET_FILE:zqcipher> -DOUT=${_corpus}/cipher_file
                  -DSOURCE=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/fuzz/cipher_file_seeds.cmake)
-set_tests_properties(fuzz.cipher_file.seeds PROPERTIES FIXTURES_SETUP cipher_file_seeds TIMEOUT 60)
+set_tests_properties(fuzz.cipher_file.seeds PROPERTIES FIXTURES_SETUP cipher_file_seeds TIMEOUT 300)
 add_test(NAME fuzz.cipher_file
          COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_cipher_file> -timeout=10
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/cipher_file-new
                  ${_corpus}/cipher_file)
 set_tests_properties(fuzz.cipher_file PROPERTIES FIXTURES_REQUIRED cipher_file_seeds TIMEOUT 120)
+
+# The sound-file reader and the ADPCM decoder: files that the sound writer makes.
+add_test(NAME fuzz.sound_file.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQSOUND=$<TARGET_FILE:zqsound> -DOUT=${_corpus}/sound_file
+                 -P ${PROJECT_SOURCE_DIR}/fuzz/sound_file_seeds.cmake)
+set_tests_properties(fuzz.sound_file.seeds PROPERTIES FIXTURES_SETUP sound_file_seeds TIMEOUT 300)
+add_test(NAME fuzz.sound_file
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_sound_file> -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/sound_file-new
+                 ${_corpus}/sound_file)
+set_tests_properties(fuzz.sound_file PROPERTIES FIXTURES_REQUIRED sound_file_seeds TIMEOUT 120)

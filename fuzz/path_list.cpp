@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ZquPathListEntry entry;
     for (int n = 0; n < 100000 && list.fgets(line, ZquPathList::LINE_SIZE) != nullptr; ++n) {
         for (const char16_t* prefix : {u"ROM", u""}) {
-            if (zquParsePathListLine(line, prefix, &entry) == ZquPathListLine::COUNTED) {
+            if (zquParsePathListLine(line, prefix, &entry) == ZquPathListLine::Counted) {
                 // Path and name are fields: never empty, never holding a comma or a LF.
                 if (entry.path.empty() || entry.name.empty() ||
                     entry.path.find_first_of(u",\n") != std::u16string::npos ||

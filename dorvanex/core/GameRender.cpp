@@ -42,7 +42,7 @@ bool blitWhole(gpu::Device& device, const ZqGlTexture& target) {
         dst->getDesc(dd) != gpu::Result::Ok || sd.width != dd.width || sd.height != dd.height) {
         return false;
     }
-    return device.stretchRect(src.get(), nullptr, dst.get(), nullptr, gpu::TEXF_POINT) ==
+    return device.stretchRect(src.get(), nullptr, dst.get(), nullptr, gpu::TEXFILTER_POINT) ==
            gpu::Result::Ok;
 }
 
@@ -149,19 +149,19 @@ void presentRenderTarget() {
     device->setTransform(gpu::TransformState::World, identity);
     device->setTransform(gpu::TransformState::View, identity);
     device->setTransform(gpu::TransformState::Projection, identity);
-    device->setRenderState(RenderState::FillMode, gpu::FILL_SOLID);
+    device->setRenderState(RenderState::FillMode, gpu::FILLMODE_SOLID);
     device->setRenderState(RenderState::ZWriteEnable, 1);
     device->setRenderState(RenderState::StencilEnable, 0);
-    device->setRenderState(RenderState::CullMode, gpu::CULL_NONE);
+    device->setRenderState(RenderState::CullMode, gpu::CULLMODE_NONE);
     device->setRenderState(RenderState::Lighting, 0);
     device->setRenderState(RenderState::AlphaBlendEnable, 0);
     device->setRenderState(RenderState::AlphaTestEnable, 0);
     device->setRenderState(RenderState::Wrap0, 0);
-    device->setSamplerState(0, SamplerState::AddressU, gpu::TADDRESS_CLAMP);
-    device->setSamplerState(0, SamplerState::AddressV, gpu::TADDRESS_CLAMP);
-    device->setSamplerState(0, SamplerState::MagFilter, gpu::TEXF_ANISOTROPIC);
-    device->setSamplerState(0, SamplerState::MinFilter, gpu::TEXF_ANISOTROPIC);
-    device->setSamplerState(0, SamplerState::MipFilter, gpu::TEXF_ANISOTROPIC);
+    device->setSamplerState(0, SamplerState::AddressU, gpu::TEXADDR_CLAMP);
+    device->setSamplerState(0, SamplerState::AddressV, gpu::TEXADDR_CLAMP);
+    device->setSamplerState(0, SamplerState::MagFilter, gpu::TEXFILTER_ANISOTROPIC);
+    device->setSamplerState(0, SamplerState::MinFilter, gpu::TEXFILTER_ANISOTROPIC);
+    device->setSamplerState(0, SamplerState::MipFilter, gpu::TEXFILTER_ANISOTROPIC);
     // The device's own stages: the texel as it is.
     device->setTextureStageState(0, TextureStageState::ColorOp, gpu::TOP_SELECTARG1);
     device->setTextureStageState(0, TextureStageState::ColorArg1, gpu::TA_TEXTURE);

@@ -22,13 +22,13 @@ struct SavedDeviceStates {
     uint32_t blendOp = zqp::gpu::BLENDOP_ADD;
     uint32_t srcBlend = zqp::gpu::BLEND_ONE;
     uint32_t destBlend = zqp::gpu::BLEND_ZERO;
-    uint32_t zEnable = zqp::gpu::ZB_TRUE;
+    uint32_t zEnable = zqp::gpu::ZBUFFERMODE_ON;
     uint32_t zWriteEnable = 1;
-    uint32_t alphaFunc = zqp::gpu::CMP_ALWAYS;
-    uint32_t zFunc = zqp::gpu::CMP_LESSEQUAL;
+    uint32_t alphaFunc = zqp::gpu::CMPFUNC_ALWAYS;
+    uint32_t zFunc = zqp::gpu::CMPFUNC_LESSEQUAL;
     uint32_t lighting = 0;
     uint32_t colorVertex = 1;
-    uint32_t cullMode = zqp::gpu::CULL_CCW;
+    uint32_t cullMode = zqp::gpu::CULLMODE_CCW;
     uint32_t colorOp = zqp::gpu::TOP_MODULATE;
     uint32_t colorArg1 = zqp::gpu::TA_TEXTURE;
     uint32_t colorArg2 = zqp::gpu::TA_CURRENT;

@@ -1,5 +1,5 @@
-// ZqDgSystem: start and stop of the geometry pools (cloth simulators, rigid bodies, box
-// trees) and the collision sets.
+// ZqDgSystem: stand-in until the geometry pools are built (cloth simulators, rigid bodies,
+// box trees) and the collision sets: the start and stop the system calls, doing nothing yet.
 #pragma once
 
 class ZqDgSystem {

@@ -51,15 +51,15 @@ bool ZqFile::setCurrentPath(const char16_t* const path) {
 }
 
 bool ZqFile::getAppDataPath(char16_t* const path) {
-    return knownFolder(zqp::KnownFolder::APP_DATA, path);
+    return knownFolder(zqp::KnownFolder::AppData, path);
 }
 
 bool ZqFile::getLocalAppDataPath(char16_t* const path) {
-    return knownFolder(zqp::KnownFolder::LOCAL_APP_DATA, path);
+    return knownFolder(zqp::KnownFolder::LocalAppData, path);
 }
 
 bool ZqFile::getMyDocumentPath(char16_t* const path) {
-    return knownFolder(zqp::KnownFolder::DOCUMENTS, path);
+    return knownFolder(zqp::KnownFolder::Documents, path);
 }
 
 bool ZqFile::getFullpath(const char16_t* const name, char16_t* const fullPath,

@@ -73,6 +73,9 @@ thread_local uint32_t t_queuedGeneration = 0;
 // The test hook's exception: thrown by the worker instead of serving a request.
 std::atomic<uint32_t> g_testThrowCode{0};
 std::atomic<uint32_t> g_testThrowAfter{0};
+// What the last quit found queued, and how many requests the worker took after it began.
+std::atomic<uint32_t> g_queuedAtQuit{0};
+std::atomic<uint32_t> g_takenAfterQuit{0};
 
 void setNameOf(ZqString& fileName, bool& nullName, const char16_t* const name) {
     nullName = name == nullptr;
@@ -166,6 +169,9 @@ void ZqFile::Thread::drainQueue() {
     while (!m_pFileQueue->empty()) {
         FileData request = std::move(m_pFileQueue->front());
         m_pFileQueue->pop_front();
+        if (m_quit.load()) {
+            ++g_takenAfterQuit;
+        }
         m_csFileQueue.unlock();
         // An exception from the work ends the worker (run keeps its code); no lock is held.
         // The request still finishes, as failed, so that its caller does not wait for ever.
@@ -249,8 +255,10 @@ bool ZqFile::Thread::finish(const unsigned ms) {
         // queued before, however busy other threads keep it.
         const ZqLockGuard hold(m_csFileQueue);
         g_accepting = false;
+        m_quit.store(true);
+        g_queuedAtQuit.store(static_cast<uint32_t>(m_pFileQueue->size()));
+        g_takenAfterQuit.store(0);
     }
-    m_quit.store(true);
     setEvent();
     return join(ms);
 }
@@ -310,6 +318,10 @@ void ZqFile::sysQuit() {
 
 bool ZqFile::isWorkerAlive() {
     return g_workerAlive.load();
+}
+
+zqfile::test::QuitCounts zqfile::test::lastQuitCounts() {
+    return {g_queuedAtQuit.load(), g_takenAfterQuit.load()};
 }
 
 void zqfile::test::throwFromWorker(const uint32_t code, const uint32_t after) {

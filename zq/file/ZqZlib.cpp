@@ -83,15 +83,15 @@ void* run(zqp::ZlibStream& stream, const void* const source, const uint32_t sour
             finish = true;
         }
         const zqp::ZlibStream::Result result = stream.step(finish);
-        if (result == zqp::ZlibStream::Result::STREAM_END) {
+        if (result == zqp::ZlibStream::Result::StreamEnd) {
             break;
         }
         // Out of room while finishing is no error: the stream goes on in the next chunk.
         // Without that, a stream whose input is used up before its output is written would
         // fail with any chunk smaller than the whole output.
         const bool full = stream.getAvailableOut() == 0;
-        if (result != zqp::ZlibStream::Result::OK &&
-            !(result == zqp::ZlibStream::Result::BUFFER_ERROR && full)) {
+        if (result != zqp::ZlibStream::Result::Ok &&
+            !(result == zqp::ZlibStream::Result::BufferError && full)) {
             return nullptr;
         }
         if (!full) {

@@ -205,10 +205,10 @@ ZquPathList::STATE ZquPathList::check() {
             return endState();
         }
         const ZquPathListLine kind = zquParsePathListLine(line, m_prefix.c_str(), &entry);
-        if (kind == ZquPathListLine::MALFORMED) {
+        if (kind == ZquPathListLine::Malformed) {
             return STATE_ERROR;
         }
-        if (kind == ZquPathListLine::COUNTED) {
+        if (kind == ZquPathListLine::Counted) {
             ++totalFiles;
             totalBytes += entry.size;
         }
@@ -241,10 +241,10 @@ ZquPathList::STATE ZquPathList::check() {
             return endState();
         }
         const ZquPathListLine kind = zquParsePathListLine(line, m_prefix.c_str(), &entry);
-        if (kind == ZquPathListLine::MALFORMED) {
+        if (kind == ZquPathListLine::Malformed) {
             return STATE_ERROR; // the list changed under the check
         }
-        if (kind == ZquPathListLine::SKIPPED) {
+        if (kind == ZquPathListLine::Skipped) {
             continue;
         }
 

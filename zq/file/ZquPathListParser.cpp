@@ -73,7 +73,7 @@ bool endsWithItsFirst(const std::u16string_view path, const std::u16string_view 
 ZquPathListLine zquParsePathListLine(const char16_t* const line, const char16_t* const prefix,
                                      ZquPathListEntry* const entry) {
     if (line == nullptr || prefix == nullptr || entry == nullptr) {
-        return ZquPathListLine::MALFORMED;
+        return ZquPathListLine::Malformed;
     }
     std::u16string_view text(line);
     text = text.substr(0, text.find(u'\n'));
@@ -93,17 +93,17 @@ ZquPathListLine zquParsePathListLine(const char16_t* const line, const char16_t*
 
     const std::u16string_view wanted(prefix);
     if (fields.empty() || fields[0].substr(0, wanted.size()) != wanted) {
-        return ZquPathListLine::MALFORMED;
+        return ZquPathListLine::Malformed;
     }
     if (fields.size() >= 2 &&
         (endsWithItsFirst(fields[1], u".exe") || endsWithItsFirst(fields[1], u".dll"))) {
-        return ZquPathListLine::SKIPPED;
+        return ZquPathListLine::Skipped;
     }
     if (fields.size() < NR_FIELDS || fields[10].substr(0, 5) != u"CRC32" ||
         !parseSize(fields[7], &entry->size) || !parseCrc(fields[9], &entry->crc)) {
-        return ZquPathListLine::MALFORMED;
+        return ZquPathListLine::Malformed;
     }
     entry->path.assign(fields[1]);
     entry->name.assign(fields[2]);
-    return ZquPathListLine::COUNTED;
+    return ZquPathListLine::Counted;
 }

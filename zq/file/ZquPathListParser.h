@@ -18,9 +18,9 @@ struct ZquPathListEntry {
 };
 
 enum class ZquPathListLine {
-    COUNTED,   // an entry to check, written to the entry
-    SKIPPED,   // the right prefix and a path ending in its first ".exe" or ".dll"
-    MALFORMED, // a wrong prefix, fewer than 11 fields, or a field that does not read
+    Counted,   // an entry to check, written to the entry
+    Skipped,   // the right prefix and a path ending in its first ".exe" or ".dll"
+    Malformed, // a wrong prefix, fewer than 11 fields, or a field that does not read
 };
 
 // Parses line (0-terminated) against prefix (case-sensitive, must begin field 1).

@@ -13,24 +13,6 @@
 
 namespace gpu = zqp::gpu;
 
-// The primitive's elements go to the device unconverted: each type and usage must be the
-// device's own number.
-static_assert(uint32_t{zq_primitive::DECLTYPE_FLOAT1} == gpu::DECLTYPE_FLOAT1);
-static_assert(uint32_t{zq_primitive::DECLTYPE_FLOAT2} == gpu::DECLTYPE_FLOAT2);
-static_assert(uint32_t{zq_primitive::DECLTYPE_FLOAT3} == gpu::DECLTYPE_FLOAT3);
-static_assert(uint32_t{zq_primitive::DECLTYPE_FLOAT4} == gpu::DECLTYPE_FLOAT4);
-static_assert(uint32_t{zq_primitive::DECLTYPE_D3DCOLOR} == gpu::DECLTYPE_D3DCOLOR);
-static_assert(uint32_t{zq_primitive::DECLTYPE_UBYTE4} == gpu::DECLTYPE_UBYTE4);
-static_assert(uint32_t{zq_primitive::DECLUSAGE_POSITION} == gpu::DECLUSAGE_POSITION);
-static_assert(uint32_t{zq_primitive::DECLUSAGE_BLENDWEIGHT} == gpu::DECLUSAGE_BLENDWEIGHT);
-static_assert(uint32_t{zq_primitive::DECLUSAGE_BLENDINDICES} == gpu::DECLUSAGE_BLENDINDICES);
-static_assert(uint32_t{zq_primitive::DECLUSAGE_NORMAL} == gpu::DECLUSAGE_NORMAL);
-static_assert(uint32_t{zq_primitive::DECLUSAGE_PSIZE} == gpu::DECLUSAGE_PSIZE);
-static_assert(uint32_t{zq_primitive::DECLUSAGE_TEXCOORD} == gpu::DECLUSAGE_TEXCOORD);
-static_assert(uint32_t{zq_primitive::DECLUSAGE_TANGENT} == gpu::DECLUSAGE_TANGENT);
-static_assert(uint32_t{zq_primitive::DECLUSAGE_BINORMAL} == gpu::DECLUSAGE_BINORMAL);
-static_assert(uint32_t{zq_primitive::DECLUSAGE_COLOR} == gpu::DECLUSAGE_COLOR);
-
 namespace {
 
 constexpr uint32_t ERROR_NO_FREE = 0x20002100;

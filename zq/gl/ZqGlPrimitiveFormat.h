@@ -6,6 +6,8 @@
 // position or without blend indices never reads another field's bytes or past a vertex.
 #pragma once
 
+#include "zq/platform/gpu/gpu_values.h"
+
 #include <cstdint>
 
 namespace zq_primitive {
@@ -27,26 +29,11 @@ enum Field : uint32_t {
     FIELD_COUNT,
 };
 
-// Declaration types and usages, numbered as the graphics device numbers them.
-enum DeclType : uint8_t {
-    DECLTYPE_FLOAT1 = 0,
-    DECLTYPE_FLOAT2 = 1,
-    DECLTYPE_FLOAT3 = 2,
-    DECLTYPE_FLOAT4 = 3,
-    DECLTYPE_D3DCOLOR = 4,
-    DECLTYPE_UBYTE4 = 5,
-};
-enum DeclUsage : uint8_t {
-    DECLUSAGE_POSITION = 0,
-    DECLUSAGE_BLENDWEIGHT = 1,
-    DECLUSAGE_BLENDINDICES = 2,
-    DECLUSAGE_NORMAL = 3,
-    DECLUSAGE_PSIZE = 4,
-    DECLUSAGE_TEXCOORD = 5,
-    DECLUSAGE_TANGENT = 6,
-    DECLUSAGE_BINORMAL = 7,
-    DECLUSAGE_COLOR = 10,
-};
+// Declaration types and usages: the device's own.
+using zqp::gpu::DeclType;
+using enum zqp::gpu::DeclType;
+using zqp::gpu::DeclUsage;
+using enum zqp::gpu::DeclUsage;
 
 constexpr uint32_t MAX_ELEMENTS = 16;
 // The flag a primitive type may carry: blend indices of zero are inserted after the position.

@@ -69,12 +69,12 @@ void setScreenStates(gpu::Device& d, const bool blend, const uint32_t address,
     d.setRenderState(gpu::RenderState::SeparateAlphaBlendEnable, 0);
     // Fully transparent texels leave the depth and stencil alone.
     d.setRenderState(gpu::RenderState::AlphaTestEnable, blend ? 1 : 0);
-    d.setRenderState(gpu::RenderState::AlphaFunc, gpu::CMP_GREATER);
+    d.setRenderState(gpu::RenderState::AlphaFunc, gpu::CMPFUNC_GREATER);
     d.setRenderState(gpu::RenderState::AlphaRef, 0);
-    d.setRenderState(gpu::RenderState::CullMode, gpu::CULL_NONE);
-    d.setRenderState(gpu::RenderState::ZEnable, gpu::ZB_FALSE);
+    d.setRenderState(gpu::RenderState::CullMode, gpu::CULLMODE_NONE);
+    d.setRenderState(gpu::RenderState::ZEnable, gpu::ZBUFFERMODE_OFF);
     d.setRenderState(gpu::RenderState::ZWriteEnable, 0);
-    d.setRenderState(gpu::RenderState::FillMode, gpu::FILL_SOLID);
+    d.setRenderState(gpu::RenderState::FillMode, gpu::FILLMODE_SOLID);
     d.setRenderState(gpu::RenderState::FogEnable, 0);
     d.setRenderState(gpu::RenderState::StencilEnable, 0);
     d.setRenderState(gpu::RenderState::ScissorTestEnable, 0);
@@ -85,7 +85,7 @@ void setScreenStates(gpu::Device& d, const bool blend, const uint32_t address,
     d.setSamplerState(0, gpu::SamplerState::AddressV, address);
     d.setSamplerState(0, gpu::SamplerState::MagFilter, filter);
     d.setSamplerState(0, gpu::SamplerState::MinFilter, filter);
-    d.setSamplerState(0, gpu::SamplerState::MipFilter, gpu::TEXF_NONE);
+    d.setSamplerState(0, gpu::SamplerState::MipFilter, gpu::TEXFILTER_NONE);
     d.setTextureStageState(0, gpu::TextureStageState::ColorOp, gpu::TOP_MODULATE);
     d.setTextureStageState(0, gpu::TextureStageState::ColorArg1, gpu::TA_TEXTURE);
     d.setTextureStageState(0, gpu::TextureStageState::ColorArg2, gpu::TA_DIFFUSE);
@@ -214,7 +214,7 @@ void ZqGlScreenSprite::flush(gpu::Device& d) {
             return m_textures[a].get() < m_textures[b].get();
         });
     }
-    setScreenStates(d, (m_flags & ALPHABLEND) != 0, gpu::TADDRESS_CLAMP, gpu::TEXF_POINT);
+    setScreenStates(d, (m_flags & ALPHABLEND) != 0, gpu::TEXADDR_CLAMP, gpu::TEXFILTER_POINT);
     d.setVertexDeclaration(m_declaration.get());
     std::vector<Vertex> run;
     size_t i = 0;
@@ -311,7 +311,7 @@ bool ZqGlScreenLine::begin() {
         return false;
     }
     m_saved.save(*d);
-    setScreenStates(*d, true, gpu::TADDRESS_WRAP, gpu::TEXF_POINT);
+    setScreenStates(*d, true, gpu::TEXADDR_WRAP, gpu::TEXFILTER_POINT);
     d->setVertexDeclaration(m_declaration.get());
     d->setTexture(0, m_patternTexture.get());
     m_begun = true;

@@ -10,62 +10,6 @@
 
 namespace gpu = zqp::gpu;
 
-// The block's values go to the device unconverted: each must be the device's own number.
-static_assert(uint32_t{ZqGlState::BLEND_ZERO} == gpu::BLEND_ZERO);
-static_assert(uint32_t{ZqGlState::BLEND_ONE} == gpu::BLEND_ONE);
-static_assert(uint32_t{ZqGlState::BLEND_SRCCOLOR} == gpu::BLEND_SRCCOLOR);
-static_assert(uint32_t{ZqGlState::BLEND_INVSRCCOLOR} == gpu::BLEND_INVSRCCOLOR);
-static_assert(uint32_t{ZqGlState::BLEND_SRCALPHA} == gpu::BLEND_SRCALPHA);
-static_assert(uint32_t{ZqGlState::BLEND_INVSRCALPHA} == gpu::BLEND_INVSRCALPHA);
-static_assert(uint32_t{ZqGlState::BLEND_DESTALPHA} == gpu::BLEND_DESTALPHA);
-static_assert(uint32_t{ZqGlState::BLEND_INVDESTALPHA} == gpu::BLEND_INVDESTALPHA);
-static_assert(uint32_t{ZqGlState::BLEND_DESTCOLOR} == gpu::BLEND_DESTCOLOR);
-static_assert(uint32_t{ZqGlState::BLEND_INVDESTCOLOR} == gpu::BLEND_INVDESTCOLOR);
-static_assert(uint32_t{ZqGlState::BLEND_SRCALPHASAT} == gpu::BLEND_SRCALPHASAT);
-static_assert(uint32_t{ZqGlState::BLEND_BOTHSRCALPHA} == gpu::BLEND_BOTHSRCALPHA);
-static_assert(uint32_t{ZqGlState::BLEND_BOTHINVSRCALPHA} == gpu::BLEND_BOTHINVSRCALPHA);
-static_assert(uint32_t{ZqGlState::BLEND_BLENDFACTOR} == gpu::BLEND_BLENDFACTOR);
-static_assert(uint32_t{ZqGlState::BLEND_INVBLENDFACTOR} == gpu::BLEND_INVBLENDFACTOR);
-static_assert(uint32_t{ZqGlState::BLENDOP_ADD} == gpu::BLENDOP_ADD);
-static_assert(uint32_t{ZqGlState::BLENDOP_SUBTRACT} == gpu::BLENDOP_SUBTRACT);
-static_assert(uint32_t{ZqGlState::BLENDOP_REVSUBTRACT} == gpu::BLENDOP_REVSUBTRACT);
-static_assert(uint32_t{ZqGlState::BLENDOP_MIN} == gpu::BLENDOP_MIN);
-static_assert(uint32_t{ZqGlState::BLENDOP_MAX} == gpu::BLENDOP_MAX);
-static_assert(uint32_t{ZqGlState::CULLMODE_NONE} == gpu::CULL_NONE);
-static_assert(uint32_t{ZqGlState::CULLMODE_CW} == gpu::CULL_CW);
-static_assert(uint32_t{ZqGlState::CULLMODE_CCW} == gpu::CULL_CCW);
-static_assert(uint32_t{ZqGlState::FILLMODE_POINT} == gpu::FILL_POINT);
-static_assert(uint32_t{ZqGlState::FILLMODE_WIREFRAME} == gpu::FILL_WIREFRAME);
-static_assert(uint32_t{ZqGlState::FILLMODE_SOLID} == gpu::FILL_SOLID);
-static_assert(uint32_t{ZqGlState::CMPFUNC_NEVER} == gpu::CMP_NEVER);
-static_assert(uint32_t{ZqGlState::CMPFUNC_LESS} == gpu::CMP_LESS);
-static_assert(uint32_t{ZqGlState::CMPFUNC_EQUAL} == gpu::CMP_EQUAL);
-static_assert(uint32_t{ZqGlState::CMPFUNC_LESSEQUAL} == gpu::CMP_LESSEQUAL);
-static_assert(uint32_t{ZqGlState::CMPFUNC_GREATER} == gpu::CMP_GREATER);
-static_assert(uint32_t{ZqGlState::CMPFUNC_NOTEQUAL} == gpu::CMP_NOTEQUAL);
-static_assert(uint32_t{ZqGlState::CMPFUNC_GREATEREQUAL} == gpu::CMP_GREATEREQUAL);
-static_assert(uint32_t{ZqGlState::CMPFUNC_ALWAYS} == gpu::CMP_ALWAYS);
-static_assert(uint32_t{ZqGlState::STENCILOP_KEEP} == gpu::STENCILOP_KEEP);
-static_assert(uint32_t{ZqGlState::STENCILOP_ZERO} == gpu::STENCILOP_ZERO);
-static_assert(uint32_t{ZqGlState::STENCILOP_REPLACE} == gpu::STENCILOP_REPLACE);
-static_assert(uint32_t{ZqGlState::STENCILOP_INCRSAT} == gpu::STENCILOP_INCRSAT);
-static_assert(uint32_t{ZqGlState::STENCILOP_DECRSAT} == gpu::STENCILOP_DECRSAT);
-static_assert(uint32_t{ZqGlState::STENCILOP_INVERT} == gpu::STENCILOP_INVERT);
-static_assert(uint32_t{ZqGlState::STENCILOP_INCR} == gpu::STENCILOP_INCR);
-static_assert(uint32_t{ZqGlState::STENCILOP_DECR} == gpu::STENCILOP_DECR);
-static_assert(uint32_t{ZqGlState::TEXFILTER_NONE} == gpu::TEXF_NONE);
-static_assert(uint32_t{ZqGlState::TEXFILTER_POINT} == gpu::TEXF_POINT);
-static_assert(uint32_t{ZqGlState::TEXFILTER_LINEAR} == gpu::TEXF_LINEAR);
-static_assert(uint32_t{ZqGlState::TEXFILTER_ANISOTROPIC} == gpu::TEXF_ANISOTROPIC);
-static_assert(uint32_t{ZqGlState::TEXADDR_WRAP} == gpu::TADDRESS_WRAP);
-static_assert(uint32_t{ZqGlState::TEXADDR_MIRROR} == gpu::TADDRESS_MIRROR);
-static_assert(uint32_t{ZqGlState::TEXADDR_CLAMP} == gpu::TADDRESS_CLAMP);
-static_assert(uint32_t{ZqGlState::TEXADDR_BORDER} == gpu::TADDRESS_BORDER);
-static_assert(uint32_t{ZqGlState::TEXADDR_MIRRORONCE} == gpu::TADDRESS_MIRRORONCE);
-static_assert(uint32_t{ZqGlState::ZBUFFERMODE_OFF} == gpu::ZB_FALSE);
-static_assert(uint32_t{ZqGlState::ZBUFFERMODE_ON} == gpu::ZB_TRUE);
-static_assert(uint32_t{ZqGlState::ZBUFFERMODE_W} == gpu::ZB_USEW);
-
 namespace {
 
 // One packed state: the device state it drives, its width and its reset value.

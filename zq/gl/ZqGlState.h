@@ -5,12 +5,13 @@
 // making a block current applies all of it. Every frame starts from the default block with the
 // reset values and the 16 samplers reset. Blocks come from a pool of 4, one of them the default.
 // Also the static sampler-state setters, which go straight to the device.
-// Not for: texture-stage or transform state. Depends on ZqFixList, the device (ZqGlSystem) and
-// the current effect (ZqGlShader).
+// Not for: texture-stage or transform state. Depends on ZqFixList, the device (ZqGlSystem and
+// its state values) and the current effect (ZqGlShader).
 #pragma once
 
 #include "zq/math/ZqRect.h"
 #include "zq/memory/ZqFixList.h"
+#include "zq/platform/gpu/gpu_values.h"
 
 #include <array>
 #include <cstdint>
@@ -31,66 +32,25 @@ public:
         COLOR_WRITE_ENABLE_ALPHA = 8,
         COLOR_WRITE_ENABLE_ALL = 15,
     };
-    enum ZBUFFERMODE : uint32_t { ZBUFFERMODE_OFF = 0, ZBUFFERMODE_ON = 1, ZBUFFERMODE_W = 2 };
-    enum BLEND : uint32_t {
-        BLEND_ZERO = 1,
-        BLEND_ONE = 2,
-        BLEND_SRCCOLOR = 3,
-        BLEND_INVSRCCOLOR = 4,
-        BLEND_SRCALPHA = 5,
-        BLEND_INVSRCALPHA = 6,
-        BLEND_DESTALPHA = 7,
-        BLEND_INVDESTALPHA = 8,
-        BLEND_DESTCOLOR = 9,
-        BLEND_INVDESTCOLOR = 10,
-        BLEND_SRCALPHASAT = 11,
-        BLEND_BOTHSRCALPHA = 12,
-        BLEND_BOTHINVSRCALPHA = 13,
-        BLEND_BLENDFACTOR = 14,
-        BLEND_INVBLENDFACTOR = 15,
-    };
-    enum BLENDOP : uint32_t {
-        BLENDOP_ADD = 1,
-        BLENDOP_SUBTRACT = 2,
-        BLENDOP_REVSUBTRACT = 3,
-        BLENDOP_MIN = 4,
-        BLENDOP_MAX = 5,
-    };
-    enum CULLMODE : uint32_t { CULLMODE_NONE = 1, CULLMODE_CW = 2, CULLMODE_CCW = 3 };
-    enum FILLMODE : uint32_t { FILLMODE_POINT = 1, FILLMODE_WIREFRAME = 2, FILLMODE_SOLID = 3 };
-    enum CMPFUNC : uint32_t {
-        CMPFUNC_NEVER = 1,
-        CMPFUNC_LESS = 2,
-        CMPFUNC_EQUAL = 3,
-        CMPFUNC_LESSEQUAL = 4,
-        CMPFUNC_GREATER = 5,
-        CMPFUNC_NOTEQUAL = 6,
-        CMPFUNC_GREATEREQUAL = 7,
-        CMPFUNC_ALWAYS = 8,
-    };
-    enum STENCILOP : uint32_t {
-        STENCILOP_KEEP = 1,
-        STENCILOP_ZERO = 2,
-        STENCILOP_REPLACE = 3,
-        STENCILOP_INCRSAT = 4,
-        STENCILOP_DECRSAT = 5,
-        STENCILOP_INVERT = 6,
-        STENCILOP_INCR = 7,
-        STENCILOP_DECR = 8,
-    };
-    enum TEXFILTER : uint32_t {
-        TEXFILTER_NONE = 0,
-        TEXFILTER_POINT = 1,
-        TEXFILTER_LINEAR = 2,
-        TEXFILTER_ANISOTROPIC = 3,
-    };
-    enum TEXADDR : uint32_t {
-        TEXADDR_WRAP = 1,
-        TEXADDR_MIRROR = 2,
-        TEXADDR_CLAMP = 3,
-        TEXADDR_BORDER = 4,
-        TEXADDR_MIRRORONCE = 5,
-    };
+    // The state values, defined once with the device's numbers (zq/platform/gpu/gpu_values.h).
+    using ZBUFFERMODE = zqp::gpu::ZBufferType;
+    using enum zqp::gpu::ZBufferType;
+    using BLEND = zqp::gpu::Blend;
+    using enum zqp::gpu::Blend;
+    using BLENDOP = zqp::gpu::BlendOp;
+    using enum zqp::gpu::BlendOp;
+    using CULLMODE = zqp::gpu::Cull;
+    using enum zqp::gpu::Cull;
+    using FILLMODE = zqp::gpu::FillMode;
+    using enum zqp::gpu::FillMode;
+    using CMPFUNC = zqp::gpu::Cmp;
+    using enum zqp::gpu::Cmp;
+    using STENCILOP = zqp::gpu::StencilOp;
+    using enum zqp::gpu::StencilOp;
+    using TEXFILTER = zqp::gpu::TexFilter;
+    using enum zqp::gpu::TexFilter;
+    using TEXADDR = zqp::gpu::TexAddress;
+    using enum zqp::gpu::TexAddress;
 
     // A block from the pool holding the reset values; null when all are in use (the default
     // block is one of them). release gives it back; releasing the current block makes the

@@ -99,7 +99,7 @@ gpu::Format displayFormat(const gpu::System& system) {
 // Start and stop
 
 void ZqGlSystem::sysInit(const float width, const float height, const bool fullScreen) {
-    // 1.
+    // A second start begins from nothing: every object of an earlier device goes.
     releaseSurfaces();
     m_pStretchDecl.reset();
     m_pD3dDevice.reset();
@@ -107,7 +107,7 @@ void ZqGlSystem::sysInit(const float width, const float height, const bool fullS
     m_reservedWidth = 0.0f;
     m_vendorId = 0;
 
-    // 2.-3.
+    // The adapter object, and the size rule for the start size.
     m_pD3d = gpu::createSystem();
     if (m_pD3d == nullptr) {
         throw ZqError::DEVICE_SYSTEM;
@@ -116,7 +116,7 @@ void ZqGlSystem::sysInit(const float width, const float height, const bool fullS
         throw ZqError::DEVICE_SIZE;
     }
 
-    // 4.-6.
+    // The device: multisample support, present parameters, then the two creation rows in turn.
     checkMultiSampleType();
     gpu::PresentParams params;
     createD3DPresentParams(width, height, fullScreen, FSAA_NONE, &params);
@@ -134,7 +134,7 @@ void ZqGlSystem::sysInit(const float width, const float height, const bool fullS
         throw ZqError::DEVICE_NOT_AVAILABLE;
     }
 
-    // 7.-8.
+    // The capability record, and the verdict of the capability report.
     m_d3dCaps = {};
     if (m_pD3dDevice->getDeviceCaps(m_d3dCaps) != gpu::Result::Ok) {
         throw ZqError::DEVICE_CAPS;
@@ -143,7 +143,7 @@ void ZqGlSystem::sysInit(const float width, const float height, const bool fullS
         throw ZqError::GRAPHICS_CARD;
     }
 
-    // 9. The graphics classes, each with its pool.
+    // The graphics classes, each with its pool.
     ZqGlShader::sysInit();
     ZqGlQuery::sysInit();
     ZqGlState::sysInit();
@@ -170,7 +170,7 @@ void ZqGlSystem::sysInit(const float width, const float height, const bool fullS
     ZqGlLine::sysInit();
     ZquScreenTransition::sysInit();
 
-    // 10.
+    // The first reset at the start size sets up the surfaces.
     setGameSizeBody(width, height, fullScreen, FSAA_NONE);
 }
 
@@ -382,12 +382,12 @@ void ZqGlSystem::setRenderTargetSize(const float width, const float height) {
 
 bool ZqGlSystem::setGameSizeBody(const float width, const float height, const bool fullScreen,
                                  const FSAA fsaa) {
-    // 1.
+    // Refuse sizes and multisample values the adapter cannot give.
     if (!isValidGameSize(width, height, fullScreen) || static_cast<uint32_t>(fsaa) >= NR_FSAA ||
         (m_vbFsaas[fullScreen ? 1 : 0] & (1u << fsaa)) == 0) {
         return false;
     }
-    // 2.
+    // Entering full screen: remember where the window was.
     if (!m_bFullScreen && fullScreen) {
         ZqPoint position(0, 0);
         if (ZqSystem::getWindowPosition(&position)) {
@@ -397,14 +397,14 @@ bool ZqGlSystem::setGameSizeBody(const float width, const float height, const bo
     }
     const bool leavingFullScreen = m_bFullScreen && !fullScreen;
 
-    // 3. What does not live through a reset goes first.
+    // What does not live through a reset goes first.
     ZqGlLine::onLostDevice();
     ZqGlTexture::onLostDevice();
     ZqGlFont::onLostDevice();
     ZqGlShader::onLostDevice();
     releaseSurfaces();
 
-    // 4.-5.
+    // The window takes the new size; the device is reset with parameters of that size.
     ZqSystem::setWindowClientSize(static_cast<uint16_t>(width), static_cast<uint16_t>(height),
                                   fullScreen);
     gpu::PresentParams params;
@@ -426,13 +426,13 @@ bool ZqGlSystem::setGameSizeBody(const float width, const float height, const bo
         throw ZqError::RESET_FAILED;
     }
 
-    // 6.
+    // Leaving full screen: the window goes back where it was.
     if (leavingFullScreen) {
         const ZqPoint position(m_savedWindowX, m_savedWindowY);
         ZqSystem::setWindowPosition(&position);
     }
 
-    // 7.
+    // The back buffer and depth-stencil surface of the new size.
     if (m_pD3dDevice->getBackBuffer(0, m_pD3dBackBuffer) != gpu::Result::Ok) {
         throw ZqError::BACK_BUFFER;
     }
@@ -440,7 +440,7 @@ bool ZqGlSystem::setGameSizeBody(const float width, const float height, const bo
         throw ZqError::DEPTH_STENCIL;
     }
 
-    // 8. Only this adapter's back buffer may differ from the game size; the game then draws
+    // Only this adapter's back buffer may differ from the game size; the game then draws
     // into a target of its own size, stretched over the back buffer at the end of the frame.
     if (m_vendorId == VENDOR_ID_STRETCHED) {
         gpu::SurfaceDesc desc;
@@ -470,7 +470,7 @@ bool ZqGlSystem::setGameSizeBody(const float width, const float height, const bo
         }
     }
 
-    // 9.
+    // The graphics classes re-make what they released.
     ZqGlShader::onResetDevice();
     ZqGlQuery::onResetDevice();
     ZqGlFont::onResetDevice();

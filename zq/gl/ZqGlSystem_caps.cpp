@@ -143,388 +143,492 @@ void reportAdapters(Report& r, const gpu::System& system, uint32_t& vendorId) {
     }
 }
 
-void reportFilters(Report& r, const char16_t* section, const uint32_t f, const bool linearNeeded,
-                   const bool pointNeeded) {
-    r.heading(SECTION, section);
-    const auto item = [&](const char16_t* name, const uint32_t bit, const bool needed) {
-        if (needed) {
-            r.required(ITEM, name, f, bit);
-        } else {
-            r.flag(ITEM, name, f, bit);
-        }
-    };
-    item(u"MAGFPOINT", caps::MAGFPOINT, pointNeeded);
-    item(u"MINFPOINT", caps::MINFPOINT, pointNeeded);
-    item(u"MAGFLINEAR", caps::MAGFLINEAR, linearNeeded);
-    item(u"MINFLINEAR", caps::MINFLINEAR, linearNeeded);
-    item(u"MAGFANISOTROPIC", caps::MAGFANISOTROPIC, false);
-    item(u"MINFANISOTROPIC", caps::MINFANISOTROPIC, false);
-    item(u"MAGFPYRAMIDALQUAD", caps::MAGFPYRAMIDALQUAD, false);
-    item(u"MINFPYRAMIDALQUAD", caps::MINFPYRAMIDALQUAD, false);
-    item(u"MAGFGAUSSIANQUAD", caps::MAGFGAUSSIANQUAD, false);
-    item(u"MINFGAUSSIANQUAD", caps::MINFGAUSSIANQUAD, false);
+// One row of the capability part of the report: what it prints, read from which field.
+enum class Kind : uint8_t {
+    Heading,   // the name alone
+    Flag,      // whether the bit is set
+    Need,      // a bit the game needs set; marked when clear
+    NeedClear, // a bit the game needs clear; marked when set
+    Least,     // a number the game needs at least `bit` of; marked when below
+    LeastReal, // the same for a real number and `least`
+    Hex,       // a number
+    Real,      // a real number
+};
+
+using Number = uint32_t (*)(const gpu::Caps&);
+using RealNumber = float (*)(const gpu::Caps&);
+
+struct Row {
+    const char16_t* prefix;
+    Kind kind;
+    const char16_t* name;
+    Number number = nullptr;
+    uint32_t bit = 0; // the bit, or the least number
+    RealNumber real = nullptr;
+    float least = 0.0f;
+};
+
+constexpr Row heading(const char16_t* prefix, const char16_t* name) {
+    return {prefix, Kind::Heading, name};
+}
+constexpr Row flag(const char16_t* prefix, const char16_t* name, const Number n,
+                   const uint32_t bit) {
+    return {prefix, Kind::Flag, name, n, bit};
+}
+constexpr Row need(const char16_t* prefix, const char16_t* name, const Number n,
+                   const uint32_t bit) {
+    return {prefix, Kind::Need, name, n, bit};
+}
+constexpr Row needClear(const char16_t* prefix, const char16_t* name, const Number n,
+                        const uint32_t bit) {
+    return {prefix, Kind::NeedClear, name, n, bit};
+}
+constexpr Row least(const char16_t* prefix, const char16_t* name, const Number n,
+                    const uint32_t least) {
+    return {prefix, Kind::Least, name, n, least};
+}
+constexpr Row leastReal(const char16_t* prefix, const char16_t* name, const RealNumber r,
+                        const float least) {
+    return {prefix, Kind::LeastReal, name, nullptr, 0, r, least};
+}
+constexpr Row hex(const char16_t* prefix, const char16_t* name, const Number n) {
+    return {prefix, Kind::Hex, name, n};
+}
+constexpr Row real(const char16_t* prefix, const char16_t* name, const RealNumber r) {
+    return {prefix, Kind::Real, name, nullptr, 0, r};
 }
 
-void reportAddress(Report& r, const char16_t* section, const char16_t* independent,
-                   const uint32_t f) {
-    r.heading(SECTION, section);
-    r.flag(ITEM, independent, f, caps::TADDRESS_INDEPENDENTUV);
-    r.flag(ITEM, u"BORDER", f, caps::TADDRESS_BORDER);
-    r.required(ITEM, u"CLAMP", f, caps::TADDRESS_CLAMP);
-    r.required(ITEM, u"MIRROR", f, caps::TADDRESS_MIRROR);
-    r.flag(ITEM, u"MIRRORONCE", f, caps::TADDRESS_MIRRORONCE);
-    r.required(ITEM, u"WRAP", f, caps::TADDRESS_WRAP);
-}
+#define FIELD(member) [](const gpu::Caps& c) -> uint32_t { return c.member; }
+#define NUMBER(expression) [](const gpu::Caps& c) -> uint32_t { return expression; }
+#define REAL(member) [](const gpu::Caps& c) -> float { return c.member; }
 
-void reportCompare(Report& r, const char16_t* section, const uint32_t f) {
-    r.heading(SECTION, section);
-    r.required(ITEM, u"ALWAYS", f, caps::CMP_ALWAYS);
-    r.required(ITEM, u"EQUAL", f, caps::CMP_EQUAL);
-    r.required(ITEM, u"GREATER", f, caps::CMP_GREATER);
-    r.required(ITEM, u"GREATEREQUAL", f, caps::CMP_GREATEREQUAL);
-    r.required(ITEM, u"LESS", f, caps::CMP_LESS);
-    r.required(ITEM, u"LESSEQUAL", f, caps::CMP_LESSEQUAL);
-    r.required(ITEM, u"NEVER", f, caps::CMP_NEVER);
-    r.required(ITEM, u"NOTEQUAL", f, caps::CMP_NOTEQUAL);
-}
+// The capability part of the report in printing order; every need the game has is a Need,
+// NeedClear, Least or LeastReal row.
+constexpr Row CAPS_ROWS[] = {
+    heading(SECTION, u"DeviceType"),
+    need(ITEM, u"D3DDEVTYPE_HAL", NUMBER(c.deviceType == gpu::DeviceType::Hal ? 1u : 0u), 1u),
+    heading(SECTION, u"Caps"),
+    need(ITEM, u"D3DCAPS_READ_SCANLINE", FIELD(caps), caps::READ_SCANLINE),
+    heading(SECTION, u"Caps2"),
+    flag(ITEM, u"CANAUTOGENMIPMAP", FIELD(caps2), caps::CANAUTOGENMIPMAP),
+    flag(ITEM, u"CANCALIBRATEGAMMA", FIELD(caps2), caps::CANCALIBRATEGAMMA),
+    flag(ITEM, u"CANMANAGERESOURCE", FIELD(caps2), caps::CANMANAGERESOURCE),
+    flag(ITEM, u"DYNAMICTEXTURES", FIELD(caps2), caps::DYNAMICTEXTURES),
+    flag(ITEM, u"FULLSCREENGAMMA", FIELD(caps2), caps::FULLSCREENGAMMA),
+    heading(SECTION, u"Caps3"),
+    flag(ITEM, u"ALPHA_FULLSCREEN_FLIP_OR_DISCARD", FIELD(caps3),
+         caps::ALPHA_FULLSCREEN_FLIP_OR_DISCARD),
+    flag(ITEM, u"COPY_TO_VIDMEM", FIELD(caps3), caps::COPY_TO_VIDMEM),
+    flag(ITEM, u"COPY_TO_SYSTEMMEM", FIELD(caps3), caps::COPY_TO_SYSTEMMEM),
+    flag(ITEM, u"LINEAR_TO_SRGB_PRESENTATION", FIELD(caps3), caps::LINEAR_TO_SRGB_PRESENTATION),
+    heading(SECTION, u"PresentationIntervals"),
+    flag(ITEM, u"IMMEDIATE", FIELD(presentationIntervals), gpu::present::INTERVAL_IMMEDIATE),
+    need(ITEM, u"ONE", FIELD(presentationIntervals), gpu::present::INTERVAL_ONE),
+    flag(ITEM, u"TWO", FIELD(presentationIntervals), gpu::present::INTERVAL_TWO),
+    flag(ITEM, u"THREE", FIELD(presentationIntervals), gpu::present::INTERVAL_THREE),
+    heading(SECTION, u"CursorCaps"),
+    flag(ITEM, u"COLOR", FIELD(cursorCaps), caps::CURSOR_COLOR),
+    flag(ITEM, u"LOWERS", FIELD(cursorCaps), caps::CURSOR_LOWRES),
 
-void reportBlend(Report& r, const char16_t* section, const uint32_t f, const bool source) {
-    r.heading(SECTION, section);
-    r.required(ITEM, u"ZERO", f, caps::BLEND_ZERO);
-    r.required(ITEM, u"ONE", f, caps::BLEND_ONE);
-    r.required(ITEM, u"SRCCOLOR", f, caps::BLEND_SRCCOLOR);
-    r.required(ITEM, u"INVSRCCOLOR", f, caps::BLEND_INVSRCCOLOR);
-    r.required(ITEM, u"SRCALPHA", f, caps::BLEND_SRCALPHA);
-    r.required(ITEM, u"INVSRCALPHA", f, caps::BLEND_INVSRCALPHA);
-    r.required(ITEM, u"DESTCOLOR", f, caps::BLEND_DESTCOLOR);
-    r.required(ITEM, u"INVDESTCOLOR", f, caps::BLEND_INVDESTCOLOR);
-    r.required(ITEM, u"DESTALPHA", f, caps::BLEND_DESTALPHA);
-    r.required(ITEM, u"INVDESTALPHA", f, caps::BLEND_INVDESTALPHA);
-    if (source) {
-        r.required(ITEM, u"SRCALPHASAT", f, caps::BLEND_SRCALPHASAT);
-        r.flag(ITEM, u"BLENDFACTOR", f, caps::BLEND_BLENDFACTOR);
-        r.required(ITEM, u"BOTHINVSRCALPHA", f, caps::BLEND_BOTHINVSRCALPHA);
-    } else {
-        r.flag(ITEM, u"SRCALPHASAT", f, caps::BLEND_SRCALPHASAT);
-        r.flag(ITEM, u"BLENDFACTOR", f, caps::BLEND_BLENDFACTOR);
-        r.flag(ITEM, u"BOTHINVSRCALPHA", f, caps::BLEND_BOTHINVSRCALPHA);
-    }
-    r.flag(ITEM, u"BOTHSRCALPHA", f, caps::BLEND_BOTHSRCALPHA);
-}
+    heading(SECTION, u"DevCaps"),
+    heading(ITEM, u"Hardware supports"),
+    flag(SUBITEM, u"CANRENDERAFTERFLIP", FIELD(devCaps), caps::CANRENDERAFTERFLIP),
+    flag(SUBITEM, u"DRAWPRIMITIVES2", FIELD(devCaps), caps::DRAWPRIMITIVES2),
+    flag(SUBITEM, u"DRAWPRIMITIVES2EX", FIELD(devCaps), caps::DRAWPRIMITIVES2EX),
+    need(SUBITEM, u"DRAWPRIMTLVERTEX", FIELD(devCaps), caps::DRAWPRIMTLVERTEX),
+    need(SUBITEM, u"EXECUTESYSTEMMEMORY", FIELD(devCaps), caps::EXECUTESYSTEMMEMORY),
+    flag(SUBITEM, u"EXECUTEVIDEOMEMORY", FIELD(devCaps), caps::EXECUTEVIDEOMEMORY),
+    need(SUBITEM, u"HWRASTERIZATION", FIELD(devCaps), caps::HWRASTERIZATION),
+    flag(SUBITEM, u"D3DDEVCAPS_HWTRANSFORMANDLIGHT", FIELD(devCaps), caps::HWTRANSFORMANDLIGHT),
+    flag(SUBITEM, u"PUREDEVICE", FIELD(devCaps), caps::PUREDEVICE),
+    flag(SUBITEM, u"NPATCHES", FIELD(devCaps), caps::NPATCHES),
+    flag(SUBITEM, u"QUINTICRTPATCHES", FIELD(devCaps), caps::QUINTICRTPATCHES),
+    flag(SUBITEM, u"RTPATCHES", FIELD(devCaps), caps::RTPATCHES),
+    flag(SUBITEM, u"RTPATCHHANDLEZERO", FIELD(devCaps), caps::RTPATCHHANDLEZERO),
+    heading(ITEM, u"Memory"),
+    flag(SUBITEM, u"SEPARATETEXTUREMEMORIES", FIELD(devCaps), caps::SEPARATETEXTUREMEMORIES),
+    flag(SUBITEM, u"CANBLTSYSTONONLOCAL", FIELD(devCaps), caps::CANBLTSYSTONONLOCAL),
+    flag(SUBITEM, u"TEXTURENONLOCALVIDMEM", FIELD(devCaps), caps::TEXTURENONLOCALVIDMEM),
+    flag(SUBITEM, u"TEXTURESYSTEMMEMORY", FIELD(devCaps), caps::TEXTURESYSTEMMEMORY),
+    flag(SUBITEM, u"TEXTUREVIDEOMEMORY", FIELD(devCaps), caps::TEXTUREVIDEOMEMORY),
+    flag(SUBITEM, u"TLVERTEXSYSTEMMEMORY", FIELD(devCaps), caps::TLVERTEXSYSTEMMEMORY),
+    flag(SUBITEM, u"TLVERTEXVIDEOMEMORY", FIELD(devCaps), caps::TLVERTEXVIDEOMEMORY),
+
+    heading(SECTION, u"PrimitiveMiscCaps"),
+    need(ITEM, u"MASKZ", FIELD(primitiveMiscCaps), caps::MASKZ),
+    // A device that cannot draw without culling cannot draw the game's sprites.
+    need(ITEM, u"CULLNONE", FIELD(primitiveMiscCaps), caps::CULLNONE),
+    need(ITEM, u"CULLCW", FIELD(primitiveMiscCaps), caps::CULLCW),
+    need(ITEM, u"CULLCCW", FIELD(primitiveMiscCaps), caps::CULLCCW),
+    need(ITEM, u"COLORWRITEENABLE", FIELD(primitiveMiscCaps), caps::COLORWRITEENABLE),
+    heading(ITEM, u"Clipping"),
+    flag(SUBITEM, u"CLIPPLANESCALEDPOINTS", FIELD(primitiveMiscCaps), caps::CLIPPLANESCALEDPOINTS),
+    hex(SUBITEM, u"MaxUserClipPlanes", FIELD(maxUserClipPlanes)),
+    flag(SUBITEM, u"CLIPTLVERTS", FIELD(primitiveMiscCaps), caps::CLIPTLVERTS),
+    real(SUBITEM, u"GuardBandLeft", REAL(guardBandLeft)),
+    real(SUBITEM, u"GuardBandRight", REAL(guardBandRight)),
+    real(SUBITEM, u"GuardBandBottom", REAL(guardBandBottom)),
+    real(SUBITEM, u"GuardBandTop", REAL(guardBandTop)),
+    flag(ITEM, u"TSSARGTEMP", FIELD(primitiveMiscCaps), caps::TSSARGTEMP),
+    need(ITEM, u"BLENDOP", FIELD(primitiveMiscCaps), caps::BLENDOP),
+    flag(ITEM, u"NULLREFERENCE", FIELD(primitiveMiscCaps), caps::NULLREFERENCE),
+    flag(ITEM, u"INDEPENDENTWRITEMASKS", FIELD(primitiveMiscCaps), caps::INDEPENDENTWRITEMASKS),
+    flag(ITEM, u"PERSTAGECONSTANT", FIELD(primitiveMiscCaps), caps::PERSTAGECONSTANT),
+    flag(ITEM, u"SEPARATEALPHABLEND", FIELD(primitiveMiscCaps), caps::SEPARATEALPHABLEND),
+    heading(ITEM, u"Multipul render targets"),
+    flag(SUBITEM, u"MRTINDEPENDENTBITDEPTHS", FIELD(primitiveMiscCaps),
+         caps::MRTINDEPENDENTBITDEPTHS),
+    flag(SUBITEM, u"MRTPOSTPIXELSHADERBLENDING", FIELD(primitiveMiscCaps),
+         caps::MRTPOSTPIXELSHADERBLENDING),
+    least(SUBITEM, u"NumSimultaneousRTs", FIELD(numSimultaneousRTs), 1u),
+    need(ITEM, u"FOGANDSPECULARALPHA", FIELD(primitiveMiscCaps), caps::FOGANDSPECULARALPHA),
+    flag(ITEM, u"FOGVERTEXCLAMPED", FIELD(primitiveMiscCaps), caps::FOGVERTEXCLAMPED),
+
+    heading(SECTION, u"RasterCaps"),
+    flag(ITEM, u"ANISOTROPY", FIELD(rasterCaps), caps::ANISOTROPY),
+    need(ITEM, u"COLORPERSPECTIVE", FIELD(rasterCaps), caps::COLORPERSPECTIVE),
+    flag(ITEM, u"DITHER", FIELD(rasterCaps), caps::DITHER),
+    flag(ITEM, u"MIPMAPLODBIAS", FIELD(rasterCaps), caps::MIPMAPLODBIAS),
+    flag(ITEM, u"MULTISAMPLE_TOGGLE", FIELD(rasterCaps), caps::MULTISAMPLE_TOGGLE),
+    flag(ITEM, u"SCISSORTEST", FIELD(rasterCaps), caps::SCISSORTEST),
+    flag(ITEM, u"ZBUFFERLESSHSR", FIELD(rasterCaps), caps::ZBUFFERLESSHSR),
+    heading(ITEM, u"Depth Bias"),
+    need(SUBITEM, u"DEPTHBIAS", FIELD(rasterCaps), caps::DEPTHBIAS),
+    need(SUBITEM, u"SLOPESCALEDEPTHBIAS", FIELD(rasterCaps), caps::SLOPESCALEDEPTHBIAS),
+    heading(ITEM, u"Depth Buffer"),
+    flag(SUBITEM, u"WBUFFER", FIELD(rasterCaps), caps::WBUFFER),
+    real(SUBITEM, u"MaxVertexW", REAL(maxVertexW)),
+    flag(SUBITEM, u"ZTEST", FIELD(rasterCaps), caps::ZTEST),
+    heading(ITEM, u"Fog"),
+    flag(SUBITEM, u"FOGRANGE", FIELD(rasterCaps), caps::FOGRANGE),
+    flag(SUBITEM, u"FOGTABLE", FIELD(rasterCaps), caps::FOGTABLE),
+    flag(SUBITEM, u"FOGVERTEX", FIELD(rasterCaps), caps::FOGVERTEX),
+    flag(SUBITEM, u"ZFOG", FIELD(rasterCaps), caps::ZFOG),
+    flag(SUBITEM, u"WFOG", FIELD(rasterCaps), caps::WFOG),
+
+    heading(SECTION, u"ZCmpCaps"),
+    need(ITEM, u"ALWAYS", FIELD(zCmpCaps), caps::CMP_ALWAYS),
+    need(ITEM, u"EQUAL", FIELD(zCmpCaps), caps::CMP_EQUAL),
+    need(ITEM, u"GREATER", FIELD(zCmpCaps), caps::CMP_GREATER),
+    need(ITEM, u"GREATEREQUAL", FIELD(zCmpCaps), caps::CMP_GREATEREQUAL),
+    need(ITEM, u"LESS", FIELD(zCmpCaps), caps::CMP_LESS),
+    need(ITEM, u"LESSEQUAL", FIELD(zCmpCaps), caps::CMP_LESSEQUAL),
+    need(ITEM, u"NEVER", FIELD(zCmpCaps), caps::CMP_NEVER),
+    need(ITEM, u"NOTEQUAL", FIELD(zCmpCaps), caps::CMP_NOTEQUAL),
+    heading(SECTION, u"AlphaCmpCaps"),
+    need(ITEM, u"ALWAYS", FIELD(alphaCmpCaps), caps::CMP_ALWAYS),
+    need(ITEM, u"EQUAL", FIELD(alphaCmpCaps), caps::CMP_EQUAL),
+    need(ITEM, u"GREATER", FIELD(alphaCmpCaps), caps::CMP_GREATER),
+    need(ITEM, u"GREATEREQUAL", FIELD(alphaCmpCaps), caps::CMP_GREATEREQUAL),
+    need(ITEM, u"LESS", FIELD(alphaCmpCaps), caps::CMP_LESS),
+    need(ITEM, u"LESSEQUAL", FIELD(alphaCmpCaps), caps::CMP_LESSEQUAL),
+    need(ITEM, u"NEVER", FIELD(alphaCmpCaps), caps::CMP_NEVER),
+    need(ITEM, u"NOTEQUAL", FIELD(alphaCmpCaps), caps::CMP_NOTEQUAL),
+    heading(SECTION, u"SrcBlendCaps"),
+    need(ITEM, u"ZERO", FIELD(srcBlendCaps), caps::BLEND_ZERO),
+    need(ITEM, u"ONE", FIELD(srcBlendCaps), caps::BLEND_ONE),
+    need(ITEM, u"SRCCOLOR", FIELD(srcBlendCaps), caps::BLEND_SRCCOLOR),
+    need(ITEM, u"INVSRCCOLOR", FIELD(srcBlendCaps), caps::BLEND_INVSRCCOLOR),
+    need(ITEM, u"SRCALPHA", FIELD(srcBlendCaps), caps::BLEND_SRCALPHA),
+    need(ITEM, u"INVSRCALPHA", FIELD(srcBlendCaps), caps::BLEND_INVSRCALPHA),
+    need(ITEM, u"DESTCOLOR", FIELD(srcBlendCaps), caps::BLEND_DESTCOLOR),
+    need(ITEM, u"INVDESTCOLOR", FIELD(srcBlendCaps), caps::BLEND_INVDESTCOLOR),
+    need(ITEM, u"DESTALPHA", FIELD(srcBlendCaps), caps::BLEND_DESTALPHA),
+    need(ITEM, u"INVDESTALPHA", FIELD(srcBlendCaps), caps::BLEND_INVDESTALPHA),
+    need(ITEM, u"SRCALPHASAT", FIELD(srcBlendCaps), caps::BLEND_SRCALPHASAT),
+    flag(ITEM, u"BLENDFACTOR", FIELD(srcBlendCaps), caps::BLEND_BLENDFACTOR),
+    need(ITEM, u"BOTHINVSRCALPHA", FIELD(srcBlendCaps), caps::BLEND_BOTHINVSRCALPHA),
+    flag(ITEM, u"BOTHSRCALPHA", FIELD(srcBlendCaps), caps::BLEND_BOTHSRCALPHA),
+    heading(SECTION, u"DestBlendCaps"),
+    need(ITEM, u"ZERO", FIELD(destBlendCaps), caps::BLEND_ZERO),
+    need(ITEM, u"ONE", FIELD(destBlendCaps), caps::BLEND_ONE),
+    need(ITEM, u"SRCCOLOR", FIELD(destBlendCaps), caps::BLEND_SRCCOLOR),
+    need(ITEM, u"INVSRCCOLOR", FIELD(destBlendCaps), caps::BLEND_INVSRCCOLOR),
+    need(ITEM, u"SRCALPHA", FIELD(destBlendCaps), caps::BLEND_SRCALPHA),
+    need(ITEM, u"INVSRCALPHA", FIELD(destBlendCaps), caps::BLEND_INVSRCALPHA),
+    need(ITEM, u"DESTCOLOR", FIELD(destBlendCaps), caps::BLEND_DESTCOLOR),
+    need(ITEM, u"INVDESTCOLOR", FIELD(destBlendCaps), caps::BLEND_INVDESTCOLOR),
+    need(ITEM, u"DESTALPHA", FIELD(destBlendCaps), caps::BLEND_DESTALPHA),
+    need(ITEM, u"INVDESTALPHA", FIELD(destBlendCaps), caps::BLEND_INVDESTALPHA),
+    flag(ITEM, u"SRCALPHASAT", FIELD(destBlendCaps), caps::BLEND_SRCALPHASAT),
+    flag(ITEM, u"BLENDFACTOR", FIELD(destBlendCaps), caps::BLEND_BLENDFACTOR),
+    flag(ITEM, u"BOTHINVSRCALPHA", FIELD(destBlendCaps), caps::BLEND_BOTHINVSRCALPHA),
+    flag(ITEM, u"BOTHSRCALPHA", FIELD(destBlendCaps), caps::BLEND_BOTHSRCALPHA),
+
+    heading(SECTION, u"ShadeCaps"),
+    need(ITEM, u"ALPHAGOURAUDBLEND", FIELD(shadeCaps), caps::ALPHAGOURAUDBLEND),
+    need(ITEM, u"FOGGOURAUD", FIELD(shadeCaps), caps::FOGGOURAUD),
+    need(ITEM, u"COLORGOURAUDRGB", FIELD(shadeCaps), caps::COLORGOURAUDRGB),
+    need(ITEM, u"SPECULARGOURAUDRGB", FIELD(shadeCaps), caps::SPECULARGOURAUDRGB),
+
+    heading(SECTION, u"TextureCaps"),
+    least(ITEM, u"MaxTextureWidth", FIELD(maxTextureWidth), 0x800u),
+    least(ITEM, u"MaxTextureHeight", FIELD(maxTextureHeight), 0x800u),
+    hex(ITEM, u"MaxTextureRepeat", FIELD(maxTextureRepeat)),
+    hex(ITEM, u"MaxTextureAspectRatio", FIELD(maxTextureAspectRatio)),
+    hex(ITEM, u"MaxAnisotropy", FIELD(maxAnisotropy)),
+    need(ITEM, u"ALPHA", FIELD(textureCaps), caps::TEX_ALPHA),
+    flag(ITEM, u"ALPHAPALETTE", FIELD(textureCaps), caps::TEX_ALPHAPALETTE),
+    flag(ITEM, u"NOPROJECTEDBUMPENV", FIELD(textureCaps), caps::TEX_NOPROJECTEDBUMPENV),
+    need(ITEM, u"PERSPECTIVE", FIELD(textureCaps), caps::TEX_PERSPECTIVE),
+    need(ITEM, u"PROJECTED", FIELD(textureCaps), caps::TEX_PROJECTED),
+    // Texture coordinates address the whole texture, not its texels.
+    need(ITEM, u"TEXREPEATNOTSCALEDBYSIZE", FIELD(textureCaps), caps::TEX_REPEATNOTSCALEDBYSIZE),
+    need(ITEM, u"Mipmap", FIELD(textureCaps), caps::TEX_MIPMAP),
+    heading(ITEM, u"Texture Size"),
+    // The game's textures are not square: a device limited to square ones fails.
+    needClear(SUBITEM, u"SQUAREONLY", FIELD(textureCaps), caps::TEX_SQUAREONLY),
+    flag(SUBITEM, u"POW2", FIELD(textureCaps), caps::TEX_POW2),
+    flag(SUBITEM, u"NONPOW2CONDITIONAL", FIELD(textureCaps), caps::TEX_NONPOW2CONDITIONAL),
+    need(ITEM, u"CUBEMAP", FIELD(textureCaps), caps::TEX_CUBEMAP),
+    flag(ITEM, u"CUBEMAP_POW2", FIELD(textureCaps), caps::TEX_CUBEMAP_POW2),
+    need(ITEM, u"MIPCUBEMAP", FIELD(textureCaps), caps::TEX_MIPCUBEMAP),
+    need(ITEM, u"VOLUMEMAP", FIELD(textureCaps), caps::TEX_VOLUMEMAP),
+    least(ITEM, u"MaxVolumeExtent", FIELD(maxVolumeExtent), 0x100u),
+    flag(ITEM, u"VOLUMEMAP_POW2", FIELD(textureCaps), caps::TEX_VOLUMEMAP_POW2),
+    need(ITEM, u"MIPVOLUMEMAP", FIELD(textureCaps), caps::TEX_MIPVOLUMEMAP),
+
+    heading(SECTION, u"TextureFilteCaps"),
+    need(ITEM, u"MAGFPOINT", FIELD(textureFilterCaps), caps::MAGFPOINT),
+    need(ITEM, u"MINFPOINT", FIELD(textureFilterCaps), caps::MINFPOINT),
+    need(ITEM, u"MAGFLINEAR", FIELD(textureFilterCaps), caps::MAGFLINEAR),
+    need(ITEM, u"MINFLINEAR", FIELD(textureFilterCaps), caps::MINFLINEAR),
+    flag(ITEM, u"MAGFANISOTROPIC", FIELD(textureFilterCaps), caps::MAGFANISOTROPIC),
+    flag(ITEM, u"MINFANISOTROPIC", FIELD(textureFilterCaps), caps::MINFANISOTROPIC),
+    flag(ITEM, u"MAGFPYRAMIDALQUAD", FIELD(textureFilterCaps), caps::MAGFPYRAMIDALQUAD),
+    flag(ITEM, u"MINFPYRAMIDALQUAD", FIELD(textureFilterCaps), caps::MINFPYRAMIDALQUAD),
+    flag(ITEM, u"MAGFGAUSSIANQUAD", FIELD(textureFilterCaps), caps::MAGFGAUSSIANQUAD),
+    flag(ITEM, u"MINFGAUSSIANQUAD", FIELD(textureFilterCaps), caps::MINFGAUSSIANQUAD),
+    heading(SECTION, u"CubeTextureFilterCaps"),
+    need(ITEM, u"MAGFPOINT", FIELD(cubeTextureFilterCaps), caps::MAGFPOINT),
+    need(ITEM, u"MINFPOINT", FIELD(cubeTextureFilterCaps), caps::MINFPOINT),
+    need(ITEM, u"MAGFLINEAR", FIELD(cubeTextureFilterCaps), caps::MAGFLINEAR),
+    need(ITEM, u"MINFLINEAR", FIELD(cubeTextureFilterCaps), caps::MINFLINEAR),
+    flag(ITEM, u"MAGFANISOTROPIC", FIELD(cubeTextureFilterCaps), caps::MAGFANISOTROPIC),
+    flag(ITEM, u"MINFANISOTROPIC", FIELD(cubeTextureFilterCaps), caps::MINFANISOTROPIC),
+    flag(ITEM, u"MAGFPYRAMIDALQUAD", FIELD(cubeTextureFilterCaps), caps::MAGFPYRAMIDALQUAD),
+    flag(ITEM, u"MINFPYRAMIDALQUAD", FIELD(cubeTextureFilterCaps), caps::MINFPYRAMIDALQUAD),
+    flag(ITEM, u"MAGFGAUSSIANQUAD", FIELD(cubeTextureFilterCaps), caps::MAGFGAUSSIANQUAD),
+    flag(ITEM, u"MINFGAUSSIANQUAD", FIELD(cubeTextureFilterCaps), caps::MINFGAUSSIANQUAD),
+    heading(SECTION, u"VolumeTextureFilterCaps"),
+    need(ITEM, u"MAGFPOINT", FIELD(volumeTextureFilterCaps), caps::MAGFPOINT),
+    need(ITEM, u"MINFPOINT", FIELD(volumeTextureFilterCaps), caps::MINFPOINT),
+    flag(ITEM, u"MAGFLINEAR", FIELD(volumeTextureFilterCaps), caps::MAGFLINEAR),
+    flag(ITEM, u"MINFLINEAR", FIELD(volumeTextureFilterCaps), caps::MINFLINEAR),
+    flag(ITEM, u"MAGFANISOTROPIC", FIELD(volumeTextureFilterCaps), caps::MAGFANISOTROPIC),
+    flag(ITEM, u"MINFANISOTROPIC", FIELD(volumeTextureFilterCaps), caps::MINFANISOTROPIC),
+    flag(ITEM, u"MAGFPYRAMIDALQUAD", FIELD(volumeTextureFilterCaps), caps::MAGFPYRAMIDALQUAD),
+    flag(ITEM, u"MINFPYRAMIDALQUAD", FIELD(volumeTextureFilterCaps), caps::MINFPYRAMIDALQUAD),
+    flag(ITEM, u"MAGFGAUSSIANQUAD", FIELD(volumeTextureFilterCaps), caps::MAGFGAUSSIANQUAD),
+    flag(ITEM, u"MINFGAUSSIANQUAD", FIELD(volumeTextureFilterCaps), caps::MINFGAUSSIANQUAD),
+    heading(SECTION, u"TextureAddressCaps"),
+    flag(ITEM, u"INDEPENDENTUVuv", FIELD(textureAddressCaps), caps::TADDRESS_INDEPENDENTUV),
+    flag(ITEM, u"BORDER", FIELD(textureAddressCaps), caps::TADDRESS_BORDER),
+    need(ITEM, u"CLAMP", FIELD(textureAddressCaps), caps::TADDRESS_CLAMP),
+    need(ITEM, u"MIRROR", FIELD(textureAddressCaps), caps::TADDRESS_MIRROR),
+    flag(ITEM, u"MIRRORONCE", FIELD(textureAddressCaps), caps::TADDRESS_MIRRORONCE),
+    need(ITEM, u"WRAP", FIELD(textureAddressCaps), caps::TADDRESS_WRAP),
+    heading(SECTION, u"VolumeTextureAddressCaps"),
+    flag(ITEM, u"INDEPENDENTUV", FIELD(volumeTextureAddressCaps), caps::TADDRESS_INDEPENDENTUV),
+    flag(ITEM, u"BORDER", FIELD(volumeTextureAddressCaps), caps::TADDRESS_BORDER),
+    need(ITEM, u"CLAMP", FIELD(volumeTextureAddressCaps), caps::TADDRESS_CLAMP),
+    need(ITEM, u"MIRROR", FIELD(volumeTextureAddressCaps), caps::TADDRESS_MIRROR),
+    flag(ITEM, u"MIRRORONCE", FIELD(volumeTextureAddressCaps), caps::TADDRESS_MIRRORONCE),
+    need(ITEM, u"WRAP", FIELD(volumeTextureAddressCaps), caps::TADDRESS_WRAP),
+
+    heading(SECTION, u"TextureOpCaps"),
+    hex(ITEM, u"MaxTextureBlendStages", FIELD(maxTextureBlendStages)),
+    hex(ITEM, u"MaxSimultaneousTextures", FIELD(maxSimultaneousTextures)),
+    flag(ITEM, u"ADD", FIELD(textureOpCaps), caps::TOP_ADD),
+    flag(ITEM, u"ADDSIGNED", FIELD(textureOpCaps), caps::TOP_ADDSIGNED),
+    flag(ITEM, u"ADDSIGNED2X", FIELD(textureOpCaps), caps::TOP_ADDSIGNED2X),
+    flag(ITEM, u"ADDSMOOTH", FIELD(textureOpCaps), caps::TOP_ADDSMOOTH),
+    flag(ITEM, u"BLENDCURRENTALPHA", FIELD(textureOpCaps), caps::TOP_BLENDCURRENTALPHA),
+    flag(ITEM, u"BLENDDIFFUSEALPHA", FIELD(textureOpCaps), caps::TOP_BLENDDIFFUSEALPHA),
+    flag(ITEM, u"BLENDFACTORALPHA", FIELD(textureOpCaps), caps::TOP_BLENDFACTORALPHA),
+    flag(ITEM, u"BLENDTEXTUREALPHA", FIELD(textureOpCaps), caps::TOP_BLENDTEXTUREALPHA),
+    flag(ITEM, u"BLENDTEXTUREALPHAPM", FIELD(textureOpCaps), caps::TOP_BLENDTEXTUREALPHAPM),
+    flag(ITEM, u"BUMPENVMAP", FIELD(textureOpCaps), caps::TOP_BUMPENVMAP),
+    flag(ITEM, u"BUMPENVMAPLUMINANCE", FIELD(textureOpCaps), caps::TOP_BUMPENVMAPLUMINANCE),
+    flag(ITEM, u"DISABLE", FIELD(textureOpCaps), caps::TOP_DISABLE),
+    flag(ITEM, u"DOTPRODUCT3", FIELD(textureOpCaps), caps::TOP_DOTPRODUCT3),
+    flag(ITEM, u"LERP", FIELD(textureOpCaps), caps::TOP_LERP),
+    flag(ITEM, u"MODULATE", FIELD(textureOpCaps), caps::TOP_MODULATE),
+    flag(ITEM, u"MODULATE2X", FIELD(textureOpCaps), caps::TOP_MODULATE2X),
+    flag(ITEM, u"MODULATE4X", FIELD(textureOpCaps), caps::TOP_MODULATE4X),
+    flag(ITEM, u"MODULATEALPHA_ADDCOLOR", FIELD(textureOpCaps), caps::TOP_MODULATEALPHA_ADDCOLOR),
+    flag(ITEM, u"MODULATECOLOR_ADDALPHA", FIELD(textureOpCaps), caps::TOP_MODULATECOLOR_ADDALPHA),
+    flag(ITEM, u"MODULATEINVALPHA_ADDCOLOR", FIELD(textureOpCaps),
+         caps::TOP_MODULATEINVALPHA_ADDCOLOR),
+    flag(ITEM, u"MODULATEINVCOLOR_ADDALPHA", FIELD(textureOpCaps),
+         caps::TOP_MODULATEINVCOLOR_ADDALPHA),
+    flag(ITEM, u"MULTIPLYADD", FIELD(textureOpCaps), caps::TOP_MULTIPLYADD),
+    flag(ITEM, u"PREMODULATE", FIELD(textureOpCaps), caps::TOP_PREMODULATE),
+    flag(ITEM, u"SELECTARG1", FIELD(textureOpCaps), caps::TOP_SELECTARG1),
+    flag(ITEM, u"SELECTARG2", FIELD(textureOpCaps), caps::TOP_SELECTARG2),
+    flag(ITEM, u"SUBTRACT", FIELD(textureOpCaps), caps::TOP_SUBTRACT),
+
+    heading(SECTION, u"LineCaps"),
+    need(ITEM, u"ALPHACMP", FIELD(lineCaps), caps::LINE_ALPHACMP),
+    flag(ITEM, u"ANTIALIAS", FIELD(lineCaps), caps::LINE_ANTIALIAS),
+    need(ITEM, u"BLEND", FIELD(lineCaps), caps::LINE_BLEND),
+    flag(ITEM, u"FOG", FIELD(lineCaps), caps::LINE_FOG),
+    need(ITEM, u"TEXTURE", FIELD(lineCaps), caps::LINE_TEXTURE),
+    need(ITEM, u"ZTEST", FIELD(lineCaps), caps::LINE_ZTEST),
+    real(ITEM, u"ExtentsAdjust", REAL(extentsAdjust)),
+
+    heading(SECTION, u"StencilCaps"),
+    need(ITEM, u"KEEP", FIELD(stencilCaps), caps::STENCIL_KEEP),
+    need(ITEM, u"ZERO", FIELD(stencilCaps), caps::STENCIL_ZERO),
+    need(ITEM, u"REPLACE", FIELD(stencilCaps), caps::STENCIL_REPLACE),
+    need(ITEM, u"INCRSAT", FIELD(stencilCaps), caps::STENCIL_INCRSAT),
+    need(ITEM, u"DECRSAT", FIELD(stencilCaps), caps::STENCIL_DECRSAT),
+    need(ITEM, u"INVERT", FIELD(stencilCaps), caps::STENCIL_INVERT),
+    need(ITEM, u"INCR", FIELD(stencilCaps), caps::STENCIL_INCR),
+    need(ITEM, u"DECR", FIELD(stencilCaps), caps::STENCIL_DECR),
+    flag(ITEM, u"TWOSIDED", FIELD(stencilCaps), caps::STENCIL_TWOSIDED),
+
+    heading(SECTION, u"FVFCaps"),
+    flag(ITEM, u"DONOTSTRIPELEMENTS", FIELD(fvfCaps), caps::FVF_DONOTSTRIPELEMENTS),
+    flag(ITEM, u"PSIZE", FIELD(fvfCaps), caps::FVF_PSIZE),
+    hex(ITEM, u"TEXCOORDCOUNTMASK", NUMBER(c.fvfCaps& caps::FVF_TEXCOORDCOUNTMASK)),
+
+    heading(SECTION, u"VertexProcessingCaps"),
+    flag(ITEM, u"LOCALVIEWER", FIELD(vertexProcessingCaps), caps::VTX_LOCALVIEWER),
+    flag(ITEM, u"MATERIALSOURCE7", FIELD(vertexProcessingCaps), caps::VTX_MATERIALSOURCE7),
+    flag(ITEM, u"NO_TEXGEN_NONLOCALVIEWER", FIELD(vertexProcessingCaps),
+         caps::VTX_NO_TEXGEN_NONLOCALVIEWER),
+    flag(ITEM, u"TEXGEN", FIELD(vertexProcessingCaps), caps::VTX_TEXGEN),
+    flag(ITEM, u"TEXGEN_SPHEREMAP", FIELD(vertexProcessingCaps), caps::VTX_TEXGEN_SPHEREMAP),
+    flag(ITEM, u"TWEENING", FIELD(vertexProcessingCaps), caps::VTX_TWEENING),
+    hex(ITEM, u"MaxVertexBlendMatrices", FIELD(maxVertexBlendMatrices)),
+    hex(ITEM, u"MaxVertexBlendMatrixIndex+1", NUMBER(c.maxVertexBlendMatrixIndex + 1)),
+    least(ITEM, u"MaxPrimitiveCount", FIELD(maxPrimitiveCount), 0xFFDAu),
+    least(ITEM, u"MaxVertexIndex", FIELD(maxVertexIndex), 0xFFDCu),
+    hex(ITEM, u"MaxStreams", FIELD(maxStreams)),
+    hex(ITEM, u"MaxStreamStride", FIELD(maxStreamStride)),
+
+    heading(SECTION, u"DeclTypes"),
+    flag(ITEM, u"UBYTE4", FIELD(declTypes), caps::DT_UBYTE4),
+    flag(ITEM, u"UBYTE4[0.0, 1.0]", FIELD(declTypes), caps::DT_UBYTE4N),
+    flag(ITEM, u"SHORT2[-1.0, 1.0]", FIELD(declTypes), caps::DT_SHORT2N),
+    flag(ITEM, u"SHORT4[-1.0, 1.0]", FIELD(declTypes), caps::DT_SHORT4N),
+    flag(ITEM, u"USHORT2[0.0, 1.0]", FIELD(declTypes), caps::DT_USHORT2N),
+    flag(ITEM, u"USHORT4[0.0, 1.0]", FIELD(declTypes), caps::DT_USHORT4N),
+    flag(ITEM, u"UDEC3[0.0, 1023.0](10:10:10)", FIELD(declTypes), caps::DT_UDEC3),
+    flag(ITEM, u"DEC3N[-1.0, 1.0](10:10:10)", FIELD(declTypes), caps::DT_DEC3N),
+    flag(ITEM, u"FLOAT16_2", FIELD(declTypes), caps::DT_FLOAT16_2),
+    flag(ITEM, u"FLOAT16_4", FIELD(declTypes), caps::DT_FLOAT16_4),
+
+    heading(SECTION, u"VertexProcessingCaps"),
+    flag(ITEM, u"DIRECTIONALLIGHTS", FIELD(vertexProcessingCaps), caps::VTX_DIRECTIONALLIGHTS),
+    flag(ITEM, u"POSITIONALLIGHTS(includes point, spot)", FIELD(vertexProcessingCaps),
+         caps::VTX_POSITIONALLIGHTS),
+    hex(ITEM, u"MaxActiveLights", FIELD(maxActiveLights)),
+    real(SECTION, u"MaxPointSize", REAL(maxPointSize)),
+
+    heading(SECTION, u"Shader"),
+    least(ITEM, u"VertexShaderVersion", NUMBER(c.vertexShaderVersion & 0xFFFFu), 0x200u),
+    least(ITEM, u"MaxVertexShaderConst", FIELD(maxVertexShaderConst), 0x100u),
+    hex(ITEM, u"MaxVShaderInstructionsExecuted", FIELD(maxVShaderInstructionsExecuted)),
+    hex(ITEM, u"MaxVertexShader30InstructionSlots", FIELD(maxVertexShader30InstructionSlots)),
+    heading(ITEM, u"VertexTextureFilterCaps"),
+    flag(SUBITEM, u"MAGFPOINT", FIELD(vertexTextureFilterCaps), caps::MAGFPOINT),
+    flag(SUBITEM, u"MINFPOINT", FIELD(vertexTextureFilterCaps), caps::MINFPOINT),
+    flag(SUBITEM, u"MAGFLINEAR", FIELD(vertexTextureFilterCaps), caps::MAGFLINEAR),
+    flag(SUBITEM, u"MINFLINEAR", FIELD(vertexTextureFilterCaps), caps::MINFLINEAR),
+    flag(SUBITEM, u"MAGFANISOTROPIC", FIELD(vertexTextureFilterCaps), caps::MAGFANISOTROPIC),
+    flag(SUBITEM, u"MINFANISOTROPIC", FIELD(vertexTextureFilterCaps), caps::MINFANISOTROPIC),
+    flag(SUBITEM, u"MAGFPYRAMIDALQUAD", FIELD(vertexTextureFilterCaps), caps::MAGFPYRAMIDALQUAD),
+    flag(SUBITEM, u"MINFPYRAMIDALQUAD", FIELD(vertexTextureFilterCaps), caps::MINFPYRAMIDALQUAD),
+    flag(SUBITEM, u"MAGFGAUSSIANQUAD", FIELD(vertexTextureFilterCaps), caps::MAGFGAUSSIANQUAD),
+    flag(SUBITEM, u"MINFGAUSSIANQUAD", FIELD(vertexTextureFilterCaps), caps::MINFGAUSSIANQUAD),
+    heading(ITEM, u"VS20Caps"),
+    hex(SUBITEM, u"Caps", FIELD(vs20Caps.caps)),
+    hex(SUBITEM, u"NumTemps", NUMBER(static_cast<uint32_t>(c.vs20Caps.numTemps))),
+    hex(SUBITEM, u"DynamicFlowControlDepth",
+        NUMBER(static_cast<uint32_t>(c.vs20Caps.dynamicFlowControlDepth))),
+    hex(SUBITEM, u"StaticFlowControlDepth",
+        NUMBER(static_cast<uint32_t>(c.vs20Caps.staticFlowControlDepth))),
+    least(ITEM, u"PixelShaderVersion", NUMBER(c.pixelShaderVersion & 0xFFFFu), 0x200u),
+    leastReal(ITEM, u"PixelShader1xMaxValue", REAL(pixelShader1xMaxValue), 1.0f),
+    hex(ITEM, u"MaxPShaderInstructionsExecuted", FIELD(maxPShaderInstructionsExecuted)),
+    hex(ITEM, u"MaxPixelShader30InstructionSlots", FIELD(maxPixelShader30InstructionSlots)),
+    heading(ITEM, u"PS20Caps"),
+    hex(SUBITEM, u"Caps", FIELD(ps20Caps.caps)),
+    hex(SUBITEM, u"NumTemps", NUMBER(static_cast<uint32_t>(c.ps20Caps.numTemps))),
+    hex(SUBITEM, u"DynamicFlowControlDepth",
+        NUMBER(static_cast<uint32_t>(c.ps20Caps.dynamicFlowControlDepth))),
+    hex(SUBITEM, u"StaticFlowControlDepth",
+        NUMBER(static_cast<uint32_t>(c.ps20Caps.staticFlowControlDepth))),
+    hex(SUBITEM, u"NumInstructionSlots",
+        NUMBER(static_cast<uint32_t>(c.ps20Caps.numInstructionSlots))),
+
+    heading(SECTION, u"Tesselator/N-Patch"),
+    flag(ITEM, u"ADAPTIVETESSRTPATCH", FIELD(devCaps2), caps::ADAPTIVETESSRTPATCH),
+    flag(ITEM, u"ADAPTIVETESSNPATCH", FIELD(devCaps2), caps::ADAPTIVETESSNPATCH),
+    flag(ITEM, u"CAN_STRETCHRECT_FROM_TEXTURES", FIELD(devCaps2),
+         caps::CAN_STRETCHRECT_FROM_TEXTURES),
+    flag(ITEM, u"DMAPNPATCH", FIELD(devCaps2), caps::DMAPNPATCH),
+    flag(ITEM, u"PRESAMPLEDDMAPNPATCH", FIELD(devCaps2), caps::PRESAMPLEDDMAPNPATCH),
+    flag(ITEM, u"STREAMOFFSET", FIELD(devCaps2), caps::STREAMOFFSET),
+    flag(ITEM, u"VERTEXELEMENTSCANSHARESTREAMOFFSET", FIELD(devCaps2),
+         caps::VERTEXELEMENTSCANSHARESTREAMOFFSET),
+    hex(ITEM, u"MasterAdapterOrdinal", FIELD(masterAdapterOrdinal)),
+    hex(ITEM, u"AdapterOrdinalInGroup", FIELD(adapterOrdinalInGroup)),
+    hex(ITEM, u"NumberOfAdaptersInGroup", FIELD(numberOfAdaptersInGroup)),
+
+    heading(SECTION, u"StretchRectFilterCaps(IDirect3DDevice9::StretchRect())"),
+    flag(ITEM, u"MAGFPOINT", FIELD(stretchRectFilterCaps), caps::MAGFPOINT),
+    need(ITEM, u"MINFPOINT", FIELD(stretchRectFilterCaps), caps::MINFPOINT),
+    flag(ITEM, u"MAGFLINEAR", FIELD(stretchRectFilterCaps), caps::MAGFLINEAR),
+    flag(ITEM, u"MINFLINEAR", FIELD(stretchRectFilterCaps), caps::MINFLINEAR),
+};
+
+#undef FIELD
+#undef NUMBER
+#undef REAL
 
 void reportCaps(Report& r, const gpu::Caps& c) {
-    r.heading(SECTION, u"DeviceType");
-    const bool hal = c.deviceType == gpu::DeviceType::Hal;
-    r.required(ITEM, u"D3DDEVTYPE_HAL", hal, hal);
-    r.heading(SECTION, u"Caps");
-    r.required(ITEM, u"D3DCAPS_READ_SCANLINE", c.caps, caps::READ_SCANLINE);
-    r.heading(SECTION, u"Caps2");
-    r.flag(ITEM, u"CANAUTOGENMIPMAP", c.caps2, caps::CANAUTOGENMIPMAP);
-    r.flag(ITEM, u"CANCALIBRATEGAMMA", c.caps2, caps::CANCALIBRATEGAMMA);
-    r.flag(ITEM, u"CANMANAGERESOURCE", c.caps2, caps::CANMANAGERESOURCE);
-    r.flag(ITEM, u"DYNAMICTEXTURES", c.caps2, caps::DYNAMICTEXTURES);
-    r.flag(ITEM, u"FULLSCREENGAMMA", c.caps2, caps::FULLSCREENGAMMA);
-    r.heading(SECTION, u"Caps3");
-    r.flag(ITEM, u"ALPHA_FULLSCREEN_FLIP_OR_DISCARD", c.caps3,
-           caps::ALPHA_FULLSCREEN_FLIP_OR_DISCARD);
-    r.flag(ITEM, u"COPY_TO_VIDMEM", c.caps3, caps::COPY_TO_VIDMEM);
-    r.flag(ITEM, u"COPY_TO_SYSTEMMEM", c.caps3, caps::COPY_TO_SYSTEMMEM);
-    r.flag(ITEM, u"LINEAR_TO_SRGB_PRESENTATION", c.caps3, caps::LINEAR_TO_SRGB_PRESENTATION);
-    r.heading(SECTION, u"PresentationIntervals");
-    r.flag(ITEM, u"IMMEDIATE", c.presentationIntervals, gpu::present::INTERVAL_IMMEDIATE);
-    r.required(ITEM, u"ONE", c.presentationIntervals, gpu::present::INTERVAL_ONE);
-    r.flag(ITEM, u"TWO", c.presentationIntervals, gpu::present::INTERVAL_TWO);
-    r.flag(ITEM, u"THREE", c.presentationIntervals, gpu::present::INTERVAL_THREE);
-    r.heading(SECTION, u"CursorCaps");
-    r.flag(ITEM, u"COLOR", c.cursorCaps, caps::CURSOR_COLOR);
-    r.flag(ITEM, u"LOWERS", c.cursorCaps, caps::CURSOR_LOWRES);
-
-    r.heading(SECTION, u"DevCaps");
-    r.heading(ITEM, u"Hardware supports");
-    r.flag(SUBITEM, u"CANRENDERAFTERFLIP", c.devCaps, caps::CANRENDERAFTERFLIP);
-    r.flag(SUBITEM, u"DRAWPRIMITIVES2", c.devCaps, caps::DRAWPRIMITIVES2);
-    r.flag(SUBITEM, u"DRAWPRIMITIVES2EX", c.devCaps, caps::DRAWPRIMITIVES2EX);
-    r.required(SUBITEM, u"DRAWPRIMTLVERTEX", c.devCaps, caps::DRAWPRIMTLVERTEX);
-    r.required(SUBITEM, u"EXECUTESYSTEMMEMORY", c.devCaps, caps::EXECUTESYSTEMMEMORY);
-    r.flag(SUBITEM, u"EXECUTEVIDEOMEMORY", c.devCaps, caps::EXECUTEVIDEOMEMORY);
-    r.required(SUBITEM, u"HWRASTERIZATION", c.devCaps, caps::HWRASTERIZATION);
-    r.flag(SUBITEM, u"D3DDEVCAPS_HWTRANSFORMANDLIGHT", c.devCaps, caps::HWTRANSFORMANDLIGHT);
-    r.flag(SUBITEM, u"PUREDEVICE", c.devCaps, caps::PUREDEVICE);
-    r.flag(SUBITEM, u"NPATCHES", c.devCaps, caps::NPATCHES);
-    r.flag(SUBITEM, u"QUINTICRTPATCHES", c.devCaps, caps::QUINTICRTPATCHES);
-    r.flag(SUBITEM, u"RTPATCHES", c.devCaps, caps::RTPATCHES);
-    r.flag(SUBITEM, u"RTPATCHHANDLEZERO", c.devCaps, caps::RTPATCHHANDLEZERO);
-    r.heading(ITEM, u"Memory");
-    r.flag(SUBITEM, u"SEPARATETEXTUREMEMORIES", c.devCaps, caps::SEPARATETEXTUREMEMORIES);
-    r.flag(SUBITEM, u"CANBLTSYSTONONLOCAL", c.devCaps, caps::CANBLTSYSTONONLOCAL);
-    r.flag(SUBITEM, u"TEXTURENONLOCALVIDMEM", c.devCaps, caps::TEXTURENONLOCALVIDMEM);
-    r.flag(SUBITEM, u"TEXTURESYSTEMMEMORY", c.devCaps, caps::TEXTURESYSTEMMEMORY);
-    r.flag(SUBITEM, u"TEXTUREVIDEOMEMORY", c.devCaps, caps::TEXTUREVIDEOMEMORY);
-    r.flag(SUBITEM, u"TLVERTEXSYSTEMMEMORY", c.devCaps, caps::TLVERTEXSYSTEMMEMORY);
-    r.flag(SUBITEM, u"TLVERTEXVIDEOMEMORY", c.devCaps, caps::TLVERTEXVIDEOMEMORY);
-
-    const uint32_t pm = c.primitiveMiscCaps;
-    r.heading(SECTION, u"PrimitiveMiscCaps");
-    r.required(ITEM, u"MASKZ", pm, caps::MASKZ);
-    // A device that cannot draw without culling cannot draw the game's sprites.
-    r.required(ITEM, u"CULLNONE", pm, caps::CULLNONE);
-    r.required(ITEM, u"CULLCW", pm, caps::CULLCW);
-    r.required(ITEM, u"CULLCCW", pm, caps::CULLCCW);
-    r.required(ITEM, u"COLORWRITEENABLE", pm, caps::COLORWRITEENABLE);
-    r.heading(ITEM, u"Clipping");
-    r.flag(SUBITEM, u"CLIPPLANESCALEDPOINTS", pm, caps::CLIPPLANESCALEDPOINTS);
-    r.hex(SUBITEM, u"MaxUserClipPlanes", c.maxUserClipPlanes);
-    r.flag(SUBITEM, u"CLIPTLVERTS", pm, caps::CLIPTLVERTS);
-    r.real(SUBITEM, u"GuardBandLeft", c.guardBandLeft);
-    r.real(SUBITEM, u"GuardBandRight", c.guardBandRight);
-    r.real(SUBITEM, u"GuardBandBottom", c.guardBandBottom);
-    r.real(SUBITEM, u"GuardBandTop", c.guardBandTop);
-    r.flag(ITEM, u"TSSARGTEMP", pm, caps::TSSARGTEMP);
-    r.required(ITEM, u"BLENDOP", pm, caps::BLENDOP);
-    r.flag(ITEM, u"NULLREFERENCE", pm, caps::NULLREFERENCE);
-    r.flag(ITEM, u"INDEPENDENTWRITEMASKS", pm, caps::INDEPENDENTWRITEMASKS);
-    r.flag(ITEM, u"PERSTAGECONSTANT", pm, caps::PERSTAGECONSTANT);
-    r.flag(ITEM, u"SEPARATEALPHABLEND", pm, caps::SEPARATEALPHABLEND);
-    r.heading(ITEM, u"Multipul render targets");
-    r.flag(SUBITEM, u"MRTINDEPENDENTBITDEPTHS", pm, caps::MRTINDEPENDENTBITDEPTHS);
-    r.flag(SUBITEM, u"MRTPOSTPIXELSHADERBLENDING", pm, caps::MRTPOSTPIXELSHADERBLENDING);
-    r.minimum(SUBITEM, u"NumSimultaneousRTs", 1u, c.numSimultaneousRTs);
-    r.required(ITEM, u"FOGANDSPECULARALPHA", pm, caps::FOGANDSPECULARALPHA);
-    r.flag(ITEM, u"FOGVERTEXCLAMPED", pm, caps::FOGVERTEXCLAMPED);
-
-    const uint32_t rc = c.rasterCaps;
-    r.heading(SECTION, u"RasterCaps");
-    r.flag(ITEM, u"ANISOTROPY", rc, caps::ANISOTROPY);
-    r.required(ITEM, u"COLORPERSPECTIVE", rc, caps::COLORPERSPECTIVE);
-    r.flag(ITEM, u"DITHER", rc, caps::DITHER);
-    r.flag(ITEM, u"MIPMAPLODBIAS", rc, caps::MIPMAPLODBIAS);
-    r.flag(ITEM, u"MULTISAMPLE_TOGGLE", rc, caps::MULTISAMPLE_TOGGLE);
-    r.flag(ITEM, u"SCISSORTEST", rc, caps::SCISSORTEST);
-    r.flag(ITEM, u"ZBUFFERLESSHSR", rc, caps::ZBUFFERLESSHSR);
-    r.heading(ITEM, u"Depth Bias");
-    r.required(SUBITEM, u"DEPTHBIAS", rc, caps::DEPTHBIAS);
-    r.required(SUBITEM, u"SLOPESCALEDEPTHBIAS", rc, caps::SLOPESCALEDEPTHBIAS);
-    r.heading(ITEM, u"Depth Buffer");
-    r.flag(SUBITEM, u"WBUFFER", rc, caps::WBUFFER);
-    r.real(SUBITEM, u"MaxVertexW", c.maxVertexW);
-    r.flag(SUBITEM, u"ZTEST", rc, caps::ZTEST);
-    r.heading(ITEM, u"Fog");
-    r.flag(SUBITEM, u"FOGRANGE", rc, caps::FOGRANGE);
-    r.flag(SUBITEM, u"FOGTABLE", rc, caps::FOGTABLE);
-    r.flag(SUBITEM, u"FOGVERTEX", rc, caps::FOGVERTEX);
-    r.flag(SUBITEM, u"ZFOG", rc, caps::ZFOG);
-    r.flag(SUBITEM, u"WFOG", rc, caps::WFOG);
-
-    reportCompare(r, u"ZCmpCaps", c.zCmpCaps);
-    reportCompare(r, u"AlphaCmpCaps", c.alphaCmpCaps);
-    reportBlend(r, u"SrcBlendCaps", c.srcBlendCaps, true);
-    reportBlend(r, u"DestBlendCaps", c.destBlendCaps, false);
-
-    r.heading(SECTION, u"ShadeCaps");
-    r.required(ITEM, u"ALPHAGOURAUDBLEND", c.shadeCaps, caps::ALPHAGOURAUDBLEND);
-    r.required(ITEM, u"FOGGOURAUD", c.shadeCaps, caps::FOGGOURAUD);
-    r.required(ITEM, u"COLORGOURAUDRGB", c.shadeCaps, caps::COLORGOURAUDRGB);
-    r.required(ITEM, u"SPECULARGOURAUDRGB", c.shadeCaps, caps::SPECULARGOURAUDRGB);
-
-    const uint32_t tc = c.textureCaps;
-    r.heading(SECTION, u"TextureCaps");
-    r.minimum(ITEM, u"MaxTextureWidth", 0x800u, c.maxTextureWidth);
-    r.minimum(ITEM, u"MaxTextureHeight", 0x800u, c.maxTextureHeight);
-    r.hex(ITEM, u"MaxTextureRepeat", c.maxTextureRepeat);
-    r.hex(ITEM, u"MaxTextureAspectRatio", c.maxTextureAspectRatio);
-    r.hex(ITEM, u"MaxAnisotropy", c.maxAnisotropy);
-    r.required(ITEM, u"ALPHA", tc, caps::TEX_ALPHA);
-    r.flag(ITEM, u"ALPHAPALETTE", tc, caps::TEX_ALPHAPALETTE);
-    r.flag(ITEM, u"NOPROJECTEDBUMPENV", tc, caps::TEX_NOPROJECTEDBUMPENV);
-    r.required(ITEM, u"PERSPECTIVE", tc, caps::TEX_PERSPECTIVE);
-    r.required(ITEM, u"PROJECTED", tc, caps::TEX_PROJECTED);
-    // Texture coordinates address the whole texture, not its texels.
-    r.required(ITEM, u"TEXREPEATNOTSCALEDBYSIZE", tc, caps::TEX_REPEATNOTSCALEDBYSIZE);
-    r.required(ITEM, u"Mipmap", tc, caps::TEX_MIPMAP);
-    r.heading(ITEM, u"Texture Size");
-    // The game's textures are not square: a device limited to square ones fails.
-    const bool squareOnly = (tc & caps::TEX_SQUAREONLY) != 0;
-    r.required(SUBITEM, u"SQUAREONLY", squareOnly, !squareOnly);
-    r.flag(SUBITEM, u"POW2", tc, caps::TEX_POW2);
-    r.flag(SUBITEM, u"NONPOW2CONDITIONAL", tc, caps::TEX_NONPOW2CONDITIONAL);
-    r.required(ITEM, u"CUBEMAP", tc, caps::TEX_CUBEMAP);
-    r.flag(ITEM, u"CUBEMAP_POW2", tc, caps::TEX_CUBEMAP_POW2);
-    r.required(ITEM, u"MIPCUBEMAP", tc, caps::TEX_MIPCUBEMAP);
-    r.required(ITEM, u"VOLUMEMAP", tc, caps::TEX_VOLUMEMAP);
-    r.minimum(ITEM, u"MaxVolumeExtent", 0x100u, c.maxVolumeExtent);
-    r.flag(ITEM, u"VOLUMEMAP_POW2", tc, caps::TEX_VOLUMEMAP_POW2);
-    r.required(ITEM, u"MIPVOLUMEMAP", tc, caps::TEX_MIPVOLUMEMAP);
-
-    reportFilters(r, u"TextureFilteCaps", c.textureFilterCaps, true, true);
-    reportFilters(r, u"CubeTextureFilterCaps", c.cubeTextureFilterCaps, true, true);
-    reportFilters(r, u"VolumeTextureFilterCaps", c.volumeTextureFilterCaps, false, true);
-    reportAddress(r, u"TextureAddressCaps", u"INDEPENDENTUVuv", c.textureAddressCaps);
-    reportAddress(r, u"VolumeTextureAddressCaps", u"INDEPENDENTUV", c.volumeTextureAddressCaps);
-
-    const uint32_t to = c.textureOpCaps;
-    r.heading(SECTION, u"TextureOpCaps");
-    r.hex(ITEM, u"MaxTextureBlendStages", c.maxTextureBlendStages);
-    r.hex(ITEM, u"MaxSimultaneousTextures", c.maxSimultaneousTextures);
-    const struct {
-        const char16_t* name;
-        uint32_t bit;
-    } ops[] = {{u"ADD", caps::TOP_ADD},
-               {u"ADDSIGNED", caps::TOP_ADDSIGNED},
-               {u"ADDSIGNED2X", caps::TOP_ADDSIGNED2X},
-               {u"ADDSMOOTH", caps::TOP_ADDSMOOTH},
-               {u"BLENDCURRENTALPHA", caps::TOP_BLENDCURRENTALPHA},
-               {u"BLENDDIFFUSEALPHA", caps::TOP_BLENDDIFFUSEALPHA},
-               {u"BLENDFACTORALPHA", caps::TOP_BLENDFACTORALPHA},
-               {u"BLENDTEXTUREALPHA", caps::TOP_BLENDTEXTUREALPHA},
-               {u"BLENDTEXTUREALPHAPM", caps::TOP_BLENDTEXTUREALPHAPM},
-               {u"BUMPENVMAP", caps::TOP_BUMPENVMAP},
-               {u"BUMPENVMAPLUMINANCE", caps::TOP_BUMPENVMAPLUMINANCE},
-               {u"DISABLE", caps::TOP_DISABLE},
-               {u"DOTPRODUCT3", caps::TOP_DOTPRODUCT3},
-               {u"LERP", caps::TOP_LERP},
-               {u"MODULATE", caps::TOP_MODULATE},
-               {u"MODULATE2X", caps::TOP_MODULATE2X},
-               {u"MODULATE4X", caps::TOP_MODULATE4X},
-               {u"MODULATEALPHA_ADDCOLOR", caps::TOP_MODULATEALPHA_ADDCOLOR},
-               {u"MODULATECOLOR_ADDALPHA", caps::TOP_MODULATECOLOR_ADDALPHA},
-               {u"MODULATEINVALPHA_ADDCOLOR", caps::TOP_MODULATEINVALPHA_ADDCOLOR},
-               {u"MODULATEINVCOLOR_ADDALPHA", caps::TOP_MODULATEINVCOLOR_ADDALPHA},
-               {u"MULTIPLYADD", caps::TOP_MULTIPLYADD},
-               {u"PREMODULATE", caps::TOP_PREMODULATE},
-               {u"SELECTARG1", caps::TOP_SELECTARG1},
-               {u"SELECTARG2", caps::TOP_SELECTARG2},
-               {u"SUBTRACT", caps::TOP_SUBTRACT}};
-    for (const auto& op : ops) {
-        r.flag(ITEM, op.name, to, op.bit);
+    for (const Row& row : CAPS_ROWS) {
+        switch (row.kind) {
+        case Kind::Heading:
+            r.heading(row.prefix, row.name);
+            break;
+        case Kind::Flag:
+            r.flag(row.prefix, row.name, row.number(c), row.bit);
+            break;
+        case Kind::Need:
+            r.required(row.prefix, row.name, row.number(c), row.bit);
+            break;
+        case Kind::NeedClear: {
+            const bool set = (row.number(c) & row.bit) != 0;
+            r.required(row.prefix, row.name, set, !set);
+            break;
+        }
+        case Kind::Least:
+            r.minimum(row.prefix, row.name, row.bit, row.number(c));
+            break;
+        case Kind::LeastReal:
+            r.minimum(row.prefix, row.name, row.least, row.real(c));
+            break;
+        case Kind::Hex:
+            r.hex(row.prefix, row.name, row.number(c));
+            break;
+        case Kind::Real:
+            r.real(row.prefix, row.name, row.real(c));
+            break;
+        }
     }
-
-    const uint32_t lc = c.lineCaps;
-    r.heading(SECTION, u"LineCaps");
-    r.required(ITEM, u"ALPHACMP", lc, caps::LINE_ALPHACMP);
-    r.flag(ITEM, u"ANTIALIAS", lc, caps::LINE_ANTIALIAS);
-    r.required(ITEM, u"BLEND", lc, caps::LINE_BLEND);
-    r.flag(ITEM, u"FOG", lc, caps::LINE_FOG);
-    r.required(ITEM, u"TEXTURE", lc, caps::LINE_TEXTURE);
-    r.required(ITEM, u"ZTEST", lc, caps::LINE_ZTEST);
-    r.real(ITEM, u"ExtentsAdjust", c.extentsAdjust);
-
-    const uint32_t sc = c.stencilCaps;
-    r.heading(SECTION, u"StencilCaps");
-    r.required(ITEM, u"KEEP", sc, caps::STENCIL_KEEP);
-    r.required(ITEM, u"ZERO", sc, caps::STENCIL_ZERO);
-    r.required(ITEM, u"REPLACE", sc, caps::STENCIL_REPLACE);
-    r.required(ITEM, u"INCRSAT", sc, caps::STENCIL_INCRSAT);
-    r.required(ITEM, u"DECRSAT", sc, caps::STENCIL_DECRSAT);
-    r.required(ITEM, u"INVERT", sc, caps::STENCIL_INVERT);
-    r.required(ITEM, u"INCR", sc, caps::STENCIL_INCR);
-    r.required(ITEM, u"DECR", sc, caps::STENCIL_DECR);
-    r.flag(ITEM, u"TWOSIDED", sc, caps::STENCIL_TWOSIDED);
-
-    r.heading(SECTION, u"FVFCaps");
-    r.flag(ITEM, u"DONOTSTRIPELEMENTS", c.fvfCaps, caps::FVF_DONOTSTRIPELEMENTS);
-    r.flag(ITEM, u"PSIZE", c.fvfCaps, caps::FVF_PSIZE);
-    r.hex(ITEM, u"TEXCOORDCOUNTMASK", c.fvfCaps & caps::FVF_TEXCOORDCOUNTMASK);
-
-    const uint32_t vp = c.vertexProcessingCaps;
-    r.heading(SECTION, u"VertexProcessingCaps");
-    r.flag(ITEM, u"LOCALVIEWER", vp, caps::VTX_LOCALVIEWER);
-    r.flag(ITEM, u"MATERIALSOURCE7", vp, caps::VTX_MATERIALSOURCE7);
-    r.flag(ITEM, u"NO_TEXGEN_NONLOCALVIEWER", vp, caps::VTX_NO_TEXGEN_NONLOCALVIEWER);
-    r.flag(ITEM, u"TEXGEN", vp, caps::VTX_TEXGEN);
-    r.flag(ITEM, u"TEXGEN_SPHEREMAP", vp, caps::VTX_TEXGEN_SPHEREMAP);
-    r.flag(ITEM, u"TWEENING", vp, caps::VTX_TWEENING);
-    r.hex(ITEM, u"MaxVertexBlendMatrices", c.maxVertexBlendMatrices);
-    r.hex(ITEM, u"MaxVertexBlendMatrixIndex+1", c.maxVertexBlendMatrixIndex + 1);
-    r.minimum(ITEM, u"MaxPrimitiveCount", 0xFFDAu, c.maxPrimitiveCount);
-    r.minimum(ITEM, u"MaxVertexIndex", 0xFFDCu, c.maxVertexIndex);
-    r.hex(ITEM, u"MaxStreams", c.maxStreams);
-    r.hex(ITEM, u"MaxStreamStride", c.maxStreamStride);
-
-    const uint32_t dt = c.declTypes;
-    r.heading(SECTION, u"DeclTypes");
-    r.flag(ITEM, u"UBYTE4", dt, caps::DT_UBYTE4);
-    r.flag(ITEM, u"UBYTE4[0.0, 1.0]", dt, caps::DT_UBYTE4N);
-    r.flag(ITEM, u"SHORT2[-1.0, 1.0]", dt, caps::DT_SHORT2N);
-    r.flag(ITEM, u"SHORT4[-1.0, 1.0]", dt, caps::DT_SHORT4N);
-    r.flag(ITEM, u"USHORT2[0.0, 1.0]", dt, caps::DT_USHORT2N);
-    r.flag(ITEM, u"USHORT4[0.0, 1.0]", dt, caps::DT_USHORT4N);
-    r.flag(ITEM, u"UDEC3[0.0, 1023.0](10:10:10)", dt, caps::DT_UDEC3);
-    r.flag(ITEM, u"DEC3N[-1.0, 1.0](10:10:10)", dt, caps::DT_DEC3N);
-    r.flag(ITEM, u"FLOAT16_2", dt, caps::DT_FLOAT16_2);
-    r.flag(ITEM, u"FLOAT16_4", dt, caps::DT_FLOAT16_4);
-
-    r.heading(SECTION, u"VertexProcessingCaps");
-    r.flag(ITEM, u"DIRECTIONALLIGHTS", vp, caps::VTX_DIRECTIONALLIGHTS);
-    r.flag(ITEM, u"POSITIONALLIGHTS(includes point, spot)", vp, caps::VTX_POSITIONALLIGHTS);
-    r.hex(ITEM, u"MaxActiveLights", c.maxActiveLights);
-    r.real(SECTION, u"MaxPointSize", c.maxPointSize);
-
-    r.heading(SECTION, u"Shader");
-    r.minimum(ITEM, u"VertexShaderVersion", 0x200u, c.vertexShaderVersion & 0xFFFFu);
-    r.minimum(ITEM, u"MaxVertexShaderConst", 0x100u, c.maxVertexShaderConst);
-    r.hex(ITEM, u"MaxVShaderInstructionsExecuted", c.maxVShaderInstructionsExecuted);
-    r.hex(ITEM, u"MaxVertexShader30InstructionSlots", c.maxVertexShader30InstructionSlots);
-    r.heading(ITEM, u"VertexTextureFilterCaps");
-    const uint32_t vt = c.vertexTextureFilterCaps;
-    r.flag(SUBITEM, u"MAGFPOINT", vt, caps::MAGFPOINT);
-    r.flag(SUBITEM, u"MINFPOINT", vt, caps::MINFPOINT);
-    r.flag(SUBITEM, u"MAGFLINEAR", vt, caps::MAGFLINEAR);
-    r.flag(SUBITEM, u"MINFLINEAR", vt, caps::MINFLINEAR);
-    r.flag(SUBITEM, u"MAGFANISOTROPIC", vt, caps::MAGFANISOTROPIC);
-    r.flag(SUBITEM, u"MINFANISOTROPIC", vt, caps::MINFANISOTROPIC);
-    r.flag(SUBITEM, u"MAGFPYRAMIDALQUAD", vt, caps::MAGFPYRAMIDALQUAD);
-    r.flag(SUBITEM, u"MINFPYRAMIDALQUAD", vt, caps::MINFPYRAMIDALQUAD);
-    r.flag(SUBITEM, u"MAGFGAUSSIANQUAD", vt, caps::MAGFGAUSSIANQUAD);
-    r.flag(SUBITEM, u"MINFGAUSSIANQUAD", vt, caps::MINFGAUSSIANQUAD);
-    r.heading(ITEM, u"VS20Caps");
-    r.hex(SUBITEM, u"Caps", c.vs20Caps.caps);
-    r.hex(SUBITEM, u"NumTemps", static_cast<uint32_t>(c.vs20Caps.numTemps));
-    r.hex(SUBITEM, u"DynamicFlowControlDepth",
-          static_cast<uint32_t>(c.vs20Caps.dynamicFlowControlDepth));
-    r.hex(SUBITEM, u"StaticFlowControlDepth",
-          static_cast<uint32_t>(c.vs20Caps.staticFlowControlDepth));
-    r.minimum(ITEM, u"PixelShaderVersion", 0x200u, c.pixelShaderVersion & 0xFFFFu);
-    r.minimum(ITEM, u"PixelShader1xMaxValue", 1.0f, c.pixelShader1xMaxValue);
-    r.hex(ITEM, u"MaxPShaderInstructionsExecuted", c.maxPShaderInstructionsExecuted);
-    r.hex(ITEM, u"MaxPixelShader30InstructionSlots", c.maxPixelShader30InstructionSlots);
-    r.heading(ITEM, u"PS20Caps");
-    r.hex(SUBITEM, u"Caps", c.ps20Caps.caps);
-    r.hex(SUBITEM, u"NumTemps", static_cast<uint32_t>(c.ps20Caps.numTemps));
-    r.hex(SUBITEM, u"DynamicFlowControlDepth",
-          static_cast<uint32_t>(c.ps20Caps.dynamicFlowControlDepth));
-    r.hex(SUBITEM, u"StaticFlowControlDepth",
-          static_cast<uint32_t>(c.ps20Caps.staticFlowControlDepth));
-    r.hex(SUBITEM, u"NumInstructionSlots", static_cast<uint32_t>(c.ps20Caps.numInstructionSlots));
-
-    const uint32_t d2 = c.devCaps2;
-    r.heading(SECTION, u"Tesselator/N-Patch");
-    r.flag(ITEM, u"ADAPTIVETESSRTPATCH", d2, caps::ADAPTIVETESSRTPATCH);
-    r.flag(ITEM, u"ADAPTIVETESSNPATCH", d2, caps::ADAPTIVETESSNPATCH);
-    r.flag(ITEM, u"CAN_STRETCHRECT_FROM_TEXTURES", d2, caps::CAN_STRETCHRECT_FROM_TEXTURES);
-    r.flag(ITEM, u"DMAPNPATCH", d2, caps::DMAPNPATCH);
-    r.flag(ITEM, u"PRESAMPLEDDMAPNPATCH", d2, caps::PRESAMPLEDDMAPNPATCH);
-    r.flag(ITEM, u"STREAMOFFSET", d2, caps::STREAMOFFSET);
-    r.flag(ITEM, u"VERTEXELEMENTSCANSHARESTREAMOFFSET", d2,
-           caps::VERTEXELEMENTSCANSHARESTREAMOFFSET);
-    r.hex(ITEM, u"MasterAdapterOrdinal", c.masterAdapterOrdinal);
-    r.hex(ITEM, u"AdapterOrdinalInGroup", c.adapterOrdinalInGroup);
-    r.hex(ITEM, u"NumberOfAdaptersInGroup", c.numberOfAdaptersInGroup);
-
-    const uint32_t sr = c.stretchRectFilterCaps;
-    r.heading(SECTION, u"StretchRectFilterCaps(IDirect3DDevice9::StretchRect())");
-    r.flag(ITEM, u"MAGFPOINT", sr, caps::MAGFPOINT);
-    r.required(ITEM, u"MINFPOINT", sr, caps::MINFPOINT);
-    r.flag(ITEM, u"MAGFLINEAR", sr, caps::MAGFLINEAR);
-    r.flag(ITEM, u"MINFLINEAR", sr, caps::MINFLINEAR);
 }
 
 } // namespace
 
 uint32_t ZqGlSystem::reportDeviceCaps(const char16_t* const path) {
-    // 1. Without a started device the report brings its own adapter object.
+    // Without a started device the report brings its own adapter object.
     std::shared_ptr<gpu::System> system = m_pD3d != nullptr ? m_pD3d : gpu::createSystem();
 
-    // 2.-4.
+    // The adapters, the creation row in use, then the capability rows.
     Report report;
     if (system != nullptr) {
         reportAdapters(report, *system, m_vendorId);
@@ -534,7 +638,7 @@ uint32_t ZqGlSystem::reportDeviceCaps(const char16_t* const path) {
     report.heading(u"", DEVICE_ROW_TEXT[m_devBehavior < 2 ? m_devBehavior : 0]);
     reportCaps(report, m_d3dCaps);
 
-    // 5.
+    // The file, when asked for: the whole text as UTF-8 in one write; no file is no error.
     if (path != nullptr) {
         ZqStringMb utf8;
         ZqStringMb fileName;

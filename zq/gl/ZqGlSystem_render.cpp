@@ -39,13 +39,13 @@ void ZqGlSystem::render() {
         ZqTask::sysDrawDiscard();
         return;
     }
-    // 1.
+    // A size change asked for during the last frame is applied first.
     if (m_reservedWidth != 0.0f) {
         setGameSizeBody(m_reservedWidth, m_reservedHeight, m_reservedFullScreen, m_reservedFsaa);
         m_reservedWidth = 0.0f;
     }
 
-    // 2.
+    // The graphics classes' per-frame step.
     ZqGlShader::sysMain();
     ZqGlState::sysMain();
     ZqGlCamera::sysMain();
@@ -62,7 +62,7 @@ void ZqGlSystem::render() {
     ZqGlLine::sysMain();
     ZquScreenTransition::sysMain();
 
-    // 3.-8.
+    // The scene: clear, transitions and draw tasks, then the stretch to the back buffer.
     if (m_pD3dDevice->beginScene() == gpu::Result::Ok) {
         setRenderTarget(nullptr);
         clear(gpu::clear::TARGET | gpu::clear::ZBUFFER | gpu::clear::STENCIL, 0, 1.0f, 0);
@@ -74,7 +74,7 @@ void ZqGlSystem::render() {
         m_pD3dDevice->endScene();
     }
 
-    // 9. A lost device is reset as soon as it can be; until then each frame tries again.
+    // A lost device is reset as soon as it can be; until then each frame tries again.
     if (m_pD3dDevice->present() == gpu::Result::DeviceLost &&
         m_pD3dDevice->testCooperativeLevel() != gpu::Result::DeviceLost) {
         setGameSizeBody(m_width, m_height, m_bFullScreen, m_fsaa);
@@ -94,23 +94,23 @@ void ZqGlSystem::drawStretched() {
     d.setTransform(gpu::TransformState::World, identity);
     d.setTransform(gpu::TransformState::View, identity);
     d.setTransform(gpu::TransformState::Projection, identity);
-    d.setRenderState(gpu::RenderState::ZEnable, gpu::ZB_FALSE);
+    d.setRenderState(gpu::RenderState::ZEnable, gpu::ZBUFFERMODE_OFF);
     d.setRenderState(gpu::RenderState::ColorWriteEnable, 15);
-    d.setRenderState(gpu::RenderState::FillMode, gpu::FILL_SOLID);
+    d.setRenderState(gpu::RenderState::FillMode, gpu::FILLMODE_SOLID);
     d.setRenderState(gpu::RenderState::FogEnable, 0);
     d.setRenderState(gpu::RenderState::AlphaTestEnable, 0);
     d.setRenderState(gpu::RenderState::AlphaBlendEnable, 0);
     d.setRenderState(gpu::RenderState::StencilEnable, 0);
     d.setRenderState(gpu::RenderState::ScissorTestEnable, 0);
-    d.setRenderState(gpu::RenderState::CullMode, gpu::CULL_NONE);
+    d.setRenderState(gpu::RenderState::CullMode, gpu::CULLMODE_NONE);
     d.setRenderState(gpu::RenderState::Lighting, 0);
     d.setRenderState(gpu::RenderState::SpecularEnable, 0);
     d.setRenderState(gpu::RenderState::Wrap0, 0);
-    d.setSamplerState(0, gpu::SamplerState::AddressU, gpu::TADDRESS_CLAMP);
-    d.setSamplerState(0, gpu::SamplerState::AddressV, gpu::TADDRESS_CLAMP);
-    d.setSamplerState(0, gpu::SamplerState::MagFilter, gpu::TEXF_LINEAR);
-    d.setSamplerState(0, gpu::SamplerState::MinFilter, gpu::TEXF_LINEAR);
-    d.setSamplerState(0, gpu::SamplerState::MipFilter, gpu::TEXF_NONE);
+    d.setSamplerState(0, gpu::SamplerState::AddressU, gpu::TEXADDR_CLAMP);
+    d.setSamplerState(0, gpu::SamplerState::AddressV, gpu::TEXADDR_CLAMP);
+    d.setSamplerState(0, gpu::SamplerState::MagFilter, gpu::TEXFILTER_LINEAR);
+    d.setSamplerState(0, gpu::SamplerState::MinFilter, gpu::TEXFILTER_LINEAR);
+    d.setSamplerState(0, gpu::SamplerState::MipFilter, gpu::TEXFILTER_NONE);
     // The device's own stages draw it: no effect's shaders may be left in place.
     d.setVertexShader(nullptr);
     d.setPixelShader(nullptr);

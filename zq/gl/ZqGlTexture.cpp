@@ -17,40 +17,7 @@
 
 namespace gpu = zqp::gpu;
 
-// Decoded images name their format by the device's number, and the texture's own constants
-// are device numbers too: each must be the device's number of the same format.
-static_assert(static_cast<uint32_t>(zqp::image::Format::Unknown) ==
-              static_cast<uint32_t>(gpu::Format::Unknown));
-static_assert(static_cast<uint32_t>(zqp::image::Format::R8G8B8) ==
-              static_cast<uint32_t>(gpu::Format::R8G8B8));
-static_assert(static_cast<uint32_t>(zqp::image::Format::A8R8G8B8) ==
-              static_cast<uint32_t>(gpu::Format::A8R8G8B8));
-static_assert(static_cast<uint32_t>(zqp::image::Format::X8R8G8B8) ==
-              static_cast<uint32_t>(gpu::Format::X8R8G8B8));
-static_assert(static_cast<uint32_t>(zqp::image::Format::R5G6B5) ==
-              static_cast<uint32_t>(gpu::Format::R5G6B5));
-static_assert(static_cast<uint32_t>(zqp::image::Format::X1R5G5B5) ==
-              static_cast<uint32_t>(gpu::Format::X1R5G5B5));
-static_assert(static_cast<uint32_t>(zqp::image::Format::A1R5G5B5) ==
-              static_cast<uint32_t>(gpu::Format::A1R5G5B5));
-static_assert(static_cast<uint32_t>(zqp::image::Format::A4R4G4B4) ==
-              static_cast<uint32_t>(gpu::Format::A4R4G4B4));
-static_assert(static_cast<uint32_t>(zqp::image::Format::A8) ==
-              static_cast<uint32_t>(gpu::Format::A8));
-static_assert(static_cast<uint32_t>(zqp::image::Format::A8B8G8R8) ==
-              static_cast<uint32_t>(gpu::Format::A8B8G8R8));
-static_assert(static_cast<uint32_t>(zqp::image::Format::X8B8G8R8) ==
-              static_cast<uint32_t>(gpu::Format::X8B8G8R8));
-static_assert(static_cast<uint32_t>(zqp::image::Format::L8) ==
-              static_cast<uint32_t>(gpu::Format::L8));
-static_assert(static_cast<uint32_t>(zqp::image::Format::A8L8) ==
-              static_cast<uint32_t>(gpu::Format::A8L8));
-static_assert(static_cast<uint32_t>(zqp::image::Format::Dxt1) ==
-              static_cast<uint32_t>(gpu::Format::Dxt1));
-static_assert(static_cast<uint32_t>(zqp::image::Format::Dxt3) ==
-              static_cast<uint32_t>(gpu::Format::Dxt3));
-static_assert(static_cast<uint32_t>(zqp::image::Format::Dxt5) ==
-              static_cast<uint32_t>(gpu::Format::Dxt5));
+// The texture's own format constants are device numbers.
 static_assert(ZqGlTexture::FORMAT_X8R8G8B8 == static_cast<uint32_t>(gpu::Format::X8R8G8B8));
 static_assert(ZqGlTexture::FORMAT_A1R5G5B5 == static_cast<uint32_t>(gpu::Format::A1R5G5B5));
 

@@ -386,7 +386,7 @@ void ZqInput::poll() {
     ZqInput* const keyboard = m_vpDevices[DEVICE_NR_KEYBOARD].get();
     if (keyboard->m_pDevice != nullptr && keyboard->m_bActive) {
         const zqp::InputResult r = zqp::inputRead(keyboard->m_pDevice, state);
-        if (r == zqp::InputResult::OK) {
+        if (r == zqp::InputResult::Ok) {
             keyboard->process(state, time);
         }
     }
@@ -394,7 +394,7 @@ void ZqInput::poll() {
     if (mouse->m_pDevice != nullptr && mouse->m_bActive) {
         // Reading drops the movement made while the window was being dragged.
         const zqp::InputResult r = zqp::inputRead(mouse->m_pDevice, state);
-        if (r == zqp::InputResult::OK && m_windowMovingCt == 0) {
+        if (r == zqp::InputResult::Ok && m_windowMovingCt == 0) {
             mouse->process(state, time);
         }
     }
@@ -405,14 +405,14 @@ void ZqInput::poll() {
         }
         state = zqp::InputState{};
         switch (zqp::inputRead(d->m_pDevice, state)) {
-        case zqp::InputResult::OK:
+        case zqp::InputResult::Ok:
             d->process(state, time);
             break;
-        case zqp::InputResult::NOT_ACQUIRED:
+        case zqp::InputResult::NotAcquired:
             // Released as far as the game can tell: zero state, POVs centred.
             d->process(zqp::InputState{}, time);
             break;
-        case zqp::InputResult::LOST:
+        case zqp::InputResult::Lost:
             d->m_bValid = false;
             break;
         }

@@ -1,5 +1,5 @@
 // ZqDakt: the cabinet I/O group's start, per-frame work and stop (board, LED controller,
-// ticket dispenser).
+// ticket dispenser), which run theirs.
 #pragma once
 
 class ZqDakt {

@@ -1,5 +1,5 @@
-// ZqLedController: the LED controller on the board's serial line. So far only what the
-// system calls exist.
+// ZqLedController: stand-in until the LED controller on the board's serial line is built:
+// what the system calls, doing nothing yet.
 #pragma once
 
 class ZqLedController {

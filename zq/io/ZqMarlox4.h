@@ -1,4 +1,5 @@
-// ZqMarlox4: the cabinet I/O board. So far only what the system calls exist.
+// ZqMarlox4: stand-in until the cabinet I/O board is built: what the system calls, doing
+// nothing yet (no board thread is ever started).
 #pragma once
 
 class ZqThread;
@@ -6,7 +7,7 @@ class ZqThread;
 class ZqMarlox4 {
 public:
     static void sysMain();
-    // Stops the board's thread.
+    // Will stop the board's thread; there is none yet.
     static void quit();
     static void sysQuit();
 

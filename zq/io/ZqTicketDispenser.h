@@ -1,5 +1,5 @@
-// ZqTicketDispenser: the ticket dispenser on the board's serial line. So far only what the
-// system calls exist.
+// ZqTicketDispenser: stand-in until the ticket dispenser on the board's serial line is
+// built: what the system calls, doing nothing yet.
 #pragma once
 
 class ZqTicketDispenser {

@@ -3,9 +3,9 @@
 bool ZqNetSystem::m_bSocketAvailable = false;
 void* ZqNetSystem::m_pIfTable = nullptr;
 
+// Nothing is started, so nothing is reported available.
 void ZqNetSystem::sysInit() {
-    // POSIX sockets need no start-up.
-    m_bSocketAvailable = true;
+    m_bSocketAvailable = false;
     m_pIfTable = nullptr;
     updateInterfaceInfo();
 }

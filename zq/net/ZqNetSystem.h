@@ -1,11 +1,13 @@
-// ZqNetSystem: start and stop of the network layer (sockets, interface table, HTTP pool).
+// ZqNetSystem: stand-in until the network layer is built (sockets, interface table, HTTP
+// pool): the start and stop the system calls. It reads no interface table and reports no
+// socket layer available.
 #pragma once
 
 class ZqNetSystem {
 public:
     static void sysInit();
     static void sysQuit();
-    // Reads the network interface table into m_pIfTable.
+    // Will read the network interface table into m_pIfTable; reads nothing yet.
     static void updateInterfaceInfo();
 
     static bool m_bSocketAvailable;

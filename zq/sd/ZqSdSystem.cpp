@@ -2,8 +2,14 @@
 
 #include "zq/sd/ZqSdSound.h"
 
-void ZqSdSystem::sysInit() { ZqSdSound::sysInit(); }
+void ZqSdSystem::sysInit() {
+    ZqSdSound::sysInit();
+}
 
-void ZqSdSystem::sysMain() { ZqSdSound::sysMain(); }
+void ZqSdSystem::sysMain() {
+    ZqSdSound::sysMain();
+}
 
-void ZqSdSystem::sysQuit() { ZqSdSound::sysQuit(); }
+void ZqSdSystem::sysQuit() {
+    ZqSdSound::sysQuit();
+}

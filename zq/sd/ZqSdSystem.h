@@ -1,4 +1,4 @@
-// ZqSdSystem: the sound group's start, per-frame work and stop.
+// ZqSdSystem: the sound group's start, per-frame work and stop, which run ZqSdSound's.
 #pragma once
 
 class ZqSdSystem {

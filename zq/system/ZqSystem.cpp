@@ -121,7 +121,7 @@ int ZqSystem::go(const WindowProc winProc, const uint32_t style, void* const ico
     m_bCloseDestroyMsg = false;
     m_bCloseDestroyMsg2 = false;
 
-    // 1. Command line.
+    // Command line.
     g_args = zqp::processArguments();
     for (auto& a : g_args) {
         g_argPointers.push_back(a.data());
@@ -130,7 +130,7 @@ int ZqSystem::go(const WindowProc winProc, const uint32_t style, void* const ico
     m_argc = static_cast<int32_t>(g_args.size());
     m_argv = g_argPointers.data();
 
-    // 2.-5. Locale, processor and clock checks; COM needs nothing here.
+    // Locale, processor and clock checks; COM needs nothing here.
     m_locale = zqp::createCLocale();
     if (m_locale == nullptr) {
         throw ZqError::LOCALE;
@@ -143,7 +143,7 @@ int ZqSystem::go(const WindowProc winProc, const uint32_t style, void* const ico
         throw ZqError::NO_PERFORMANCE_COUNTER;
     }
 
-    // 6.-8. Single instance: the window class is the title, "zq", the title again.
+    // Single instance: the window class is the title, "zq", the title again.
     const std::u16string titleText = title != nullptr ? title : u"";
     run.className = titleText + u"zq" + titleText;
     const std::u16string lockName =
@@ -157,7 +157,7 @@ int ZqSystem::go(const WindowProc winProc, const uint32_t style, void* const ico
         throw ZqError::INSTANCE;
     }
 
-    // 9.-11. Window, client size, cursor.
+    // Window, client size, cursor.
     m_style = style;
     m_hWnd =
         createWindow(winProc, style, icon, run.className.c_str(), titleText.c_str(), width, height);
@@ -169,7 +169,7 @@ int ZqSystem::go(const WindowProc winProc, const uint32_t style, void* const ico
     }
     m_hCursor = &g_arrowCursor;
 
-    // 12. From here on failures are caught, the full shut-down runs, and go() throws after.
+    // From here on failures are caught, the full shut-down runs, and go() throws after.
     m_bNeedQuit = false;
     struct InitArgs {
         uint16_t width, height;
@@ -183,7 +183,7 @@ int ZqSystem::go(const WindowProc winProc, const uint32_t style, void* const ico
         zqp::setTimer(m_hWnd, TIMER_ID, TIMER_PERIOD_MS);
     });
 
-    // 13. Message loop: never blocks for long; idles until the next timer while nothing waits.
+    // Message loop: never blocks for long; idles until the next timer while nothing waits.
     int exitCode = 0;
     while (m_stat == 0) {
         zqp::Message m;
@@ -201,13 +201,13 @@ int ZqSystem::go(const WindowProc winProc, const uint32_t style, void* const ico
         zqp::waitIdle();
     }
 
-    // 14. Shut-down, in full even after a failed start.
+    // Shut-down, in full even after a failed start.
     zqp::killTimer(m_hWnd, TIMER_ID);
     ZqThread::sleep(0);
     runGuarded(&ZqSystem::sysQuit);
     m_bNeedQuit = true;
 
-    // 15.
+    // A failure that stopped the run leaves as its code; otherwise the quit message's code.
     if (m_stat != 0) {
         throw static_cast<uint32_t>(m_stat);
     }
@@ -355,7 +355,7 @@ bool ZqSystem::setWindowClientSize(const uint16_t width, const uint16_t height,
 
 void ZqSystem::sysInit(const uint16_t width, const uint16_t height, const bool fullScreen,
                        ZqTask* const rootTask) {
-    // 1.-2. Time base: the clock reads 0 now.
+    // Time base: the clock reads 0 now.
     m_timeOffset = 0;
     m_timeOffset = getTime();
     m_frameTime = 0;
@@ -369,11 +369,11 @@ void ZqSystem::sysInit(const uint16_t width, const uint16_t height, const bool f
     m_mainTaskTime = 0;
     m_drawTaskTime = 0;
 
-    // 4. Version, compiled in.
+    // Version, compiled in.
     m_version = (static_cast<uint64_t>((ZQ_VERSION_MAJOR << 16) | ZQ_VERSION_MINOR) << 32) |
                 static_cast<uint32_t>((ZQ_VERSION_BUILD << 16) | ZQ_VERSION_REVISION);
 
-    // 5. Processor figures.
+    // Processor figures.
     m_nrProcessors = zqp::processorCount();
     m_affinityMask = zqp::processAffinityMask();
     const std::u16string brand = zqp::utf8ToUtf16(zqp::processorBrand());
@@ -381,7 +381,7 @@ void ZqSystem::sysInit(const uint16_t width, const uint16_t height, const bool f
     std::copy_n(brand.begin(), n, m_processorName);
     m_processorName[n] = 0;
 
-    // 6.-17. The framework's groups, in dependency order; tasks last.
+    // The framework's groups, in dependency order; tasks last.
     ZqRefAlloc::sysInit();
     ZqFile::sysInit();
     ZqNetSystem::sysInit();
@@ -395,7 +395,7 @@ void ZqSystem::sysInit(const uint16_t width, const uint16_t height, const bool f
 }
 
 void ZqSystem::sysMain() {
-    // 1.-2. Frame gate: start only when 9 ms have passed since the previous frame started.
+    // Frame gate: start only when 9 ms have passed since the previous frame started.
     // The wait sleeps until shortly before the millisecond the frame may start in and yields
     // through the rest: as precise as yielding throughout, without keeping a core busy.
     m_frameTimeOld = m_frameTime;
@@ -411,7 +411,7 @@ void ZqSystem::sysMain() {
         zqp::sleepUntil((startMs * frequency + 999) / 1000);
     }
 
-    // 3. Take over a pending close request for exactly this frame.
+    // Take over a pending close request for exactly this frame.
     m_bCloseDestroyMsg2 = false;
     {
         const ZqLockGuard hold(m_csCloseDestroyMsg);
@@ -421,14 +421,14 @@ void ZqSystem::sysMain() {
         }
     }
 
-    // 4.-5. The callback may rewrite the step; the clamp comes after it.
+    // The callback may rewrite the step; the clamp comes after it.
     if (m_timeTickCallback != nullptr) {
         m_timeTickCallback(m_timeTick, m_timeTickCallbackArg);
     }
     m_timeTick = std::clamp<uint32_t>(m_timeTick, 1, 1000);
     m_fTimeTick = static_cast<float>(m_timeTick);
 
-    // 6. Devices.
+    // Devices.
     const uint32_t t0 = getTime();
     ZqSdSystem::sysMain();
     ZquSystem::sysMain();
@@ -437,12 +437,12 @@ void ZqSystem::sysMain() {
     const uint32_t t1 = getTime();
     m_systemTime = t1 - t0;
 
-    // 7. Tasks.
+    // Tasks.
     ZqTask::sysMain(m_fTimeTick);
     const uint32_t t2 = getTime();
     m_mainTaskTime = t2 - t1;
 
-    // 8. Rendering; a frame that does not render still empties the draw lists.
+    // Rendering; a frame that does not render still empties the draw lists.
     if (m_renderEnable) {
         ZqGlSystem::render();
     } else {
@@ -471,9 +471,9 @@ void ZqSystem::sysQuit() {
         } catch (const unsigned c) {
             code = c;
         } catch (const std::bad_alloc&) {
-            code = 0xFFFu;
+            code = ZqError::OUT_OF_MEMORY;
         } catch (...) {
-            code = 0xF00u;
+            code = ZqError::UNKNOWN_EXCEPTION;
         }
         if (firstCode == 0) {
             firstCode = code;

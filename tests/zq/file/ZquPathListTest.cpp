@@ -96,9 +96,9 @@ TEST(ZquPathListParser, Lines) {
         uint32_t size;
         uint32_t crc;
     };
-    const auto C = ZquPathListLine::COUNTED;
-    const auto S = ZquPathListLine::SKIPPED;
-    const auto M = ZquPathListLine::MALFORMED;
+    const auto C = ZquPathListLine::Counted;
+    const auto S = ZquPathListLine::Skipped;
+    const auto M = ZquPathListLine::Malformed;
     for (const Case& c : {
              Case{u"ROM,d\\f.bin,F,a,b,c,d,10,e,0000ABCD,CRC32\r\n", C, 10, 0xABCD},
              Case{u"ROMX,f,F,a,b,c,d,10,e,abcd,CRC32", C, 10, 0xABCD}, // prefix begins field 1
@@ -130,7 +130,7 @@ TEST(ZquPathListParser, Lines) {
         }
     }
     ZquPathListEntry e;
-    ASSERT_EQ(ZquPathListLine::COUNTED,
+    ASSERT_EQ(ZquPathListLine::Counted,
               zquParsePathListLine(u"ROM,dir\\f.bin,Nice Name,a,b,c,d,1,e,1,CRC32", u"ROM", &e));
     EXPECT_EQ(u"dir\\f.bin", e.path);
     EXPECT_EQ(u"Nice Name", e.name);

@@ -97,9 +97,9 @@ TEST(ZqGlScreenLine, StatesComeBackAfterTheBatch) {
     inFrame([] {
         gpu::Device& d = *ZqGlSystem::getD3dDevice();
         d.setRenderState(gpu::RenderState::AlphaBlendEnable, 0);
-        d.setRenderState(gpu::RenderState::ZEnable, gpu::ZB_TRUE);
-        d.setRenderState(gpu::RenderState::CullMode, gpu::CULL_CCW);
-        d.setSamplerState(0, gpu::SamplerState::AddressU, gpu::TADDRESS_MIRROR);
+        d.setRenderState(gpu::RenderState::ZEnable, gpu::ZBUFFERMODE_ON);
+        d.setRenderState(gpu::RenderState::CullMode, gpu::CULLMODE_CCW);
+        d.setSamplerState(0, gpu::SamplerState::AddressU, gpu::TEXADDR_MIRROR);
         d.setTextureStageState(0, gpu::TextureStageState::AlphaOp, gpu::TOP_SELECTARG2);
         ZqGlScreenLine line;
         ZqGlScreenSprite sprite;
@@ -114,11 +114,11 @@ TEST(ZqGlScreenLine, StatesComeBackAfterTheBatch) {
         d.getRenderState(gpu::RenderState::AlphaBlendEnable, v);
         EXPECT_EQ(v, 0u);
         d.getRenderState(gpu::RenderState::ZEnable, v);
-        EXPECT_EQ(v, uint32_t{gpu::ZB_TRUE});
+        EXPECT_EQ(v, uint32_t{gpu::ZBUFFERMODE_ON});
         d.getRenderState(gpu::RenderState::CullMode, v);
-        EXPECT_EQ(v, uint32_t{gpu::CULL_CCW});
+        EXPECT_EQ(v, uint32_t{gpu::CULLMODE_CCW});
         d.getSamplerState(0, gpu::SamplerState::AddressU, v);
-        EXPECT_EQ(v, uint32_t{gpu::TADDRESS_MIRROR});
+        EXPECT_EQ(v, uint32_t{gpu::TEXADDR_MIRROR});
         d.getTextureStageState(0, gpu::TextureStageState::AlphaOp, v);
         EXPECT_EQ(v, uint32_t{gpu::TOP_SELECTARG2});
         line.release();

@@ -60,8 +60,8 @@ protected:
                                        gpu::create::HARDWARE_VERTEXPROCESSING, params, device),
                   gpu::Result::Ok);
         ASSERT_EQ(device->createVertexDeclaration(DECL, decl), gpu::Result::Ok);
-        device->setRenderState(gpu::RenderState::CullMode, gpu::CULL_NONE);
-        device->setRenderState(gpu::RenderState::ZEnable, gpu::ZB_FALSE);
+        device->setRenderState(gpu::RenderState::CullMode, gpu::CULLMODE_NONE);
+        device->setRenderState(gpu::RenderState::ZEnable, gpu::ZBUFFERMODE_OFF);
         device->clear(0, nullptr, gpu::clear::TARGET, 0xFF000000u, 1.0f, 0);
     }
 
@@ -196,7 +196,7 @@ TEST_F(ZqGlEffectTest, TexturesReachTheirSamplersUntilTheDeviceIsLost) {
     )");
     ASSERT_NE(fx, nullptr);
     ASSERT_TRUE(fx->params().setTexture(fx->findParam("second"), tex));
-    device->setSamplerState(1, gpu::SamplerState::MagFilter, gpu::TEXF_LINEAR);
+    device->setSamplerState(1, gpu::SamplerState::MagFilter, gpu::TEXFILTER_LINEAR);
     auto magFilter = [&] {
         uint32_t filter = 0;
         device->getSamplerState(1, gpu::SamplerState::MagFilter, filter);
@@ -206,11 +206,11 @@ TEST_F(ZqGlEffectTest, TexturesReachTheirSamplersUntilTheDeviceIsLost) {
     fx->begin();
     fx->beginPass(0);
     // Sampler B is the second declared: stage 1, with its own filter while the pass runs.
-    EXPECT_EQ(magFilter(), gpu::TEXF_POINT);
+    EXPECT_EQ(magFilter(), gpu::TEXFILTER_POINT);
     draw(-1, -1, 0, 1);
     fx->endPass();
     fx->end();
-    EXPECT_EQ(magFilter(), gpu::TEXF_LINEAR);
+    EXPECT_EQ(magFilter(), gpu::TEXFILTER_LINEAR);
 
     fx->onLostDevice();
     std::shared_ptr<gpu::Texture> kept;
@@ -234,7 +234,7 @@ TEST_F(ZqGlEffectTest, PassStatesLastUntilTheTechniqueEnds) {
         }
     )");
     ASSERT_NE(fx, nullptr);
-    device->setRenderState(gpu::RenderState::ZFunc, gpu::CMP_LESS);
+    device->setRenderState(gpu::RenderState::ZFunc, gpu::CMPFUNC_LESS);
     auto state = [&](const gpu::RenderState s) {
         uint32_t v = 0;
         device->getRenderState(s, v);
@@ -247,17 +247,17 @@ TEST_F(ZqGlEffectTest, PassStatesLastUntilTheTechniqueEnds) {
     EXPECT_FALSE(fx->beginPass(2));
     ASSERT_TRUE(fx->beginPass(0));
     EXPECT_FALSE(fx->beginPass(1)); // one pass at a time
-    EXPECT_EQ(state(gpu::RenderState::CullMode), gpu::CULL_CCW);
-    EXPECT_EQ(state(gpu::RenderState::ZFunc), gpu::CMP_ALWAYS);
+    EXPECT_EQ(state(gpu::RenderState::CullMode), gpu::CULLMODE_CCW);
+    EXPECT_EQ(state(gpu::RenderState::ZFunc), gpu::CMPFUNC_ALWAYS);
     EXPECT_EQ(state(gpu::RenderState::AlphaRef), 9u);
     fx->endPass();
     ASSERT_TRUE(fx->beginPass(1));
-    EXPECT_EQ(state(gpu::RenderState::CullMode), gpu::CULL_CW);
-    EXPECT_EQ(state(gpu::RenderState::ZFunc), gpu::CMP_ALWAYS); // passes do not undo each other
+    EXPECT_EQ(state(gpu::RenderState::CullMode), gpu::CULLMODE_CW);
+    EXPECT_EQ(state(gpu::RenderState::ZFunc), gpu::CMPFUNC_ALWAYS); // passes do not undo each other
     fx->endPass();
     ASSERT_TRUE(fx->end());
-    EXPECT_EQ(state(gpu::RenderState::CullMode), gpu::CULL_NONE);
-    EXPECT_EQ(state(gpu::RenderState::ZFunc), gpu::CMP_LESS);
+    EXPECT_EQ(state(gpu::RenderState::CullMode), gpu::CULLMODE_NONE);
+    EXPECT_EQ(state(gpu::RenderState::ZFunc), gpu::CMPFUNC_LESS);
     EXPECT_EQ(state(gpu::RenderState::AlphaRef), 0u);
     EXPECT_EQ(state(gpu::RenderState::SrcBlend), blendBefore);
     EXPECT_FALSE(fx->end());

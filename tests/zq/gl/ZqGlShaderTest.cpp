@@ -418,13 +418,13 @@ TEST(ZqGlState, ReachesTheDeviceAndTheEffectOnlyWhenCurrent) {
             }
             block->setCullMode(ZqGlState::CULLMODE_NONE);
             block->setDiffuse(0x80FF0000u);
-            EXPECT_EQ(deviceState(gpu::RenderState::CullMode), gpu::CULL_CW);
+            EXPECT_EQ(deviceState(gpu::RenderState::CullMode), gpu::CULLMODE_CW);
             ZqVector4 diffuse(0, 0, 0, 0);
             EXPECT_TRUE(def->getParamVector4(ZqGlShader::PARAM_DIFFUSE, diffuse));
             EXPECT_EQ(diffuse.y, 1.0f);
 
             ZqGlState::setCurrent(block);
-            EXPECT_EQ(deviceState(gpu::RenderState::CullMode), gpu::CULL_NONE);
+            EXPECT_EQ(deviceState(gpu::RenderState::CullMode), gpu::CULLMODE_NONE);
             EXPECT_TRUE(def->getParamVector4(ZqGlShader::PARAM_DIFFUSE, diffuse));
             EXPECT_EQ(diffuse.x, 1.0f);
             EXPECT_EQ(diffuse.y, 0.0f);
@@ -460,18 +460,18 @@ TEST(ZqGlState, ReachesTheDeviceAndTheEffectOnlyWhenCurrent) {
             ZqGlState::setTextureMinFilter(3, ZqGlState::TEXFILTER_POINT);
             uint32_t filter = 0;
             ZqGlSystem::getD3dDevice()->getSamplerState(3, gpu::SamplerState::MinFilter, filter);
-            EXPECT_EQ(filter, gpu::TEXF_POINT);
+            EXPECT_EQ(filter, gpu::TEXFILTER_POINT);
             return true;
         }
         // The next frame starts from the default block with its reset values.
         EXPECT_EQ(ZqGlState::getCurrent(), ZqGlState::getDefaultState());
-        EXPECT_EQ(deviceState(gpu::RenderState::CullMode), gpu::CULL_CW);
+        EXPECT_EQ(deviceState(gpu::RenderState::CullMode), gpu::CULLMODE_CW);
         EXPECT_EQ(deviceState(gpu::RenderState::AlphaBlendEnable), 1u);
         EXPECT_EQ(deviceState(gpu::RenderState::ZWriteEnable), 1u);
         EXPECT_EQ(deviceState(gpu::RenderState::StencilRef), 0u);
         uint32_t filter = 0;
         ZqGlSystem::getD3dDevice()->getSamplerState(3, gpu::SamplerState::MinFilter, filter);
-        EXPECT_EQ(filter, gpu::TEXF_LINEAR);
+        EXPECT_EQ(filter, gpu::TEXFILTER_LINEAR);
         ZqVector4 diffuse(0, 0, 0, 0);
         EXPECT_TRUE(ZqGlShader::getCurrent()->getParamVector4(ZqGlShader::PARAM_DIFFUSE, diffuse));
         EXPECT_TRUE(diffuse.equals(ZqVector4(1.0f, 1.0f, 1.0f, 1.0f)));

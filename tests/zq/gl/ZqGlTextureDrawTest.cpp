@@ -66,10 +66,10 @@ std::vector<uint8_t> levelColoursDds(const Format format, const uint32_t size,
 // The device's built-in stage showing texture stage 0 alone, with nothing culled, blended or
 // depth-tested, and point sampling (mip levels chosen by point too).
 void plainTextureStates(gpu::Device& device) {
-    device.setRenderState(gpu::RenderState::CullMode, gpu::CULL_NONE);
+    device.setRenderState(gpu::RenderState::CullMode, gpu::CULLMODE_NONE);
     device.setRenderState(gpu::RenderState::AlphaBlendEnable, 0);
     device.setRenderState(gpu::RenderState::AlphaTestEnable, 0);
-    device.setRenderState(gpu::RenderState::ZEnable, gpu::ZB_FALSE);
+    device.setRenderState(gpu::RenderState::ZEnable, gpu::ZBUFFERMODE_OFF);
     device.setRenderState(gpu::RenderState::Lighting, 0);
     device.setVertexShader(nullptr);
     device.setPixelShader(nullptr);
@@ -79,10 +79,10 @@ void plainTextureStates(gpu::Device& device) {
     device.setTextureStageState(0, gpu::TextureStageState::AlphaArg1, gpu::TA_TEXTURE);
     for (const auto state : {gpu::SamplerState::MagFilter, gpu::SamplerState::MinFilter,
                              gpu::SamplerState::MipFilter}) {
-        device.setSamplerState(0, state, gpu::TEXF_POINT);
+        device.setSamplerState(0, state, gpu::TEXFILTER_POINT);
     }
-    device.setSamplerState(0, gpu::SamplerState::AddressU, gpu::TADDRESS_CLAMP);
-    device.setSamplerState(0, gpu::SamplerState::AddressV, gpu::TADDRESS_CLAMP);
+    device.setSamplerState(0, gpu::SamplerState::AddressU, gpu::TEXADDR_CLAMP);
+    device.setSamplerState(0, gpu::SamplerState::AddressV, gpu::TEXADDR_CLAMP);
 }
 
 // Draws the whole texture as a w x h rectangle with its top-left corner at pixel (x, y) of

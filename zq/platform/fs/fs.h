@@ -44,7 +44,7 @@ bool setCurrentPath(const char16_t* path);
 // Separators come out as '/'.
 bool fullPath(const char16_t* path, std::u16string& full);
 
-enum class KnownFolder { APP_DATA, LOCAL_APP_DATA, DOCUMENTS };
+enum class KnownFolder { AppData, LocalAppData, Documents };
 // The user's configuration, data and documents folders (XDG); false when unknown.
 bool knownFolder(KnownFolder folder, std::u16string& path);
 

@@ -419,13 +419,13 @@ bool fullPath(const char16_t* const path, std::u16string& full) {
 bool knownFolder(const KnownFolder folder, std::u16string& path) {
     std::string native;
     switch (folder) {
-    case KnownFolder::APP_DATA:
+    case KnownFolder::AppData:
         native = xdgFolder("XDG_CONFIG_HOME", ".config");
         break;
-    case KnownFolder::LOCAL_APP_DATA:
+    case KnownFolder::LocalAppData:
         native = xdgFolder("XDG_DATA_HOME", ".local/share");
         break;
-    case KnownFolder::DOCUMENTS:
+    case KnownFolder::Documents:
         native = xdgFolder("XDG_DOCUMENTS_DIR", "Documents");
         break;
     }

@@ -521,7 +521,7 @@ Result GlDevice::stretchRect(Surface* const src, const Rect* const srcRect, Surf
     glReadBuffer(si->depth ? GL_NONE : GL_COLOR_ATTACHMENT0);
     glDrawBuffer(di->depth ? GL_NONE : GL_COLOR_ATTACHMENT0);
     glBlitFramebuffer(sr.left, sr.top, sr.right, sr.bottom, dr.left, dr.top, dr.right, dr.bottom,
-                      mask, filter == TEXF_LINEAR && !si->depth ? GL_LINEAR : GL_NEAREST);
+                      mask, filter == TEXFILTER_LINEAR && !si->depth ? GL_LINEAR : GL_NEAREST);
     // Leave the helper framebuffers empty so that a later blit finds no stale attachment.
     glFramebufferRenderbuffer(GL_DRAW_FRAMEBUFFER, dAttachment, GL_RENDERBUFFER, 0);
     glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, dAttachment, GL_TEXTURE_2D, 0, 0);

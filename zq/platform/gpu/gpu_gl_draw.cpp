@@ -23,19 +23,19 @@ void argbToFloats(const uint32_t argb, float out[4]) {
 
 GLenum cmpOf(const uint32_t f) {
     switch (f) {
-    case CMP_NEVER:
+    case CMPFUNC_NEVER:
         return GL_NEVER;
-    case CMP_LESS:
+    case CMPFUNC_LESS:
         return GL_LESS;
-    case CMP_EQUAL:
+    case CMPFUNC_EQUAL:
         return GL_EQUAL;
-    case CMP_LESSEQUAL:
+    case CMPFUNC_LESSEQUAL:
         return GL_LEQUAL;
-    case CMP_GREATER:
+    case CMPFUNC_GREATER:
         return GL_GREATER;
-    case CMP_NOTEQUAL:
+    case CMPFUNC_NOTEQUAL:
         return GL_NOTEQUAL;
-    case CMP_GREATEREQUAL:
+    case CMPFUNC_GREATEREQUAL:
         return GL_GEQUAL;
     default:
         return GL_ALWAYS;
@@ -125,13 +125,13 @@ GLenum blendOpOf(const uint32_t op) {
 
 GLenum addressOf(const uint32_t a) {
     switch (a) {
-    case TADDRESS_MIRROR:
+    case TEXADDR_MIRROR:
         return GL_MIRRORED_REPEAT;
-    case TADDRESS_CLAMP:
+    case TEXADDR_CLAMP:
         return GL_CLAMP_TO_EDGE;
-    case TADDRESS_BORDER:
+    case TEXADDR_BORDER:
         return GL_CLAMP_TO_BORDER;
-    case TADDRESS_MIRRORONCE:
+    case TEXADDR_MIRRORONCE:
         return GL_MIRROR_CLAMP_TO_EDGE;
     default:
         return GL_REPEAT;
@@ -306,7 +306,7 @@ void GlDevice::applyRenderStates() {
                static_cast<GLsizei>(m_viewport.width), static_cast<GLsizei>(m_viewport.height));
     glDepthRange(m_viewport.minZ, m_viewport.maxZ);
 
-    if (rs(RenderState::ZEnable) != ZB_FALSE) {
+    if (rs(RenderState::ZEnable) != ZBUFFERMODE_OFF) {
         glEnable(GL_DEPTH_TEST);
     } else {
         glDisable(GL_DEPTH_TEST);
@@ -315,11 +315,11 @@ void GlDevice::applyRenderStates() {
     glDepthMask(rs(RenderState::ZWriteEnable) != 0 ? GL_TRUE : GL_FALSE);
 
     switch (rs(RenderState::CullMode)) {
-    case CULL_CW:
+    case CULLMODE_CW:
         glEnable(GL_CULL_FACE);
         glCullFace(GL_BACK);
         break;
-    case CULL_CCW:
+    case CULLMODE_CCW:
         glEnable(GL_CULL_FACE);
         glCullFace(GL_FRONT);
         break;
@@ -328,9 +328,9 @@ void GlDevice::applyRenderStates() {
         break;
     }
     const uint32_t fill = rs(RenderState::FillMode);
-    glPolygonMode(GL_FRONT_AND_BACK, fill == FILL_POINT       ? GL_POINT
-                                     : fill == FILL_WIREFRAME ? GL_LINE
-                                                              : GL_FILL);
+    glPolygonMode(GL_FRONT_AND_BACK, fill == FILLMODE_POINT       ? GL_POINT
+                                     : fill == FILLMODE_WIREFRAME ? GL_LINE
+                                                                  : GL_FILL);
 
     if (rs(RenderState::AlphaBlendEnable) != 0) {
         glEnable(GL_BLEND);
@@ -423,12 +423,13 @@ void GlDevice::applySampler(const uint32_t stage) {
     const uint32_t mag = ss(SamplerState::MagFilter);
     const uint32_t min = ss(SamplerState::MinFilter);
     const uint32_t mip = ss(SamplerState::MipFilter);
-    glSamplerParameteri(name, GL_TEXTURE_MAG_FILTER, mag >= TEXF_LINEAR ? GL_LINEAR : GL_NEAREST);
-    const bool minLinear = min >= TEXF_LINEAR;
+    glSamplerParameteri(name, GL_TEXTURE_MAG_FILTER,
+                        mag >= TEXFILTER_LINEAR ? GL_LINEAR : GL_NEAREST);
+    const bool minLinear = min >= TEXFILTER_LINEAR;
     GLint minFilter = minLinear ? GL_LINEAR : GL_NEAREST;
-    if (mip == TEXF_POINT) {
+    if (mip == TEXFILTER_POINT) {
         minFilter = minLinear ? GL_LINEAR_MIPMAP_NEAREST : GL_NEAREST_MIPMAP_NEAREST;
-    } else if (mip >= TEXF_LINEAR) {
+    } else if (mip >= TEXFILTER_LINEAR) {
         minFilter = minLinear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_LINEAR;
     }
     glSamplerParameteri(name, GL_TEXTURE_MIN_FILTER, minFilter);
@@ -439,7 +440,7 @@ void GlDevice::applySampler(const uint32_t stage) {
     argbToFloats(ss(SamplerState::BorderColor), border);
     glSamplerParameterfv(name, GL_TEXTURE_BORDER_COLOR, border);
     if (adapterFacts().anisotropic) {
-        const bool aniso = mag == TEXF_ANISOTROPIC || min == TEXF_ANISOTROPIC;
+        const bool aniso = mag == TEXFILTER_ANISOTROPIC || min == TEXFILTER_ANISOTROPIC;
         const float level = aniso ? std::clamp(static_cast<float>(ss(SamplerState::MaxAnisotropy)),
                                                1.0f, adapterFacts().maxAnisotropy)
                                   : 1.0f;

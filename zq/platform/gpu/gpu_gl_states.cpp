@@ -30,22 +30,22 @@ void GlDevice::resetStates() {
     const auto set = [this](const RenderState s, const uint32_t v) {
         m_rs[static_cast<size_t>(s)] = v;
     };
-    set(RenderState::ZEnable, m_params.enableAutoDepthStencil ? ZB_TRUE : ZB_FALSE);
-    set(RenderState::FillMode, FILL_SOLID);
+    set(RenderState::ZEnable, m_params.enableAutoDepthStencil ? ZBUFFERMODE_ON : ZBUFFERMODE_OFF);
+    set(RenderState::FillMode, FILLMODE_SOLID);
     set(RenderState::ShadeMode, 2);
     set(RenderState::ZWriteEnable, 1);
     set(RenderState::LastPixel, 1);
     set(RenderState::SrcBlend, BLEND_ONE);
     set(RenderState::DestBlend, BLEND_ZERO);
-    set(RenderState::CullMode, CULL_CCW);
-    set(RenderState::ZFunc, CMP_LESSEQUAL);
-    set(RenderState::AlphaFunc, CMP_ALWAYS);
+    set(RenderState::CullMode, CULLMODE_CCW);
+    set(RenderState::ZFunc, CMPFUNC_LESSEQUAL);
+    set(RenderState::AlphaFunc, CMPFUNC_ALWAYS);
     set(RenderState::FogEnd, floatBits(1.0f));
     set(RenderState::FogDensity, floatBits(1.0f));
     set(RenderState::StencilFail, STENCILOP_KEEP);
     set(RenderState::StencilZFail, STENCILOP_KEEP);
     set(RenderState::StencilPass, STENCILOP_KEEP);
-    set(RenderState::StencilFunc, CMP_ALWAYS);
+    set(RenderState::StencilFunc, CMPFUNC_ALWAYS);
     set(RenderState::StencilMask, 0xFFFFFFFFu);
     set(RenderState::StencilWriteMask, 0xFFFFFFFFu);
     set(RenderState::TextureFactor, 0xFFFFFFFFu);
@@ -64,7 +64,7 @@ void GlDevice::resetStates() {
     set(RenderState::CcwStencilFail, STENCILOP_KEEP);
     set(RenderState::CcwStencilZFail, STENCILOP_KEEP);
     set(RenderState::CcwStencilPass, STENCILOP_KEEP);
-    set(RenderState::CcwStencilFunc, CMP_ALWAYS);
+    set(RenderState::CcwStencilFunc, CMPFUNC_ALWAYS);
     set(RenderState::ColorWriteEnable1, 0xF);
     set(RenderState::ColorWriteEnable2, 0xF);
     set(RenderState::ColorWriteEnable3, 0xF);
@@ -75,12 +75,12 @@ void GlDevice::resetStates() {
 
     for (auto& s : m_ss) {
         s.fill(0);
-        s[static_cast<size_t>(SamplerState::AddressU)] = TADDRESS_WRAP;
-        s[static_cast<size_t>(SamplerState::AddressV)] = TADDRESS_WRAP;
-        s[static_cast<size_t>(SamplerState::AddressW)] = TADDRESS_WRAP;
-        s[static_cast<size_t>(SamplerState::MagFilter)] = TEXF_POINT;
-        s[static_cast<size_t>(SamplerState::MinFilter)] = TEXF_POINT;
-        s[static_cast<size_t>(SamplerState::MipFilter)] = TEXF_NONE;
+        s[static_cast<size_t>(SamplerState::AddressU)] = TEXADDR_WRAP;
+        s[static_cast<size_t>(SamplerState::AddressV)] = TEXADDR_WRAP;
+        s[static_cast<size_t>(SamplerState::AddressW)] = TEXADDR_WRAP;
+        s[static_cast<size_t>(SamplerState::MagFilter)] = TEXFILTER_POINT;
+        s[static_cast<size_t>(SamplerState::MinFilter)] = TEXFILTER_POINT;
+        s[static_cast<size_t>(SamplerState::MipFilter)] = TEXFILTER_NONE;
         s[static_cast<size_t>(SamplerState::MaxAnisotropy)] = 1;
     }
     m_ssDirty.fill(true);

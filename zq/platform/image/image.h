@@ -6,11 +6,13 @@
 //
 // Not for: textures or any device object (the graphics classes upload what this hands out),
 // writing image files, volume textures.
-// Depends on: nothing of the framework; stb_image and stb_dxt underneath.
+// Depends on: the graphics device's format numbers; stb_image and stb_dxt underneath.
 //
 // Every input is untrusted: a header is checked against the data before anything is used or
 // allocated, and sizes are computed in 64 bits. A refused image leaves the output untouched.
 #pragma once
+
+#include "zq/platform/gpu/gpu_values.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,26 +23,11 @@ namespace zqp::image {
 // The container an image was read from.
 enum class FileFormat : uint32_t { Bmp = 0, Jpg = 1, Tga = 2, Png = 3, Dds = 4 };
 
-// Pixel formats, numbered as the graphics device numbers them. Uncompressed formats lie in
-// memory as little-endian words of their size (A8R8G8B8: bytes B, G, R, A).
-enum class Format : uint32_t {
-    Unknown = 0,
-    R8G8B8 = 20,
-    A8R8G8B8 = 21,
-    X8R8G8B8 = 22,
-    R5G6B5 = 23,
-    X1R5G5B5 = 24,
-    A1R5G5B5 = 25,
-    A4R4G4B4 = 26,
-    A8 = 28,
-    A8B8G8R8 = 32,
-    X8B8G8R8 = 33,
-    L8 = 50,
-    A8L8 = 51,
-    Dxt1 = 0x31545844u,
-    Dxt3 = 0x33545844u,
-    Dxt5 = 0x35545844u,
-};
+// Pixel formats: the graphics device's (zq/platform/gpu/gpu_values.h). The image service
+// handles Unknown, R8G8B8 to A4R4G4B4, A8, A8B8G8R8, X8B8G8R8, L8, A8L8 and DXT1/3/5; any
+// other is an unknown format to it. Uncompressed formats lie in memory as little-endian words
+// of their size (A8R8G8B8: bytes B, G, R, A).
+using Format = gpu::Format;
 
 // Largest width or height accepted from any file.
 constexpr uint32_t MAX_DIMENSION = 16384;
@@ -98,7 +85,7 @@ bool decode(const void* data, size_t size, Image& out);
 // ---------------------------------------------------------------------------------------------
 // Pixel formats
 
-// True for the formats listed above other than Unknown.
+// True for the formats the service handles (listed above) other than Unknown.
 bool isKnownFormat(Format format);
 bool isCompressed(Format format);
 bool hasAlpha(Format format);

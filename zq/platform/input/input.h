@@ -16,7 +16,7 @@ namespace zqp {
 
 struct InputDevice;
 
-enum class InputKind : uint8_t { KEYBOARD, MOUSE, CONTROLLER };
+enum class InputKind : uint8_t { Keyboard, Mouse, Controller };
 
 // A device's state at one reading. Keyboard: buttons[key code]. Mouse: axes 0-2 are the X,
 // Y and wheel movement since the previous reading (the wheel in 120 per notch), buttons
@@ -36,11 +36,11 @@ struct InputState {
 };
 
 enum class InputResult : uint8_t {
-    OK,
+    Ok,
     // The device may not be read now (the mouse while the window has no focus).
-    NOT_ACQUIRED,
+    NotAcquired,
     // The device is gone; it stays lost until closed.
-    LOST,
+    Lost,
 };
 
 // What a device says of itself. Controllers that the library knows as game pads use the
@@ -49,7 +49,7 @@ enum class InputResult : uint8_t {
 // axes 0/1 left stick X/Y, 2 left trigger, 3/4 right stick X/Y, 5 right trigger; POV 0 the
 // direction pad. Other controllers give their buttons, axes and hats in the driver's order.
 struct InputDeviceInfo {
-    InputKind kind = InputKind::KEYBOARD;
+    InputKind kind = InputKind::Keyboard;
     // Product id in the high 16 bits, vendor id in the low; 0 when unknown.
     uint32_t vidPid = 0;
     std::u16string productName;

@@ -204,7 +204,7 @@ InputDevice* deviceOfKind(Service& s, const InputKind kind) {
 
 InputDevice* deviceOfInstance(Service& s, const SDL_JoystickID id) {
     for (const auto& d : s.devices) {
-        if (d->info.kind == InputKind::CONTROLLER && d->instance == id) {
+        if (d->info.kind == InputKind::Controller && d->instance == id) {
             return d.get();
         }
     }
@@ -311,7 +311,7 @@ void onEvent(const SDL_Event& e, void*) {
     case SDL_KEYDOWN:
     case SDL_KEYUP:
         if (e.key.repeat == 0) {
-            InputDevice* const d = deviceOfKind(s, InputKind::KEYBOARD);
+            InputDevice* const d = deviceOfKind(s, InputKind::Keyboard);
             const uint8_t code = inputKeyCodeFromUsage(e.key.keysym.scancode);
             if (d != nullptr && code != 0) {
                 setButton(*d, code, e.type == SDL_KEYDOWN);
@@ -319,13 +319,13 @@ void onEvent(const SDL_Event& e, void*) {
         }
         break;
     case SDL_MOUSEMOTION:
-        if (InputDevice* const d = deviceOfKind(s, InputKind::MOUSE)) {
+        if (InputDevice* const d = deviceOfKind(s, InputKind::Mouse)) {
             d->axes[0] = addMovement(d->axes[0], e.motion.xrel);
             d->axes[1] = addMovement(d->axes[1], e.motion.yrel);
         }
         break;
     case SDL_MOUSEWHEEL:
-        if (InputDevice* const d = deviceOfKind(s, InputKind::MOUSE)) {
+        if (InputDevice* const d = deviceOfKind(s, InputKind::Mouse)) {
             const int64_t y = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED
                                   ? -static_cast<int64_t>(e.wheel.y)
                                   : static_cast<int64_t>(e.wheel.y);
@@ -334,7 +334,7 @@ void onEvent(const SDL_Event& e, void*) {
         break;
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
-        if (InputDevice* const d = deviceOfKind(s, InputKind::MOUSE)) {
+        if (InputDevice* const d = deviceOfKind(s, InputKind::Mouse)) {
             // SDL numbers left 1, middle 2, right 3, X1 4, X2 5.
             static constexpr int ORDER[] = {-1, 0, 2, 1, 3, 4, 5, 6, 7};
             const int n = e.button.button < 9 ? ORDER[e.button.button] : -1;
@@ -401,7 +401,7 @@ void onEvent(const SDL_Event& e, void*) {
             } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
                 s.focused = false;
                 // Buttons held when the focus went stay held in SDL's view; let them go.
-                if (InputDevice* const m = deviceOfKind(s, InputKind::MOUSE)) {
+                if (InputDevice* const m = deviceOfKind(s, InputKind::Mouse)) {
                     std::fill(std::begin(m->down), std::end(m->down), 0);
                 }
             }
@@ -479,11 +479,11 @@ void inputStop() {
 InputDevice* inputOpenKeyboard() {
     Service& s = service();
     const std::lock_guard<std::mutex> hold(s.mutex);
-    if (!s.started || deviceOfKind(s, InputKind::KEYBOARD) != nullptr) {
+    if (!s.started || deviceOfKind(s, InputKind::Keyboard) != nullptr) {
         return nullptr;
     }
     auto d = std::make_unique<InputDevice>();
-    d->info.kind = InputKind::KEYBOARD;
+    d->info.kind = InputKind::Keyboard;
     d->info.productName = u"Keyboard";
     return addDevice(s, std::move(d));
 }
@@ -491,11 +491,11 @@ InputDevice* inputOpenKeyboard() {
 InputDevice* inputOpenMouse() {
     Service& s = service();
     const std::lock_guard<std::mutex> hold(s.mutex);
-    if (!s.started || deviceOfKind(s, InputKind::MOUSE) != nullptr) {
+    if (!s.started || deviceOfKind(s, InputKind::Mouse) != nullptr) {
         return nullptr;
     }
     auto d = std::make_unique<InputDevice>();
-    d->info.kind = InputKind::MOUSE;
+    d->info.kind = InputKind::Mouse;
     d->info.productName = u"Mouse";
     d->info.relativeAxes = 0x7;
     return addDevice(s, std::move(d));
@@ -530,7 +530,7 @@ InputDevice* inputOpenController(const char16_t* const path) {
             continue;
         }
         auto d = std::make_unique<InputDevice>();
-        d->info.kind = InputKind::CONTROLLER;
+        d->info.kind = InputKind::Controller;
         d->info.path = controllerPath(i);
         d->info.vidPid = (static_cast<uint32_t>(SDL_JoystickGetDeviceProduct(i)) << 16) |
                          SDL_JoystickGetDeviceVendor(i);
@@ -608,13 +608,13 @@ InputResult inputRead(InputDevice* const device, InputState& out) {
     Service& s = service();
     const std::lock_guard<std::mutex> hold(s.mutex);
     if (device->lost) {
-        return InputResult::LOST;
+        return InputResult::Lost;
     }
-    if (device->info.kind == InputKind::MOUSE && !s.focused) {
+    if (device->info.kind == InputKind::Mouse && !s.focused) {
         // The mouse belongs to the window in front: movement made elsewhere is dropped.
         std::fill(std::begin(device->axes), std::end(device->axes), 0);
         std::fill(std::begin(device->latched), std::end(device->latched), 0);
-        return InputResult::NOT_ACQUIRED;
+        return InputResult::NotAcquired;
     }
     for (size_t i = 0; i < InputState::NR_BUTTONS; ++i) {
         out.buttons[i] = device->down[i] | device->latched[i];
@@ -624,11 +624,11 @@ InputResult inputRead(InputDevice* const device, InputState& out) {
         out.axes[i] = device->axes[i];
     }
     std::copy(std::begin(device->povs), std::end(device->povs), std::begin(out.povs));
-    if (device->info.kind == InputKind::MOUSE) {
+    if (device->info.kind == InputKind::Mouse) {
         // Mouse readings are the movement since the previous one.
         std::fill(std::begin(device->axes), std::end(device->axes), 0);
     }
-    return InputResult::OK;
+    return InputResult::Ok;
 }
 
 bool inputIsForeground() {

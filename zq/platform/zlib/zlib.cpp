@@ -65,20 +65,20 @@ uint32_t ZlibStream::getAvailableOut() const {
 
 ZlibStream::Result ZlibStream::step(const bool finish) {
     if (!m_state->started) {
-        return Result::ERROR;
+        return Result::Error;
     }
     const int flush = finish ? Z_FINISH : Z_SYNC_FLUSH;
     const int rc = m_state->deflating ? ::deflate(&m_state->stream, flush)
                                       : ::inflate(&m_state->stream, flush);
     switch (rc) {
     case Z_OK:
-        return Result::OK;
+        return Result::Ok;
     case Z_STREAM_END:
-        return Result::STREAM_END;
+        return Result::StreamEnd;
     case Z_BUF_ERROR:
-        return Result::BUFFER_ERROR;
+        return Result::BufferError;
     default:
-        return Result::ERROR;
+        return Result::Error;
     }
 }
 

@@ -11,7 +11,7 @@ namespace zqp {
 
 class ZlibStream {
 public:
-    enum class Result { OK, STREAM_END, BUFFER_ERROR, ERROR };
+    enum class Result { Ok, StreamEnd, BufferError, Error };
 
     ZlibStream();
     // Ends the stream when it was started.

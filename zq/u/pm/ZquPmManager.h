@@ -1,4 +1,5 @@
-// ZquPmManager: the particle-effect manager. So far only its start and effect list exist.
+// ZquPmManager: stand-in until the particle-effect manager is built: its start and stop and
+// the effect list, which stays empty.
 #pragma once
 
 class ZquPmManager {

@@ -405,25 +405,25 @@ uint8_t ZquVirtualInput::readButton(const uint32_t n, const Edge edge) const {
         const uint32_t nr = a.data.objectNr;
         switch (a.data.objectType) {
         case BUTTON: {
-            const uint8_t v = edge == Edge::HELD  ? d.getButton(nr)
-                              : edge == Edge::ON  ? d.getButtonOn(nr)
-                              : edge == Edge::OFF ? d.getButtonOff(nr)
+            const uint8_t v = edge == Edge::Held  ? d.getButton(nr)
+                              : edge == Edge::On  ? d.getButtonOn(nr)
+                              : edge == Edge::Off ? d.getButtonOff(nr)
                                                   : d.getButtonRepeat(nr);
             result = v;
             break;
         }
         case AXIS: {
-            const int16_t v = edge == Edge::HELD  ? d.getAxis(nr)
-                              : edge == Edge::ON  ? d.getAxisOn(nr)
-                              : edge == Edge::OFF ? d.getAxisOff(nr)
+            const int16_t v = edge == Edge::Held  ? d.getAxis(nr)
+                              : edge == Edge::On  ? d.getAxisOn(nr)
+                              : edge == Edge::Off ? d.getAxisOff(nr)
                                                   : d.getAxisRepeat(nr);
             result = (a.data.option == 0 ? v < 0 : v > 0) ? 1 : 0;
             break;
         }
         default: {
-            const int v = edge == Edge::HELD  ? d.getPov(nr)
-                          : edge == Edge::ON  ? d.getPovOn(nr)
-                          : edge == Edge::OFF ? d.getPovOff(nr)
+            const int v = edge == Edge::Held  ? d.getPov(nr)
+                          : edge == Edge::On  ? d.getPovOn(nr)
+                          : edge == Edge::Off ? d.getPovOff(nr)
                                               : d.getPovRepeat(nr);
             result = v >= 0 && inSector(v, static_cast<uint32_t>(a.data.option)) ? 1 : 0;
             break;
@@ -435,19 +435,19 @@ uint8_t ZquVirtualInput::readButton(const uint32_t n, const Edge edge) const {
 }
 
 uint8_t ZquVirtualInput::getButton(const uint32_t n) const {
-    return readButton(n, Edge::HELD);
+    return readButton(n, Edge::Held);
 }
 
 uint8_t ZquVirtualInput::getButtonOn(const uint32_t n) const {
-    return readButton(n, Edge::ON);
+    return readButton(n, Edge::On);
 }
 
 uint8_t ZquVirtualInput::getButtonOff(const uint32_t n) const {
-    return readButton(n, Edge::OFF);
+    return readButton(n, Edge::Off);
 }
 
 uint8_t ZquVirtualInput::getButtonRepeat(const uint32_t n) const {
-    return readButton(n, Edge::REPEAT);
+    return readButton(n, Edge::Repeat);
 }
 
 int16_t ZquVirtualInput::getAxis(const uint32_t n) const {

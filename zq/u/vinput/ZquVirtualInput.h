@@ -125,7 +125,7 @@ private:
     };
     // Reads one physical object on one device for a virtual button: the value, or 1 when an
     // axis or POV lies on the assigned side; 0 when not.
-    enum class Edge : uint8_t { HELD, ON, OFF, REPEAT };
+    enum class Edge : uint8_t { Held, On, Off, Repeat };
 
     uint8_t readButton(uint32_t n, Edge edge) const;
     bool isByVidPid(const Assignment& a) const { return a.data.deviceNr == INVALID; }

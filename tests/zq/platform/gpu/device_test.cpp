@@ -105,7 +105,7 @@ TEST_F(DeviceTest, ClearFillsTheTargetAndPresentShowsIt) {
 
 TEST_F(DeviceTest, ScreenPixelsLandOnTheirPixelsTopRowFirst) {
     device->clear(0, nullptr, gpu::clear::TARGET, 0xFF000000u, 1.0f, 0);
-    device->setRenderState(gpu::RenderState::CullMode, gpu::CULL_NONE);
+    device->setRenderState(gpu::RenderState::CullMode, gpu::CULLMODE_NONE);
     drawRect(10, 4, 30, 12, 0xFFFFFFFFu);
     Image expected = filled(0xFF000000u);
     for (uint32_t y = 4; y < 12; ++y) {
@@ -124,7 +124,7 @@ TEST_F(DeviceTest, CullModesNameScreenWindings) {
     const struct {
         uint32_t cull;
         bool drawn;
-    } cases[] = {{gpu::CULL_NONE, true}, {gpu::CULL_CW, false}, {gpu::CULL_CCW, true}};
+    } cases[] = {{gpu::CULLMODE_NONE, true}, {gpu::CULLMODE_CW, false}, {gpu::CULLMODE_CCW, true}};
     for (const auto& c : cases) {
         device->clear(0, nullptr, gpu::clear::TARGET, 0xFF000000u, 1.0f, 0);
         device->setRenderState(gpu::RenderState::CullMode, c.cull);
@@ -137,9 +137,9 @@ TEST_F(DeviceTest, CullModesNameScreenWindings) {
 
 TEST_F(DeviceTest, DepthRunsFromZeroToOne) {
     device->clear(0, nullptr, gpu::clear::TARGET | gpu::clear::ZBUFFER, 0xFF000000u, 0.5f, 0);
-    device->setRenderState(gpu::RenderState::ZEnable, gpu::ZB_TRUE);
-    device->setRenderState(gpu::RenderState::ZFunc, gpu::CMP_LESS);
-    device->setRenderState(gpu::RenderState::CullMode, gpu::CULL_NONE);
+    device->setRenderState(gpu::RenderState::ZEnable, gpu::ZBUFFERMODE_ON);
+    device->setRenderState(gpu::RenderState::ZFunc, gpu::CMPFUNC_LESS);
+    device->setRenderState(gpu::RenderState::CullMode, gpu::CULLMODE_NONE);
     drawRect(0, 0, 16, 16, 0xFFFF0000u, 0.25f);  // in front of 0.5: drawn
     drawRect(16, 0, 32, 16, 0xFF00FF00u, 0.75f); // behind: hidden
     const Image image = zqtest::readRenderTarget(*device);
@@ -160,7 +160,7 @@ TEST_F(DeviceTest, TexturesKeepTheirTopRowFirst) {
     ASSERT_EQ(texture->unlockRect(0), gpu::Result::Ok);
 
     device->clear(0, nullptr, gpu::clear::TARGET, 0xFF000000u, 1.0f, 0);
-    device->setRenderState(gpu::RenderState::CullMode, gpu::CULL_NONE);
+    device->setRenderState(gpu::RenderState::CullMode, gpu::CULLMODE_NONE);
     device->setTexture(0, texture.get());
     drawRect(0, 0, W, H, 0xFFFFFFFFu);
     const Image image = zqtest::readRenderTarget(*device);
@@ -181,7 +181,7 @@ TEST_F(DeviceTest, RenderTargetTexturesKeepTheirTopRowFirst) {
     device->getRenderTarget(0, backBuffer);
     ASSERT_EQ(device->setRenderTarget(0, surface.get()), gpu::Result::Ok);
     device->clear(0, nullptr, gpu::clear::TARGET, 0xFF0000FFu, 1.0f, 0);
-    device->setRenderState(gpu::RenderState::CullMode, gpu::CULL_NONE);
+    device->setRenderState(gpu::RenderState::CullMode, gpu::CULLMODE_NONE);
     drawRect(0, 0, 16, 4, 0xFFFF0000u); // a red band along the top
     device->setRenderTarget(0, backBuffer.get());
     device->setTexture(0, target.get());
@@ -192,9 +192,9 @@ TEST_F(DeviceTest, RenderTargetTexturesKeepTheirTopRowFirst) {
 }
 
 TEST_F(DeviceTest, AlphaTestComparesTheByte) {
-    device->setRenderState(gpu::RenderState::CullMode, gpu::CULL_NONE);
+    device->setRenderState(gpu::RenderState::CullMode, gpu::CULLMODE_NONE);
     device->setRenderState(gpu::RenderState::AlphaTestEnable, 1);
-    device->setRenderState(gpu::RenderState::AlphaFunc, gpu::CMP_GREATER);
+    device->setRenderState(gpu::RenderState::AlphaFunc, gpu::CMPFUNC_GREATER);
     device->setRenderState(gpu::RenderState::AlphaRef, 5);
     device->setTextureStageState(0, gpu::TextureStageState::AlphaArg1, gpu::TA_DIFFUSE);
     device->clear(0, nullptr, gpu::clear::TARGET, 0xFF000000u, 1.0f, 0);
@@ -257,7 +257,7 @@ TEST_F(DeviceTest, ShadedTriangleMatchesItsGoldenPicture) {
     device->setPixelShader(ps.get());
     device->setVertexShaderConstantF(0, columns, 4);
     device->setPixelShaderConstantF(0, tint, 1);
-    device->setRenderState(gpu::RenderState::CullMode, gpu::CULL_CCW);
+    device->setRenderState(gpu::RenderState::CullMode, gpu::CULLMODE_CCW);
     ASSERT_EQ(device->drawPrimitive(gpu::PrimitiveType::TriangleList, 0, 1), gpu::Result::Ok);
     EXPECT_TRUE(zqtest::matchesGolden(zqtest::readRenderTarget(*device), "gpu/triangle.png", 2, 0));
 }
@@ -267,7 +267,7 @@ TEST_F(DeviceTest, ResetNeedsDefaultResourcesReleasedAndRestoresDefaults) {
     ASSERT_EQ(device->createTexture(16, 16, 1, gpu::usage::RENDERTARGET, gpu::Format::A8R8G8B8,
                                     gpu::Pool::Default, target),
               gpu::Result::Ok);
-    device->setRenderState(gpu::RenderState::CullMode, gpu::CULL_NONE);
+    device->setRenderState(gpu::RenderState::CullMode, gpu::CULLMODE_NONE);
     gpu::PresentParams next = params;
     next.backBufferWidth = 32;
     next.backBufferHeight = 16;
@@ -281,7 +281,7 @@ TEST_F(DeviceTest, ResetNeedsDefaultResourcesReleasedAndRestoresDefaults) {
     ASSERT_EQ(device->reset(next), gpu::Result::Ok);
     uint32_t cull = 0;
     device->getRenderState(gpu::RenderState::CullMode, cull);
-    EXPECT_EQ(cull, gpu::CULL_CCW);
+    EXPECT_EQ(cull, gpu::CULLMODE_CCW);
     std::shared_ptr<gpu::Surface> backBuffer;
     ASSERT_EQ(device->getBackBuffer(0, backBuffer), gpu::Result::Ok);
     gpu::SurfaceDesc desc;
@@ -309,7 +309,7 @@ TEST_F(DeviceTest, QueriesAnswerOcclusionEventsAndTime) {
     EXPECT_EQ(event->issue(gpu::issue::BEGIN), gpu::Result::InvalidCall);
 
     device->clear(0, nullptr, gpu::clear::TARGET, 0, 1.0f, 0);
-    device->setRenderState(gpu::RenderState::CullMode, gpu::CULL_NONE);
+    device->setRenderState(gpu::RenderState::CullMode, gpu::CULLMODE_NONE);
     ASSERT_EQ(occlusion->issue(gpu::issue::BEGIN), gpu::Result::Ok);
     drawRect(2, 2, 12, 12, 0xFFFFFFFFu);
     ASSERT_EQ(occlusion->issue(gpu::issue::END), gpu::Result::Ok);

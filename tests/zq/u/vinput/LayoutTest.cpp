@@ -1,4 +1,5 @@
 #include "zq/input/ZqInput.h"
+#include "zq/input/ZqKey.h"
 #include "zq/system/ZqSystem.h"
 #include "zq/u/vinput/ZquVirtualInput.h"
 
@@ -95,7 +96,7 @@ TEST_F(LayoutFiles, SavedTextIsTheLayoutFormat) {
     inFrame("save", [this] {
         VI* const a = VI::create(3, 2, 1, 0);
         VI* const b = VI::create(1, 0, 0, 1);
-        a->assignButtonByDeviceNr(0, 57, 1);
+        a->assignButtonByDeviceNr(0, ZqKey::SPACE, 1);
         const uint32_t gone = a->assignAxisByDeviceNr(3, 2, 0);
         a->assignByVidPid(0x00030000, POV, 0, BUTTON, 0, 3);
         a->removeAssignment(gone);
@@ -150,7 +151,7 @@ TEST_F(LayoutFiles, FullLayoutOf188AssignmentsRoundTrips) {
                                                i % count, option);
             ASSERT_EQ(index, i);
         }
-        w->assignButton(0x00010000, 0x1E, 2);
+        w->assignButton(ZqInput::VIDPID_KEYBOARD, ZqKey::A, 2);
         const std::vector<VI::AssignmentData> before = assignmentsOf(v);
         const std::vector<VI::AssignmentData> beforeW = assignmentsOf(w);
         const std::u16string file = path("full.xml");
