@@ -19,6 +19,11 @@ struct ZqThread::Control {
     bool cancelled = false;
     bool finished = false;
     bool joined = false;
+    // Set under the mutex when run() is about to be called, and when the object is destroyed
+    // while its thread still runs: the thread then never calls run() or returns into it.
+    bool entered = false;
+    bool orphaned = false;
+    std::thread::id worker;
     int32_t osThreadId = 0;
     uint32_t errorCode = 0;
     std::thread thread;
@@ -26,6 +31,15 @@ struct ZqThread::Control {
     // object is destroyed (a program ending mid-run) never sees it destroyed under it, and
     // the destructor never waits on a condition the thread still holds.
     std::shared_ptr<ZqEvent> event;
+
+    // Called on the thread's way back into run(): once the object is gone, returning would
+    // run on freed memory, so the thread stays here until the process ends.
+    void parkIfOrphaned() {
+        std::unique_lock<std::mutex> hold(mutex);
+        if (orphaned && worker == std::this_thread::get_id()) {
+            cv.wait(hold, [] { return false; });
+        }
+    }
 };
 
 ZqThread::ZqThread() {
@@ -44,20 +58,21 @@ ZqThread::ZqThread() {
 
 ZqThread::~ZqThread() {
     Control& c = *m_control;
+    bool detach = false;
     {
         const std::lock_guard<std::mutex> hold(c.mutex);
-        if (!c.started) {
+        if (!c.started || !c.entered) {
+            // Not yet in run(): it never will be.
             c.cancelled = true;
+        } else if (!c.finished) {
+            // Still in run(): its next return from waitEvent() parks it for good instead.
+            c.orphaned = true;
+            detach = true;
         }
     }
     c.cv.notify_all();
     if (c.thread.joinable()) {
-        bool wasStarted = false;
-        {
-            const std::lock_guard<std::mutex> hold(c.mutex);
-            wasStarted = c.started;
-        }
-        if (wasStarted) {
+        if (detach) {
             c.thread.detach();
         } else {
             c.thread.join();
@@ -70,11 +85,13 @@ void ZqThread::start_func(ZqThread* const self, const std::shared_ptr<Control>& 
     {
         std::unique_lock<std::mutex> hold(c.mutex);
         c.osThreadId = zqp::currentThreadId();
+        c.worker = std::this_thread::get_id();
         c.cv.notify_all();
         c.cv.wait(hold, [&c] { return c.started || c.cancelled; });
         if (c.cancelled) {
             return;
         }
+        c.entered = true;
     }
     uint32_t code = 0;
     if (self != nullptr) {
@@ -127,7 +144,14 @@ bool ZqThread::join(const unsigned ms) {
 }
 
 bool ZqThread::waitEvent(const unsigned ms) {
-    return m_pEvent->wait(ms);
+    // Own copies: the object may be destroyed while its thread waits here. Checking before
+    // the wait as well orders this thread's reads of the object before its destruction.
+    const std::shared_ptr<Control> control = m_control;
+    const std::shared_ptr<ZqEvent> event = m_pEvent;
+    control->parkIfOrphaned();
+    const bool signalled = event->wait(ms);
+    control->parkIfOrphaned();
+    return signalled;
 }
 
 void ZqThread::setEvent() {

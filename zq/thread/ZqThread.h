@@ -27,8 +27,10 @@ public:
     // either cannot be made.
     ZqThread();
     // Closes the handles; neither stops nor waits for a started thread (join first), and never
-    // blocks on one that is still running. A thread that was never started ends without
-    // running run().
+    // blocks on one that is still running. A thread that has not yet entered run() ends
+    // without running it; one still in run() is left running and, at its next return from
+    // waitEvent(), waits there until the process ends instead of returning to a destroyed
+    // object.
     virtual ~ZqThread();
     ZqThread(const ZqThread&) = delete;
     ZqThread& operator=(const ZqThread&) = delete;

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <csignal>
 #include <functional>
+#include <memory>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -23,6 +24,23 @@ public:
 
 private:
     std::function<void(FnThread&)> m_body;
+};
+
+// Wakes now and then and counts in its own member until destroyed.
+class Ticker : public ZqThread {
+public:
+    explicit Ticker(std::atomic<int>& inRun) : m_inRun(inRun) {}
+    void run() override {
+        ++m_inRun;
+        for (;;) {
+            waitEvent(300);
+            ++m_ticks;
+        }
+    }
+
+private:
+    std::atomic<int>& m_inRun;
+    std::atomic<long> m_ticks{0};
 };
 
 // The queue-driven worker the file and board threads follow: drain, wait, stop on the flag.
@@ -104,16 +122,30 @@ TEST(ZqThread, NeverStartedThreadIsDestroyedWithoutRunning) {
 }
 
 TEST(ZqThread, DestroyingAThreadThatStillWaitsNeverBlocks) {
-    // A program that ends mid-run destroys workers that still wait on their event. Done in
-    // a child process, which the stuck thread does not outlive.
+    // A program that ends mid-run destroys workers that still wait on their event: one waits
+    // for good, the other keeps waking and touching its object. Destroying them must neither
+    // block nor let the second touch freed memory (a sanitizer build reports that). Done in a
+    // child process, which the stuck threads do not outlive.
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+        std::atomic<int> inRun{0};
         {
-            FnThread waiting([](FnThread& self) { self.waitEvent(ZqThread::INFINITE_WAIT); });
+            FnThread waiting([&](FnThread& self) {
+                ++inRun;
+                self.waitEvent(ZqThread::INFINITE_WAIT);
+            });
+            auto polling = std::make_unique<Ticker>(inRun);
             waiting.start();
-            ZqThread::sleep(50);
+            polling->start();
+            while (inRun.load() < 2) {
+                ZqThread::sleep(1);
+            }
+            // Both are in their waits well before this.
+            ZqThread::sleep(100);
+            polling.reset();
         }
+        ZqThread::sleep(400);
         _exit(0);
     }
     int status = -1;
@@ -124,7 +156,8 @@ TEST(ZqThread, DestroyingAThreadThatStillWaitsNeverBlocks) {
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
     }
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the destructor blocked";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+        << "the destructor blocked or the thread touched its destroyed object";
 }
 
 TEST(ZqThread, EscapedExceptionBecomesErrorCode) {
