@@ -64,17 +64,17 @@ bool audioSinkDeviceDetails(const AudioEngine* const engine, const uint32_t inde
         name = NULL_DEVICE_NAME;
         return true;
     }
-    SDL_AudioSpec spec{};
+    SDL_AudioSpec format{};
     if (index == 0) {
         char* defaultName = nullptr;
         name = DEFAULT_DEVICE_NAME;
-        if (SDL_GetDefaultAudioInfo(&defaultName, &spec, 0) == 0) {
+        if (SDL_GetDefaultAudioInfo(&defaultName, &format, 0) == 0) {
             if (defaultName != nullptr) {
                 name = utf8ToUtf16(defaultName);
                 SDL_free(defaultName);
             }
-            if (spec.freq > 0) {
-                sampleRate = static_cast<uint32_t>(spec.freq);
+            if (format.freq > 0) {
+                sampleRate = static_cast<uint32_t>(format.freq);
             }
         }
         return true;
@@ -85,8 +85,8 @@ bool audioSinkDeviceDetails(const AudioEngine* const engine, const uint32_t inde
         return false;
     }
     name = utf8ToUtf16(n);
-    if (SDL_GetAudioDeviceSpec(i, 0, &spec) == 0 && spec.freq > 0) {
-        sampleRate = static_cast<uint32_t>(spec.freq);
+    if (SDL_GetAudioDeviceSpec(i, 0, &format) == 0 && format.freq > 0) {
+        sampleRate = static_cast<uint32_t>(format.freq);
     }
     return true;
 }
