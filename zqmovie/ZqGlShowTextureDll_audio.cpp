@@ -6,6 +6,7 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -37,7 +38,8 @@ bool AudioOut::open(const int sampleRate) {
     want.freq = std::clamp(sampleRate, 8000, 192000);
     want.format = AUDIO_S16SYS;
     want.channels = 2;
-    want.samples = 1024;
+    // About 20 ms a callback: volume and pan changes are heard at once.
+    want.samples = static_cast<Uint16>(std::bit_floor(static_cast<unsigned>(want.freq / 50)));
     want.callback = &AudioOut::callback;
     want.userdata = this;
     SDL_AudioSpec have;
