@@ -114,18 +114,20 @@ void AudioOut::updateGains() {
 }
 
 void AudioOut::callback(void* const self, uint8_t* const stream, const int length) {
-    auto* const out = static_cast<AudioOut*>(self);
-    auto* const samples = reinterpret_cast<int16_t*>(stream);
-    const size_t wanted = static_cast<size_t>(length) / sizeof(int16_t);
-    const float gains[2] = {out->m_gainLeft.load(), out->m_gainRight.load()};
-    const std::lock_guard<std::mutex> hold(out->m_lock);
-    const size_t available = std::min(wanted, out->m_queue.size() - out->m_head);
+    static_cast<AudioOut*>(self)->mix(reinterpret_cast<int16_t*>(stream),
+                                      static_cast<size_t>(length) / sizeof(int16_t));
+}
+
+void AudioOut::mix(int16_t* const samples, const size_t count) {
+    const float gains[2] = {m_gainLeft.load(), m_gainRight.load()};
+    const std::lock_guard<std::mutex> hold(m_lock);
+    const size_t available = std::min(count, m_queue.size() - m_head);
     for (size_t i = 0; i < available; ++i) {
-        const float v = static_cast<float>(out->m_queue[out->m_head + i]) * gains[i & 1];
+        const float v = static_cast<float>(m_queue[m_head + i]) * gains[i & 1];
         samples[i] = static_cast<int16_t>(std::clamp(v, -32768.0f, 32767.0f));
     }
-    out->m_head += available;
-    std::memset(samples + available, 0, (wanted - available) * sizeof(int16_t));
+    m_head += available;
+    std::memset(samples + available, 0, (count - available) * sizeof(int16_t));
 }
 
 } // namespace zqmovie

@@ -53,6 +53,9 @@ public:
     long getVolume() const { return m_volume.load(); }
     long getBalance() const { return m_balance.load(); }
     uint64_t getPushedFrames() const { return m_pushed.load(); }
+    // Fills count interleaved samples from the queue at the set volume and balance, silence
+    // where the queue runs out (the device's callback).
+    void mix(int16_t* samples, size_t count);
 
 private:
     static void callback(void* self, uint8_t* stream, int length);
