@@ -71,9 +71,9 @@ private:
 };
 
 // What the worker reports, in this order: headersAvailable once (when the answer's headers are
-// complete), data for each piece of the body, then end, then closing; after close() only
-// closing. The worker calls them; they must not call back into the request except for header
-// queries.
+// complete), data for each piece of the body, then end; closing once the request is closed
+// (after close(), end is not reported). The worker calls them; they must not call back into the
+// request except for header queries.
 class HttpEvents {
 public:
     virtual ~HttpEvents() = default;
@@ -84,7 +84,7 @@ public:
     // The transfer ended: error 0 when the server sent all it had, or when a handler above
     // ended it; otherwise one of the HTTP_ERROR_ values.
     virtual void end(uint32_t error) = 0;
-    // The request is closed; nothing follows.
+    // The request has been closed; nothing follows.
     virtual void closing() = 0;
 };
 

@@ -181,6 +181,7 @@ struct HttpRequest::Impl {
     std::thread worker;
     std::mutex doneMutex;
     std::condition_variable doneSignal;
+    std::condition_variable stopSignal;
     bool done = false;
     // Lets close() wake the worker's poll; null while the worker has no multi handle.
     std::mutex multiMutex;
@@ -430,6 +431,12 @@ void HttpRequest::Impl::run() {
     if (!cancelled) {
         emitEnd(error);
     }
+    // The request closes when its owner closes it, not when the transfer ends: the owner may
+    // still read the outcome and the headers.
+    {
+        std::unique_lock<std::mutex> hold(doneMutex);
+        stopSignal.wait(hold, [&] { return stop.load(); });
+    }
     emitClosing();
     {
         const std::lock_guard<std::mutex> hold(doneMutex);
@@ -597,7 +604,11 @@ bool HttpRequest::send(const void* const body, const uint32_t size, HttpEvents* 
 
 void HttpRequest::close() {
     Impl& impl = *m_impl;
-    impl.stop = true;
+    {
+        const std::lock_guard<std::mutex> hold(impl.doneMutex);
+        impl.stop = true;
+    }
+    impl.stopSignal.notify_all();
     const std::lock_guard<std::mutex> hold(impl.multiMutex);
     if (impl.multi != nullptr) {
         curl_multi_wakeup(impl.multi);
