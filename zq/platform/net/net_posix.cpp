@@ -153,8 +153,13 @@ void closeSocket(const SocketHandle socket) {
 
 bool bindSocket(const SocketHandle socket, const SockAddrIn& address) {
     // A listener restarted on its port must not wait for the old connections to time out.
-    const int on = 1;
-    ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    // Datagram sockets keep the plain rule: one socket per port.
+    int type = 0;
+    socklen_t length = sizeof type;
+    if (::getsockopt(socket, SOL_SOCKET, SO_TYPE, &type, &length) == 0 && type == SOCK_STREAM) {
+        const int on = 1;
+        ::setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    }
     const sockaddr_in s = toNative(address);
     return ::bind(socket, reinterpret_cast<const sockaddr*>(&s), sizeof s) == 0;
 }
