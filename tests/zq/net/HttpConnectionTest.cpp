@@ -402,6 +402,33 @@ TEST_F(HttpConnectionTest, ARequestGoesOutOnce) {
     EXPECT_FALSE(finish());
 }
 
+TEST_F(HttpConnectionTest, ProxyCarriesTheRequestUnlessTheHostIsBypassed) {
+    TestHttpServer proxy(nullptr, false, [](const HttpRequestSeen&) { return ok("via"); });
+    TestHttpServer direct(nullptr, false, [](const HttpRequestSeen&) { return ok("own"); });
+    m_conn->release();
+    const std::string name = "127.0.0.1:" + std::to_string(proxy.port());
+    m_conn =
+        ZqHttpConnection::create(u"user-agent", std::u16string(name.begin(), name.end()).c_str(),
+                                 u"bypassed.invalid;localhost");
+    ASSERT_NE(m_conn, nullptr);
+    char buffer[3] = {};
+    ASSERT_TRUE(
+        m_conn->connect(u"http://far.invalid/x?y", ZqHttpConnection::METHOD_GET, 0, nullptr));
+    ASSERT_TRUE(m_conn->transmitStart(nullptr, 0, buffer, 0, 3));
+    EXPECT_TRUE(finish());
+    EXPECT_EQ(std::string(buffer, 3), "via");
+    ASSERT_EQ(proxy.requests().size(), 1u);
+    EXPECT_EQ(proxy.requests()[0].target, "http://far.invalid/x?y");
+
+    const std::string bypassed = "http://localhost:" + std::to_string(direct.port()) + "/";
+    ASSERT_TRUE(m_conn->connect(std::u16string(bypassed.begin(), bypassed.end()).c_str(),
+                                ZqHttpConnection::METHOD_GET, 0, nullptr));
+    ASSERT_TRUE(m_conn->transmitStart(nullptr, 0, buffer, 0, 3));
+    EXPECT_TRUE(finish());
+    EXPECT_EQ(std::string(buffer, 3), "own");
+    EXPECT_EQ(proxy.requests().size(), 1u);
+}
+
 TEST(ZqHttpUrl, SplitsTheParts) {
     struct Row {
         int line;
