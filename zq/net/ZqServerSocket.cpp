@@ -51,8 +51,7 @@ ZqClientSocket* ZqServerSocket::accept(ZqNetAddress* const peer) {
 }
 
 uint16_t ZqServerSocket::getPort() const {
-    zqp::SockAddrIn a;
-    return zqp::localAddress(m_socket, a) ? zqp::networkToHost16(a.portNetworkOrder) : 0;
+    return zqp::boundPort(m_socket);
 }
 
 unsigned int ZqServerSocket::release() {

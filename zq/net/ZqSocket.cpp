@@ -78,8 +78,7 @@ int ZqSocket::receiveFrom(void* const buffer, const int size, ZqNetAddress* cons
 }
 
 uint16_t ZqSocket::getPort() const {
-    zqp::SockAddrIn a;
-    return zqp::localAddress(m_socket, a) ? zqp::networkToHost16(a.portNetworkOrder) : 0;
+    return zqp::boundPort(m_socket);
 }
 
 unsigned int ZqSocket::release() {

@@ -58,8 +58,8 @@ SocketHandle openSocket(int socketKind);
 void closeSocket(SocketHandle socket);
 bool bindSocket(SocketHandle socket, const SockAddrIn& address);
 bool setNonBlocking(SocketHandle socket);
-// The local address the socket is bound to.
-bool localAddress(SocketHandle socket, SockAddrIn& address);
+// The local port the socket is bound to (host order); 0 when it cannot be read.
+uint16_t boundPort(SocketHandle socket);
 // Listens with the largest backlog the system allows.
 bool listenSocket(SocketHandle socket);
 

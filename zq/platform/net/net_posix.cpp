@@ -169,15 +169,14 @@ bool setNonBlocking(const SocketHandle socket) {
     return flags >= 0 && ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
-bool localAddress(const SocketHandle socket, SockAddrIn& address) {
+uint16_t boundPort(const SocketHandle socket) {
     sockaddr_in s{};
     socklen_t length = sizeof s;
     if (::getsockname(socket, reinterpret_cast<sockaddr*>(&s), &length) != 0 ||
         s.sin_family != AF_INET) {
-        return false;
+        return 0;
     }
-    address = fromNative(s);
-    return true;
+    return ntohs(s.sin_port);
 }
 
 bool listenSocket(const SocketHandle socket) {
