@@ -52,10 +52,10 @@ class HttpSession {
 public:
     static std::unique_ptr<HttpSession> open(const std::string& agent, const std::string& proxy,
                                              const std::string& bypass);
-    // Time-outs in ms (0: none). Resolving and connecting (the TLS handshake included) share
-    // one limit, the sum of the first two; send and receive each bound the time without
-    // progress while the body goes out and while the answer comes in. False for a negative
-    // value.
+    // Time-outs in ms. Resolving and connecting (the TLS handshake included) share one limit,
+    // the sum of the first two (either 0: the library's default of 300 s); send and receive
+    // each bound the time without progress while the body goes out and while the answer comes
+    // in (0: unbounded), checked every 10 ms. False for a negative value.
     bool setTimeouts(int resolveMs, int connectMs, int sendMs, int receiveMs);
 
     const std::string m_agent;
