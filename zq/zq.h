@@ -95,7 +95,12 @@
 #include "zq/io/ZqLedController.h"
 #include "zq/io/ZqMarlox4.h"
 #include "zq/io/ZqTicketDispenser.h"
+#include "zq/net/ZqClientSocket.h"
+#include "zq/net/ZqHttpConnection.h"
+#include "zq/net/ZqNetAddress.h"
 #include "zq/net/ZqNetSystem.h"
+#include "zq/net/ZqServerSocket.h"
+#include "zq/net/ZqSocket.h"
 #include "zq/sd/ZqSdSound.h"
 #include "zq/sd/ZqSdSystem.h"
 
