@@ -73,3 +73,14 @@ add_test(NAME fuzz.sound_file
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/sound_file-new
                  ${_corpus}/sound_file)
 set_tests_properties(fuzz.sound_file PROPERTIES FIXTURES_REQUIRED sound_file_seeds TIMEOUT 120)
+
+# The layout reader and player: layouts that the layout writer makes.
+add_test(NAME fuzz.dld_file.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQDLD=$<TARGET_FILE:zqdld> -DOUT=${_corpus}/dld_file
+                 -P ${PROJECT_SOURCE_DIR}/fuzz/dld_file_seeds.cmake)
+set_tests_properties(fuzz.dld_file.seeds PROPERTIES FIXTURES_SETUP dld_file_seeds TIMEOUT 300)
+add_test(NAME fuzz.dld_file
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_dld_file> -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/dld_file-new
+                 ${_corpus}/dld_file)
+set_tests_properties(fuzz.dld_file PROPERTIES FIXTURES_REQUIRED dld_file_seeds TIMEOUT 120)
