@@ -7,6 +7,7 @@
 #include "dorvanex/dld/CDldElementList.h"
 #include "dorvanex/dld/CDldFile.h"
 #include "dorvanex/dld/CDldLayer.h"
+#include "dorvanex/scene/CResourceManager.h"
 
 namespace {
 
@@ -39,9 +40,10 @@ void play(CDldElement* const element, const uint32_t layer, const uint32_t endMo
     }
 }
 
-// The resident layouts the background draws from (null until they are loaded).
-CDldFile* residentLayout(uint32_t) {
-    return nullptr;
+// The resident layouts the background draws from (null until bank 0 holds them).
+CDldFile* residentLayout(const uint32_t row) {
+    return CResourceManager::getInstance()->getLayout(static_cast<int32_t>(row),
+                                                      CResourceManager::BANK_RESIDENT);
 }
 
 } // namespace
