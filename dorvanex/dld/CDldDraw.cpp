@@ -48,7 +48,7 @@ uint32_t clipEdge(const CDldClipStack::Edge& e, const CDldVertex* in, const uint
             CDldVertex c = p;
             c.x = p.x + (q.x - p.x) * t;
             c.y = p.y + (q.y - p.y) * t;
-            c.rhw = p.rhw + (q.rhw - p.rhw) * t;
+            c.w = p.w + (q.w - p.w) * t;
             c.u = p.u + (q.u - p.u) * t;
             c.v = p.v + (q.v - p.v) * t;
             out[m++] = c;

@@ -5,6 +5,7 @@
 // Plain code except the immediate path, which draws through CDldTask's device code.
 #pragma once
 
+#include "dorvanex/core/GameRender.h"
 #include "dorvanex/dld/CDldTypes.h"
 
 #include <cstdint>
@@ -13,13 +14,8 @@ class CDldFile;
 class ZqGlTexture;
 struct CDldCell;
 
-// 28 bytes: position x, y, z, rhw, ARGB colour, texture coordinate.
-struct CDldVertex {
-    float x, y, z, rhw;
-    uint32_t color;
-    float u, v;
-};
-static_assert(sizeof(CDldVertex) == 28);
+// The game's 28-byte pre-transformed vertex: x, y, z, rhw (in w), ARGB colour, u, v.
+using CDldVertex = GameVertex;
 
 struct CDldRect {
     uint16_t x = 0, y = 0, width = 0, height = 0;
