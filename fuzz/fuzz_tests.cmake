@@ -18,9 +18,9 @@ add_test(NAME fuzz.arc_reader
                  ${_corpus}/arc_reader)
 set_tests_properties(fuzz.arc_reader PROPERTIES FIXTURES_REQUIRED arc_reader_seeds TIMEOUT 120)
 
-# XML loading, the path-list reader and the virtual-input layout loader, over the seeds kept
-# in fuzz/seeds.
-foreach(_target xml_load path_list vinput_layout)
+# XML loading, the path-list reader, the virtual-input layout loader and the sound-list reader,
+# over the seeds kept in fuzz/seeds.
+foreach(_target xml_load path_list vinput_layout sound_list)
     file(MAKE_DIRECTORY ${_corpus}/${_target})
     add_test(NAME fuzz.${_target}
              COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_${_target}> -timeout=10
@@ -73,3 +73,14 @@ add_test(NAME fuzz.sound_file
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/sound_file-new
                  ${_corpus}/sound_file)
 set_tests_properties(fuzz.sound_file PROPERTIES FIXTURES_REQUIRED sound_file_seeds TIMEOUT 120)
+
+# The layout reader and player: layouts that the layout writer makes.
+add_test(NAME fuzz.dld_file.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQDLD=$<TARGET_FILE:zqdld> -DOUT=${_corpus}/dld_file
+                 -P ${PROJECT_SOURCE_DIR}/fuzz/dld_file_seeds.cmake)
+set_tests_properties(fuzz.dld_file.seeds PROPERTIES FIXTURES_SETUP dld_file_seeds TIMEOUT 300)
+add_test(NAME fuzz.dld_file
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_dld_file> -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/dld_file-new
+                 ${_corpus}/dld_file)
+set_tests_properties(fuzz.dld_file PROPERTIES FIXTURES_REQUIRED dld_file_seeds TIMEOUT 120)
