@@ -4,4 +4,6 @@ void* ZquPmManager::p_fx_list = nullptr;
 
 void ZquPmManager::sysInit() {}
 
-void ZquPmManager::sysQuit() { p_fx_list = nullptr; }
+void ZquPmManager::sysQuit() {
+    p_fx_list = nullptr;
+}
