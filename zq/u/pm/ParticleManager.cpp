@@ -133,7 +133,17 @@ void ParticleManager::emit(Slot& s) {
     const int texSlot = getTexNo(tex);
     const uint32_t group = r.kind == 2 ? r.modelShape * 3 + r.blend : r.blend;
     const bool groupOk = r.blend <= 2 && (r.kind != 2 || r.modelShape <= 3);
-    for (uint32_t n = 0; n < r.count; ++n) {
+    // A base life of 0 makes nothing; and a hostile count, most of whose particles are
+    // skipped, must not keep one step busy for billions of turns: no emission tries more than
+    // twice the pool's capacity, which is more than it could ever fill.
+    if (base == 0) {
+        return;
+    }
+    const uint32_t capacity = r.kind == 0   ? m_rot->capacity()
+                              : r.kind == 1 ? m_line->capacity()
+                                            : m_model->capacity();
+    const uint32_t tries = r.count < 2 * capacity ? r.count : 2 * capacity;
+    for (uint32_t n = 0; n < tries; ++n) {
         uint16_t life = base;
         if (r.lifeVariation != 0) {
             const float k = variationFactor(r.lifeVariation);

@@ -372,9 +372,18 @@ TEST_F(Particles, LifeVariationScaleAndBaseLife) {
     m_pm->update();
     EXPECT_EQ(m_pm->rot().count(), 0u) << "base life 0 creates nothing";
 
+    // A hostile count whose particles are mostly skipped ends its emission in bounded time.
+    rec.particleLife = 1;
+    rec.lifeVariation = 150;
+    rec.count = 0xFFFFFFFFu;
+    m_pm->startEmitter(&rec, &m_ep);
+    m_pm->update();
+    EXPECT_LE(m_pm->rot().count(), 999u);
+    rec.lifeVariation = 0;
+    rec.count = 1;
+
     // Life 1: freed in its first update, unmoved.
     m_pm->reset();
-    rec.particleLife = 1;
     m_pm->startEmitter(&rec, &m_ep);
     m_pm->update();
     EXPECT_EQ(m_pm->rot().count(), 1u);
