@@ -80,7 +80,7 @@ add_test(NAME fuzz.particle.seeds
          COMMAND ${CMAKE_COMMAND} -DZQPM=$<TARGET_FILE:zqpm> -DOUT=${_corpus}/particle
                  -DSOURCE=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/fuzz/particle_seeds.cmake)
 set_tests_properties(fuzz.particle.seeds PROPERTIES FIXTURES_SETUP particle_seeds TIMEOUT 300)
-foreach(_target particle_emitter)
+foreach(_target particle_emitter particle_pmd particle_pmt)
     file(MAKE_DIRECTORY ${_corpus}/${_target}-new)
     add_test(NAME fuzz.${_target}
              COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_${_target}> -timeout=10

@@ -195,6 +195,16 @@ void ParticleManager::emit(Slot& s) {
     }
 }
 
+void ParticleManager::endOpenEmitters(const EmitParam* const ep) {
+    for (uint16_t i = m_live; i != 0;) {
+        const uint16_t next = m_slots[i].next;
+        if (m_slots[i].ep == ep && m_slots[i].rec.life == 0) {
+            endEmitter(i);
+        }
+        i = next;
+    }
+}
+
 void ParticleManager::releaseEffect(const EmitParam* const ep) {
     for (uint16_t i = m_live; i != 0;) {
         const uint16_t next = m_slots[i].next;

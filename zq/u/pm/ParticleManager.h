@@ -31,6 +31,8 @@ public:
     bool startEmitter(const ZquPm::EMITDATA* rec, ZquPm::EmitParam* ep);
     // One fixed step of all particles and emitters.
     void update();
+    // Ends the effect's emitters that run until the effect ends (life 0).
+    void endOpenEmitters(const ZquPm::EmitParam* ep);
     // Ends the effect's emitters, then frees its rotating, line and model particles.
     void releaseEffect(const ZquPm::EmitParam* ep);
 

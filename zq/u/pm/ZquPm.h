@@ -123,6 +123,9 @@ struct PMTEXTURE {
     ZqGlTexture* textures[16] = {};
     uint32_t textureCount = 0;
     std::vector<FrameRect> frames;
+    // Textures created for this list (a file load) are released with it; those found by name
+    // (a memory registration) belong to whoever made them.
+    bool ownsTextures = false;
     // The file's header and records as read (identity test and drawing).
     std::vector<uint8_t> image;
 };
@@ -179,5 +182,21 @@ void setRandState(const RandState& s);
 float variationFactor(uint32_t p);
 // trunc(v), saturated to the 32-bit signed range; NaN gives 0.
 int32_t truncI32(double v);
+
+} // namespace ZquPm
+
+namespace ZquPm {
+
+// A loaded effect description: the stored image (identity tests compare its first 288 bytes)
+// and the fields read from it.
+struct PMD_HEADER {
+    std::vector<uint8_t> image;
+    uint16_t loop = 0;
+    uint16_t frameRate = 0;
+    uint32_t motionType = 0;
+    std::string texList;
+    float length = 0.0f;
+    std::vector<EMITDATA> emitters;
+};
 
 } // namespace ZquPm
