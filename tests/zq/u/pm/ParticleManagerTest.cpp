@@ -1,6 +1,7 @@
 // Emitters, pools and particle motion, checked against a double-precision reference that
 // replays the generator's draws.
 #include "zq/u/pm/ParticleManager.h"
+#include "tests/zq/u/pm/ParticleRefRand.h"
 #include "zq/u/pm/ParticleMotion.h"
 #include "zq/u/pm/ZquPm.h"
 
@@ -13,23 +14,6 @@
 using namespace ZquPm;
 
 namespace {
-
-struct RefRand {
-    uint64_t s = 0;
-    uint64_t c = 0;
-    uint64_t h = 0;
-    explicit RefRand(const RandState& st) : s(st.state), c(st.counter), h(st.h) {}
-    int32_t next() {
-        s = (s * 1664523 + 1013904223 + c) & 0xFFFFFFFFu;
-        c = (c + 1) & 0xFFFFFFFFu;
-        h = (h * 214013 + 2531011) & 0xFFFFFFFFu;
-        s = (s + ((h >> 16) & 0x7FFF)) & 0xFFFFFFFFu;
-        return static_cast<int32_t>(static_cast<uint32_t>(s));
-    }
-    double u() { return static_cast<double>(static_cast<uint32_t>(next()) % 10000u) * 1e-4; }
-    double s11() { return static_cast<double>(next() % 10000) * 1e-4; }
-    double t() { return static_cast<double>(next() % 31415) * 1e-4; }
-};
 
 struct D3 {
     double x = 0;

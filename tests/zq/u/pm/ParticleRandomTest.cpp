@@ -1,5 +1,6 @@
 // The particle generator and the animated parameters against a reference written from the
 // generator's rule in 64-bit arithmetic.
+#include "tests/zq/u/pm/ParticleRefRand.h"
 #include "zq/u/pm/ZquPm.h"
 #include "zq/u/pm/ZquPmParam.h"
 
@@ -11,19 +12,6 @@
 using namespace ZquPm;
 
 namespace {
-
-struct RefRand {
-    uint64_t s = 170;
-    uint64_t c = 0;
-    uint64_t h = 1;
-    int32_t next() {
-        s = (s * 1664523 + 1013904223 + c) & 0xFFFFFFFFu;
-        c = (c + 1) & 0xFFFFFFFFu;
-        h = (h * 214013 + 2531011) & 0xFFFFFFFFu;
-        s = (s + ((h >> 16) & 0x7FFF)) & 0xFFFFFFFFu;
-        return static_cast<int32_t>(static_cast<uint32_t>(s));
-    }
-};
 
 class ParticleRandom : public ::testing::Test {
 protected:
