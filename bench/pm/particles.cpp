@@ -4,6 +4,7 @@
 // engine's CPU time per step against its goal (5 % of a 16.7 ms frame) and as a multiple of
 // the floor, which travels between machines.
 #include "bench/support/MedianReport.h"
+#include "zq/u/pm/DxParticle.h"
 #include "zq/u/pm/ParticleManager.h"
 #include "zq/u/pm/ZquPm.h"
 
@@ -94,12 +95,58 @@ void floorLoop(benchmark::State& state) {
     benchmark::DoNotOptimize(pts.data());
 }
 
+// One frame of the renderer's CPU side: a step, the batch build and the vertex fill of the
+// rotating and line collections (models build their meshes in the batch build).
+void frame(benchmark::State& state) {
+    auto pm = ParticleManager::create();
+    auto dx = DxParticle::create();
+    const std::vector<ZquPm::EMITDATA> recs = records();
+    ZquPm::EmitParam ep;
+    for (const auto& r : recs) {
+        pm->startEmitter(&r, &ep);
+    }
+    for (int i = 0; i < 60; ++i) {
+        pm->update();
+    }
+    std::vector<DxParticle::RotVertex> rv(4 * DxParticle::MAX_RECORDS);
+    std::vector<DxParticle::LineVertex> lv(4 * DxParticle::MAX_RECORDS);
+    for (auto _ : state) {
+        dx->clear();
+        pm->update();
+        dx->build(*pm);
+        benchmark::DoNotOptimize(dx->fillRot(rv.data()) + dx->fillLine(lv.data()));
+    }
+}
+
+// The floor of a frame: as many billboard vertices written plainly (position, corner, colour).
+void floorBillboards(benchmark::State& state) {
+    std::vector<DxParticle::RotVertex> out(4 * POINTS);
+    std::vector<float> pos(3 * POINTS, 1.0f);
+    for (auto _ : state) {
+        for (int i = 0; i < POINTS; ++i) {
+            for (int v = 0; v < 4; ++v) {
+                const float sx = (v & 1) != 0 ? -0.5f : 0.5f;
+                const float sy = (v & 2) != 0 ? -0.5f : 0.5f;
+                out[4 * i + v] = DxParticle::RotVertex{
+                    pos[3 * i], pos[3 * i + 1], pos[3 * i + 2], sx + 0.5f,  sy + 0.5f, sx,
+                    sy,         0.0f,           1.0f,           0xFFFFFFFFu};
+            }
+        }
+        benchmark::DoNotOptimize(out.data());
+        benchmark::ClobberMemory();
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("particles/600-steps", engine)->Unit(benchmark::kMillisecond);
     benchmark::RegisterBenchmark("floor/integrate-points", floorLoop)
         ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark("particles/frame-update-fill", frame)
+        ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("floor/write-billboards", floorBillboards)
+        ->Unit(benchmark::kMicrosecond);
     zqbench::MedianReporter reporter(false);
     if (!zqbench::runRepeated(argc, argv, reporter)) {
         return 1;
@@ -113,6 +160,13 @@ int main(int argc, char** argv) {
                     perStep, perStep / 16700.0 * 100.0);
         std::printf("particle step as a multiple of the floor: %.1f (floor %.2f us a step)\n",
                     e / f, f / STEPS * 1000.0);
+    }
+    const double fr = reporter.time("particles/frame-update-fill");
+    const double fb = reporter.time("floor/write-billboards");
+    if (fr > 0.0 && fb > 0.0) {
+        std::printf("frame update + fill: %.1f us, as a multiple of the billboard floor "
+                    "(goal: within 3.00): %.2f\n",
+                    fr, fr / fb);
     }
     return 0;
 }
