@@ -84,3 +84,18 @@ add_test(NAME fuzz.dld_file
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/dld_file-new
                  ${_corpus}/dld_file)
 set_tests_properties(fuzz.dld_file PROPERTIES FIXTURES_REQUIRED dld_file_seeds TIMEOUT 120)
+
+# The particle engine: effect descriptions and texture lists that the particle writer makes,
+# for the emitter (records run for a few hundred steps) and both file readers.
+add_test(NAME fuzz.particle.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQPM=$<TARGET_FILE:zqpm> -DOUT=${_corpus}/particle
+                 -DSOURCE=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/fuzz/particle_seeds.cmake)
+set_tests_properties(fuzz.particle.seeds PROPERTIES FIXTURES_SETUP particle_seeds TIMEOUT 300)
+foreach(_target particle_emitter particle_pmd particle_pmt)
+    file(MAKE_DIRECTORY ${_corpus}/${_target}-new)
+    add_test(NAME fuzz.${_target}
+             COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_${_target}> -timeout=10
+                     -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/${_target}-new
+                     ${_corpus}/particle)
+    set_tests_properties(fuzz.${_target} PROPERTIES FIXTURES_REQUIRED particle_seeds TIMEOUT 120)
+endforeach()
