@@ -77,6 +77,7 @@ void ZqSdSound::sysQuit() {
 }
 
 void ZqSdSound::quit() {
+    quitBgmBody();
     if (m_vpSes != nullptr) {
         unloadSeAll();
     }
@@ -131,8 +132,10 @@ bool ZqSdSound::selectDevice(const uint32_t index) {
         m_pMasteringVoice = nullptr;
         return false;
     }
+    startBgmBody();
     setSeFileIo(nullptr);
     setMasterVolume(1.0f);
+    setBgmVolume(1.0f);
     setSeMasterVolume(1.0f);
     return true;
 }
