@@ -73,3 +73,14 @@ add_test(NAME fuzz.sound_file
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/sound_file-new
                  ${_corpus}/sound_file)
 set_tests_properties(fuzz.sound_file PROPERTIES FIXTURES_REQUIRED sound_file_seeds TIMEOUT 120)
+
+# The texture-set reader: sets that zqtexset writes from their text form.
+add_test(NAME fuzz.texture_set.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQTEXSET=$<TARGET_FILE:zqtexset> -DOUT=${_corpus}/texture_set
+                 -P ${PROJECT_SOURCE_DIR}/fuzz/texture_set_seeds.cmake)
+set_tests_properties(fuzz.texture_set.seeds PROPERTIES FIXTURES_SETUP texture_set_seeds TIMEOUT 300)
+add_test(NAME fuzz.texture_set
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_texture_set> -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/texture_set-new
+                 ${_corpus}/texture_set)
+set_tests_properties(fuzz.texture_set PROPERTIES FIXTURES_REQUIRED texture_set_seeds TIMEOUT 120)
