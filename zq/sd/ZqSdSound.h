@@ -210,6 +210,7 @@ public:
 private:
     using SeMap = ZqMap<ZqString, std::unique_ptr<Se>>;
 
+    static zqp::AudioFormat audioFormatBody(const WaveHeader& wave);
     static std::unique_ptr<Se> buildSeBody(const uint8_t* data, uint32_t size, uint32_t voices);
     static SeMap* groupBody(uint32_t group);
     static int32_t playVoiceBody(Se* se, uint32_t voice, uint32_t loop, float fadeIn);

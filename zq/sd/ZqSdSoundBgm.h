@@ -7,6 +7,7 @@
 #pragma once
 
 #include "zq/sd/ZqSdSound.h"
+#include "zq/sd/ZqSdSound_test.h"
 #include "zq/thread/ZqEvent.h"
 #include "zq/thread/ZqFifo.h"
 #include "zq/thread/ZqThread.h"
@@ -82,20 +83,8 @@ public:
     void setPitch(float pitch);
     bool setFileIo(ZqFile::Io* io);
 
-    // What the tests look at: the voice's queue, whether the whole track is queued, and how
-    // often the file was read and sought since the thread was made, the commands waiting.
-    struct StreamState {
-        bool voice = false;
-        uint32_t queued = 0;
-        uint64_t framesQueued = 0;
-        bool draining = false;
-        uint32_t reads = 0;
-        uint32_t seeks = 0;
-        uint32_t submits = 0;
-        uint32_t commands = 0;
-        uint32_t starts = 0;
-    };
-    StreamState getStreamState();
+    // What the tests look at (ZqSdSound_test.h).
+    zqsd::test::BgmState getStreamState();
 
 private:
     enum STEP : int { STEP_QUIT = 0, STEP_GO_ON = 1, STEP_END_TRACK = 2 };

@@ -135,8 +135,9 @@ bool ZqSdSound::BgmThread::setFileIo(ZqFile::Io* const io) {
     return true;
 }
 
-ZqSdSound::BgmThread::StreamState ZqSdSound::BgmThread::getStreamState() {
-    StreamState s;
+zqsd::test::BgmState ZqSdSound::BgmThread::getStreamState() {
+    zqsd::test::BgmState s;
+    s.thread = true;
     const ZqLockGuard guard(m_cs);
     s.voice = m_pVoice != nullptr;
     s.queued = zqp::audioGetQueuedCount(m_pVoice);
@@ -336,13 +337,7 @@ bool ZqSdSound::BgmThread::startTrack(const ZqString& name) {
     m_fileLoopLength = static_cast<uint64_t>(loopLength) * wave.blockAlign;
     freeTables();
 
-    zqp::AudioFormat format;
-    format.formatTag = wave.formatTag;
-    format.channels = wave.channels;
-    format.sampleRate = wave.samplesPerSec;
-    format.avgBytesPerSec = wave.avgBytesPerSec;
-    format.blockAlign = wave.blockAlign;
-    format.bitsPerSample = wave.bitsPerSample;
+    zqp::AudioFormat format = audioFormatBody(wave);
     m_wma = wave.formatTag == zqsd::FORMAT_WMA;
     if (wave.formatTag == zqsd::FORMAT_ADPCM) {
         constexpr uint32_t COEF_BYTES = 4 * zqsd::ADPCM_NR_COEFS;
@@ -649,20 +644,6 @@ bool ZqSdSound::setBgmFileIo(ZqFile::Io* const io) {
 }
 
 zqsd::test::BgmState zqsd::test::bgmState() {
-    BgmState out;
-    if (ZqSdSound::m_pBgmThread == nullptr) {
-        return out;
-    }
-    const ZqSdSound::BgmThread::StreamState s = ZqSdSound::m_pBgmThread->getStreamState();
-    out.thread = true;
-    out.voice = s.voice;
-    out.queued = s.queued;
-    out.framesQueued = s.framesQueued;
-    out.draining = s.draining;
-    out.reads = s.reads;
-    out.seeks = s.seeks;
-    out.submits = s.submits;
-    out.commands = s.commands;
-    out.starts = s.starts;
-    return out;
+    return ZqSdSound::m_pBgmThread != nullptr ? ZqSdSound::m_pBgmThread->getStreamState()
+                                              : BgmState{};
 }
