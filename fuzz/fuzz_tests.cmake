@@ -99,3 +99,14 @@ foreach(_target particle_emitter particle_pmd particle_pmt)
                      ${_corpus}/particle)
     set_tests_properties(fuzz.${_target} PROPERTIES FIXTURES_REQUIRED particle_seeds TIMEOUT 120)
 endforeach()
+
+# The texture-set reader: sets that zqtexset writes from their text form.
+add_test(NAME fuzz.texture_set.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQTEXSET=$<TARGET_FILE:zqtexset> -DOUT=${_corpus}/texture_set
+                 -P ${PROJECT_SOURCE_DIR}/fuzz/texture_set_seeds.cmake)
+set_tests_properties(fuzz.texture_set.seeds PROPERTIES FIXTURES_SETUP texture_set_seeds TIMEOUT 300)
+add_test(NAME fuzz.texture_set
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_texture_set> -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/texture_set-new
+                 ${_corpus}/texture_set)
+set_tests_properties(fuzz.texture_set PROPERTIES FIXTURES_REQUIRED texture_set_seeds TIMEOUT 120)

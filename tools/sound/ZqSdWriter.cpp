@@ -11,6 +11,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/frame.h>
+#include <libavutil/mem.h>
 }
 
 #include <algorithm>
@@ -96,6 +97,60 @@ void putHeader(ZqByteWriter& w, const Header& h) {
     w.u32(h.loopStart);
     w.u32(h.loopLength);
     w.u32(h.total);
+}
+
+// The table from what the decoder really gives for each packet: a packet's bits may finish a
+// frame that the packet before began, so packets give 0, 1 or 2 frames. A player that cuts a
+// stream into buffers at packet boundaries then decodes exactly the counts the table holds.
+// The counts stop at the input's end so that the padding is cut. False when it cannot decode.
+bool recountWma(const std::vector<uint8_t>& packets, const uint16_t blockAlign,
+                const uint32_t sampleRate, const uint16_t channels, const int64_t bitRate,
+                const uint32_t frames, std::vector<uint32_t>& table) {
+    const AVCodec* const codec = avcodec_find_decoder(AV_CODEC_ID_WMAV2);
+    if (codec == nullptr) {
+        return false;
+    }
+    AVCodecContext* ctx = avcodec_alloc_context3(codec);
+    AVPacket* packet = av_packet_alloc();
+    AVFrame* frame = av_frame_alloc();
+    bool ok = ctx != nullptr && packet != nullptr && frame != nullptr;
+    if (ok) {
+        // The decoder's private data as the audio platform gives it.
+        static constexpr uint8_t EXTRA[6] = {0, 0, 0, 0, 1, 0};
+        ctx->sample_rate = static_cast<int>(sampleRate);
+        av_channel_layout_default(&ctx->ch_layout, channels);
+        ctx->bit_rate = bitRate;
+        ctx->block_align = blockAlign;
+        ctx->extradata =
+            static_cast<uint8_t*>(av_mallocz(sizeof EXTRA + AV_INPUT_BUFFER_PADDING_SIZE));
+        ok = ctx->extradata != nullptr;
+        if (ok) {
+            std::memcpy(ctx->extradata, EXTRA, sizeof EXTRA);
+            ctx->extradata_size = sizeof EXTRA;
+            ok = avcodec_open2(ctx, codec, nullptr) == 0;
+        }
+    }
+    uint64_t decoded = 0;
+    const size_t count = packets.size() / blockAlign;
+    for (size_t i = 0; ok && i < count; ++i) {
+        ok = av_new_packet(packet, blockAlign) == 0;
+        if (!ok) {
+            break;
+        }
+        std::memcpy(packet->data, packets.data() + i * blockAlign, blockAlign);
+        const int sent = avcodec_send_packet(ctx, packet);
+        av_packet_unref(packet);
+        ok = sent >= 0 || sent == AVERROR(EAGAIN);
+        while (ok && avcodec_receive_frame(ctx, frame) == 0) {
+            decoded += static_cast<uint64_t>(frame->nb_samples);
+            av_frame_unref(frame);
+        }
+        table[i] = static_cast<uint32_t>(std::min<uint64_t>(decoded, frames) * channels * 2);
+    }
+    av_frame_free(&frame);
+    av_packet_free(&packet);
+    avcodec_free_context(&ctx);
+    return ok;
 }
 
 // libavcodec's WMA version 2 encoder, asked for a bit rate that gives the packet size wanted.
@@ -184,7 +239,11 @@ bool encodeWma(const Pcm& pcm, const uint16_t blockAlign, std::vector<uint8_t>& 
     }
     av_packet_free(&packet);
     av_frame_free(&frame);
+    const int64_t bitRate = ctx->bit_rate;
     avcodec_free_context(&ctx);
+    if (ok && !table.empty()) {
+        ok = recountWma(packets, blockAlign, pcm.sampleRate, pcm.channels, bitRate, frames, table);
+    }
     if (!ok || table.empty()) {
         error = "the WMA encoder failed";
         return false;

@@ -77,6 +77,7 @@ void ZqSdSound::sysQuit() {
 }
 
 void ZqSdSound::quit() {
+    quitBgmBody();
     if (m_vpSes != nullptr) {
         unloadSeAll();
     }
@@ -131,8 +132,10 @@ bool ZqSdSound::selectDevice(const uint32_t index) {
         m_pMasteringVoice = nullptr;
         return false;
     }
+    startBgmBody();
     setSeFileIo(nullptr);
     setMasterVolume(1.0f);
+    setBgmVolume(1.0f);
     setSeMasterVolume(1.0f);
     return true;
 }
@@ -231,6 +234,17 @@ uint32_t ZqSdSound::loadSe(const char16_t* const name, const void* const data, c
     return voices;
 }
 
+zqp::AudioFormat ZqSdSound::audioFormatBody(const WaveHeader& wave) {
+    zqp::AudioFormat format;
+    format.formatTag = wave.formatTag;
+    format.channels = wave.channels;
+    format.sampleRate = wave.samplesPerSec;
+    format.avgBytesPerSec = wave.avgBytesPerSec;
+    format.blockAlign = wave.blockAlign;
+    format.bitsPerSample = wave.bitsPerSample;
+    return format;
+}
+
 std::unique_ptr<ZqSdSound::Se> ZqSdSound::buildSeBody(const uint8_t* const data,
                                                       const uint32_t size, const uint32_t voices) {
     if (voices < 1 || voices > MAX_VOICES || m_pXAudio == nullptr || m_pSeSubmixVoice == nullptr) {
@@ -251,13 +265,7 @@ std::unique_ptr<ZqSdSound::Se> ZqSdSound::buildSeBody(const uint8_t* const data,
     std::unique_ptr<Se> se(new Se());
     se->m_channels = wave.channels;
     se->m_loopCount = fileLoopCount;
-    zqp::AudioFormat format;
-    format.formatTag = wave.formatTag;
-    format.channels = wave.channels;
-    format.sampleRate = wave.samplesPerSec;
-    format.avgBytesPerSec = wave.avgBytesPerSec;
-    format.blockAlign = wave.blockAlign;
-    format.bitsPerSample = wave.bitsPerSample;
+    zqp::AudioFormat format = audioFormatBody(wave);
     switch (wave.formatTag) {
     case zqsd::FORMAT_PCM:
         se->m_loopBegin = loopStart;

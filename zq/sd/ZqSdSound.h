@@ -2,9 +2,10 @@
 // voice and one submix voice for all sound effects, keeps every loaded sound effect in one of
 // four groups by name, and plays each sound effect on a small fixed set of its own voices (round
 // robin), with fades run once a frame, pan, pitch, volume and an optional short silence played
-// after a cut. Sound files ("ZQSD") are checked by analyzeSound.
+// after a cut. Sound files ("ZQSD") are checked by analyzeSound. Background music streams from
+// a file on its own thread (BgmThread, ZqSdSoundBgm.h), driven through the *Bgm members.
 // All members run on the main thread; the audio platform's mixer thread only calls the voice
-// callbacks. Not for streaming music. Depends on zq/platform/audio, zq/file and zq/thread.
+// callbacks. Depends on zq/platform/audio, zq/file and zq/thread.
 #pragma once
 
 #include "zq/file/ZqContainer.h"
@@ -171,6 +172,23 @@ public:
     static bool setSeSilentAfterStopEnable(const char16_t* name, uint32_t group, uint32_t voice,
                                            bool enable);
 
+    // Background music; every call is false (0) without a music thread. Loop 1..LOOP_ENDLESS
+    // plays the track that many times (LOOP_ENDLESS: until stopped), LOOP_FILE with the file's
+    // loop region and count. Fades in milliseconds. The queued calls are false when the
+    // thread's command queue is full (four commands wait at most).
+    static bool playBgm(const char16_t* name, uint32_t loop, float fadeOut, float fadeIn);
+    static bool stopBgm(float fade);
+    // A prefix of every track name; it ends with a path separator.
+    static bool setBgmDirectory(const char16_t* directory);
+    static bool isPlayingBgm();
+    static bool setBgmVolume(float volume);
+    static float getBgmVolume();
+    static bool setBgmPan(float pan);
+    static bool setBgmPitch(float pitch);
+    // Stops the music at once and reads tracks through `io` (not owned; null: a default Io of
+    // the music thread's own). False when a track started again before the change.
+    static bool setBgmFileIo(ZqFile::Io* io);
+
     // Conversions.
     static float calcVolume2Decibels(float volume);
     static float calcDecibels2Volume(float decibels);
@@ -186,10 +204,13 @@ public:
     static zqp::AudioEngine* m_pXAudio;
     static zqp::AudioVoice* m_pMasteringVoice;
     static zqp::AudioVoice* m_pSeSubmixVoice;
+    class BgmThread;
+    static std::unique_ptr<BgmThread> m_pBgmThread;
 
 private:
     using SeMap = ZqMap<ZqString, std::unique_ptr<Se>>;
 
+    static zqp::AudioFormat audioFormatBody(const WaveHeader& wave);
     static std::unique_ptr<Se> buildSeBody(const uint8_t* data, uint32_t size, uint32_t voices);
     static SeMap* groupBody(uint32_t group);
     static int32_t playVoiceBody(Se* se, uint32_t voice, uint32_t loop, float fadeIn);
@@ -198,6 +219,9 @@ private:
     static bool applyPanBody(Se* se, uint32_t voice, float pan, bool apply);
     static bool applyPitchBody(Se* se, uint32_t voice, float pitch, bool apply);
     static void fadeStepBody(Se* se, uint32_t voice, float dt);
+    // Makes and starts the music thread; ends and deletes it (ZqSdSound_bgm.cpp).
+    static void startBgmBody();
+    static void quitBgmBody();
 
     static std::unique_ptr<SeMap[]> m_vpSes;
     static ZqFile::Io* m_pSeFileIo;

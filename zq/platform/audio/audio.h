@@ -88,6 +88,9 @@ enum class AudioSink : uint8_t { SDL, NULL_SINK };
 
 // The sink that engines made from now on use (default SDL). Tests pick the null sink.
 void audioSetSink(AudioSink sink);
+// The output rate the null sink reports for its device (default 48000); tests lower it to
+// render long sounds cheaply without resampling.
+void audioSetNullSinkRate(uint32_t sampleRate);
 
 // The engine. False/null on failure. Main thread for everything that makes or destroys.
 AudioEngine* audioCreateEngine();
@@ -122,6 +125,9 @@ bool audioStart(AudioVoice* voice);
 bool audioStop(AudioVoice* voice);
 bool audioFlush(AudioVoice* voice);
 uint32_t audioGetQueuedCount(const AudioVoice* voice);
+// Sample frames still to play from the queued buffers (loop repeats counted; endless loops
+// count as the largest value).
+uint64_t audioGetFramesQueued(const AudioVoice* voice);
 // Sample frames the voice has played since it was made.
 uint64_t audioGetSamplesPlayed(const AudioVoice* voice);
 

@@ -7,11 +7,14 @@
 
 #include <SDL.h>
 
+#include <atomic>
+
 namespace zqp {
 
 namespace {
 
 constexpr uint32_t DEFAULT_RATE = 48000;
+std::atomic<uint32_t> g_nullRate{DEFAULT_RATE};
 constexpr char16_t NULL_DEVICE_NAME[] = u"Null output";
 constexpr char16_t DEFAULT_DEVICE_NAME[] = u"Default output";
 
@@ -29,6 +32,10 @@ void SDLCALL feed(void* const user, Uint8* const stream, const int len) {
 }
 
 } // namespace
+
+void audioSetNullSinkRate(const uint32_t sampleRate) {
+    g_nullRate = sampleRate != 0 ? sampleRate : DEFAULT_RATE;
+}
 
 bool audioSinkStart(AudioEngine* const engine) {
     if (engine->sink == AudioSink::NULL_SINK) {
@@ -62,6 +69,7 @@ bool audioSinkDeviceDetails(const AudioEngine* const engine, const uint32_t inde
     }
     if (engine->sink == AudioSink::NULL_SINK) {
         name = NULL_DEVICE_NAME;
+        sampleRate = g_nullRate;
         return true;
     }
     SDL_AudioSpec format{};

@@ -325,6 +325,23 @@ uint32_t audioGetQueuedCount(const AudioVoice* const voice) {
     return voice->count;
 }
 
+uint64_t audioGetFramesQueued(const AudioVoice* const voice) {
+    if (voice == nullptr) {
+        return 0;
+    }
+    const std::lock_guard<std::mutex> guard(voice->engine->lock);
+    uint64_t frames = 0;
+    for (uint32_t i = 0; i < voice->count; ++i) {
+        const AudioSlot& s = voice->slots[(voice->head + i) % AUDIO_MAX_QUEUED];
+        if (s.loopsLeft == AUDIO_LOOP_INFINITE) {
+            return UINT64_MAX;
+        }
+        frames += s.playEnd - std::min(s.position, s.playEnd);
+        frames += static_cast<uint64_t>(s.loopsLeft) * (s.loopEnd - s.loopBegin);
+    }
+    return frames;
+}
+
 uint64_t audioGetSamplesPlayed(const AudioVoice* const voice) {
     if (voice == nullptr) {
         return 0;
