@@ -484,7 +484,7 @@ Model sampleModel() {
         v.uv[0] = corners[i][0] + 0.5f;
         v.uv[1] = 1.0f - corners[i][1] * 0.5f;
         v.blendIndices[0] = corners[i][1] > 0.0f ? 1 : 0;
-        v.blendWeights[0] = 1.0f;
+        v.blendWeights[0] = 0.0f; // blend index 0 takes what the weights leave
         body.vertices.push_back(v);
     }
     body.indices = {0, 1, 2, 0, 2, 3};

@@ -240,8 +240,7 @@ uint32_t ZqGlModel::createBody(const FLAG flag, const void* const data, const un
             b.boneBoxes[i].set(in.box.centre, half);
         }
         b.boneNumbers = file.boneNumbers;
-        b.modelMatrices.assign(b.boneNumbers.size() > 0 ? b.boneNumbers.size() : 1,
-                               ZqMatrix(1.0f));
+        b.modelMatrices.assign(b.boneNumbers.size() > 0 ? b.boneNumbers.size() : 1, ZqMatrix(1.0f));
         b.materials = file.materials;
         b.textures.resize(file.textures.size());
         for (size_t i = 0; i < file.textures.size(); ++i) {

@@ -199,10 +199,9 @@ private:
     void drawSubmodel(ZqGlShader* shader, const Submodel& s, ZqGlTexture* const* textures,
                       const ZqMatrix* boneMatrices, const ZqMatrix* world,
                       ZqGlTextureAnimationPlayer* const* players, unsigned int nrPlayers);
-    void drawSubmodelMaterial(ZqGlShader* shader, const Submodel& s,
-                              ZqGlTexture* const* textures, const ZqMatrix* boneMatrices,
-                              const ZqMatrix* world, ZqGlTextureAnimationPlayer* const* players,
-                              unsigned int nrPlayers);
+    void drawSubmodelMaterial(ZqGlShader* shader, const Submodel& s, ZqGlTexture* const* textures,
+                              const ZqMatrix* boneMatrices, const ZqMatrix* world,
+                              ZqGlTextureAnimationPlayer* const* players, unsigned int nrPlayers);
     static void setMaterial(const Material& material, ZqGlState* state);
     static void setTextureAnimationMatrix(ZqGlShader* shader, uint64_t materialNameId,
                                           ZqGlTextureAnimationPlayer* const* players,

@@ -132,8 +132,8 @@ void ZqGlModel::setTextureAnimationMatrix(ZqGlShader* const shader, const uint64
 }
 
 void ZqGlModel::drawSubmodel(ZqGlShader* const shader, const Submodel& s,
-                             ZqGlTexture* const* const textures,
-                             const ZqMatrix* const boneMatrices, const ZqMatrix* const world,
+                             ZqGlTexture* const* const textures, const ZqMatrix* const boneMatrices,
+                             const ZqMatrix* const world,
                              ZqGlTextureAnimationPlayer* const* const players,
                              const unsigned int nrPlayers) {
     bindTextures(shader, s, textures, false);
@@ -253,8 +253,8 @@ void ZqGlModel::draw(const unsigned int submodel, ZqGlTexture* const* const text
     drawSubmodel(shader, s, textures, boneMatrices, world, players, nrPlayers);
 }
 
-void ZqGlModel::drawMaterial(ZqGlTexture* const* const textures,
-                             const ZqMatrix* const boneMatrices, const ZqMatrix* const world,
+void ZqGlModel::drawMaterial(ZqGlTexture* const* const textures, const ZqMatrix* const boneMatrices,
+                             const ZqMatrix* const world,
                              ZqGlTextureAnimationPlayer* const* const players,
                              const unsigned int nrPlayers, const unsigned int shaderOffset) {
     if (isCulled(boneMatrices, world)) {
@@ -284,10 +284,9 @@ void ZqGlModel::drawMaterial(ZqGlTexture* const* const textures,
         ++nrAlpha;
     }
     // Ascending view-space depth: the camera looks down -z, so the farthest comes first.
-    std::sort(m_vpAlphaSortSubmodels, m_vpAlphaSortSubmodels + nrAlpha,
-              [](const AlphaEntry* const a, const AlphaEntry* const b) {
-                  return a->depth < b->depth;
-              });
+    std::sort(
+        m_vpAlphaSortSubmodels, m_vpAlphaSortSubmodels + nrAlpha,
+        [](const AlphaEntry* const a, const AlphaEntry* const b) { return a->depth < b->depth; });
     for (uint32_t i = 0; i < nrAlpha; ++i) {
         drawOne(*m_vpAlphaSortSubmodels[i]->submodel);
     }
