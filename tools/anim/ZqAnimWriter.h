@@ -32,6 +32,23 @@ struct Animation {
     std::vector<Track> tracks;
 };
 
+// A texture animation: sub-animations bound to materials by name, one-float tracks each driving
+// one value of one sub-animation.
+struct TextureTrack {
+    uint8_t value = 0; // 0 u offset, 1 v offset, 2 u scale, 3 v scale, 4 rotation (radians)
+    uint8_t subAnimation = 0;
+    std::vector<uint16_t> frames; // empty: frames 0, 1, 2 ...
+    std::vector<float> values;    // one per key
+};
+
+struct TextureAnimation {
+    int16_t frameCount = 1;
+    uint8_t loopMode = 1;
+    int32_t fps = 60;
+    std::vector<std::string> materials;
+    std::vector<TextureTrack> tracks;
+};
+
 // Floats per key of a track type as the description gives them (4 for an unknown type).
 uint32_t floatsPerKey(int16_t type);
 
@@ -39,6 +56,10 @@ uint32_t floatsPerKey(int16_t type);
 // value count that does not match the keys, more than 127 bones or 128 tracks, a frame list
 // of another length).
 std::vector<uint8_t> write(const Animation& animation);
+
+// The container of a texture animation (material table and track chunks). Throws
+// std::invalid_argument for more than 32 materials or 256 tracks, or a track without keys.
+std::vector<uint8_t> write(const TextureAnimation& animation);
 
 // The stored encodings.
 uint16_t encodeHalf(float value);

@@ -14,6 +14,10 @@
 //                      u32 frame table offset from the track (0: frames 0, 1, 2 ...),
 //                      u32 value data offset from the track
 //   frame table        u16 frame per key; value data: the keys in the track type's encoding
+//   texture materials  u32 type, i16 count (at most 32), u16 0, then u64 material name id each
+//   texture tracks     u32 type, u32 0, then u32 track offsets from the chunk ended by 0 (at
+//                      most 256); records as above with u8 value index (0 u offset, 1 v offset,
+//                      2 u scale, 3 v scale, 4 rotation) at 6 and u8 sub-animation at 7, type 8
 // Every offset points at or after HEADER_SIZE.
 #pragma once
 
@@ -24,6 +28,13 @@ namespace zqanim {
 constexpr uint32_t MAGIC = 0xFF010001u;
 constexpr uint32_t CHUNK_TRACKS = 0xFF010002u;
 constexpr uint32_t CHUNK_BONES = 0xFF010003u;
+constexpr uint32_t CHUNK_TEXTURE_TRACKS = 0xFF010007u;
+constexpr uint32_t CHUNK_TEXTURE_MATERIALS = 0xFF010008u;
+constexpr uint32_t CHUNK_TEXTURE_TRACKS_B = 0xFF01000Cu;
+constexpr uint32_t MAX_SUB_TEXTURE_ANIMATIONS = 32;
+constexpr uint32_t MAX_TEXTURE_TRACKS = 256;
+constexpr uint32_t TEXTURE_TRACK_VALUE = 6;
+constexpr uint32_t TEXTURE_TRACK_SUB = 7;
 
 constexpr uint32_t HEADER_SIZE = 20;
 constexpr uint32_t HEADER_FRAMES = 4;

@@ -7,6 +7,8 @@
 #include "zq/gl/ZqGlShader.h"
 #include "zq/gl/ZqGlState.h"
 #include "zq/gl/ZqGlTexture.h"
+#include "zq/gl/ZqGlTextureAnimation.h"
+#include "zq/gl/ZqGlTextureAnimationPlayer.h"
 
 #include <algorithm>
 
@@ -123,11 +125,19 @@ void ZqGlModel::bindTextures(ZqGlShader* const shader, const Submodel& s,
 void ZqGlModel::setTextureAnimationMatrix(ZqGlShader* const shader, const uint64_t materialNameId,
                                           ZqGlTextureAnimationPlayer* const* const players,
                                           const unsigned int nrPlayers) {
-    // Texture animations are not played yet: no player names a material, so every submodel
-    // takes the unit matrix.
-    (void)materialNameId;
-    (void)players;
-    (void)nrPlayers;
+    for (unsigned int i = 0; i < nrPlayers; ++i) {
+        const ZqGlTextureAnimationPlayer* const player = players[i];
+        if (player == nullptr || player->getTextureAnimation() == nullptr) {
+            continue;
+        }
+        const ZqGlTextureAnimation* const animation = player->getTextureAnimation();
+        for (uint32_t j = 0; j < animation->getNrSubTextureAnimations(); ++j) {
+            if (animation->getMaterialNameId(j) == materialNameId) {
+                shader->setParamTextureMatrix(player->getMatrix(j));
+                return;
+            }
+        }
+    }
     shader->setParamTextureMatrix(ZqMatrix::UNIT);
 }
 

@@ -1,6 +1,7 @@
 // The model resource on the running framework: writer-made models load with their primitives,
 // share by name, reload in place keeping handles, refuse missing and corrupt files; drawn with
-// their materials in a bind pose and an animated pose, and culled models draw nothing.
+// their materials in a bind pose and an animated pose with an animated texture, and culled
+// models draw nothing.
 #include "zq/gl/ZqGlModel.h"
 #include "ZqAnimWriter.h"
 #include "ZqModelWriter.h"
@@ -14,6 +15,8 @@
 #include "zq/gl/ZqGlState.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/gl/ZqGlTexture.h"
+#include "zq/gl/ZqGlTextureAnimation.h"
+#include "zq/gl/ZqGlTextureAnimationPlayer.h"
 #include "zq/platform/os/lasterror.h"
 
 #include <gtest/gtest.h>
@@ -204,7 +207,18 @@ TEST(ZqGlModel, DrawsPosedAndCulled) {
         m->setCullingEnable(false);
 
         m->drawMaterial(&texture, bind, &left, nullptr, 0, 0);
-        m->drawMaterial(&texture, turned, &right, nullptr, 0, 0);
+        // The animated pose also shifts the opaque material's texture by half its width.
+        zq_anim_writer::TextureAnimation shift;
+        shift.materials = {"other", "opaque"};
+        shift.tracks = {{0, 1, {}, {0.5f}}};
+        const std::vector<uint8_t> shiftBytes = zq_anim_writer::write(shift);
+        ZqGlTextureAnimation* const texAnim = ZqGlTextureAnimation::create(
+            u"shift", shiftBytes.data(), static_cast<uint32_t>(shiftBytes.size()), 60.0f);
+        ZqGlTextureAnimationPlayer* player = ZqGlTextureAnimationPlayer::create(texAnim, 0.0f);
+        ASSERT_NE(player, nullptr);
+        m->drawMaterial(&texture, turned, &right, &player, 1, 0);
+        player->release();
+        texAnim->release();
         picture = zqtest::readRenderTarget(d);
         drawn = true;
         texture->release();
