@@ -1,14 +1,12 @@
 #include "zq/gl/ZqGlAnimation.h"
 
 #include "zq/file/ZqByteReader.h"
-#include "zq/file/ZqFile.h"
 #include "zq/gl/ZqGlAnimationFormat.h"
 #include "zq/gl/ZqGlKeyFrame.h"
-#include "zq/memory/ZqMemAlloc.h"
+#include "zq/gl/ZqGlResourceFile.h"
 #include "zq/platform/os/lasterror.h"
 #include "zq/system/ZqError.h"
 
-#include <memory>
 #include <new>
 #include <string>
 
@@ -35,25 +33,8 @@ constexpr uint32_t ERROR_TRACK_BONE = 0x20003111;
 constexpr uint32_t ERROR_FRAME_TABLE = 0x20003112;
 constexpr uint32_t ERROR_VALUES = 0x20003113;
 
-constexpr uint32_t FILE_LIMIT = 0x200000;
-
-struct FileFree {
-    void operator()(void* const p) const { ZqMemAlloc::deallocate(p); }
-};
-using FileBuffer = std::unique_ptr<void, FileFree>;
-
-// The whole file, or null when it cannot be read or reaches the limit.
-FileBuffer loadFile(const char16_t* const path, uint32_t& size) {
-    size = 0;
-    if (ZqFile::getSize(path) >= FILE_LIMIT) {
-        return nullptr;
-    }
-    FileBuffer file(ZqFile::load(path, 0, &size));
-    if (file != nullptr && size >= FILE_LIMIT) {
-        file.reset();
-    }
-    return file;
-}
+// Files are read whole when they are smaller than this.
+constexpr uint32_t FILE_LIMIT = 0x1FFFFF;
 
 float chooseRate(const float rate, const ZqByteReader& in) {
     if (rate != 0.0f) {
@@ -118,11 +99,11 @@ ZqGlAnimation* ZqGlAnimation::createLocked(const char16_t* const name, const voi
     if (a->getRefCountBody() != 1) {
         return a;
     }
-    FileBuffer file;
+    zq_gl::FileBuffer file;
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     uint32_t n = size;
     if (path != nullptr) {
-        file = loadFile(path, n);
+        file = zq_gl::loadResourceFile(path, 0, FILE_LIMIT, n);
         if (file == nullptr) {
             ZqRefList::release(a);
             zqp::setLastError(ERROR_READ);
@@ -173,7 +154,7 @@ ZqGlAnimation* ZqGlAnimation::reload(const char16_t* const path, const float rat
         return nullptr;
     }
     uint32_t size = 0;
-    const FileBuffer file = loadFile(path, size);
+    const zq_gl::FileBuffer file = zq_gl::loadResourceFile(path, 0, FILE_LIMIT, size);
     if (file == nullptr) {
         zqp::setLastError(ERROR_READ);
         return nullptr;

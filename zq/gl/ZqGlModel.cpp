@@ -2,15 +2,13 @@
 
 #include "zq/crypto/ZqHash.h"
 #include "zq/file/ZqByteReader.h"
-#include "zq/file/ZqFile.h"
 #include "zq/gl/ZqGlAnimation.h"
 #include "zq/gl/ZqGlPrimitive.h"
-#include "zq/memory/ZqMemAlloc.h"
+#include "zq/gl/ZqGlResourceFile.h"
 #include "zq/platform/os/lasterror.h"
 #include "zq/system/ZqError.h"
 #include "zq/system/ZqSprintf.h"
 
-#include <memory>
 #include <new>
 #include <string>
 
@@ -24,23 +22,6 @@ constexpr uint32_t ERROR_NOT_LIVE = 0x20003004;
 
 constexpr uint32_t MIN_FILE_SIZE = 192;
 constexpr uint32_t FILE_LIMIT = 0x200000;
-
-struct FileFree {
-    void operator()(void* const p) const { ZqMemAlloc::deallocate(p); }
-};
-using FileBuffer = std::unique_ptr<void, FileFree>;
-
-FileBuffer loadFile(const char16_t* const fileName, uint32_t& size) {
-    size = 0;
-    if (ZqFile::getSize(fileName) > FILE_LIMIT) {
-        return nullptr;
-    }
-    FileBuffer file(ZqFile::load(fileName, MIN_FILE_SIZE, &size));
-    if (file != nullptr && size > FILE_LIMIT) {
-        file.reset();
-    }
-    return file;
-}
 
 uint32_t primitiveType(const uint8_t code) {
     static const uint32_t types[6] = {
@@ -113,11 +94,11 @@ ZqGlModel* ZqGlModel::createLocked(const FLAG flag, const char16_t* const name,
     if (m->getRefCountBody() != 1) {
         return m;
     }
-    FileBuffer file;
+    zq_gl::FileBuffer file;
     const void* bytes = data;
     uint32_t n = size;
     if (fileName != nullptr) {
-        file = loadFile(fileName, n);
+        file = zq_gl::loadResourceFile(fileName, MIN_FILE_SIZE, FILE_LIMIT, n);
         if (file == nullptr) {
             ZqRefList::release(m);
             zqp::setLastError(ERROR_READ);
@@ -162,7 +143,8 @@ ZqGlModel* ZqGlModel::reload(const FLAG flag, const char16_t* const fileName) {
         return nullptr;
     }
     uint32_t size = 0;
-    const FileBuffer file = loadFile(fileName, size);
+    const zq_gl::FileBuffer file =
+        zq_gl::loadResourceFile(fileName, MIN_FILE_SIZE, FILE_LIMIT, size);
     if (file == nullptr) {
         zqp::setLastError(ERROR_READ);
         return nullptr;

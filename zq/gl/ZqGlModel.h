@@ -196,6 +196,11 @@ private:
                     const ZqMatrix* world);
     void bindTextures(ZqGlShader* shader, const Submodel& s, ZqGlTexture* const* textures,
                       bool samplers) const;
+    // Textures (with their sampler states when samplers is set), palette, texture matrix and
+    // vertex-blend flags of one submodel.
+    void setSubmodelParams(ZqGlShader* shader, const Submodel& s, ZqGlTexture* const* textures,
+                           bool samplers, const ZqMatrix* boneMatrices, const ZqMatrix* world,
+                           ZqGlTextureAnimationPlayer* const* players, unsigned int nrPlayers);
     void drawSubmodel(ZqGlShader* shader, const Submodel& s, ZqGlTexture* const* textures,
                       const ZqMatrix* boneMatrices, const ZqMatrix* world,
                       ZqGlTextureAnimationPlayer* const* players, unsigned int nrPlayers);

@@ -141,12 +141,12 @@ void ZqGlModel::setTextureAnimationMatrix(ZqGlShader* const shader, const uint64
     shader->setParamTextureMatrix(ZqMatrix::UNIT);
 }
 
-void ZqGlModel::drawSubmodel(ZqGlShader* const shader, const Submodel& s,
-                             ZqGlTexture* const* const textures, const ZqMatrix* const boneMatrices,
-                             const ZqMatrix* const world,
-                             ZqGlTextureAnimationPlayer* const* const players,
-                             const unsigned int nrPlayers) {
-    bindTextures(shader, s, textures, false);
+void ZqGlModel::setSubmodelParams(ZqGlShader* const shader, const Submodel& s,
+                                  ZqGlTexture* const* const textures, const bool samplers,
+                                  const ZqMatrix* const boneMatrices, const ZqMatrix* const world,
+                                  ZqGlTextureAnimationPlayer* const* const players,
+                                  const unsigned int nrPlayers) {
+    bindTextures(shader, s, textures, samplers);
     setPalette(shader, s, boneMatrices, world);
     if (players != nullptr) {
         setTextureAnimationMatrix(shader, s.material->nameId, players, nrPlayers);
@@ -155,6 +155,14 @@ void ZqGlModel::drawSubmodel(ZqGlShader* const shader, const Submodel& s,
                             s.nrBlendWeights >= 2 ? 1.0f : 0.0f,
                             s.nrBlendWeights >= 3 ? 1.0f : 0.0f};
     shader->setParamFloatArray(ZqGlShader::PARAM_VERTEX_BLEND_FLAGS, flags, 3);
+}
+
+void ZqGlModel::drawSubmodel(ZqGlShader* const shader, const Submodel& s,
+                             ZqGlTexture* const* const textures, const ZqMatrix* const boneMatrices,
+                             const ZqMatrix* const world,
+                             ZqGlTextureAnimationPlayer* const* const players,
+                             const unsigned int nrPlayers) {
+    setSubmodelParams(shader, s, textures, false, boneMatrices, world, players, nrPlayers);
     shader->commitParamChanges();
     if (s.primitive != nullptr) {
         s.primitive->draw();
@@ -167,15 +175,7 @@ void ZqGlModel::drawSubmodelMaterial(ZqGlShader* const shader, const Submodel& s
                                      const ZqMatrix* const world,
                                      ZqGlTextureAnimationPlayer* const* const players,
                                      const unsigned int nrPlayers) {
-    bindTextures(shader, s, textures, true);
-    setPalette(shader, s, boneMatrices, world);
-    if (players != nullptr) {
-        setTextureAnimationMatrix(shader, s.material->nameId, players, nrPlayers);
-    }
-    const float flags[3] = {s.nrBlendWeights >= 1 ? 1.0f : 0.0f,
-                            s.nrBlendWeights >= 2 ? 1.0f : 0.0f,
-                            s.nrBlendWeights >= 3 ? 1.0f : 0.0f};
-    shader->setParamFloatArray(ZqGlShader::PARAM_VERTEX_BLEND_FLAGS, flags, 3);
+    setSubmodelParams(shader, s, textures, true, boneMatrices, world, players, nrPlayers);
     if (shader->beginTechnique() == 0) {
         return;
     }

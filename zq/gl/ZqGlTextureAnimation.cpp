@@ -1,14 +1,12 @@
 #include "zq/gl/ZqGlTextureAnimation.h"
 
 #include "zq/file/ZqByteReader.h"
-#include "zq/file/ZqFile.h"
 #include "zq/gl/ZqGlAnimationFormat.h"
 #include "zq/gl/ZqGlKeyFrame.h"
-#include "zq/memory/ZqMemAlloc.h"
+#include "zq/gl/ZqGlResourceFile.h"
 #include "zq/platform/os/lasterror.h"
 #include "zq/system/ZqError.h"
 
-#include <memory>
 #include <new>
 #include <string>
 
@@ -36,23 +34,6 @@ constexpr uint32_t ERROR_VALUES = 0x20003411;
 constexpr uint32_t MIN_SIZE = 10;
 constexpr uint32_t MAX_SIZE = 65535;
 constexpr uint32_t FILE_LIMIT = 0x10000;
-
-struct FileFree {
-    void operator()(void* const p) const { ZqMemAlloc::deallocate(p); }
-};
-using FileBuffer = std::unique_ptr<void, FileFree>;
-
-FileBuffer loadFile(const char16_t* const fileName, uint32_t& size) {
-    size = 0;
-    if (ZqFile::getSize(fileName) > FILE_LIMIT) {
-        return nullptr;
-    }
-    FileBuffer file(ZqFile::load(fileName, 20, &size));
-    if (file != nullptr && size > FILE_LIMIT) {
-        file.reset();
-    }
-    return file;
-}
 
 bool within(const uint64_t pos, const uint64_t size, const uint64_t room) {
     return pos >= zqanim::HEADER_SIZE && room <= size && pos < size - room;
@@ -107,11 +88,11 @@ ZqGlTextureAnimation* ZqGlTextureAnimation::createLocked(const char16_t* const n
         zqp::setLastError(ERROR_NO_FREE);
         return nullptr;
     }
-    FileBuffer file;
+    zq_gl::FileBuffer file;
     const void* bytes = data;
     uint32_t n = size;
     if (fileName != nullptr) {
-        file = loadFile(fileName, n);
+        file = zq_gl::loadResourceFile(fileName, 20, FILE_LIMIT, n);
         if (file == nullptr) {
             ZqRefList::release(a);
             zqp::setLastError(ERROR_READ);
@@ -158,7 +139,7 @@ ZqGlTextureAnimation* ZqGlTextureAnimation::reload(const char16_t* const fileNam
         return nullptr;
     }
     uint32_t size = 0;
-    const FileBuffer file = loadFile(fileName, size);
+    const zq_gl::FileBuffer file = zq_gl::loadResourceFile(fileName, 20, FILE_LIMIT, size);
     if (file == nullptr) {
         zqp::setLastError(ERROR_READ);
         return nullptr;
