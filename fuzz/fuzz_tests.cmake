@@ -110,3 +110,22 @@ add_test(NAME fuzz.texture_set
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/texture_set-new
                  ${_corpus}/texture_set)
 set_tests_properties(fuzz.texture_set PROPERTIES FIXTURES_REQUIRED texture_set_seeds TIMEOUT 120)
+
+# The model file reader and the animation container reader: files that the model and animation
+# writers make.
+foreach(_pair "model_file;ZQMODEL;zqmodel" "animation_file;ZQANIM;zqanim")
+    list(GET _pair 0 _target)
+    list(GET _pair 1 _var)
+    list(GET _pair 2 _tool)
+    add_test(NAME fuzz.${_target}.seeds
+             COMMAND ${CMAKE_COMMAND} -D${_var}=$<TARGET_FILE:${_tool}> -DOUT=${_corpus}/${_target}
+                     -P ${PROJECT_SOURCE_DIR}/fuzz/${_target}_seeds.cmake)
+    set_tests_properties(fuzz.${_target}.seeds PROPERTIES FIXTURES_SETUP ${_target}_seeds
+                         TIMEOUT 300)
+    add_test(NAME fuzz.${_target}
+             COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_${_target}> -timeout=10
+                     -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/${_target}-new
+                     ${_corpus}/${_target})
+    set_tests_properties(fuzz.${_target} PROPERTIES FIXTURES_REQUIRED ${_target}_seeds
+                         TIMEOUT 120)
+endforeach()

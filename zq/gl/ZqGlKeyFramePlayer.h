@@ -1,13 +1,69 @@
-// ZqGlKeyFramePlayer: stand-in until its graphics class is built: the start-up, per-frame and
-// device-reset hooks that the graphics device calls, doing nothing yet.
+// ZqGlKeyFramePlayer: evaluates one key-frame set at a time, in milliseconds, with looping:
+// per track it leaves the current key and the interpolated values, which the skeletal, camera
+// and texture animation players read. Playing forward searches on from each track's current
+// key, so a frame costs a step per key passed.
+// Not for: blending sets (the mixer does). Depends on ZqGlKeyFrame and ZqFixList.
 #pragma once
 
-#include <cstdint>
+#include "zq/gl/ZqGlKeyFrame.h"
+#include "zq/memory/ZqFixList.h"
 
-class ZqGlKeyFramePlayer {
+#include <cstdint>
+#include <vector>
+
+class ZqGlKeyFramePlayer : public ZqFixList<ZqGlKeyFramePlayer> {
 public:
     static constexpr uint32_t POOL_SIZE = 1024;
+    using Work = ZqGlKeyFrame::Work;
 
-    static void sysInit() {}
-    static void sysQuit() {}
+    static void sysInit();
+    static void sysQuit();
+    static void sysMain() {}
+    static void onLostDevice() {}
+    static void onResetDevice() {}
+
+    // A player of keyFrame (may be null) at time ms. Null on failure with the last error set.
+    static ZqGlKeyFramePlayer* create(ZqGlKeyFrame* keyFrame, float time);
+    // Lets the set go and returns the player to the pool; returns 0.
+    unsigned int release();
+
+    // Plays keyFrame (counted reference) from time ms; false, nothing changed, when time lies
+    // beyond its total time. Null stops playing.
+    bool setKeyFrame(ZqGlKeyFrame* keyFrame, float time);
+    void setTime(float time);
+    void setRelativeTime(float delta);
+
+    ZqGlKeyFrame* getKeyFrame() const { return m_pKeyFrame; }
+    // The accumulated time, not wrapped.
+    float getTime() const { return m_time; }
+    // The time within the animation (wrapped when looping).
+    float getCurrentTime() const { return m_currentTime; }
+    // The current key of a track, 0 before the first key.
+    uint32_t getKey(const uint32_t track) const {
+        return m_vWork[track].key < 0 ? 0 : static_cast<uint32_t>(m_vWork[track].key);
+    }
+    const float* getInterpolatedValues(const uint32_t track) const { return m_vWork[track].values; }
+    uint8_t getLoopMode() const { return m_loopMode; }
+    void setLoopMode(const uint8_t mode) { m_loopMode = mode; }
+    uint8_t getLoopCount() const { return m_loopCount; }
+    uint8_t getNrTracks() const { return m_nrTracks; }
+    bool isEnd() const;
+
+private:
+    friend class ZqFixList<ZqGlKeyFramePlayer>;
+
+    ZqGlKeyFramePlayer() = default;
+    ~ZqGlKeyFramePlayer() override = default;
+
+    float keyTime(const ZqGlKeyFrame::Track& track, uint32_t key) const;
+    void interpolate(uint32_t track, uint32_t k, float nextTime);
+
+    ZqGlKeyFrame* m_pKeyFrame = nullptr;
+    std::vector<Work> m_vWork;
+    float m_time = 0.0f;
+    float m_currentTime = 0.0f;
+    float m_rate = 0.0f;
+    uint8_t m_loopMode = 0;
+    uint8_t m_loopCount = 0;
+    uint8_t m_nrTracks = 0;
 };

@@ -1,0 +1,20 @@
+// The whole-file read that the animation and model resources share: the file read through the
+// framework's current file reader, refused when it is larger than a limit, freed with the file
+// reader's allocator. Internal to zq/gl.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+namespace zq_gl {
+
+struct FileFree {
+    void operator()(void* p) const;
+};
+using FileBuffer = std::unique_ptr<void, FileFree>;
+
+// The whole file of at least minSize and at most limit bytes, with its size; null otherwise.
+FileBuffer loadResourceFile(const char16_t* fileName, uint32_t minSize, uint32_t limit,
+                            uint32_t& size);
+
+} // namespace zq_gl
