@@ -23,7 +23,7 @@
 #include "zq/input/ZqInput.h"
 #include "zq/system/ZqSystem.h"
 
-#include <ctime>
+#include "zq/platform/os/calendar.h"
 
 ZqGlFont* TaskRoot::m_pFont = nullptr;
 std::unique_ptr<TaskRoot> TaskRoot::m_pInstance;
@@ -115,7 +115,7 @@ uint32_t TaskRoot::init() {
     CSequenceManager::getInstance()->applyNextSequence();
 
     createOffscreenTargets();
-    m_pRandom = std::make_unique<ZqMt19937Ar>(static_cast<uint32_t>(std::time(nullptr)));
+    m_pRandom = std::make_unique<ZqMt19937Ar>(static_cast<uint32_t>(zqp::calendarSeconds()));
     return 0;
 }
 
