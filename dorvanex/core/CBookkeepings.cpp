@@ -522,9 +522,20 @@ int32_t bookkeepingGetCoinDataOfEachHour(int32_t* const out) {
     std::fill(sums, sums + 24, -1);
     Slot s;
     int32_t fields[9] = {};
+    // Consecutive hours share a date: its slot is read once.
+    int32_t lastDate = -1;
+    bool readable = false;
     for (int k = 0; k < DAYS_OF_YEAR * 24; ++k) {
         const int64_t hour = time - k * HOUR;
-        if (readSlot(hour, s) && breakDown(hour, fields) && s[HOUR_COINS + fields[2]] >= 0) {
+        if (!breakDown(hour, fields)) {
+            continue;
+        }
+        const int32_t date = fields[5] * 400 + fields[7];
+        if (date != lastDate) {
+            lastDate = date;
+            readable = readSlot(hour, s);
+        }
+        if (readable && s[HOUR_COINS + fields[2]] >= 0) {
             int64_t& sum = sums[fields[2]];
             sum = (sum < 0 ? 0 : sum) + s[HOUR_COINS + fields[2]];
         }

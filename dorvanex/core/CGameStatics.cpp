@@ -38,12 +38,9 @@ private:
 // only its place in the order is recorded.
 class DataMark {
 public:
-    explicit DataMark(const char* const name, const void* const data) : m_data(data) {
-        trace(name, true);
+    DataMark(const char* const name, const void* const data) {
+        trace(data != nullptr ? name : "", true);
     }
-
-private:
-    const void* m_data;
 };
 
 // The place of an object whose code lands later.
