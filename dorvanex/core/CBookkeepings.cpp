@@ -39,6 +39,9 @@ struct Store {
     bool moveAside = false;
     int64_t clockOffset = 0;
     int64_t runningStamp = 0;
+    // The payload and the file of a save, kept so that each save reuses their memory.
+    std::vector<uint8_t> payload;
+    std::vector<uint8_t> file;
 };
 
 std::unique_ptr<Store> g_store;
@@ -178,13 +181,11 @@ std::string sevenDayLine(const int64_t time) {
     return line;
 }
 
-std::vector<uint8_t> encodeBlock(const std::vector<int32_t>& block) {
-    ZqByteWriter w;
-    w.reserve(PAYLOAD_SIZE);
-    for (const int32_t counter : block) {
-        w.i32(counter);
+void encodeBlock(const std::vector<int32_t>& block, std::vector<uint8_t>& out) {
+    out.resize(block.size() * 4);
+    for (size_t i = 0; i < block.size(); ++i) {
+        ZqByteWriter::store(out.data() + i * 4, block[i]);
     }
-    return w.take();
 }
 
 // Counts booked before the first load are added into what the load found.
@@ -346,9 +347,9 @@ int32_t bookkeepingSave() {
     breakDown(time, fields);
     const zqp::CalendarTime stamp{fields[0], fields[1], fields[2], fields[3], fields[4],
                                   fields[5], fields[6], fields[7], fields[8]};
-    const std::vector<uint8_t> payload = encodeBlock(g_store->block);
-    const int32_t result =
-        saveDataFileBytes(FILE_NAME, encodeDataFile(stamp, payload.data(), payload.size()));
+    encodeBlock(g_store->block, g_store->payload);
+    encodeDataFile(stamp, g_store->payload.data(), g_store->payload.size(), g_store->file);
+    const int32_t result = saveDataFileBytes(FILE_NAME, g_store->file);
     appendLog(SAVE_LOG, sevenDayLine(time));
     if (result != 0) {
         writeErrorLog("The bookkeeping \"BOOKKEEPING\" could not be saved (result " +

@@ -27,8 +27,12 @@ bool saveCopy(CDataFileOps& ops, const int drive, const std::u16string& path,
     if (!ops.replace(path, bytes)) {
         return false;
     }
-    std::vector<uint8_t> back;
-    return ops.read(path, bytes.size(), back) == CDataFileOps::Read::Done && back == bytes;
+    // Main thread only: the read-back buffer keeps its memory from save to save.
+    static std::vector<uint8_t> back;
+    const bool same =
+        ops.read(path, bytes.size(), back) == CDataFileOps::Read::Done && back == bytes;
+    back.clear();
+    return same;
 }
 
 } // namespace

@@ -31,19 +31,28 @@ uint32_t calcCrc32(const uint32_t running, const void* const data, const uint64_
     return ~crc;
 }
 
-std::vector<uint8_t> encodeDataFile(const zqp::CalendarTime& stamp, const void* const payload,
-                                    const uint64_t size) {
-    ZqByteWriter w;
-    w.reserve(size + DATA_FILE_OVERHEAD);
+void encodeDataFile(const zqp::CalendarTime& stamp, const void* const payload, const uint64_t size,
+                    std::vector<uint8_t>& out) {
+    out.resize(size + DATA_FILE_OVERHEAD);
+    uint8_t* p = out.data();
     for (const int32_t field : {stamp.second, stamp.minute, stamp.hour, stamp.day, stamp.month,
                                 stamp.year, stamp.weekDay, stamp.yearDay, stamp.daylight}) {
-        w.i32(field);
+        ZqByteWriter::store(p, field);
+        p += 4;
     }
-    w.bytes(payload, size);
+    if (size != 0) {
+        std::memcpy(p, payload, size);
+    }
     const uint32_t sum = calcDataSum(payload, size);
-    w.u32(sum);
-    w.u32(~sum);
-    return w.take();
+    ZqByteWriter::store(p + size, sum);
+    ZqByteWriter::store(p + size + 4, ~sum);
+}
+
+std::vector<uint8_t> encodeDataFile(const zqp::CalendarTime& stamp, const void* const payload,
+                                    const uint64_t size) {
+    std::vector<uint8_t> out;
+    encodeDataFile(stamp, payload, size, out);
+    return out;
 }
 
 DataFileCopy decodeDataFile(const uint8_t* const bytes, const uint64_t fileSize,

@@ -32,6 +32,9 @@ uint32_t calcCrc32(uint32_t running, const void* data, uint64_t size);
 // A whole file: stamp, payload, sum and complement.
 std::vector<uint8_t> encodeDataFile(const zqp::CalendarTime& stamp, const void* payload,
                                     uint64_t size);
+// The same into a caller's buffer, whose memory is reused (large saves made again and again).
+void encodeDataFile(const zqp::CalendarTime& stamp, const void* payload, uint64_t size,
+                    std::vector<uint8_t>& out);
 
 // What a file's bytes say, read the way the store reads a copy: a stamp shorter than 36 bytes
 // is not read; a payload shorter than size bytes reads as 0xFF bytes; a missing sum or
