@@ -1,4 +1,5 @@
 #include "zq/platform/fs/fs.h"
+#include "zq/platform/fs/posix_io.h"
 #include "zq/platform/fs/readfile.h"
 #include "zq/platform/os/utf.h"
 
@@ -12,43 +13,6 @@
 namespace zqp {
 
 namespace {
-
-class Descriptor {
-public:
-    explicit Descriptor(const int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-    // Closes now and reports whether the close succeeded (a late write error shows here).
-    bool close() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
-
-private:
-    int m_fd;
-};
-
-bool writeAll(const int fd, const uint8_t* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
 
 bool syncFolderOf(const std::string& native) {
     const size_t slash = native.rfind('/');
