@@ -66,6 +66,7 @@
 #include "zq/gl/ZqGlPrimitive.h"
 #include "zq/gl/ZqGlQuery.h"
 #include "zq/gl/ZqGlShader.h"
+#include "zq/gl/ZqGlShowTexture.h"
 #include "zq/gl/ZqGlSprite.h"
 #include "zq/gl/ZqGlState.h"
 #include "zq/gl/ZqGlSystem.h"
