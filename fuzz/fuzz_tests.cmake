@@ -129,3 +129,18 @@ foreach(_pair "model_file;ZQMODEL;zqmodel" "animation_file;ZQANIM;zqanim")
     set_tests_properties(fuzz.${_target} PROPERTIES FIXTURES_REQUIRED ${_target}_seeds
                          TIMEOUT 120)
 endforeach()
+
+# The operator data store and the bookkeeping: pairs of copies that zqopdata writes.
+add_test(NAME fuzz.operator_data.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQOPDATA=$<TARGET_FILE:zqopdata> -DOUT=${_corpus}
+                 -P ${PROJECT_SOURCE_DIR}/fuzz/operator_data_seeds.cmake)
+set_tests_properties(fuzz.operator_data.seeds PROPERTIES FIXTURES_SETUP operator_data_seeds
+                     TIMEOUT 300)
+foreach(_target operator_data bookkeeping)
+    add_test(NAME fuzz.${_target}
+             COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_${_target}> -timeout=10
+                     -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/${_target}-new
+                     ${_corpus}/${_target})
+    set_tests_properties(fuzz.${_target} PROPERTIES FIXTURES_REQUIRED operator_data_seeds
+                         TIMEOUT 120)
+endforeach()

@@ -1,5 +1,6 @@
 #include "dorvanex/core/GameEntry.h"
 
+#include "dorvanex/core/ErrorLog.h"
 #include "dorvanex/core/TaskRoot.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/platform/fs/fs.h"
@@ -11,7 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <string_view>
 
 namespace {
@@ -44,24 +44,6 @@ bool hasDisplay() {
         return false;
     }
     return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
-}
-
-void appendErrorLog(const std::string& text) {
-    const char16_t* const path = ERROR_LOG_PATH;
-    const std::u16string_view full(path);
-    zqp::makeDirectories(std::u16string(full.substr(0, full.rfind(u'\\'))).c_str());
-    std::FILE* const file = zqp::openFile(path, "ab");
-    if (file == nullptr) {
-        return;
-    }
-    char stamp[32] = {};
-    const std::time_t now = std::time(nullptr);
-    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
-    std::fprintf(file, "%s %s", stamp, text.c_str());
-    if (text.empty() || text.back() != '\n') {
-        std::fputc('\n', file);
-    }
-    std::fclose(file);
 }
 
 } // namespace
@@ -102,7 +84,7 @@ void reportFatalError(const unsigned code) {
         std::fprintf(stderr, "%s: %s\n", toUtf8(e->name).c_str(), toUtf8(e->text).c_str());
     }
     std::fflush(stderr);
-    appendErrorLog(utf8);
+    writeErrorLog(utf8);
     if (hasDisplay()) {
         zqp::messageBox(u"Error", text.c_str());
     }

@@ -4,6 +4,7 @@
 // e: and, where a display exists, a message box; the program then ends with status 1.
 #pragma once
 
+#include "dorvanex/core/ErrorLog.h"
 #include "zq/platform/window/window.h"
 
 #include <cstdint>
@@ -11,8 +12,6 @@
 
 class ZqTask;
 
-// The error log, beside the daily operation logs.
-constexpr const char16_t* ERROR_LOG_PATH = u"e:/SPORTS_OPTION\\log\\error.log";
 constexpr int EXIT_FATAL = 1;
 
 // The whole program: arguments "--data DIR" (else $DORVANEX_DATA, else "Application/data"

@@ -1,9 +1,12 @@
 #include "dorvanex/core/TaskRoot.h"
 
+#include "dorvanex/core/CBookkeepings.h"
 #include "dorvanex/core/CCredit.h"
 #include "dorvanex/core/CGameFade.h"
+#include "dorvanex/core/CGameSettings.h"
 #include "dorvanex/core/CGameWork.h"
 #include "dorvanex/core/CInputManager.h"
+#include "dorvanex/core/CPlayRecorder.h"
 #include "dorvanex/core/CSPLCTask.h"
 #include "dorvanex/core/CSequence.h"
 #include "dorvanex/core/CSequenceManager.h"
@@ -23,7 +26,7 @@
 #include "zq/input/ZqInput.h"
 #include "zq/system/ZqSystem.h"
 
-#include <ctime>
+#include "zq/platform/os/calendar.h"
 
 ZqGlFont* TaskRoot::m_pFont = nullptr;
 std::unique_ptr<TaskRoot> TaskRoot::m_pInstance;
@@ -91,6 +94,10 @@ uint32_t TaskRoot::init() {
     CResourceManager::getInstance();
     CCameraManager::getInstance();
     CEffectSystems::create();
+    // The operator's stores: made empty here, loaded by the operator boot.
+    CGameSettings::create();
+    bookkeepingCreate();
+    playRecorderCreate();
 
     cabinet::boardInit();
     createGameVertexDeclarations();
@@ -115,7 +122,7 @@ uint32_t TaskRoot::init() {
     CSequenceManager::getInstance()->applyNextSequence();
 
     createOffscreenTargets();
-    m_pRandom = std::make_unique<ZqMt19937Ar>(static_cast<uint32_t>(std::time(nullptr)));
+    m_pRandom = std::make_unique<ZqMt19937Ar>(static_cast<uint32_t>(zqp::calendarSeconds()));
     return 0;
 }
 
@@ -154,6 +161,9 @@ void TaskRoot::quit() {
     CResourceManager::deleteInstance();
     CInputManager::deleteInstance();
     CEffectSystems::release();
+    playRecorderDestroy();
+    bookkeepingDestroy();
+    CGameSettings::release();
     if (m_pDefaultShader != nullptr) {
         m_pDefaultShader->setTechnique(0);
     }

@@ -1,8 +1,10 @@
 // The game program.
+#include "dorvanex/core/CGameStatics.h"
 #include "dorvanex/core/GameEntry.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 
 namespace {
 
@@ -26,5 +28,16 @@ int main(int argc, char** argv) {
                    stderr);
         return 2;
     }
-    return gameMain(argc, argv);
+    // The game's static objects, in their order, before anything else; destroyed in reverse
+    // when this scope ends, after the framework has shut down, whether the entry returned or
+    // threw (the operation log writes its closing row last).
+    const CGameStatics statics;
+    try {
+        return gameMain(argc, argv);
+    } catch (const std::bad_alloc&) {
+        reportFatalError(4095);
+    } catch (...) {
+        reportFatalError(3840);
+    }
+    return EXIT_FATAL;
 }

@@ -21,6 +21,9 @@ public:
         m_root = std::filesystem::canonical(templ);
         m_oldCurrent = std::filesystem::current_path();
         std::filesystem::current_path(m_root);
+        // Named drive folders stand for mounted disks: they must exist to be used.
+        std::filesystem::create_directories(m_root / "drive_e");
+        std::filesystem::create_directories(m_root / "drive_f");
         setenv("DORVANEX_DRIVE_E", (m_root / "drive_e").c_str(), 1);
         setenv("DORVANEX_DRIVE_F", (m_root / "drive_f").c_str(), 1);
     }

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zqp {
 
@@ -62,6 +63,21 @@ bool copyFile(const char16_t* source, const char16_t* destination);
 bool moveFile(const char16_t* source, const char16_t* destination);
 // Deletes a file (not a folder).
 bool removeFile(const char16_t* path);
+
+// Flushes a stream's buffers and then the file's data to the disk; false on failure.
+bool syncStream(std::FILE* stream);
+
+// The suffix of the temporary file that replaceFileDurably writes beside its target.
+constexpr const char16_t* DURABLE_TEMP_SUFFIX = u".tmp";
+// Replaces a file's contents so that a power loss leaves either the old or the new contents
+// under the name, never a mix: writes the name plus DURABLE_TEMP_SUFFIX in the same folder,
+// flushes it to the disk, renames it over the name and flushes the folder. The folder must
+// exist. False on any failure; the old file is then untouched (a temporary file may be left,
+// which the next replace overwrites).
+bool replaceFileDurably(const char16_t* path, const void* data, size_t size);
+// The whole regular file at a framework path, at most maxSize bytes; false (out empty) when
+// it is missing, not a regular file, larger or unreadable.
+bool readFileWhole(const char16_t* path, uint64_t maxSize, std::vector<uint8_t>& out);
 
 // One entry of a search.
 struct FindData {

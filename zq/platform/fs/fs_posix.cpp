@@ -259,6 +259,20 @@ std::u16string foldDots(const std::u16string_view root, const std::u16string_vie
     return out;
 }
 
+const char* driveVariable(const char16_t letter) {
+    const char16_t lower = asciiLower16(letter);
+    if (lower != u'e' && lower != u'f') {
+        return nullptr;
+    }
+    return lower == u'e' ? "DORVANEX_DRIVE_E" : "DORVANEX_DRIVE_F";
+}
+
+bool driveFolderIsConfigured(const char16_t letter) {
+    const char* const variable = driveVariable(letter);
+    const char* const value = variable != nullptr ? std::getenv(variable) : nullptr;
+    return value != nullptr && value[0] != 0;
+}
+
 } // namespace
 
 std::string driveFolder(const char16_t letter) {
@@ -293,9 +307,12 @@ bool resolvePath(const std::u16string_view path, std::string& nativePath) {
         if (base.empty()) {
             return false;
         }
-        // The drive's folder stands for a disk that is always there.
-        std::error_code ec;
-        stdfs::create_directories(base, ec);
+        // The default folder stands for a disk that is always there. A folder the environment
+        // names is a mount: when it is missing the drive is dead, not new, and stays missing.
+        if (!driveFolderIsConfigured(drive)) {
+            std::error_code ec;
+            stdfs::create_directories(base, ec);
+        }
         // ".." stops at a drive's root, as on the disk it stands for: no name on a drive
         // leads out of its folder.
         folded = foldDots(u"", rest.substr(2), trailing);

@@ -1,3 +1,4 @@
+#include "zq/platform/fs/posix_io.h"
 #include "zq/platform/fs/readfile.h"
 
 #include <cerrno>
@@ -16,23 +17,6 @@ bool refuse(std::string* const error, const std::string& why) {
     }
     return false;
 }
-
-// Closes the descriptor on every path out.
-class Descriptor {
-public:
-    explicit Descriptor(const int fd) : m_fd(fd) {}
-    ~Descriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-
-private:
-    const int m_fd;
-};
 
 template <class Buffer>
 bool readInto(const std::string& path, const uint64_t maxSize, Buffer& out,

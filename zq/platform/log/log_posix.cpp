@@ -1,6 +1,7 @@
 #include "zq/platform/log/log.h"
 
 #include "zq/platform/fs/fs.h"
+#include "zq/platform/fs/posix_io.h"
 #include "zq/platform/os/utf.h"
 
 #include <atomic>
@@ -33,21 +34,6 @@ LocalTime clockLocalTime() {
     t.second = static_cast<uint16_t>(parts.tm_sec > 59 ? 59 : parts.tm_sec);
     t.milliseconds = static_cast<uint16_t>(now.tv_nsec / 1000000);
     return t;
-}
-
-bool writeAll(const int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
 }
 
 } // namespace

@@ -45,8 +45,19 @@ TEST(FsPath, MapsWindowsPathsAndDrives) {
     for (const auto& c : cases) {
         EXPECT_EQ(resolved(c.path), c.native) << std::string(c.path.begin(), c.path.end());
     }
-    // A drive's folder exists once a path on it has been used.
-    EXPECT_TRUE(fs::is_directory(e));
+}
+
+TEST(FsPath, ANamedDriveFolderThatIsMissingStaysMissing) {
+    // A folder the environment names is a mount: when it is gone the drive is dead and no
+    // path on it makes it again.
+    ScratchFolder scratch;
+    const fs::path e = scratch.root() / "drive_e";
+    fs::remove_all(e);
+    EXPECT_EQ(resolved(u"e:/SPORTS_OPTION/testmode.dat"),
+              e.string() + "/SPORTS_OPTION/testmode.dat");
+    EXPECT_FALSE(zqp::isDirectory(u"e:/"));
+    EXPECT_EQ(zqp::openFile(u"e:/x.dat", "wb"), nullptr);
+    EXPECT_FALSE(fs::exists(e));
 }
 
 TEST(FsPath, DefaultDriveFoldersFollowTheStateDirectory) {

@@ -1,0 +1,28 @@
+// Two arbitrary copies of "testmode.dat" (the input's first 356 bytes for e:, the rest for
+// f:) through the in-memory disk into loadDataFile and CGameSettings::load.
+#include "dorvanex/core/CGameSettings.h"
+#include "dorvanex/core/CMemoryDataFileOps.h"
+#include "dorvanex/core/DataFile.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const size_t split = std::min<size_t>(size, CGameSettings::FILE_SIZE + DATA_FILE_OVERHEAD);
+    CMemoryDataFileOps disk;
+    disk.putFile(u"e:/SPORTS_OPTION/testmode.dat", std::vector<uint8_t>(data, data + split));
+    if (size > split) {
+        disk.putFile(u"f:/SPORTS_OPTION/testmode.dat",
+                     std::vector<uint8_t>(data + split, data + size));
+    }
+    setDataFileOps(&disk);
+    uint8_t out[CGameSettings::FILE_SIZE] = {};
+    loadDataFile("testmode.dat", out, sizeof out);
+    loadDataFile("testmode.dat", out, sizeof out, &CGameSettings::isValidFile);
+    CGameSettings::create();
+    CGameSettings::getInstance()->load();
+    CGameSettings::release();
+    setDataFileOps(nullptr);
+    return 0;
+}
