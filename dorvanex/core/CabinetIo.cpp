@@ -1,5 +1,7 @@
 #include "dorvanex/core/CabinetIo.h"
 
+#include "zq/io/ZqMarlox4.h"
+
 #include <cstring>
 
 namespace cabinet {
@@ -25,17 +27,29 @@ uint32_t consume(bool& sending, const uint32_t idle) {
 } // namespace
 
 void boardInit() {
+    ZqMarlox4::init();
+    ZqMarlox4::setCoinCounterEnable(true, true);
     gBoardOpen = true;
 }
 
 bool boardSetOutputStart(const uint8_t output) {
     gTransfers.push_back({Transfer::BOARD_OUTPUT, 0, output, {}});
+    if (ZqMarlox4::m_pThread != nullptr) {
+        return ZqMarlox4::setOutputStart(output) != 0;
+    }
     gBoardSending = true;
     return true;
 }
 
 uint32_t boardGetState() {
+    if (ZqMarlox4::m_pThread != nullptr) {
+        return ZqMarlox4::getState();
+    }
     return consume(gBoardSending, gBoardOpen ? STATE_RUNNING : STATE_NONE);
+}
+
+uint32_t boardGetCoinStock(const uint32_t slot) {
+    return ZqMarlox4::getCoinStock(slot);
 }
 
 void ledInit(const uint32_t nrNodes, uint32_t, uint32_t) {
