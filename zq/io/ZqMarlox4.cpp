@@ -116,7 +116,9 @@ uint64_t ZqMarlox4::setCommandSerialData(const uint32_t kind, const uint32_t val
     }
     if (kind == 6) {
         Thread::SerialSend send{};
-        std::memcpy(send.data, data, std::min(n, MAX_SERIAL_SEND_DATA));
+        if (data != nullptr) {
+            std::memcpy(send.data, data, std::min(n, MAX_SERIAL_SEND_DATA));
+        }
         if (!t.m_serialSendFifo.push(send)) {
             return 0;
         }

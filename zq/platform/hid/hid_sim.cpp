@@ -55,6 +55,12 @@ struct Channel {
 };
 
 struct Board {
+    // On a desktop the board comes with two LED nodes and one ticket dispenser node that tell
+    // what they are sent; tests start from reset(), without nodes.
+    Board() {
+        channels[0].chain = makeLedChain(2, true);
+        channels[1].chain = makeTicketChain(1, true);
+    }
     std::mutex mutex;
     bool present = true;
     bool enabled = true;
@@ -186,15 +192,17 @@ int32_t carryOut(Board& b, const uint8_t cmd, const uint8_t* payload, const uint
             return 2;
         }
         Channel& c = b.channels[ch];
-        // Bytes sent in break or with no node attached are lost on the line.
-        if (n > 1 && c.chain && !c.breakOn) {
-            c.chain->receive(payload + 1, n - 1, c.received);
-        }
+        // What the nodes answered earlier comes back; what goes out now is answered by the
+        // time of the next serial-data report.
         const uint32_t take =
             std::min<uint32_t>(static_cast<uint32_t>(c.received.size()), MAX_SERIAL_ANSWER);
         answer[1] = 0;
         std::copy_n(c.received.begin(), take, answer + 2);
         c.received.erase(c.received.begin(), c.received.begin() + take);
+        // Bytes sent in break or with no node attached are lost on the line.
+        if (n > 1 && c.chain && !c.breakOn) {
+            c.chain->receive(payload + 1, n - 1, c.received);
+        }
         return static_cast<int32_t>(2 + take);
     }
     default:

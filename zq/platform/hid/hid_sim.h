@@ -40,6 +40,11 @@ public:
     virtual void step(uint32_t ms) = 0;
 };
 
+// Chains of n LED controller or ticket dispenser nodes; verbose ones print what they are
+// sent on standard error.
+std::unique_ptr<SerialChain> makeLedChain(uint32_t nrNodes, bool verbose);
+std::unique_ptr<SerialChain> makeTicketChain(uint32_t nrNodes, bool verbose);
+
 // Runs fn on the chain of a channel under the board's lock (null chain: none attached).
 void withChain(uint32_t channel, void (*fn)(SerialChain*& chain, void* arg), void* arg);
 void setChain(uint32_t channel, std::unique_ptr<SerialChain> chain);

@@ -65,4 +65,35 @@ struct Seen {
 };
 Seen seen();
 
+// Serial nodes: a chain of LED controller nodes on channel 0, of ticket dispenser nodes (two
+// dispensers and two counters each) on channel 1; 0 nodes takes the chain away.
+void attachLedNodes(uint32_t nrNodes);
+void attachTicketNodes(uint32_t nrNodes);
+// The next `times` answers of the channel's nodes are lost, or arrive with a bad checksum.
+void dropAnswers(uint32_t channel, uint32_t times);
+void garbleAnswers(uint32_t channel, uint32_t times);
+
+struct LedNode {
+    uint32_t mask = 0;
+    uint8_t levels[24] = {};
+    uint32_t nrMaskCommands = 0;
+    uint32_t nrLevelCommands = 0;
+};
+// False without such a node.
+bool ledNode(uint32_t node, LedNode& out);
+
+struct TicketNode {
+    uint16_t target[2] = {};
+    uint16_t paid[2] = {};
+    bool good[2] = {};
+    bool stalled[2] = {};
+    uint16_t counterTarget[2] = {};
+    uint16_t counted[2] = {};
+    uint32_t nrDispenseCommands = 0;
+    uint32_t nrCountCommands = 0;
+};
+bool ticketNode(uint32_t node, TicketNode& out);
+// A dispenser (0 or 1) that jams (stops paying) or runs again.
+void stallDispenser(uint32_t node, uint32_t dispenser, bool stalled);
+
 } // namespace zqp::hid::test
