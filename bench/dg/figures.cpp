@@ -8,6 +8,8 @@
 #include "zq/dg/ZqDgPoint.h"
 #include "zq/dg/ZqDgSphere.h"
 
+#include "bench/support/MedianReport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <fcl/math/bv/AABB.h>
@@ -15,7 +17,6 @@
 #include <fcl/narrowphase/detail/primitive_shape_algorithm/sphere_sphere.h>
 
 #include <cstdio>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -231,76 +232,29 @@ BENCHMARK(AabbSegment_zq);
 BENCHMARK(SegmentSegment_zq);
 BENCHMARK(SegmentSegment_fcl);
 
-// Keeps the console table and remembers each run's queries per second for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        // With repetitions the median stands for the run; otherwise the single run does.
-        for (const Run& r : runs) {
-            if (r.error_occurred) {
-                continue;
-            }
-            const std::string& name = r.run_name.function_name;
-            const auto rate = r.counters.find("items_per_second");
-            if (rate == r.counters.end()) {
-                continue;
-            }
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
-                m_rates[name] = rate->second;
-                m_median[name] = true;
-            } else if (r.run_type == Run::RT_Iteration && !m_median[name]) {
-                m_rates[name] = rate->second;
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void printRatios() const {
-        std::printf("\n%-16s %14s %14s %12s\n", "query", "zq queries/s", "FCL queries/s",
-                    "zq / FCL");
-        for (const char* op : {"SphereSphere", "PointAabb", "AabbAabb", "SegmentSegment"}) {
-            const auto zq = m_rates.find(std::string(op) + "_zq");
-            const auto fcl = m_rates.find(std::string(op) + "_fcl");
-            if (zq != m_rates.end() && fcl != m_rates.end() && fcl->second > 0.0) {
-                std::printf("%-16s %14.3g %14.3g %12.2f\n", op, zq->second, fcl->second,
-                            zq->second / fcl->second);
-            }
-        }
-        const auto dispatch = m_rates.find("SphereSphere_dispatch");
-        const auto fcl = m_rates.find("SphereSphere_fcl");
-        if (dispatch != m_rates.end() && fcl != m_rates.end() && fcl->second > 0.0) {
-            std::printf("%-16s %14.3g %14.3g %12.2f\n", "SphereDispatch", dispatch->second,
-                        fcl->second, dispatch->second / fcl->second);
-        }
-        const auto seg = m_rates.find("AabbSegment_zq");
-        if (seg != m_rates.end()) {
-            std::printf("%-16s %14.3g %14s %12s\n", "AabbSegment", seg->second, "-", "-");
-        }
-        std::printf("goal: zq / FCL at least 1.00\n");
-    }
-
-private:
-    std::map<std::string, double> m_rates;
-    std::map<std::string, bool> m_median;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    // Repeated, interleaved runs by default, so that the ratios hold on a busy machine; flags
-    // given on the command line come later and win.
-    std::string reps = "--benchmark_repetitions=5";
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    std::string aggregates = "--benchmark_report_aggregates_only=true";
-    std::vector<char*> args = {argv[0], reps.data(), interleave.data(), aggregates.data()};
-    args.insert(args.end(), argv + 1, argv + argc);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data())) {
+    zqbench::MedianReporter reporter(false);
+    if (!zqbench::runRepeated(argc, argv, reporter)) {
         return 1;
     }
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
+    const auto row = [&](const char* label, const std::string& ours, const std::string& peer) {
+        const double zq = reporter.rate(ours);
+        const double fcl = reporter.rate(peer);
+        if (zq > 0.0 && fcl > 0.0) {
+            std::printf("%-16s %14.3g %14.3g %12.2f\n", label, zq, fcl, zq / fcl);
+        }
+    };
+    std::printf("\n%-16s %14s %14s %12s\n", "query", "zq queries/s", "FCL queries/s", "zq / FCL");
+    for (const char* op : {"SphereSphere", "PointAabb", "AabbAabb", "SegmentSegment"}) {
+        row(op, std::string(op) + "_zq", std::string(op) + "_fcl");
+    }
+    row("SphereDispatch", "SphereSphere_dispatch", "SphereSphere_fcl");
+    if (const double seg = reporter.rate("AabbSegment_zq"); seg > 0.0) {
+        std::printf("%-16s %14.3g %14s %12s\n", "AabbSegment", seg, "-", "-");
+    }
+    std::printf("goal: zq / FCL at least 1.00\n");
+    benchmark::Shutdown();
     return 0;
 }

@@ -6,6 +6,8 @@
 #include "zq/math/ZqQuat.h"
 #include "zq/math/ZqVector3.h"
 
+#include "bench/support/MedianReport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <glm/glm.hpp>
@@ -13,7 +15,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -194,60 +195,21 @@ BENCHMARK(Transform_glm);
 BENCHMARK(Slerp_zq);
 BENCHMARK(Slerp_glm);
 
-// Keeps the console table and remembers each run's CPU time for the ratios.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        // With repetitions the median stands for the run; otherwise the single run does.
-        for (const Run& r : runs) {
-            if (r.error_occurred) {
-                continue;
-            }
-            const std::string& name = r.run_name.function_name;
-            if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
-                m_times[name] = r.GetAdjustedCPUTime();
-                m_median[name] = true;
-            } else if (r.run_type == Run::RT_Iteration && !m_median[name]) {
-                m_times[name] = r.GetAdjustedCPUTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-
-    void printRatios() const {
-        std::printf("\n%-12s %10s\n", "operation", "zq / glm");
-        for (const char* op : {"MatMul", "Inverse", "Transform", "Slerp"}) {
-            const auto zq = m_times.find(std::string(op) + "_zq");
-            const auto glm = m_times.find(std::string(op) + "_glm");
-            if (zq != m_times.end() && glm != m_times.end() && glm->second > 0.0) {
-                std::printf("%-12s %10.2f\n", op, zq->second / glm->second);
-            }
-        }
-    }
-
-private:
-    std::map<std::string, double> m_times;
-    std::map<std::string, bool> m_median;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
-    // Repeated, interleaved runs by default, so that the ratios hold on a busy machine; flags
-    // given on the command line come later and win.
-    std::string reps = "--benchmark_repetitions=5";
-    std::string interleave = "--benchmark_enable_random_interleaving=true";
-    std::string aggregates = "--benchmark_report_aggregates_only=true";
-    std::vector<char*> args = {argv[0], reps.data(), interleave.data(), aggregates.data()};
-    args.insert(args.end(), argv + 1, argv + argc);
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
-    if (benchmark::ReportUnrecognizedArguments(count, args.data())) {
+    zqbench::MedianReporter reporter(false);
+    if (!zqbench::runRepeated(argc, argv, reporter)) {
         return 1;
     }
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
+    std::printf("\n%-12s %10s\n", "operation", "zq / glm");
+    for (const char* op : {"MatMul", "Inverse", "Transform", "Slerp"}) {
+        const double zq = reporter.time(std::string(op) + "_zq");
+        const double glm = reporter.time(std::string(op) + "_glm");
+        if (zq > 0.0 && glm > 0.0) {
+            std::printf("%-12s %10.2f\n", op, zq / glm);
+        }
+    }
     benchmark::Shutdown();
     return 0;
 }

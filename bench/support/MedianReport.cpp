@@ -10,11 +10,15 @@ void MedianReporter::ReportRuns(const std::vector<Run>& runs) {
         }
         const std::string& name = r.run_name.function_name;
         const double t = m_realTime ? r.GetAdjustedRealTime() : r.GetAdjustedCPUTime();
+        const auto items = r.counters.find("items_per_second");
+        const double rate = items != r.counters.end() ? static_cast<double>(items->second) : 0.0;
         if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
             m_time[name] = t;
+            m_rate[name] = rate;
             m_median[name] = true;
         } else if (r.run_type == Run::RT_Iteration && !m_median[name]) {
             m_time[name] = t;
+            m_rate[name] = rate;
         }
     }
     ConsoleReporter::ReportRuns(runs);
@@ -23,6 +27,11 @@ void MedianReporter::ReportRuns(const std::vector<Run>& runs) {
 double MedianReporter::time(const std::string& name) const {
     const auto it = m_time.find(name);
     return it != m_time.end() ? it->second : 0.0;
+}
+
+double MedianReporter::rate(const std::string& name) const {
+    const auto it = m_rate.find(name);
+    return it != m_rate.end() ? it->second : 0.0;
 }
 
 bool runRepeated(int argc, char** argv, MedianReporter& reporter,

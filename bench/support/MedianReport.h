@@ -20,10 +20,13 @@ public:
     // The median time of a benchmark by its registered name, in its own time unit; 0 when it
     // did not run.
     double time(const std::string& name) const;
+    // Its median items per second; 0 when it did not run or counts no items.
+    double rate(const std::string& name) const;
 
 private:
     bool m_realTime;
     std::map<std::string, double> m_time;
+    std::map<std::string, double> m_rate;
     std::map<std::string, bool> m_median;
 };
 

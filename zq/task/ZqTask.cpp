@@ -3,10 +3,12 @@
 #include "zq/system/ZqError.h"
 #include "zq/thread/ZqCriticalSection.h"
 
+#include <algorithm>
 #include <limits>
 #include <memory>
 #include <mutex>
 #include <new>
+#include <vector>
 
 ZqTask* ZqTask::m_vpTasks[NR_PRIORITIES] = {};
 ZqTask* ZqTask::m_vpDrawTasks[NR_DRAW_PRIORITIES] = {};
@@ -36,6 +38,33 @@ float largerDepth(const float a, const float b) {
 bool sameDepth(const float a, const float b) {
     return a == b || (a != a && b != b);
 }
+
+// A draw list's registrations and withdrawals in the order they came. A list is drawn in the
+// order of the rule "each registration goes in front of the first registered task whose depth
+// is not smaller". Without a NaN depth that order is ascending depth, the newest first among
+// equal depths, so the log is sorted once; a NaN (never found by the rule) breaks the sorted
+// order, and such a log is replayed one insertion at a time through a search tree instead.
+struct DrawEvent {
+    float depth;
+    uint32_t ref; // a registration: its flags; a withdrawal: EVENT_REMOVE | the slot withdrawn
+    ZqTask* task;
+};
+constexpr uint32_t EVENT_REMOVE = 0x80000000u;
+constexpr uint32_t EVENT_WITHDRAWN = 0x40000000u;
+constexpr uint32_t EVENT_SLOT = 0x3FFFFFFFu;
+
+struct DrawLog {
+    std::vector<DrawEvent> events;
+    size_t base = 0;     // the first event not yet taken by a drawing under way
+    bool hasNaN = false; // a NaN depth among the events from base on
+};
+DrawLog g_drawLogs[ZqTask::NR_DRAW_PRIORITIES];
+
+struct DrawKey {
+    float depth;
+    uint32_t slot;
+};
+std::vector<DrawKey> g_drawKeys;
 } // namespace
 
 // A treap in list order: the in-order walk is the draw list, the weights form a heap, and each
@@ -156,6 +185,131 @@ struct ZqTask::DrawTree {
         t->m_pDrawUp = nullptr;
         pullUp(up);
     }
+
+    // The rule's insertion into the linked list p: in front of the first task whose depth is
+    // not smaller, so equal depths put the newest first; NaN compares false, goes last and is
+    // passed over.
+    static void link(const uint16_t p, ZqTask* const t) {
+        ZqTask* const at = firstNotSmaller(g_drawRoots[p], t->m_depth);
+        ZqTask* const prev = at != nullptr ? at->m_pDrawPrev : g_drawTails[p];
+        insert(g_drawRoots[p], t, prev, at);
+        t->m_pDrawPrev = prev;
+        t->m_pDrawNext = at;
+        if (prev != nullptr) {
+            prev->m_pDrawNext = t;
+        } else {
+            m_vpDrawTasks[p] = t;
+        }
+        if (at != nullptr) {
+            at->m_pDrawPrev = t;
+        } else {
+            g_drawTails[p] = t;
+        }
+        t->m_drawInList = true;
+    }
+
+    static void unlink(const uint16_t p, ZqTask* const t) {
+        remove(g_drawRoots[p], t);
+        if (t->m_pDrawPrev != nullptr) {
+            t->m_pDrawPrev->m_pDrawNext = t->m_pDrawNext;
+        } else if (m_vpDrawTasks[p] == t) {
+            m_vpDrawTasks[p] = t->m_pDrawNext;
+        }
+        if (t->m_pDrawNext != nullptr) {
+            t->m_pDrawNext->m_pDrawPrev = t->m_pDrawPrev;
+        } else if (g_drawTails[p] == t) {
+            g_drawTails[p] = t->m_pDrawPrev;
+        }
+        t->m_pDrawPrev = nullptr;
+        t->m_pDrawNext = nullptr;
+        t->m_drawInList = false;
+    }
+
+    // Draws the events [begin, end) of list p sorted: ascending depth, newest first on ties.
+    static void drawSorted(const uint16_t p, const size_t begin, const size_t end,
+                           const float timeTick) {
+        DrawLog& log = g_drawLogs[p];
+        std::vector<DrawKey>& keys = g_drawKeys;
+        keys.clear();
+        bool ascending = true; // strictly: no ties to put newest first
+        for (size_t i = begin; i < end; ++i) {
+            const DrawEvent& e = log.events[i];
+            if ((e.ref & (EVENT_REMOVE | EVENT_WITHDRAWN)) == 0) {
+                ascending = ascending && (keys.empty() || keys.back().depth < e.depth);
+                keys.push_back({e.depth, static_cast<uint32_t>(i)});
+            }
+        }
+        if (!ascending) {
+            // Newest first, then a stable sort by depth keeps ties newest first. Scenes often
+            // register in depth order, either way round: sorted input skips the sort.
+            std::reverse(keys.begin(), keys.end());
+            const auto shallower = [](const DrawKey& x, const DrawKey& y) {
+                return x.depth < y.depth;
+            };
+            if (!std::is_sorted(keys.begin(), keys.end(), shallower)) {
+                std::stable_sort(keys.begin(), keys.end(), shallower);
+            }
+        }
+        for (size_t k = 0; k < keys.size(); ++k) {
+            const uint32_t slot = keys[k].slot;
+            // Indexed anew each time: a drawing may register tasks and grow the log.
+            if ((log.events[slot].ref & EVENT_WITHDRAWN) != 0) {
+                continue; // removed by a task drawn before it
+            }
+            ZqTask* const t = log.events[slot].task;
+            t->draw(timeTick);
+            if (t->m_drawPriority == p && t->m_drawSlot == slot && !t->m_drawInList) {
+                t->m_drawRegistered = false;
+            }
+        }
+    }
+
+    // Draws the events [begin, end) of list p by replaying them through the linked list.
+    static void drawReplayed(const uint16_t p, const size_t begin, const size_t end,
+                             const float timeTick) {
+        DrawLog& log = g_drawLogs[p];
+        for (size_t i = begin; i < end; ++i) {
+            const DrawEvent e = log.events[i];
+            ZqTask* const t = e.task;
+            if ((e.ref & EVENT_REMOVE) != 0) {
+                if ((e.ref & EVENT_SLOT) >= begin && t->m_drawInList) {
+                    unlink(p, t);
+                }
+                continue;
+            }
+            if (t->m_drawInList) {
+                unlink(p, t);
+            }
+            t->m_depth = e.depth;
+            link(p, t);
+        }
+        // A withdrawal that could not be logged still keeps its task out.
+        for (size_t i = begin; i < end; ++i) {
+            const DrawEvent& e = log.events[i];
+            if ((e.ref & (EVENT_REMOVE | EVENT_WITHDRAWN)) == EVENT_WITHDRAWN &&
+                e.task->m_drawInList && e.task->m_drawSlot == i) {
+                unlink(p, e.task);
+            }
+        }
+        for (ZqTask* t = m_vpDrawTasks[p]; t != nullptr;) {
+            t->draw(timeTick);
+            ZqTask* const next = t->m_pDrawNext;
+            if (t->m_drawInList) {
+                t->m_drawRegistered = false;
+                t->m_drawInList = false;
+            }
+            t->m_pDrawPrev = nullptr;
+            t->m_pDrawNext = nullptr;
+            t = next;
+        }
+        clearList(p);
+    }
+
+    static void clearList(const uint16_t p) {
+        m_vpDrawTasks[p] = nullptr;
+        g_drawTails[p] = nullptr;
+        g_drawRoots[p] = nullptr;
+    }
 };
 
 ZqTask::ZqTask() = default;
@@ -180,9 +334,7 @@ void ZqTask::draw(float) {}
 
 void ZqTask::resetLinks(const uint16_t priority) {
     m_priority = priority;
-    m_pDrawPrev = nullptr;
-    m_pDrawNext = nullptr;
-    m_drawRegistered = false;
+    unlinkDraw();
 }
 
 bool ZqTask::addTask(ZqTask* const task, const uint16_t priority) {
@@ -289,21 +441,23 @@ void ZqTask::removeTaskBody() {
 void ZqTask::unlinkDraw() {
     // Registration may come from another thread; the draw lists change under the lock only.
     const std::unique_lock<ZqCriticalSection> hold = lockDrawLists();
-    if (m_drawRegistered) {
-        DrawTree::remove(g_drawRoots[m_drawPriority], this);
-        if (m_pDrawPrev != nullptr) {
-            m_pDrawPrev->m_pDrawNext = m_pDrawNext;
-        } else if (m_vpDrawTasks[m_drawPriority] == this) {
-            m_vpDrawTasks[m_drawPriority] = m_pDrawNext;
-        }
-        if (m_pDrawNext != nullptr) {
-            m_pDrawNext->m_pDrawPrev = m_pDrawPrev;
-        } else if (g_drawTails[m_drawPriority] == this) {
-            g_drawTails[m_drawPriority] = m_pDrawPrev;
-        }
-        m_pDrawPrev = nullptr;
-        m_pDrawNext = nullptr;
-        m_drawRegistered = false;
+    if (!m_drawRegistered) {
+        return;
+    }
+    m_drawRegistered = false;
+    if (m_drawInList) {
+        DrawTree::unlink(m_drawPriority, this);
+        return;
+    }
+    DrawLog& log = g_drawLogs[m_drawPriority];
+    if (m_drawSlot >= log.events.size() || log.events[m_drawSlot].task != this) {
+        return; // a copy of a registered task: the registration is the original's
+    }
+    log.events[m_drawSlot].ref |= EVENT_WITHDRAWN;
+    try {
+        // A replay needs to know when the task left; the mark alone keeps it from being drawn.
+        log.events.push_back({m_depth, EVENT_REMOVE | m_drawSlot, this});
+    } catch (const std::bad_alloc&) {
     }
 }
 
@@ -319,32 +473,27 @@ void ZqTask::addDrawTask(const uint16_t drawPriority, const float depth) {
     if (drawPriority >= NR_DRAW_PRIORITIES || m_pCriticalSection == nullptr) {
         return;
     }
-    {
-        // The flag is read under the lock too: the drawing clears it under the lock.
-        const ZqLockGuard hold(*m_pCriticalSection);
-        if (m_drawRegistered) {
-            return;
-        }
-        // Ascending depth: in front of the first task whose depth is not smaller, so equal
-        // depths put the newest first; NaN compares false, goes last and is passed over.
-        ZqTask* const at = DrawTree::firstNotSmaller(g_drawRoots[drawPriority], depth);
-        ZqTask* const prev = at != nullptr ? at->m_pDrawPrev : g_drawTails[drawPriority];
-        m_depth = depth;
-        DrawTree::insert(g_drawRoots[drawPriority], this, prev, at);
-        m_pDrawPrev = prev;
-        m_pDrawNext = at;
-        if (prev != nullptr) {
-            prev->m_pDrawNext = this;
-        } else {
-            m_vpDrawTasks[drawPriority] = this;
-        }
-        if (at != nullptr) {
-            at->m_pDrawPrev = this;
-        } else {
-            g_drawTails[drawPriority] = this;
-        }
-        m_drawPriority = drawPriority;
-        m_drawRegistered = true;
+    // The flag is read under the lock too: the drawing clears it under the lock.
+    const ZqLockGuard hold(*m_pCriticalSection);
+    if (m_drawRegistered) {
+        return;
+    }
+    DrawLog& log = g_drawLogs[drawPriority];
+    if (log.events.size() >= EVENT_SLOT) {
+        return;
+    }
+    try {
+        log.events.push_back({depth, 0, this});
+    } catch (const std::bad_alloc&) {
+        return; // not registered: the task is not drawn this frame
+    }
+    m_drawSlot = static_cast<uint32_t>(log.events.size() - 1);
+    m_depth = depth;
+    m_drawPriority = drawPriority;
+    m_drawInList = false;
+    m_drawRegistered = true;
+    if (depth != depth) {
+        log.hasNaN = true;
     }
 }
 
@@ -353,9 +502,10 @@ void ZqTask::sysInit(ZqTask* const root) {
         head = nullptr;
     }
     for (uint16_t p = 0; p < NR_DRAW_PRIORITIES; ++p) {
-        m_vpDrawTasks[p] = nullptr;
-        g_drawTails[p] = nullptr;
-        g_drawRoots[p] = nullptr;
+        DrawTree::clearList(p);
+        g_drawLogs[p].events.clear();
+        g_drawLogs[p].base = 0;
+        g_drawLogs[p].hasNaN = false;
     }
     try {
         g_lock = std::make_unique<ZqCriticalSection>();
@@ -407,6 +557,10 @@ void ZqTask::sysQuit() {
             t = next;
         }
     }
+    for (DrawLog& log : g_drawLogs) {
+        log = DrawLog(); // gives the memory back
+    }
+    g_drawKeys = std::vector<DrawKey>();
     m_pCriticalSection = nullptr;
     g_lock.reset();
 }
@@ -416,37 +570,56 @@ std::unique_lock<ZqCriticalSection> ZqTask::lockDrawLists() {
                                          : std::unique_lock<ZqCriticalSection>();
 }
 
+void ZqTask::drawList(const uint16_t p, const float timeTick) {
+    const std::unique_lock<ZqCriticalSection> hold = lockDrawLists();
+    DrawLog& log = g_drawLogs[p];
+    // Tasks registered by the drawings themselves form a batch of their own, drawn after.
+    while (log.base < log.events.size()) {
+        const size_t begin = log.base;
+        const size_t end = log.events.size();
+        const bool replay = log.hasNaN;
+        log.base = end;
+        log.hasNaN = false;
+        if (replay) {
+            DrawTree::drawReplayed(p, begin, end, timeTick);
+        } else {
+            DrawTree::drawSorted(p, begin, end, timeTick);
+        }
+    }
+    log.events.clear();
+    log.base = 0;
+    log.hasNaN = false;
+}
+
+void ZqTask::discardList(const uint16_t p) {
+    const std::unique_lock<ZqCriticalSection> hold = lockDrawLists();
+    DrawLog& log = g_drawLogs[p];
+    for (size_t i = 0; i < log.events.size(); ++i) {
+        const DrawEvent& e = log.events[i];
+        ZqTask* const t = e.task;
+        if ((e.ref & (EVENT_REMOVE | EVENT_WITHDRAWN)) == 0 && t->m_drawPriority == p &&
+            t->m_drawSlot == i) {
+            t->m_drawRegistered = false;
+            t->m_drawInList = false;
+        }
+    }
+    log.events.clear();
+    log.base = 0;
+    log.hasNaN = false;
+}
+
 void ZqTask::sysDraw(const float timeTick) {
     for (uint16_t p = 0; p < NR_DRAW_PRIORITIES; ++p) {
-        const std::unique_lock<ZqCriticalSection> hold = lockDrawLists();
-        ZqTask*& head = m_vpDrawTasks[p];
-        for (ZqTask* t = head; t != nullptr;) {
-            t->draw(timeTick);
-            t->m_drawRegistered = false;
-            ZqTask* const next = t->m_pDrawNext;
-            t->m_pDrawPrev = nullptr;
-            t->m_pDrawNext = nullptr;
-            t = next;
+        if (!g_drawLogs[p].events.empty()) {
+            drawList(p, timeTick);
         }
-        head = nullptr;
-        g_drawTails[p] = nullptr;
-        g_drawRoots[p] = nullptr;
     }
 }
 
 void ZqTask::sysDrawDiscard() {
     for (uint16_t p = 0; p < NR_DRAW_PRIORITIES; ++p) {
-        const std::unique_lock<ZqCriticalSection> hold = lockDrawLists();
-        ZqTask*& head = m_vpDrawTasks[p];
-        for (ZqTask* t = head; t != nullptr;) {
-            ZqTask* const next = t->m_pDrawNext;
-            t->m_drawRegistered = false;
-            t->m_pDrawPrev = nullptr;
-            t->m_pDrawNext = nullptr;
-            t = next;
+        if (!g_drawLogs[p].events.empty()) {
+            discardList(p);
         }
-        head = nullptr;
-        g_drawTails[p] = nullptr;
-        g_drawRoots[p] = nullptr;
     }
 }

@@ -1,8 +1,9 @@
 // ZqTask: the node of the task scheduler. Everything a program does per frame runs as a task
 // on the main thread: 8 update lists by priority (two passes: main0 on all, then main1 on the
 // running ones), and 256 draw lists, registered anew each frame with a depth. Tasks are made
-// and destroyed by their owner; the scheduler only links them. Lists are intrusive: adding,
-// removing and updating allocate nothing.
+// and destroyed by their owner; the scheduler only links them. The update lists are intrusive:
+// adding, removing and updating allocate nothing. Draw registrations are logged per list (the
+// log keeps its capacity from frame to frame) and put in order when the list is drawn.
 #pragma once
 
 #include <cstdint>
@@ -72,7 +73,10 @@ private:
     void unlinkDraw();
     // The scheduler's lock, held; empty between runs.
     static std::unique_lock<ZqCriticalSection> lockDrawLists();
-    // The search tree over each draw list (ZqTask.cpp).
+    // Draws, or only forgets, one draw list's registrations.
+    static void drawList(uint16_t drawPriority, float timeTick);
+    static void discardList(uint16_t drawPriority);
+    // The search tree over a draw list that is built one insertion at a time (ZqTask.cpp).
     struct DrawTree;
     friend struct DrawTree;
 
@@ -81,12 +85,16 @@ private:
     float m_depth = 0.0f;
     STATE m_state = STATE_IDLE;
     bool m_drawRegistered = false;
+    // Set while the registration sits in a linked draw list rather than in the log.
+    bool m_drawInList = false;
+    // Where the registration sits in its draw list's log.
+    uint32_t m_drawSlot = 0;
     ZqTask* m_pUpdatePrev = nullptr;
     ZqTask* m_pUpdateNext = nullptr;
     ZqTask* m_pDrawPrev = nullptr;
     ZqTask* m_pDrawNext = nullptr;
-    // Each draw list is also a randomised search tree in list order whose nodes keep the
-    // largest depth below them, so registration finds its place in logarithmic time.
+    // A linked draw list is also a randomised search tree in list order whose nodes keep the
+    // largest depth below them, so each insertion finds its place in logarithmic time.
     ZqTask* m_pDrawLeft = nullptr;
     ZqTask* m_pDrawRight = nullptr;
     ZqTask* m_pDrawUp = nullptr;

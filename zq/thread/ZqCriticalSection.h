@@ -4,7 +4,9 @@
 // runtime.
 #pragma once
 
+#include <atomic>
 #include <mutex>
+#include <thread>
 
 class ZqCriticalSection {
 public:
@@ -23,7 +25,11 @@ public:
     bool tryLock();
 
 private:
-    std::recursive_mutex m_mutex;
+    // Recursion is counted here over a plain mutex: cheaper to enter than a recursive one.
+    // Only the owner ever finds its own id in m_owner, so a relaxed read is enough.
+    std::mutex m_mutex;
+    std::atomic<std::thread::id> m_owner{};
+    unsigned m_depth = 0;
 };
 
 // Scoped holder of a ZqCriticalSection.

@@ -48,6 +48,18 @@ std::u16string uniqueName(const char* tag) {
     return std::u16string(s.begin(), s.end());
 }
 
+// Kills and reaps a forked first instance however the test ends, so a failed check or an
+// exception never leaves it running (it would hold the test's output open).
+struct ChildGuard {
+    pid_t pid;
+    ~ChildGuard() {
+        if (pid > 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
 int runGo(ScriptRoot& root, const char* tag, const uint16_t w = 320, const uint16_t h = 240) {
     const std::u16string name = uniqueName(tag);
     return ZqSystem::go(nullptr, ZqSystem::DEFAULT_STYLE, nullptr, w, h, u"zq test", false, &root,
@@ -310,6 +322,7 @@ TEST(ZqSystem, SecondStartRaisesTheFirstAndReturnsZero) {
         }
         _exit(code);
     }
+    ChildGuard guard{child};
     close(ready[1]);
     char c = 0;
     ASSERT_EQ(read(ready[0], &c, 1), 1) << "the first instance did not start";
@@ -325,6 +338,7 @@ TEST(ZqSystem, SecondStartRaisesTheFirstAndReturnsZero) {
               0);
     kill(child, SIGTERM);
     int status = 0;
+    guard.pid = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
@@ -350,6 +364,7 @@ TEST(ZqSystem, SecondStartThrows1WhenTheFirstHasNoWindow) {
         }
         _exit(0);
     }
+    const ChildGuard guard{child};
     close(ready[1]);
     char c = 0;
     ASSERT_EQ(read(ready[0], &c, 1), 1);
@@ -364,8 +379,6 @@ TEST(ZqSystem, SecondStartThrows1WhenTheFirstHasNoWindow) {
         code = c2;
     }
     EXPECT_EQ(code, ZqError::INSTANCE);
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
 }
 
 TEST(ZqSystem, DefaultWindowProcedureAnswers) {

@@ -37,13 +37,19 @@ public:
         }
         return m_removeOnMain1 ? RESULT_REMOVE : 0;
     }
-    void draw(float) override { g_log.push_back("draw " + m_name); }
+    void draw(float) override {
+        g_log.push_back("draw " + m_name);
+        if (m_onDraw) {
+            m_onDraw();
+        }
+    }
 
     std::string m_name;
     bool m_refuse = false;
     bool m_removeOnMain1 = false;
     float m_lastStep = 0.0f;
     std::function<void()> m_onMain1;
+    std::function<void()> m_onDraw;
 };
 
 // Starts the scheduler with a silent root and stops it after each test.
@@ -181,13 +187,14 @@ TEST_F(TaskTest, DrawOrderMatchesInsertBeforeFirstNotSmallerModel) {
     // registrations, checked against the plain rule: each task goes in front of the first one
     // whose depth is >= its own.
     std::mt19937 rng(7);
-    for (int round = 0; round < 60; ++round) {
-        const int n = 1 + static_cast<int>(rng() % (round < 40 ? 60 : 400));
+    for (int round = 0; round < 90; ++round) {
+        const int n = 1 + static_cast<int>(rng() % (round % 3 == 0 ? 400 : 60));
         const bool removals = round % 2 == 1;
+        const bool nans = round % 5 < 3; // lists with and without a NaN are ordered apart
         std::vector<float> depths;
         for (int i = 0; i < n; ++i) {
             const unsigned kind = rng() % 10;
-            if (kind == 0) {
+            if (kind == 0 && nans) {
                 depths.push_back(std::nanf(""));
             } else if (kind < 4 && !depths.empty() && !std::isnan(depths.back())) {
                 depths.push_back(depths.back() + 1.0f);
@@ -222,6 +229,39 @@ TEST_F(TaskTest, DrawOrderMatchesInsertBeforeFirstNotSmallerModel) {
         g_log.clear();
         ZqTask::sysDraw(1.0f);
         ASSERT_EQ(only("draw"), expected) << "round " << round;
+    }
+}
+
+TEST_F(TaskTest, DrawingsThatRemoveOrRegisterTasks) {
+    // A drawing removes a task later in its list and registers others: the removed one is not
+    // drawn, and the new registrations are drawn after the list, in their own order.
+    for (const float odd : {2.0f, std::nanf("")}) {
+        LogTask &a = make("a"), &b = make("b"), &c = make("c"), &d = make("d"), &e = make("e");
+        for (LogTask* t : {&a, &b, &c, &d, &e}) {
+            ASSERT_TRUE(ZqTask::addTask(t, 0));
+        }
+        a.m_onDraw = [&] {
+            ZqTask::removeTask(&c);
+            e.addDrawTask(4, 9.0f);
+            d.addDrawTask(4, 0.5f);
+            a.addDrawTask(4, 0.0f); // still registered while drawn: ignored
+        };
+        a.addDrawTask(4, 1.0f);
+        b.addDrawTask(4, odd);
+        c.addDrawTask(4, 3.0f);
+        g_log.clear();
+        ZqTask::sysDraw(1.0f);
+        EXPECT_EQ(only("draw"), (Strings{"draw a", "draw b", "draw d", "draw e"}));
+        a.m_onDraw = nullptr;
+        for (LogTask* t : {&a, &b, &d, &e}) {
+            t->addDrawTask(4, 0.0f); // every registration was cleared by its drawing
+        }
+        g_log.clear();
+        ZqTask::sysDraw(1.0f);
+        EXPECT_EQ(only("draw").size(), 4u);
+        for (LogTask* t : {&a, &b, &d, &e}) {
+            ZqTask::removeTask(t);
+        }
     }
 }
 
