@@ -68,10 +68,8 @@ void ZqMarlox4::Thread::run() {
             }
             break;
         case CONNECTION_RUNNING:
-            // Failures in a row close the board; a good cycle starts the count again.
-            if (cycle()) {
-                m_retryCount = 0;
-            } else if (++m_retryCount > MAX_FAILED_CYCLES) {
+            // The eleventh failed cycle closes the board; a good cycle leaves the count.
+            if (!cycle() && ++m_retryCount > MAX_FAILED_CYCLES) {
                 closeHandle();
                 m_retryCount = 0;
                 m_connection = CONNECTION_OPEN;

@@ -134,72 +134,52 @@ uint32_t ZqTicketDispenser::countStart(const uint32_t node, const uint16_t count
     return add(node, false, count1, count2);
 }
 
-bool ZqTicketDispenser::getDispenserCount(const uint32_t node, uint16_t* const target1,
-                                          uint16_t* const target2, uint16_t* const reported1,
-                                          uint16_t* const reported2) {
+namespace {
+
+ZqTicketDispenser::Unit* unitsOf(const uint32_t node, const bool dispense) {
     if (node >= works().size()) {
+        return nullptr;
+    }
+    return dispense ? works()[node].dispensers : works()[node].counters;
+}
+
+bool getCounts(const uint32_t node, const bool dispense, uint16_t* const target1,
+               uint16_t* const target2, uint16_t* const reported1, uint16_t* const reported2) {
+    const ZqTicketDispenser::Unit* const u = unitsOf(node, dispense);
+    if (u == nullptr) {
         return false;
     }
-    const Unit* const u = works()[node].dispensers;
-    if (target1 != nullptr)
-        *target1 = u[0].target;
-    if (target2 != nullptr)
-        *target2 = u[1].target;
-    if (reported1 != nullptr)
-        *reported1 = u[0].reported;
-    if (reported2 != nullptr)
-        *reported2 = u[1].reported;
+    uint16_t* const out[4] = {target1, target2, reported1, reported2};
+    const uint16_t values[4] = {u[0].target, u[1].target, u[0].reported, u[1].reported};
+    for (uint32_t i = 0; i < 4; ++i) {
+        if (out[i] != nullptr) {
+            *out[i] = values[i];
+        }
+    }
     return true;
 }
 
-bool ZqTicketDispenser::getCounterCount(const uint32_t node, uint16_t* const target1,
-                                        uint16_t* const target2, uint16_t* const reported1,
-                                        uint16_t* const reported2) {
-    if (node >= works().size()) {
+bool getGood(const uint32_t node, const bool dispense, bool* const good1, bool* const good2) {
+    const ZqTicketDispenser::Unit* const u = unitsOf(node, dispense);
+    if (u == nullptr) {
         return false;
     }
-    const Unit* const u = works()[node].counters;
-    if (target1 != nullptr)
-        *target1 = u[0].target;
-    if (target2 != nullptr)
-        *target2 = u[1].target;
-    if (reported1 != nullptr)
-        *reported1 = u[0].reported;
-    if (reported2 != nullptr)
-        *reported2 = u[1].reported;
+    if (good1 != nullptr) {
+        *good1 = u[0].good;
+    }
+    if (good2 != nullptr) {
+        *good2 = u[1].good;
+    }
     return true;
 }
 
-bool ZqTicketDispenser::getDispenserState(const uint32_t node, bool* const good1,
-                                          bool* const good2) {
-    if (node >= works().size()) {
-        return false;
-    }
-    if (good1 != nullptr)
-        *good1 = works()[node].dispensers[0].good;
-    if (good2 != nullptr)
-        *good2 = works()[node].dispensers[1].good;
-    return true;
-}
-
-bool ZqTicketDispenser::getCounterState(const uint32_t node, bool* const good1, bool* const good2) {
-    if (node >= works().size()) {
-        return false;
-    }
-    if (good1 != nullptr)
-        *good1 = works()[node].counters[0].good;
-    if (good2 != nullptr)
-        *good2 = works()[node].counters[1].good;
-    return true;
-}
-
-bool ZqTicketDispenser::clearDispenserError(const uint32_t node, const bool clear1,
-                                            const bool clear2) {
-    if (node >= works().size()) {
+// Marks the named faulty units good again, their counts as of now.
+bool clearFaults(const uint32_t node, const bool dispense, const bool clear1, const bool clear2) {
+    ZqTicketDispenser::Unit* const u = unitsOf(node, dispense);
+    if (u == nullptr) {
         return false;
     }
     const uint32_t now = ZqSystem::getFrameTime();
-    Unit* const u = works()[node].dispensers;
     const bool clear[2] = {clear1, clear2};
     for (uint32_t i = 0; i < 2; ++i) {
         if (clear[i] && !u[i].good) {
@@ -207,6 +187,37 @@ bool ZqTicketDispenser::clearDispenserError(const uint32_t node, const bool clea
             u[i].reportedAtChange = u[i].reported;
             u[i].changeTime = now;
         }
+    }
+    return true;
+}
+
+} // namespace
+
+bool ZqTicketDispenser::getDispenserCount(const uint32_t node, uint16_t* const target1,
+                                          uint16_t* const target2, uint16_t* const reported1,
+                                          uint16_t* const reported2) {
+    return getCounts(node, true, target1, target2, reported1, reported2);
+}
+
+bool ZqTicketDispenser::getCounterCount(const uint32_t node, uint16_t* const target1,
+                                        uint16_t* const target2, uint16_t* const reported1,
+                                        uint16_t* const reported2) {
+    return getCounts(node, false, target1, target2, reported1, reported2);
+}
+
+bool ZqTicketDispenser::getDispenserState(const uint32_t node, bool* const good1,
+                                          bool* const good2) {
+    return getGood(node, true, good1, good2);
+}
+
+bool ZqTicketDispenser::getCounterState(const uint32_t node, bool* const good1, bool* const good2) {
+    return getGood(node, false, good1, good2);
+}
+
+bool ZqTicketDispenser::clearDispenserError(const uint32_t node, const bool clear1,
+                                            const bool clear2) {
+    if (!clearFaults(node, true, clear1, clear2)) {
+        return false;
     }
     dispenseStart(node, 0, 0);
     return true;
@@ -214,18 +225,8 @@ bool ZqTicketDispenser::clearDispenserError(const uint32_t node, const bool clea
 
 bool ZqTicketDispenser::clearCounterError(const uint32_t node, const bool clear1,
                                           const bool clear2) {
-    if (node >= works().size()) {
+    if (!clearFaults(node, false, clear1, clear2)) {
         return false;
-    }
-    const uint32_t now = ZqSystem::getFrameTime();
-    Unit* const u = works()[node].counters;
-    const bool clear[2] = {clear1, clear2};
-    for (uint32_t i = 0; i < 2; ++i) {
-        if (clear[i] && !u[i].good) {
-            u[i].good = true;
-            u[i].reportedAtChange = u[i].reported;
-            u[i].changeTime = now;
-        }
     }
     countStart(node, 0, 0);
     return true;

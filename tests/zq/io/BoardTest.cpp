@@ -246,14 +246,17 @@ TEST_F(Board, EveryFaultLeadsThroughTheResetBack) {
         const sim::Seen before = sim::seen();
         sim::addCoins(0, 1);
         ASSERT_TRUE(waitFor([n = f + 1] { return ZqMarlox4::getCoinStock(0) == n; }));
-        sim::failNext(static_cast<Fault>(f), 40);
+        // The fault lasts until the board has been reset, then goes away.
+        sim::failNext(static_cast<Fault>(f), 1000000);
         // Commands keep coming, several a cycle, so that report faults fail whole cycles.
-        ASSERT_TRUE(waitFor([] {
-            while (ZqMarlox4::getCommandQueueSize() < 8) {
+        ASSERT_TRUE(waitFor([&before] {
+            while (ZqMarlox4::getCommandQueueSize() < ZqMarlox4::MAX_QUEUED_COMMANDS) {
                 ZqMarlox4::setOutputStart(0x55);
             }
-            return sim::seen().nrFaultsLeft == 0;
+            return sim::seen().nrDisables > before.nrDisables;
         }));
+        sim::failNext(static_cast<Fault>(f), 0);
+        ASSERT_TRUE(waitFor([] { return ZqMarlox4::getCommandQueueSize() == 0; }));
         const sim::Seen after = sim::seen();
         EXPECT_GT(after.nrDisables, before.nrDisables);
         EXPECT_GT(after.nrOpens, before.nrOpens);
