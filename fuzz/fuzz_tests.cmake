@@ -18,10 +18,10 @@ add_test(NAME fuzz.arc_reader
                  ${_corpus}/arc_reader)
 set_tests_properties(fuzz.arc_reader PROPERTIES FIXTURES_REQUIRED arc_reader_seeds TIMEOUT 120)
 
-# XML loading, the path-list reader, the virtual-input layout loader and the serial node
-# packet checker, over the seeds kept in fuzz/seeds (the packet seeds are replies built with
-# the packet builder).
-foreach(_target xml_load path_list vinput_layout sci_packet)
+# XML loading, the path-list reader, the virtual-input layout loader, the sound-list reader and
+# the serial node packet checker, over the seeds kept in fuzz/seeds (the packet seeds are
+# replies built with the packet builder).
+foreach(_target xml_load path_list vinput_layout sound_list sci_packet)
     file(MAKE_DIRECTORY ${_corpus}/${_target})
     add_test(NAME fuzz.${_target}
              COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_${_target}> -timeout=10
@@ -74,3 +74,29 @@ add_test(NAME fuzz.sound_file
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/sound_file-new
                  ${_corpus}/sound_file)
 set_tests_properties(fuzz.sound_file PROPERTIES FIXTURES_REQUIRED sound_file_seeds TIMEOUT 120)
+
+# The layout reader and player: layouts that the layout writer makes.
+add_test(NAME fuzz.dld_file.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQDLD=$<TARGET_FILE:zqdld> -DOUT=${_corpus}/dld_file
+                 -P ${PROJECT_SOURCE_DIR}/fuzz/dld_file_seeds.cmake)
+set_tests_properties(fuzz.dld_file.seeds PROPERTIES FIXTURES_SETUP dld_file_seeds TIMEOUT 300)
+add_test(NAME fuzz.dld_file
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_dld_file> -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/dld_file-new
+                 ${_corpus}/dld_file)
+set_tests_properties(fuzz.dld_file PROPERTIES FIXTURES_REQUIRED dld_file_seeds TIMEOUT 120)
+
+# The particle engine: effect descriptions and texture lists that the particle writer makes,
+# for the emitter (records run for a few hundred steps) and both file readers.
+add_test(NAME fuzz.particle.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQPM=$<TARGET_FILE:zqpm> -DOUT=${_corpus}/particle
+                 -DSOURCE=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/fuzz/particle_seeds.cmake)
+set_tests_properties(fuzz.particle.seeds PROPERTIES FIXTURES_SETUP particle_seeds TIMEOUT 300)
+foreach(_target particle_emitter particle_pmd particle_pmt)
+    file(MAKE_DIRECTORY ${_corpus}/${_target}-new)
+    add_test(NAME fuzz.${_target}
+             COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_${_target}> -timeout=10
+                     -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/${_target}-new
+                     ${_corpus}/particle)
+    set_tests_properties(fuzz.${_target} PROPERTIES FIXTURES_REQUIRED particle_seeds TIMEOUT 120)
+endforeach()

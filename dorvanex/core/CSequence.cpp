@@ -14,7 +14,7 @@ uint32_t CSequence::init() {
 }
 
 bool CSequence::isLoadFinished() {
-    return CResourceManager::getInstance()->stepBank(CResourceManager::BANK_CHAPTER);
+    return CResourceManager::getInstance()->loadStep(CResourceManager::BANK_CHAPTER);
 }
 
 uint32_t CSequence::main1(const float timeTick) {

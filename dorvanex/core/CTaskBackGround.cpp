@@ -4,11 +4,16 @@
 #include "dorvanex/core/CSPLCTask.h"
 #include "dorvanex/core/CSequence.h"
 #include "dorvanex/core/CSequenceManager.h"
-#include "dorvanex/dld/CDldTask.h"
+#include "dorvanex/dld/CDldElementList.h"
+#include "dorvanex/dld/CDldFile.h"
+#include "dorvanex/dld/CDldLayer.h"
+#include "dorvanex/scene/CResourceManager.h"
 
 namespace {
 
 constexpr uint32_t LIST_CAPACITY = 3;
+constexpr uint32_t SIDES_ROW = 45;
+constexpr uint32_t BANNER_ROW = 62;
 constexpr uint32_t SIDE0_LAYER = 4;
 constexpr uint32_t SIDE0_PRIORITY = 5;
 constexpr uint32_t SIDE1_LAYER = 14;
@@ -23,8 +28,22 @@ CBackGroundDisplay gBackGround;
 
 void setDraw(CDldElement* const element, const bool on) {
     if (element != nullptr) {
-        element->setDrawEnable(on);
+        on ? element->enableDraw() : element->disableDraw();
     }
+}
+
+void play(CDldElement* const element, const uint32_t layer, const uint32_t endMode) {
+    CDldLayer* const l = element != nullptr ? element->getLayer() : nullptr;
+    if (l != nullptr) {
+        l->setIndex(layer);
+        l->play(endMode);
+    }
+}
+
+// The resident layouts the background draws from (null until bank 0 holds them).
+CDldFile* residentLayout(const uint32_t row) {
+    return CResourceManager::getInstance()->getLayout(static_cast<int32_t>(row),
+                                                      CResourceManager::BANK_RESIDENT);
 }
 
 } // namespace
@@ -34,20 +53,24 @@ CBackGroundDisplay& getBackGround() {
 }
 
 CBackGroundDisplay::CBackGroundDisplay() = default;
-CBackGroundDisplay::~CBackGroundDisplay() = default;
+CBackGroundDisplay::~CBackGroundDisplay() {
+    release();
+}
 
 bool CBackGroundDisplay::setup() {
-    m_pList = std::make_unique<CDldDisplayList>(LIST_CAPACITY);
-    m_pSide0 = m_pList->add(SIDE0_LAYER, SIDE0_PRIORITY);
-    if (m_pSide0 != nullptr) {
-        m_pSide0->play(SIDE0_LAYER, END_LOOP);
+    release();
+    if (!CDldElementList::create(LIST_CAPACITY, &m_pList)) {
+        return true;
     }
-    m_pSide1 = m_pList->add(SIDE1_LAYER, SIDE1_PRIORITY);
-    m_pBanner = m_pList->add(BANNER_LAYER, BANNER_PRIORITY);
-    if (m_pBanner != nullptr) {
-        m_pBanner->setFilter(FILTER_LINEAR);
-        m_pBanner->play(BANNER_LAYER, END_LOOP);
+    CDldFile* const sides = residentLayout(SIDES_ROW);
+    m_pSide0 = m_pList->addLayer(sides, SIDE0_LAYER, SIDE0_PRIORITY);
+    play(m_pSide0, SIDE0_LAYER, END_LOOP);
+    m_pSide1 = m_pList->addLayer(sides, SIDE1_LAYER, SIDE1_PRIORITY);
+    m_pBanner = m_pList->addLayer(residentLayout(BANNER_ROW), BANNER_LAYER, BANNER_PRIORITY);
+    if (m_pBanner != nullptr && m_pBanner->getLayer() != nullptr) {
+        m_pBanner->getLayer()->getRenderInfo().setFilter(FILTER_LINEAR);
     }
+    play(m_pBanner, BANNER_LAYER, END_LOOP);
     return true;
 }
 
@@ -55,21 +78,21 @@ void CBackGroundDisplay::release() {
     m_pSide0 = nullptr;
     m_pSide1 = nullptr;
     m_pBanner = nullptr;
-    m_pList.reset();
+    dldRelease(m_pList);
 }
 
 void CBackGroundDisplay::showEventBanner(const int32_t event) {
     if (m_pBanner == nullptr) {
         return;
     }
-    m_pBanner->play(static_cast<uint32_t>(event + 1), END_LOOP);
-    m_pBanner->setDrawEnable(true);
+    m_pBanner->enableDraw();
+    play(m_pBanner, static_cast<uint32_t>(event + 1), END_LOOP);
 }
 
 void CTaskBackGround::setLayer(const uint32_t layer, const int32_t loop) {
     CDldElement* const side = gBackGround.getSide(1);
-    if (side != nullptr && side->getLayer() != layer) {
-        side->play(layer, loop != 0 ? END_LOOP : END_STOP);
+    if (side != nullptr && side->getLayer() != nullptr && side->getLayer()->getIndex() != layer) {
+        play(side, layer, loop != 0 ? END_LOOP : END_STOP);
     }
 }
 
@@ -141,7 +164,7 @@ uint32_t CTaskBackGround::main1(const float timeTick) {
         return 0;
     }
     if (gBackGround.getList() != nullptr) {
-        gBackGround.getList()->update(timeTick);
+        gBackGround.getList()->updateAll(timeTick);
     }
     addDrawTask(DRAW_PRIORITY, 0.0f);
     return 0;
@@ -149,6 +172,6 @@ uint32_t CTaskBackGround::main1(const float timeTick) {
 
 void CTaskBackGround::draw(float) {
     if (gBackGround.getList() != nullptr) {
-        gBackGround.getList()->draw();
+        gBackGround.getList()->drawAll();
     }
 }

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <memory>
 
-class CDldDisplayList;
+class CDldElementList;
 class CDldElement;
 
 class CBackGroundDisplay {
@@ -26,7 +26,7 @@ public:
     // Plays the banner of an event (layer event + 1), looping and drawn.
     void showEventBanner(int32_t event);
 
-    CDldDisplayList* getList() const { return m_pList.get(); }
+    CDldElementList* getList() const { return m_pList; }
     CDldElement* getSide(uint32_t n) const { return n == 0 ? m_pSide0 : m_pSide1; }
     CDldElement* getBanner() const { return m_pBanner; }
 
@@ -34,7 +34,7 @@ public:
     uint8_t m_lampAnimation = 1;
 
 private:
-    std::unique_ptr<CDldDisplayList> m_pList;
+    CDldElementList* m_pList = nullptr;
     CDldElement* m_pSide0 = nullptr;
     CDldElement* m_pSide1 = nullptr;
     CDldElement* m_pBanner = nullptr;

@@ -1,0 +1,344 @@
+#include "zq/u/pm/DxParticle.h"
+
+#include "zq/u/pm/ParticleManager.h"
+
+#include <cmath>
+#include <new>
+
+namespace {
+
+constexpr float PI = 3.14159265f;
+
+uint32_t argb(const float alpha, const ZquPm::Rgb& c) {
+    const uint32_t a = static_cast<uint32_t>(ZquPm::truncI32(alpha)) & 0xFFu;
+    return a << 24 | static_cast<uint32_t>(c.r) << 16 | static_cast<uint32_t>(c.g) << 8 | c.b;
+}
+
+ZqVector3 throughRoot(const ZqVector3& p, const ZqMatrix* root) {
+    return root != nullptr ? ZqVector3(p).rotTrans(*root) : p;
+}
+
+} // namespace
+
+std::unique_ptr<DxParticle> DxParticle::create() {
+    try {
+        return std::make_unique<DxParticle>();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+DxParticle::DxParticle() {
+    m_rot.records.resize(MAX_RECORDS);
+    m_rot.batches.resize(MAX_BATCHES);
+    m_line.records.resize(MAX_RECORDS);
+    m_line.batches.resize(MAX_BATCHES);
+    m_model.records.resize(MAX_MODELS);
+    for (ModelEntry& e : m_model.records) {
+        e.vertices.resize(MODEL_VERTICES);
+        e.indices.resize(MODEL_INDICES);
+    }
+}
+
+void DxParticle::clear() {
+    m_rot.count = m_rot.batchCount = 0;
+    m_rot.blend = -1;
+    m_line.count = m_line.batchCount = 0;
+    m_line.blend = -1;
+    m_model.count = m_model.batchCount = 0;
+    m_model.blend = -1;
+}
+
+void DxParticle::openRotBatch(const uint32_t blend, const uint32_t texIndex) {
+    if (m_rot.batchCount < MAX_BATCHES) {
+        m_rot.batches[m_rot.batchCount++] = Batch{blend, texIndex, m_rot.count, 0};
+    }
+}
+
+int DxParticle::addRot(const RotRecord& r) {
+    if (m_rot.count >= MAX_RECORDS || m_rot.batchCount == 0) {
+        return -1;
+    }
+    m_rot.records[m_rot.count++] = r;
+    ++m_rot.batches[m_rot.batchCount - 1].count;
+    return static_cast<int>(m_rot.count);
+}
+
+void DxParticle::openLineBatch(const uint32_t blend, const uint32_t texIndex) {
+    if (m_line.batchCount < MAX_BATCHES) {
+        m_line.batches[m_line.batchCount++] = Batch{blend, texIndex, m_line.count, 0};
+    }
+}
+
+int DxParticle::addLine(const LineRecord& r) {
+    if (m_line.count >= MAX_RECORDS || m_line.batchCount == 0) {
+        return -1;
+    }
+    m_line.records[m_line.count++] = r;
+    ++m_line.batches[m_line.batchCount - 1].count;
+    return static_cast<int>(m_line.count);
+}
+
+int DxParticle::addModel(const ModelEntry& values) {
+    if (m_model.count >= MAX_MODELS) {
+        return -1;
+    }
+    ModelEntry& e = m_model.records[m_model.count];
+    e.shape = values.shape;
+    e.blend = values.blend;
+    e.texList = values.texList;
+    e.texIndex = values.texIndex;
+    e.world = values.world;
+    e.segments = values.segments;
+    e.shapeParam = values.shapeParam;
+    e.frame = values.frame;
+    e.argb = values.argb;
+    e.shapeFlag = values.shapeFlag;
+    if (!buildMesh(e)) {
+        return static_cast<int>(m_model.count);
+    }
+    return static_cast<int>(++m_model.count);
+}
+
+void DxParticle::build(const ParticleManager& pm) {
+    const RotParticleManager& rp = pm.rot();
+    for (uint32_t l = 0; l < rp.listCount(); ++l) {
+        uint16_t i = rp.listHead(l);
+        if (i == 0) {
+            continue;
+        }
+        const RotParticle& first = rp.at(i);
+        openRotBatch(first.blend, first.texIndex);
+        for (; i != 0; i = rp.at(i).drawNext) {
+            const RotParticle& p = rp.at(i);
+            RotRecord r;
+            r.texList = p.owner != nullptr ? p.owner->texList : nullptr;
+            r.frame = p.frame.current;
+            r.position = throughRoot(p.position, p.root);
+            r.argb = argb(p.alpha.value, p.colour.current);
+            r.size = p.size.value;
+            r.size2 = p.size2.value;
+            r.angle = static_cast<uint8_t>(ZquPm::truncI32(p.angle * 0.7111111f));
+            addRot(r);
+        }
+    }
+    const LineParticleManager& lp = pm.line();
+    for (uint32_t l = 0; l < lp.listCount(); ++l) {
+        uint16_t i = lp.listHead(l);
+        if (i == 0) {
+            continue;
+        }
+        openLineBatch(lp.at(i).blend, lp.at(i).texIndex);
+        for (; i != 0; i = lp.at(i).drawNext) {
+            const LineParticle& p = lp.at(i);
+            LineRecord r;
+            r.texList = p.owner != nullptr ? p.owner->texList : nullptr;
+            r.frame = p.frame.current;
+            r.head = throughRoot(p.head, p.root);
+            r.tail = throughRoot(p.tail, p.root);
+            r.headArgb = argb(p.alpha.value, p.colour.current);
+            r.tailArgb = argb(p.fadeTail != 0 ? 0.0f : p.alpha.value, p.tailCurrent);
+            r.width = p.width.value;
+            addLine(r);
+        }
+    }
+    const ModelParticleManager& mp = pm.model();
+    for (uint32_t l = 0; l < mp.listCount(); ++l) {
+        for (uint16_t i = mp.listHead(l); i != 0; i = mp.at(i).drawNext) {
+            const ModelParticle& p = mp.at(i);
+            ModelEntry e;
+            e.shape = static_cast<uint16_t>(p.shape);
+            e.blend = p.blend;
+            e.texList = p.owner != nullptr ? p.owner->texList : nullptr;
+            e.texIndex = static_cast<int16_t>(p.texIndex);
+            e.world = p.root != nullptr ? p.world * *p.root : p.world;
+            e.argb = argb(p.alpha.value, p.colour.current);
+            e.frame = static_cast<uint16_t>(p.frame.current);
+            e.segments = p.segments;
+            e.shapeParam = p.shapeParam;
+            e.shapeFlag = p.shapeFlag;
+            addModel(e);
+        }
+    }
+}
+
+void DxParticle::frameRect(const ZquPm::PMTEXTURE* const list, const int frame, float rect[4]) {
+    if (list != nullptr && frame >= 0 && static_cast<size_t>(frame) < list->frames.size()) {
+        const ZquPm::FrameRect& f = list->frames[frame];
+        rect[0] = f.umin;
+        rect[1] = f.vmin;
+        rect[2] = f.umin + f.du;
+        rect[3] = f.vmin + f.dv;
+    } else {
+        rect[0] = 0.0f;
+        rect[1] = 0.0f;
+        rect[2] = 1.0f;
+        rect[3] = 1.0f;
+    }
+}
+
+uint32_t DxParticle::fillRot(RotVertex* const out) const {
+    uint32_t q = 0;
+    for (uint32_t b = 0; b < m_rot.batchCount; ++b) {
+        const Batch& batch = m_rot.batches[b];
+        for (uint32_t k = 0; k < batch.count; ++k) {
+            const RotRecord& r = m_rot.records[batch.first + k];
+            float f[4];
+            frameRect(r.texList, r.frame, f);
+            const float a = static_cast<float>(r.angle) * (2.0f * PI / 256.0f) - PI;
+            const float s = std::sin(a);
+            const float c = std::cos(a);
+            const float hx = r.size * 0.5f;
+            const float hy = r.size2 * 0.5f;
+            const float corner[4][4] = {{f[2], f[3], hx, hy},
+                                        {f[0], f[3], -hx, hy},
+                                        {f[2], f[1], hx, -hy},
+                                        {f[0], f[1], -hx, -hy}};
+            for (int v = 0; v < 4; ++v) {
+                out[4 * q + v] = RotVertex{r.position.x,
+                                           r.position.y,
+                                           r.position.z,
+                                           corner[v][0],
+                                           corner[v][1],
+                                           corner[v][2],
+                                           corner[v][3],
+                                           s,
+                                           c,
+                                           r.argb};
+            }
+            ++q;
+        }
+    }
+    return q;
+}
+
+uint32_t DxParticle::fillLine(LineVertex* const out) const {
+    uint32_t q = 0;
+    for (uint32_t b = 0; b < m_line.batchCount; ++b) {
+        const Batch& batch = m_line.batches[b];
+        for (uint32_t k = 0; k < batch.count; ++k) {
+            const LineRecord& r = m_line.records[batch.first + k];
+            float f[4];
+            frameRect(r.texList, r.frame, f);
+            const ZqVector3 d = r.head - r.tail;
+            const float hw = r.width * 0.5f;
+            LineVertex* const v = out + 4 * q;
+            v[0] =
+                LineVertex{r.head.x, r.head.y, r.head.z, f[0], f[1], d.x, d.y, d.z, hw, r.headArgb};
+            v[1] = LineVertex{r.head.x, r.head.y, r.head.z, f[2], f[1],
+                              d.x,      d.y,      d.z,      -hw,  r.headArgb};
+            v[2] =
+                LineVertex{r.tail.x, r.tail.y, r.tail.z, f[0], f[3], d.x, d.y, d.z, hw, r.tailArgb};
+            v[3] = LineVertex{r.tail.x, r.tail.y, r.tail.z, f[2], f[3],
+                              d.x,      d.y,      d.z,      -hw,  r.tailArgb};
+            ++q;
+        }
+    }
+    return q;
+}
+
+bool DxParticle::buildMesh(ModelEntry& e) {
+    float f[4];
+    frameRect(e.texList, e.frame, f);
+    const float b = e.shapeFlag != 0 ? 0.5f : 0.0f;
+    const uint32_t n = e.segments;
+    const auto put = [&e](const uint32_t i, const float x, const float y, const float z,
+                          const float u,
+                          const float v) { e.vertices[i] = ModelVertex{x, y, z, u, v, e.argb}; };
+    // The sine takes the sign of the angle and is formed from the cosine.
+    const auto ring = [](const uint32_t i, const uint32_t segs, float& c, float& s) {
+        const float t = static_cast<float>(i) * (2.0f * PI / static_cast<float>(segs)) - PI;
+        c = std::cos(t);
+        s = std::sqrt(std::fmax(0.0f, 1.0f - c * c));
+        if (t < 0.0f) {
+            s = -s;
+        }
+    };
+    switch (e.shape) {
+    case 0: {
+        put(0, 0.5f, 0.0f, 0.5f, f[0], f[1]);
+        put(1, -0.5f, 0.0f, 0.5f, f[2], f[1]);
+        put(2, 0.5f, 0.0f, -0.5f, f[0], f[3]);
+        put(3, -0.5f, 0.0f, -0.5f, f[2], f[3]);
+        const uint16_t idx[6] = {0, 1, 2, 3, 2, 1};
+        for (int i = 0; i < 6; ++i) {
+            e.indices[i] = idx[i];
+        }
+        e.vertexCount = 4;
+        e.indexCount = 6;
+        return true;
+    }
+    case 1: {
+        const float pos[8][3] = {{0.5f, b + 0.5f, 0.0f}, {-0.5f, b + 0.5f, 0.0f},
+                                 {0.5f, b - 0.5f, 0.0f}, {-0.5f, b - 0.5f, 0.0f},
+                                 {0.0f, b + 0.5f, 0.5f}, {0.0f, b + 0.5f, -0.5f},
+                                 {0.0f, b - 0.5f, 0.5f}, {0.0f, b - 0.5f, -0.5f}};
+        const float uv[4][2] = {{f[0], f[1]}, {f[2], f[1]}, {f[0], f[3]}, {f[2], f[3]}};
+        for (uint32_t i = 0; i < 8; ++i) {
+            put(i, pos[i][0], pos[i][1], pos[i][2], uv[i % 4][0], uv[i % 4][1]);
+        }
+        const uint16_t idx[12] = {0, 1, 2, 3, 2, 1, 4, 5, 6, 7, 6, 5};
+        for (int i = 0; i < 12; ++i) {
+            e.indices[i] = idx[i];
+        }
+        e.vertexCount = 8;
+        e.indexCount = 12;
+        return true;
+    }
+    case 2: {
+        if (n == 0 || 2 * n + 2 > MODEL_VERTICES || 6 * n > MODEL_INDICES) {
+            return false;
+        }
+        const float r = e.shapeParam;
+        for (uint32_t i = 0; i <= n; ++i) {
+            float c = 0.0f;
+            float s = 0.0f;
+            ring(i, n, c, s);
+            const float u = f[0] + static_cast<float>(i) * (f[2] - f[0]) / static_cast<float>(n);
+            put(2 * i, 0.5f * r * c, b + 0.5f, 0.5f * r * s, u, f[1]);
+            put(2 * i + 1, 0.5f * c, b - 0.5f, 0.5f * s, u, f[3]);
+        }
+        for (uint32_t i = 0; i < n; ++i) {
+            const uint16_t k = static_cast<uint16_t>(2 * i);
+            const uint16_t idx[6] = {k,
+                                     static_cast<uint16_t>(k + 1),
+                                     static_cast<uint16_t>(k + 2),
+                                     static_cast<uint16_t>(k + 3),
+                                     static_cast<uint16_t>(k + 2),
+                                     static_cast<uint16_t>(k + 1)};
+            for (int j = 0; j < 6; ++j) {
+                e.indices[6 * i + j] = idx[j];
+            }
+        }
+        e.vertexCount = 2 * n + 2;
+        e.indexCount = 6 * n;
+        return true;
+    }
+    case 3: {
+        if (n == 0 || 3 * n > MODEL_VERTICES) {
+            return false;
+        }
+        const float du = (f[2] - f[0]) / static_cast<float>(n);
+        for (uint32_t i = 0; i < n; ++i) {
+            float c0 = 0.0f;
+            float s0 = 0.0f;
+            float c1 = 0.0f;
+            float s1 = 0.0f;
+            ring(i, n, c0, s0);
+            ring(i + 1, n, c1, s1);
+            put(3 * i, 0.0f, b + 0.5f, 0.0f, f[0] + (static_cast<float>(i) + 0.5f) * du, f[1]);
+            put(3 * i + 1, 0.5f * c0, b - 0.5f, 0.5f * s0, f[0] + static_cast<float>(i) * du, f[3]);
+            put(3 * i + 2, 0.5f * c1, b - 0.5f, 0.5f * s1, f[0] + static_cast<float>(i + 1) * du,
+                f[3]);
+            for (uint32_t j = 0; j < 3; ++j) {
+                e.indices[3 * i + j] = static_cast<uint16_t>(3 * i + j);
+            }
+        }
+        e.vertexCount = 3 * n;
+        e.indexCount = 3 * n;
+        return true;
+    }
+    default:
+        return false;
+    }
+}

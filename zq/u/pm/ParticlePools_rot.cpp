@@ -1,0 +1,71 @@
+// Rotating particles: birth and per-step update.
+#include "zq/u/pm/ParticleMotion.h"
+#include "zq/u/pm/ParticlePool_impl.h"
+
+using namespace ZquPm;
+
+template class ParticlePool<RotParticle>;
+
+namespace ZquPm {
+
+// Start angle, angular velocity and acceleration of a rotating particle (degrees).
+void birthRotation(const EMITDATA& r, float& angle, float& vel, float& acc) {
+    if (r.randomAngle != 0 && r.angleStep != 0) {
+        const uint32_t a = static_cast<uint32_t>(randNext()) % 360u;
+        angle = static_cast<float>(a / r.angleStep * r.angleStep);
+    } else {
+        angle = static_cast<float>(r.angle);
+    }
+    vel = r.randomAngVel != 0 ? randSpread(r.angVel) : r.angVel;
+    acc = r.randomAngAcc != 0 ? randSpread(r.angAcc) : r.angAcc;
+}
+
+} // namespace ZquPm
+
+void RotParticleManager::emit(const uint16_t index, const EmitContext& cx) {
+    RotParticle& p = at(index);
+    const EMITDATA& r = cx.rec;
+    birthCommon(p, cx);
+    p.colour.birth(r, cx.ep.tint);
+    p.alpha.birth(r.alpha, variationFactor(r.alphaVariation), 1.0f, true, p.phase[PHASE_ALPHA_IN],
+                  p.phase[PHASE_ALPHA_OUT]);
+    p.size.birth(r.psize, variationFactor(r.sizeVariation), cx.f, false, p.phase[PHASE_SIZE_IN],
+                 p.phase[PHASE_SIZE_OUT]);
+    p.size2.birth(r.size2, variationFactor(r.size2Variation), cx.f, false, p.phase[PHASE_SIZE2_IN],
+                  p.phase[PHASE_SIZE2_OUT]);
+    birthRotation(r, p.angle, p.angVel, p.angAcc);
+    p.frame.birth(r);
+
+    ZqVector3 pos;
+    ZqVector3 centre;
+    placeSpawn(cx, pos, centre);
+    const ZqVector3 u = randUnitVector();
+    const float f = randFraction(10000);
+    const ZqVector3 d =
+        r.direction + ZqVector3(r.spreadH * u.x, r.spreadV * u.y, r.spreadH * u.z) * f;
+    p.motion = r.motion;
+    p.position = pos;
+    p.velocity = startVelocity(cx, directionPart(cx, d, pos, centre, true, &p.steer));
+    p.acceleration = startAcceleration(cx);
+    p.drag = r.drag;
+}
+
+void RotParticleManager::update() {
+    walk([this](const uint16_t i) {
+        RotParticle& p = at(i);
+        ++p.age;
+        if (p.age >= p.life) {
+            free(i);
+            return;
+        }
+        p.position += p.velocity;
+        steerStep(p.motion, p.position, p.velocity, p.acceleration, p.drag, p.steer, p.age);
+        p.angVel += p.angAcc;
+        p.angle = wrapDegrees(p.angle + p.angVel);
+        p.colour.step(p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]);
+        p.alpha.step(p.age, p.life, p.phase[PHASE_ALPHA_IN], p.phase[PHASE_ALPHA_OUT]);
+        p.size.step(p.age, p.life, p.phase[PHASE_SIZE_IN], p.phase[PHASE_SIZE_OUT]);
+        p.size2.step(p.age, p.life, p.phase[PHASE_SIZE2_IN], p.phase[PHASE_SIZE2_OUT]);
+        p.frame.step(p.age);
+    });
+}

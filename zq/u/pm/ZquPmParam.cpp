@@ -1,0 +1,153 @@
+#include "zq/u/pm/ZquPmParam.h"
+
+#include <cmath>
+
+namespace ZquPm {
+
+void ThreeKey::birth(const float keys[3], const float factor, const float scale,
+                     const bool clampAlpha, const uint16_t li, const uint16_t lo) {
+    float k[3];
+    for (int i = 0; i < 3; ++i) {
+        k[i] = keys[i] * factor * scale;
+        if (clampAlpha && k[i] > 255.0f) {
+            k[i] = 255.0f;
+        }
+    }
+    value = li > 0 ? k[0] : k[1];
+    in = li > 0 ? (k[1] - k[0]) / static_cast<float>(li) : 0.0f;
+    out = lo > 0 ? (k[1] - k[2]) / static_cast<float>(lo) : 0.0f;
+}
+
+int ThreeKey::step(const uint16_t a, const uint16_t life, const uint16_t li, const uint16_t lo) {
+    if (li > 0 && a <= li) {
+        value += in;
+        return 1;
+    }
+    if (lo > 0 && static_cast<int32_t>(life) - static_cast<int32_t>(a) < static_cast<int32_t>(lo)) {
+        value -= out;
+        return -1;
+    }
+    return 0;
+}
+
+namespace {
+
+uint8_t toByte(const float v) {
+    const int32_t i = truncI32(v);
+    return static_cast<uint8_t>(i < 0 ? 0 : (i > 255 ? 255 : i));
+}
+
+Rgb blend(const Rgb& a, const Rgb& b, const float w) {
+    const float iw = 1.0f - w;
+    return Rgb{toByte(a.r * iw + b.r * w), toByte(a.g * iw + b.g * w), toByte(a.b * iw + b.b * w)};
+}
+
+} // namespace
+
+Rgb tintColour(const Rgb& c, const Rgb& e, const uint32_t p) {
+    const float q = static_cast<float>(p) * 0.01f;
+    const auto ch = [q](const uint8_t cv, const uint8_t ev) {
+        return static_cast<uint8_t>(truncI32(cv * (1.0f - q)) + truncI32(ev * q));
+    };
+    return Rgb{ch(c.r, e.r), ch(c.g, e.g), ch(c.b, e.b)};
+}
+
+void ColourKeys::birth(const EMITDATA& rec, const Rgb& effectTint) {
+    start = rec.colourStart;
+    if (rec.randomColour != 0) {
+        const float u = randFraction(10000);
+        const auto ch = [u](const uint8_t s, const uint8_t s2) {
+            return static_cast<uint8_t>(
+                truncI32(static_cast<float>(s) + (static_cast<float>(s2) - s) * u));
+        };
+        start = Rgb{ch(start.r, rec.colourStart2.r), ch(start.g, rec.colourStart2.g),
+                    ch(start.b, rec.colourStart2.b)};
+    }
+    middle = rec.colourMiddle;
+    end = rec.colourEnd;
+    if (rec.tintPct != 0) {
+        start = tintColour(start, effectTint, rec.tintPct);
+        middle = tintColour(middle, effectTint, rec.tintPct);
+        end = tintColour(end, effectTint, rec.tintPct);
+    }
+    current = start;
+}
+
+void ColourKeys::step(const uint16_t a, const uint16_t life, const uint16_t middleTime) {
+    const float fa = static_cast<float>(a);
+    if (middleTime == 0) {
+        current = blend(start, end, life != 0 ? fa / static_cast<float>(life) : 1.0f);
+    } else if (a <= middleTime) {
+        current = blend(start, middle, fa / static_cast<float>(middleTime));
+    } else {
+        const float span = static_cast<float>(life) - static_cast<float>(middleTime);
+        current = blend(middle, end, span > 0.0f ? (fa - middleTime) / span : 1.0f);
+    }
+}
+
+void TextureFrame::birth(const EMITDATA& rec) {
+    mode = rec.frameMode;
+    first = static_cast<int16_t>(rec.frameFirst);
+    last = static_cast<int16_t>(rec.frameLast);
+    // 0 steps per frame would divide by zero in the step: it counts as 1.
+    stepsPerFrame = static_cast<uint16_t>(rec.frameSteps);
+    if (stepsPerFrame == 0) {
+        stepsPerFrame = 1;
+    }
+    direction = 1;
+    current = first;
+    if (last != -1 && (mode == 0 || mode == 4)) {
+        const int32_t n = static_cast<int32_t>(last) - first + 1;
+        if (n >= 1) {
+            current = static_cast<int16_t>(first + static_cast<int32_t>(randMod(n)));
+        }
+    }
+}
+
+void TextureFrame::step(const uint16_t a) {
+    if (last == -1 || a % stepsPerFrame != 0) {
+        return;
+    }
+    switch (mode) {
+    case 1:
+        if (current < last) {
+            ++current;
+        }
+        break;
+    case 2:
+        ++current;
+        if (current > last) {
+            current = first;
+        }
+        break;
+    case 3:
+        if (direction > 0) {
+            ++current;
+            if (current >= last) {
+                current = last;
+                direction = -1;
+            }
+        } else {
+            --current;
+            if (current <= first) {
+                current = first;
+                direction = 1;
+            }
+        }
+        break;
+    case 4: {
+        const int32_t n = static_cast<int32_t>(last) - first + 1;
+        current = n >= 1 ? static_cast<int16_t>(first + static_cast<int32_t>(randMod(n))) : first;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+float randSpread(const float value) {
+    const int32_t n = truncI32(std::fabs(static_cast<double>(value)) * 10000.0);
+    return n < 1 ? 0.0f : randSignedFraction(n);
+}
+
+} // namespace ZquPm
