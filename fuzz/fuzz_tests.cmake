@@ -18,9 +18,10 @@ add_test(NAME fuzz.arc_reader
                  ${_corpus}/arc_reader)
 set_tests_properties(fuzz.arc_reader PROPERTIES FIXTURES_REQUIRED arc_reader_seeds TIMEOUT 120)
 
-# XML loading, the path-list reader, the virtual-input layout loader and the sound-list reader,
-# over the seeds kept in fuzz/seeds.
-foreach(_target xml_load path_list vinput_layout sound_list)
+# XML loading, the path-list reader, the virtual-input layout loader, the sound-list reader and
+# the serial node packet checker, over the seeds kept in fuzz/seeds (the packet seeds are
+# replies built with the packet builder).
+foreach(_target xml_load path_list vinput_layout sound_list sci_packet)
     file(MAKE_DIRECTORY ${_corpus}/${_target})
     add_test(NAME fuzz.${_target}
              COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_${_target}> -timeout=10

@@ -1,7 +1,9 @@
-// Cabinet I/O calls of the game: stand-in until the framework's LED controller and I/O board
-// give the game their transfer calls. Every call is accepted and recorded, nothing reaches a
-// device. A transfer shows as sending (state 3) to the next state query, then the controller
-// or board is running again (2). The LED controller reports two nodes once initialised.
+// Cabinet I/O calls of the game. The board calls go to the framework's I/O board once
+// boardInit has opened it (the simulated board on a desktop); before that, and for the LED
+// controller until the game's LED calls land, every call is only accepted. Every call is
+// recorded. An accepted-only transfer shows as sending (state 3) to the next state query,
+// then the controller or board is running again (2). The LED controller reports two nodes
+// once initialised.
 #pragma once
 
 #include <cstdint>
@@ -19,9 +21,12 @@ struct Transfer {
     uint8_t values[24]; // LED values
 };
 
+// Opens the I/O board with coin counting on both slots.
 void boardInit();
 bool boardSetOutputStart(uint8_t output);
 uint32_t boardGetState();
+// Coins of a slot (0 or 1) inserted and not yet taken.
+uint32_t boardGetCoinStock(uint32_t slot);
 
 void ledInit(uint32_t nrNodes, uint32_t baud, uint32_t parity);
 void ledQuit();

@@ -1,5 +1,7 @@
 #include "dorvanex/screens/CStandInChapter.h"
 
+#include "dorvanex/core/CabinetIo.h"
+
 #include "dorvanex/core/CInputManager.h"
 #include "dorvanex/core/CSPLCTask.h"
 #include "dorvanex/core/CSequenceManager.h"
@@ -91,7 +93,8 @@ bool CStandInChapter::update(const float timeTick) {
 void CStandInChapter::render(float) {
     clearRenderTarget();
     char16_t line[128] = {};
-    zqSprintf(line, 128, u"chapter %d", m_number);
+    zqSprintf(line, 128, u"chapter %d  coins %u %u", m_number, cabinet::boardGetCoinStock(0),
+              cabinet::boardGetCoinStock(1));
     drawDebugText(32, 32, line, 0xFFFFFFFFu);
     if (m_number == 42) {
         uint16_t subCode = 0;

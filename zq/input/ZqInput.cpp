@@ -1,5 +1,7 @@
 #include "zq/input/ZqInput.h"
 
+#include "zq/io/ZqMarlox4.h"
+
 #include "zq/platform/input/input.h"
 #include "zq/system/ZqError.h"
 #include "zq/system/ZqSystem.h"
@@ -743,7 +745,11 @@ int ZqInput::getPovRepeat(const uint32_t n) const {
 
 void ZqInput::setAxisMulAdd(const uint32_t n, const int16_t mul, const int16_t add) {
     // The extension device's axes are scaled by the I/O board itself.
-    if (m_vidPid == VIDPID_EXTENSION || n >= m_axes.size() || m_pCs == nullptr) {
+    if (m_vidPid == VIDPID_EXTENSION) {
+        ZqMarlox4::setAnalogMulAdd(n, mul, add);
+        return;
+    }
+    if (n >= m_axes.size() || m_pCs == nullptr) {
         return;
     }
     const ZqLockGuard hold(*m_pCs);
@@ -752,7 +758,11 @@ void ZqInput::setAxisMulAdd(const uint32_t n, const int16_t mul, const int16_t a
 }
 
 void ZqInput::setAxisThreshold(const uint32_t n, const int16_t a, const int16_t b) {
-    if (m_vidPid == VIDPID_EXTENSION || n >= m_axes.size() || m_pCs == nullptr) {
+    if (m_vidPid == VIDPID_EXTENSION) {
+        ZqMarlox4::setAnalogThreshold(n, a, b);
+        return;
+    }
+    if (n >= m_axes.size() || m_pCs == nullptr) {
         return;
     }
     const ZqLockGuard hold(*m_pCs);

@@ -85,6 +85,12 @@ bool inputGetInfo(const InputDevice* device, InputDeviceInfo& out);
 // Reads the state as it is now and forgets the presses seen up to now. Any thread.
 InputResult inputRead(InputDevice* device, InputState& out);
 
+// Called on the thread that pumps the window's messages for every key that goes down or up
+// (no repeats), by key code, whether or not the keyboard is open; null removes it. The
+// simulated I/O board takes its keys this way. Any thread.
+using InputKeyListener = void (*)(uint8_t code, bool down);
+void inputSetKeyListener(InputKeyListener listener);
+
 // The window given to inputStart has the keyboard focus.
 bool inputIsForeground();
 // The cursor in screen coordinates; false when it cannot be read or placed.

@@ -8,6 +8,7 @@
 #include "zq/platform/window/window_sdl2.h"
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -54,6 +55,8 @@ Service& service() {
     static Service s;
     return s;
 }
+
+std::atomic<InputKeyListener> g_keyListener{nullptr};
 
 int32_t clampAxis(const int32_t v) {
     return std::clamp<int32_t>(v, -32767, 32767);
@@ -315,6 +318,10 @@ void onEvent(const SDL_Event& e, void*) {
             const uint8_t code = inputKeyCodeFromUsage(e.key.keysym.scancode);
             if (d != nullptr && code != 0) {
                 setButton(*d, code, e.type == SDL_KEYDOWN);
+            }
+            const InputKeyListener listener = g_keyListener.load();
+            if (listener != nullptr && code != 0) {
+                listener(code, e.type == SDL_KEYDOWN);
             }
         }
         break;
@@ -629,6 +636,10 @@ InputResult inputRead(InputDevice* const device, InputState& out) {
         std::fill(std::begin(device->axes), std::end(device->axes), 0);
     }
     return InputResult::Ok;
+}
+
+void inputSetKeyListener(const InputKeyListener listener) {
+    g_keyListener.store(listener);
 }
 
 bool inputIsForeground() {
