@@ -13,6 +13,7 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <stdexcept>
 
 namespace zqds {
@@ -103,12 +104,19 @@ std::vector<uint8_t> placeholder(const std::string& name) {
 }
 
 std::vector<uint8_t> makeSound(const double frequency, const double seconds) {
+    // Many rows share a tone: write each one once.
+    static std::map<std::pair<double, double>, std::vector<uint8_t>> made;
+    const auto known = made.find({frequency, seconds});
+    if (known != made.end()) {
+        return known->second;
+    }
     const zqsdw::Pcm pcm = zqsdw::makeTone(frequency, seconds, 22050, 1, 0.25);
     std::vector<uint8_t> out;
     std::string error;
     if (!zqsdw::writeSound(pcm, zqsdw::Options{}, out, error)) {
         throw std::runtime_error("sound: " + error);
     }
+    made[{frequency, seconds}] = out;
     return out;
 }
 
@@ -385,7 +393,7 @@ bool buildLooseFiles(std::vector<LooseFile>& out, std::string& error) {
         out.push_back({"TestMenu/spuicom_credit.png", makePng(256, 256, 0xC0FFEEu)});
         double frequency = 262.0;
         for (const char* track : BGM_TRACKS) {
-            out.push_back({std::string("sound/bgm/") + track, makeSound(frequency, 0.25)});
+            out.push_back({std::string("sound/bgm/") + track, makeSound(frequency, 0.1)});
             frequency *= 1.06;
         }
     } catch (const std::exception& ex) {
