@@ -22,11 +22,12 @@ namespace {
 // Fixed time stamp for every member: the same bytes on every run.
 constexpr uint64_t MEMBER_TIME = 1262304000; // 2010-01-01
 
-// Textures whose size the game relies on (the glyph tables reach x = 298 in row 163).
+// Textures whose size the game relies on (the glyph tables reach x = 298 in row 163); sides
+// are powers of two, as textures with a mip chain need.
 struct TextureSize {
     uint32_t row, width, height;
 };
-constexpr TextureSize TEXTURE_SIZES[] = {{163, 320, 64}, {165, 256, 256}};
+constexpr TextureSize TEXTURE_SIZES[] = {{163, 512, 64}, {165, 256, 256}};
 constexpr uint32_t SMALL_TEXTURE = 16;
 
 // Layouts and how many layers and cells the game addresses in them.
@@ -403,14 +404,20 @@ bool buildLooseFiles(std::vector<LooseFile>& out, std::string& error) {
     return true;
 }
 
+bool writeArchive(const std::string& dataDir, const uint32_t archive, const Inputs& inputs,
+                  std::string& error) {
+    std::vector<ZqArcEntry> entries;
+    std::vector<uint8_t> image;
+    return buildArchiveEntries(archive, inputs, entries, error) &&
+           ZqArcWriter::build(entries, ZqArcWriter::DEFAULT_VERSION, image, &error) &&
+           writeIfChanged(std::filesystem::path(dataDir) / "Arc" / narrow(getArchiveName(archive)),
+                          image, error);
+}
+
 bool writeDataSet(const std::string& dataDir, const Inputs& inputs, std::string& error) {
     const std::filesystem::path root(dataDir);
     for (uint32_t a = 0; a < NR_ARCHIVES; ++a) {
-        std::vector<ZqArcEntry> entries;
-        std::vector<uint8_t> image;
-        if (!buildArchiveEntries(a, inputs, entries, error) ||
-            !ZqArcWriter::build(entries, ZqArcWriter::DEFAULT_VERSION, image, &error) ||
-            !writeIfChanged(root / "Arc" / narrow(getArchiveName(a)), image, error)) {
+        if (!writeArchive(dataDir, a, inputs, error)) {
             return false;
         }
     }

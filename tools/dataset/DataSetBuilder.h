@@ -36,6 +36,9 @@ bool buildArchiveEntries(uint32_t archive, const Inputs& inputs, std::vector<ZqA
                          std::string& error);
 // The loose files of the data set.
 bool buildLooseFiles(std::vector<LooseFile>& out, std::string& error);
+// Writes one archive as "Arc/<name>" under dataDir (UTF-8 path).
+bool writeArchive(const std::string& dataDir, uint32_t archive, const Inputs& inputs,
+                  std::string& error);
 // Writes everything under dataDir (UTF-8 path); files whose bytes are unchanged are left
 // untouched so their times stay.
 bool writeDataSet(const std::string& dataDir, const Inputs& inputs, std::string& error);
