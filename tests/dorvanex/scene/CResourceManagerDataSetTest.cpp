@@ -37,14 +37,7 @@ TEST(CResourceManagerDataSet, ResidentBankOfTheCommonArchivesLoadsCompletely) {
     }
     pairs.push_back({0, 0});
 
-    zqtest::ScriptTask root;
-    bool done = false;
-    root.onFrame = [](const uint32_t frame) { return frame == 0; };
-    root.onDraw = [&] {
-        if (done) {
-            return;
-        }
-        done = true;
+    EXPECT_TRUE(zqtest::runOnceInFrame([&] {
         CResourceManager manager;
         manager.requestList(pairs.data(), CResourceManager::BANK_RESIDENT);
         bool complete = false;
@@ -64,7 +57,5 @@ TEST(CResourceManagerDataSet, ResidentBankOfTheCommonArchivesLoadsCompletely) {
         EXPECT_NE(manager.getTexture(163, 0), nullptr);
         EXPECT_NE(manager.getFont(0), nullptr);
         EXPECT_EQ(manager.getSoundList().count(u"SPPravelLogo.adpcm.sound"), 1u);
-    };
-    ASSERT_EQ(zqtest::runFrameworkCode(root, 320, 240), 0u);
-    EXPECT_TRUE(done);
+    }));
 }
