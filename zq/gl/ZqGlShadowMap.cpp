@@ -257,7 +257,9 @@ void ZqGlShadowMap::beginShadowMap(const ZqGlLight* const light, const ZqVector3
     }
     m_pSavedCamera = current;
     ZqGlSystem::setRenderTarget(m_pTexture);
-    ZqGlSystem::clear(1 | 2 | 4, 0xFFFFFFFFu, 1.0f, 0);
+    // The depth texture of the hardware path has no stencil, and a clear that names the
+    // stencil of a surface without one fails as a whole.
+    ZqGlSystem::clear(m_bHardware ? 1 | 2 : 1 | 2 | 4, 0xFFFFFFFFu, 1.0f, 0);
     if (gpu::Device* const device = ZqGlSystem::getD3dDevice(); device != nullptr && m_bHardware) {
         uint32_t bias = 0;
         std::memcpy(&bias, &m_epsilon, sizeof bias);

@@ -3,8 +3,11 @@
 // the light); the choice of target on devices with and without depth textures or R32F
 // targets; begin and end in the running framework.
 #include "zq/gl/ZqGlShadowMap.h"
+#include "tests/support/GoldenImage.h"
 #include "tests/zq/gl/FrameworkRun.h"
+#include "tools/effect/ZqFxCompiler.h"
 #include "zq/gl/ZqGlCamera.h"
+#include "zq/gl/ZqGlEffect.h"
 #include "zq/gl/ZqGlLight.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/gl/ZqGlTexture.h"
@@ -18,6 +21,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace gpu = zqp::gpu;
@@ -261,92 +265,338 @@ void inFrame(const std::function<void()>& body) {
     EXPECT_TRUE(done);
 }
 
-struct TargetCase {
-    const char* name;
-    std::vector<gpu::Format> refused;
-    ZqGlShadowMap::MODE mode;
-    bool hardware;
-    gpu::Format format;
-};
+void expectMap(ZqGlShadowMap* const map, const bool hardware, const gpu::Format format) {
+    ASSERT_NE(map, nullptr);
+    EXPECT_EQ(map->isHardwareAvailable(), hardware);
+    ASSERT_NE(map->getShadowMapTexture(), nullptr);
+    EXPECT_EQ(map->getShadowMapTexture()->getFormat(), static_cast<uint32_t>(format));
+    EXPECT_EQ(map->getShadowMapTexture()->getWidth(), 64);
+    EXPECT_NEAR(map->getEpsilon(), 0.015f, 1e-7f);
+    EXPECT_NE(map->getLightCamera(), nullptr);
+    map->release();
+}
 
 TEST(ZqGlShadowMap, ChoosesTheTargetTheDeviceOffers) {
-    const TargetCase cases[] = {
-        {"depth textures", {}, ZqGlShadowMap::MODE_DEFAULT, true, gpu::Format::R5G6B5},
-        {"colour target asked for", {}, ZqGlShadowMap::MODE_COLOR_TARGET, false, gpu::Format::R32F},
-        {"no depth textures",
-         {gpu::Format::D24S8},
-         ZqGlShadowMap::MODE_DEFAULT,
-         false,
-         gpu::Format::R32F},
-        {"no R32F either",
-         {gpu::Format::D24S8, gpu::Format::R32F},
-         ZqGlShadowMap::MODE_DEFAULT,
-         false,
-         gpu::Format::A8R8G8B8},
-    };
-    for (const TargetCase& tc : cases) {
-        SCOPED_TRACE(tc.name);
-        gpu::test::clearAll();
-        for (const gpu::Format f : tc.refused) {
-            gpu::test::refuseFormat(f);
-        }
-        inFrame([&] {
-            ZqGlShadowMap* const map = ZqGlShadowMap::create(tc.mode, 64, 32);
-            ASSERT_NE(map, nullptr);
-            EXPECT_EQ(map->isHardwareAvailable(), tc.hardware);
-            ASSERT_NE(map->getShadowMapTexture(), nullptr);
-            EXPECT_EQ(map->getShadowMapTexture()->getFormat(), static_cast<uint32_t>(tc.format));
-            EXPECT_EQ(map->getShadowMapTexture()->getWidth(), 64);
-            EXPECT_NEAR(map->getEpsilon(), 0.015f, 1e-7f);
-            EXPECT_NE(map->getLightCamera(), nullptr);
-            map->release();
-        });
-    }
     gpu::test::clearAll();
-    // Nothing at all: no map, and the element goes back.
-    gpu::test::refuseFormat(gpu::Format::D24S8);
-    gpu::test::refuseFormat(gpu::Format::R32F);
-    gpu::test::refuseFormat(gpu::Format::A8R8G8B8);
     inFrame([] {
+        ASSERT_TRUE(ZqGlShadowMap::isHardwareSupported());
+        SCOPED_TRACE("depth textures");
+        expectMap(ZqGlShadowMap::create(ZqGlShadowMap::MODE_DEFAULT, 64, 32), true,
+                  gpu::Format::R5G6B5);
+        expectMap(ZqGlShadowMap::create(ZqGlShadowMap::MODE_COLOR_TARGET, 64, 32), false,
+                  gpu::Format::R32F);
+        // R32F refused: 8-bit colour; nothing at all: no map, and the element goes back.
+        gpu::test::refuseFormat(gpu::Format::R32F);
+        expectMap(ZqGlShadowMap::create(ZqGlShadowMap::MODE_COLOR_TARGET, 64, 32), false,
+                  gpu::Format::A8R8G8B8);
+        gpu::test::refuseFormat(gpu::Format::A8R8G8B8);
         const unsigned int before = ZqGlShadowMap::getNrInstances();
-        EXPECT_EQ(ZqGlShadowMap::create(ZqGlShadowMap::MODE_DEFAULT, 64, 64), nullptr);
+        EXPECT_EQ(ZqGlShadowMap::create(ZqGlShadowMap::MODE_COLOR_TARGET, 64, 64), nullptr);
         EXPECT_EQ(ZqGlShadowMap::getNrInstances(), before);
     });
     gpu::test::clearAll();
-}
-
-TEST(ZqGlShadowMap, BeginTargetsTheMapAndEndRestoresTheFrame) {
+    // A device without depth textures: the default mode gives the colour target.
+    gpu::test::refuseFormat(gpu::Format::D24S8);
     inFrame([] {
-        ZqGlShadowMap* const map = ZqGlShadowMap::create(ZqGlShadowMap::MODE_DEFAULT, 128, 64);
-        ASSERT_NE(map, nullptr);
-        ZqGlCamera* const main = ZqGlCamera::getCurrent();
-        ZqGlLight* const sun = ZqGlLight::create(ZqGlLight::TYPE_DIRECTIONAL, 0xFFFFFFFFu);
-        ZqGlLight* const lamp = ZqGlLight::create(ZqGlLight::TYPE_POSITIONAL, 0xFFFFFFFFu);
-        ASSERT_NE(sun, nullptr);
-        ASSERT_NE(lamp, nullptr);
-        sun->setDir(0.3f, -1.0f, -0.2f);
-
-        // A positional light: unit matrix, no target change.
-        map->beginShadowMap(lamp);
-        EXPECT_EQ(std::memcmp(&map->getViewLightProjMatrix(), &ZqMatrix::UNIT, sizeof(ZqMatrix)),
-                  0);
-        EXPECT_EQ(ZqGlSystem::getRenderTargetWidth(), 320.0f);
-        EXPECT_EQ(ZqGlCamera::getCurrent(), main);
-
-        map->beginShadowMap(sun);
-        EXPECT_EQ(ZqGlSystem::getRenderTargetWidth(), 128.0f);
-        EXPECT_EQ(ZqGlSystem::getRenderTargetHeight(), 64.0f);
-        EXPECT_EQ(ZqGlCamera::getCurrent(), map->getLightCamera());
-        EXPECT_EQ(map->getLightCamera()->getViewportWidth(), 128.0f);
-        EXPECT_NE(std::memcmp(&map->getViewLightProjMatrix(), &ZqMatrix::UNIT, sizeof(ZqMatrix)),
-                  0);
-        map->endShadowMap();
-        EXPECT_EQ(ZqGlSystem::getRenderTargetWidth(), 320.0f);
-        EXPECT_EQ(ZqGlCamera::getCurrent(), main);
-        lamp->release();
-        sun->release();
-        map->release();
+        SCOPED_TRACE("no depth textures");
+        EXPECT_FALSE(ZqGlShadowMap::isHardwareSupported());
+        expectMap(ZqGlShadowMap::create(ZqGlShadowMap::MODE_DEFAULT, 64, 32), false,
+                  gpu::Format::R32F);
     });
+    gpu::test::clearAll();
 }
 
 } // namespace
+
+// ---------------------------------------------------------------------------------------------
+// A lit scene: a box standing on a plane, the sun shining down at a slant, the box's shadow on
+// the plane, drawn through the depth target and through the colour target.
+
+namespace {
+
+constexpr uint16_t SW = 256;
+constexpr uint16_t SH = 192;
+
+// Depth: the light clip depth as colour (the depth target ignores it). ShadowZ and ShadowC:
+// ambient plus the sun where the shadow map does not hide it, read as a comparison from the
+// depth texture or compared by hand with the colour target's red channel.
+const char* const SHADOW_EFFECT = R"(
+shared float4 gvLightAmbient;
+shared float4x4 gmLightColor;
+shared float4x4 gmLightDir;
+shared float4x4 gmLightPos;
+shared float4x4 gmLightAttenutation;
+shared float4 gvAmbient;
+shared float4 gvDiffuse;
+shared float4 gvSpecular;
+shared float gShininess;
+shared float4x4 gmViewProj;
+shared float4x4 gmViewWorld;
+shared float2 gvFogParams;
+shared float4 gvFogColor;
+shared float3 gvVertexBlendFlags;
+shared float4x4 gmTexture;
+shared texture gTex0;
+shared texture gTex1;
+shared texture gTex2;
+shared texture gTex3;
+shared texture gTexCube;
+shared texture gTexNormal;
+shared float4x4 gvmModelView[48];
+float4x4 gmShadow;
+texture gShadowZ;
+texture gShadowC;
+
+sampler2DShadow ShadowZ { Texture = gShadowZ; MagFilter = Point; MinFilter = Point; MipFilter = None; AddressU = Clamp; AddressV = Clamp; };
+sampler2D ShadowC { Texture = gShadowC; MagFilter = Point; MinFilter = Point; MipFilter = None; AddressU = Clamp; AddressV = Clamp; };
+
+vertexshader vsDepth %{
+vec4 vertexMain() {
+    vec4 clip = vec4(inPosition.xyz, 1.0) * gvmModelView(0) * gmViewProj;
+    vColor0 = vec4(1.0);
+    vColor1 = vec4(0.0);
+    vTexCoord0 = vec4(0.0);
+    vTexCoord1 = clip;
+    vTexCoord2 = vec4(0.0);
+    vTexCoord3 = vec4(0.0);
+    vTexCoord4 = vec4(0.0);
+    vTexCoord5 = vec4(0.0);
+    vTexCoord6 = vec4(0.0);
+    vTexCoord7 = vec4(0.0);
+    return clip;
+}
+%}
+
+pixelshader psDepth %{
+vec4 pixelMain() {
+    return vec4(vTexCoord1.z / vTexCoord1.w);
+}
+%}
+
+vertexshader vsLit %{
+vec4 vertexMain() {
+    vec4 view = vec4(inPosition.xyz, 1.0) * gvmModelView(0);
+    vColor0 = vec4(1.0);
+    vColor1 = vec4(0.0);
+    vTexCoord0 = vec4(0.0);
+    vTexCoord1 = vec4(view.xyz, 1.0);
+    vTexCoord2 = vec4((vec4(inNormal.xyz, 0.0) * gvmModelView(0)).xyz, 0.0);
+    vTexCoord3 = vec4(view.xyz, 1.0) * gmShadow;
+    vTexCoord4 = vec4(0.0);
+    vTexCoord5 = vec4(0.0);
+    vTexCoord6 = vec4(0.0);
+    vTexCoord7 = vec4(0.0);
+    return view * gmViewProj;
+}
+%}
+
+code %{
+vec3 shadowCoord() {
+    vec3 ndc = vTexCoord3.xyz / vTexCoord3.w;
+    return vec3(ndc.x * 0.5 + 0.5, 0.5 - ndc.y * 0.5, ndc.z);
+}
+vec4 litBy(float visible) {
+    vec3 n = normalize(vTexCoord2.xyz);
+    vec3 sun = transpose(gmLightColor)[0].rgb;
+    vec3 dir = transpose(gmLightDir)[0].xyz;
+    return vec4(gvLightAmbient.rgb + sun * max(dot(n, -dir), 0.0) * visible, 1.0);
+}
+%}
+
+pixelshader psShadowZ %{
+vec4 pixelMain() {
+    return litBy(texture(ShadowZ, shadowCoord()));
+}
+%}
+
+pixelshader psShadowC %{
+vec4 pixelMain() {
+    vec3 s = shadowCoord();
+    return litBy(s.z <= texture(ShadowC, s.xy).r + 0.015 ? 1.0 : 0.0);
+}
+%}
+
+technique Depth { pass P0 { VertexShader = vsDepth; PixelShader = psDepth; } }
+technique ShadowZ { pass P0 { VertexShader = vsLit; PixelShader = psShadowZ; } }
+technique ShadowC { pass P0 { VertexShader = vsLit; PixelShader = psShadowC; } }
+)";
+
+struct LitVertex {
+    float x, y, z;
+    float nx, ny, nz;
+};
+
+const gpu::VertexElement LIT_DECL[] = {{0, 0, gpu::DECLTYPE_FLOAT3, 0, gpu::DECLUSAGE_POSITION, 0},
+                                       {0, 12, gpu::DECLTYPE_FLOAT3, 0, gpu::DECLUSAGE_NORMAL, 0},
+                                       gpu::declEnd()};
+
+// The plane y = 0 over [-5, 5] in x and z, then a box of side 2 standing on it at the origin.
+void makeScene(std::vector<LitVertex>& v, std::vector<uint16_t>& idx) {
+    const auto quad = [&](const ZqVector3& o, const ZqVector3& a, const ZqVector3& b,
+                          const ZqVector3& n) {
+        const auto base = static_cast<uint16_t>(v.size());
+        const ZqVector3 c[4] = {o, o + a, o + b, o + a + b};
+        for (const ZqVector3& p : c) {
+            v.push_back({p.x, p.y, p.z, n.x, n.y, n.z});
+        }
+        idx.insert(idx.end(), {base, static_cast<uint16_t>(base + 1),
+                               static_cast<uint16_t>(base + 2), static_cast<uint16_t>(base + 1),
+                               static_cast<uint16_t>(base + 3), static_cast<uint16_t>(base + 2)});
+    };
+    quad({-5, 0, -5}, {10, 0, 0}, {0, 0, 10}, {0, 1, 0});
+    quad({-1, 2, -1}, {2, 0, 0}, {0, 0, 2}, {0, 1, 0});
+    quad({-1, 0, -1}, {2, 0, 0}, {0, 0, 2}, {0, -1, 0});
+    quad({-1, 0, 1}, {2, 0, 0}, {0, 2, 0}, {0, 0, 1});
+    quad({-1, 0, -1}, {2, 0, 0}, {0, 2, 0}, {0, 0, -1});
+    quad({1, 0, -1}, {0, 0, 2}, {0, 2, 0}, {1, 0, 0});
+    quad({-1, 0, -1}, {0, 0, 2}, {0, 2, 0}, {-1, 0, 0});
+}
+
+uint32_t grey(const uint32_t argb) {
+    return ((argb >> 16 & 0xFF) + (argb >> 8 & 0xFF) + (argb & 0xFF)) / 3;
+}
+
+// Where a world point lands in the picture of the current camera.
+uint32_t pixelAt(const zqtest::Image& img, const ZqVector3& world) {
+    const ZqGlCamera* const c = ZqGlCamera::getCurrent();
+    ZqVector3 w;
+    w.project(world, ZqVector4(0, 0, SW, SH), 0.0f, 1.0f, c->getViewProjMatrix(),
+              c->getWorldViewMatrix(), ZqMatrix::UNIT);
+    return img.at(static_cast<uint32_t>(w.x), static_cast<uint32_t>(w.y));
+}
+
+// Begin targets the map and the light camera; end gives back the frame's target and camera.
+void checkBeginAndEnd() {
+    ZqGlShadowMap* const map = ZqGlShadowMap::create(ZqGlShadowMap::MODE_DEFAULT, 128, 64);
+    ASSERT_NE(map, nullptr);
+    ZqGlCamera* const main = ZqGlCamera::getCurrent();
+    ZqGlLight* const sun = ZqGlLight::create(ZqGlLight::TYPE_DIRECTIONAL, 0xFFFFFFFFu);
+    ZqGlLight* const lamp = ZqGlLight::create(ZqGlLight::TYPE_POSITIONAL, 0xFFFFFFFFu);
+    ASSERT_NE(sun, nullptr);
+    ASSERT_NE(lamp, nullptr);
+    sun->setDir(0.3f, -1.0f, -0.2f);
+
+    // A positional light: unit matrix, no target change.
+    map->beginShadowMap(lamp);
+    EXPECT_EQ(std::memcmp(&map->getViewLightProjMatrix(), &ZqMatrix::UNIT, sizeof(ZqMatrix)), 0);
+    EXPECT_EQ(ZqGlSystem::getRenderTargetWidth(), static_cast<float>(SW));
+    EXPECT_EQ(ZqGlCamera::getCurrent(), main);
+
+    map->beginShadowMap(sun);
+    EXPECT_EQ(ZqGlSystem::getRenderTargetWidth(), 128.0f);
+    EXPECT_EQ(ZqGlSystem::getRenderTargetHeight(), 64.0f);
+    EXPECT_EQ(ZqGlCamera::getCurrent(), map->getLightCamera());
+    EXPECT_EQ(map->getLightCamera()->getViewportWidth(), 128.0f);
+    EXPECT_NE(std::memcmp(&map->getViewLightProjMatrix(), &ZqMatrix::UNIT, sizeof(ZqMatrix)), 0);
+    map->endShadowMap();
+    EXPECT_EQ(ZqGlSystem::getRenderTargetWidth(), static_cast<float>(SW));
+    EXPECT_EQ(ZqGlCamera::getCurrent(), main);
+    lamp->release();
+    sun->release();
+    map->release();
+}
+
+// Draws the scene through the shadow map and returns the picture.
+void drawShadowScene(const std::vector<uint8_t>& fx, const ZqGlShadowMap::MODE mode,
+                     const bool expectHardware, zqtest::Image& out) {
+    const char16_t* techniques[] = {u"Depth", u"ShadowZ", u"ShadowC", nullptr};
+    ZqGlShader* const shader = ZqGlShader::create(
+        1, u"shadow", fx.data(), static_cast<unsigned>(fx.size()), nullptr, techniques);
+    ASSERT_NE(shader, nullptr);
+    ZqGlEffect* const effect = shader->getEffect();
+    gpu::Device& d = *ZqGlSystem::getD3dDevice();
+    std::shared_ptr<gpu::VertexDeclaration> decl;
+    ASSERT_EQ(d.createVertexDeclaration(LIT_DECL, decl), gpu::Result::Ok);
+    std::vector<LitVertex> vertices;
+    std::vector<uint16_t> indices;
+    makeScene(vertices, indices);
+
+    ZqGlShadowMap* const map = ZqGlShadowMap::create(mode, 512, 512);
+    ASSERT_NE(map, nullptr);
+    EXPECT_EQ(map->isHardwareAvailable(), expectHardware);
+    ZqGlCamera* const camera = ZqGlCamera::create();
+    ASSERT_NE(camera, nullptr);
+    camera->setPerspectiveFov(0.8f, static_cast<float>(SW) / SH, 1.0f, 40.0f);
+    camera->lookAt(ZqVector3(2, 8, 10), ZqVector3(0, 0, 0), ZqVector3(0, 1, 0));
+    ZqGlCamera::setCurrent(camera);
+    ZqGlState* const state = ZqGlState::getCurrent();
+    state->setZMode(ZqGlState::ZBUFFERMODE_ON);
+    state->setZWriteEnable(true);
+    state->setZFunc(ZqGlState::CMPFUNC_LESSEQUAL);
+    state->setCullMode(ZqGlState::CULLMODE_NONE);
+    ZqGlLight::setAmbient(0.2f, 0.2f, 0.2f, 0.0f);
+    ZqGlLight* const sun = ZqGlLight::getDefaultLight();
+    sun->setColor(0.8f, 0.8f, 0.8f, 1.0f);
+    sun->setDir(0.6f, -1.0f, 0.3f);
+    ZqGlLight::setColorParam();
+
+    const auto drawScene = [&](const unsigned int technique) {
+        ASSERT_TRUE(shader->setTechnique(technique));
+        shader->setParamModelViewMatrix(ZqMatrix::UNIT);
+        ASSERT_EQ(shader->beginTechnique(), 1u);
+        ASSERT_TRUE(shader->beginPass(0));
+        d.setVertexDeclaration(decl.get());
+        EXPECT_EQ(d.drawIndexedPrimitiveUP(
+                      gpu::PrimitiveType::TriangleList, 0, static_cast<uint32_t>(vertices.size()),
+                      static_cast<uint32_t>(indices.size() / 3), indices.data(),
+                      gpu::Format::Index16, vertices.data(), sizeof(LitVertex)),
+                  gpu::Result::Ok);
+        shader->endPass();
+        shader->endTechnique();
+    };
+
+    const ZqVector3 bounds[8] = {{-5, 0, -5}, {5, 0, -5}, {-5, 0, 5}, {5, 0, 5},
+                                 {-5, 2, -5}, {5, 2, -5}, {-5, 2, 5}, {5, 2, 5}};
+    map->beginShadowMap(sun, bounds, 8);
+    drawScene(0);
+    map->endShadowMap();
+
+    ASSERT_EQ(ZqGlCamera::getCurrent(), camera);
+    const ZqMatrix& shadow = map->getViewLightProjMatrix();
+    effect->params().setMatrix(effect->findParam("gmShadow"), &shadow.m[0][0]);
+    effect->params().setTexture(effect->findParam(expectHardware ? "gShadowZ" : "gShadowC"),
+                                map->getShadowMapTexture()->getD3dTexture());
+    ZqGlSystem::clear(1 | 2, 0xFF000000u, 1.0f, 0);
+    drawScene(expectHardware ? 1 : 2);
+    out = zqtest::readRenderTarget(d);
+    // On the plane: in the box's shadow (ambient only, 0.2) and in the open (0.2 + 0.8 x
+    // the sun's slant); the box's top, nearest the sun, is lit.
+    EXPECT_NEAR(grey(pixelAt(out, ZqVector3(1.6f, 0.0f, 1.3f))), 51u, 3u);
+    EXPECT_GT(grey(pixelAt(out, ZqVector3(-3.0f, 0.0f, 3.0f))), 180u);
+    EXPECT_GT(grey(pixelAt(out, ZqVector3(0.0f, 2.0f, 0.0f))), 180u);
+
+    camera->release();
+    map->release();
+    shader->release();
+}
+
+void runShadowScenes(zqtest::Image& depthPath, zqtest::Image& colourPath) {
+    std::vector<uint8_t> fx;
+    std::string error;
+    ASSERT_TRUE(zqfx::compile(SHADOW_EFFECT, "shadow.fx", fx, error)) << error;
+    zqtest::ScriptTask root;
+    bool done = false;
+    root.onFrame = [](const uint32_t frame) { return frame == 0; };
+    root.onDraw = [&] {
+        if (!done) {
+            done = true;
+            checkBeginAndEnd();
+            drawShadowScene(fx, ZqGlShadowMap::MODE_DEFAULT, true, depthPath);
+            drawShadowScene(fx, ZqGlShadowMap::MODE_COLOR_TARGET, false, colourPath);
+        }
+    };
+    ASSERT_EQ(zqtest::runFrameworkCode(root, SW, SH), 0u);
+    ASSERT_TRUE(done);
+}
+
+} // namespace
+
+TEST(ZqGlShadowMap, BeginAndEndAndTheBoxCastsItsShadowOnThePlane) {
+    gpu::test::clearAll();
+    zqtest::Image depthPath;
+    zqtest::Image colourPath;
+    runShadowScenes(depthPath, colourPath);
+    ASSERT_FALSE(HasFailure());
+    EXPECT_TRUE(zqtest::matchesGolden(depthPath, "gl/shadow_depth_target.png", 2, 64));
+    EXPECT_TRUE(zqtest::matchesGolden(colourPath, "gl/shadow_colour_target.png", 2, 64));
+}
