@@ -163,9 +163,9 @@ bool DxParticle::createPrimitives() {
     bool ok = m_rotPrimitive != nullptr && m_linePrimitive != nullptr;
     for (ModelEntry& e : m_model.records) {
         if (e.primitive == nullptr) {
-            e.primitive = ZqGlPrimitive::createForce(u"ModelParticle",
-                                                     ZqGlPrimitive::TYPE_TRIANGLELIST, MODEL_FORMAT,
-                                                     nullptr, MODEL_VERTICES, nullptr, MODEL_INDICES);
+            e.primitive = ZqGlPrimitive::createForce(
+                u"ModelParticle", ZqGlPrimitive::TYPE_TRIANGLELIST, MODEL_FORMAT, nullptr,
+                MODEL_VERTICES, nullptr, MODEL_INDICES);
         }
         ok = ok && e.primitive != nullptr;
     }

@@ -81,6 +81,26 @@ EMITDATA emitter(const uint32_t kind, const uint32_t blend, const Rgb& colour) {
     return e;
 }
 
+// The camera's parameters in the particle effect: the look direction is the view's third
+// column, the inverse view undoes the view's rotation.
+void checkCameraParams(const ZqGlShader& shader, const ZqMatrix& view) {
+    ZqVector4 look;
+    ASSERT_TRUE(shader.getParamVector4(ZqGlShader::NR_STANDARD_PARAMS + 2, look));
+    const ZqVector3 dir = ZqVector3(0.0f, -0.4f, 4.0f).normalize();
+    EXPECT_NEAR(std::fabs(look.x * dir.x + look.y * dir.y + look.z * dir.z), 1.0f, 1e-4f);
+    ZqMatrix inv;
+    ASSERT_TRUE(shader.getParamMatrix(ZqGlShader::NR_STANDARD_PARAMS + 8, inv));
+    ZqMatrix rot = view;
+    rot._41 = rot._42 = rot._43 = 0.0f;
+    ZqMatrix product;
+    product.mul(rot, inv);
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            EXPECT_NEAR(product.m[i][j], i == j ? 1.0f : 0.0f, 1e-5f) << i << "," << j;
+        }
+    }
+}
+
 struct Case {
     const char* golden;
     std::vector<EMITDATA> emitters;
@@ -101,9 +121,7 @@ std::vector<zqtest::Image> play(const std::vector<Case>& cases) {
         if (frame == 0) {
             shader = ZqGlShader::create(40, u"shaders/ParticleMagic.fxo", fxo.data(),
                                         static_cast<unsigned>(fxo.size()), PARAMS, TECHNIQUES);
-            dot = ZqGlTexture::create(u"dot.dds", dds.data(), static_cast<uint32_t>(dds.size()),
-                                      1);
-            ZquPmManager::sysInit();
+            dot = ZqGlTexture::create(u"dot.dds", dds.data(), static_cast<uint32_t>(dds.size()), 1);
             if (shader == nullptr || dot == nullptr ||
                 ZquPmManager::create(30.0f, shader) == nullptr) {
                 return false;
@@ -125,6 +143,8 @@ std::vector<zqtest::Image> play(const std::vector<Case>& cases) {
             return false;
         }
         ZquPmManager::reset();
+        // Each case from the generator's first state, whatever ran before.
+        ZquPm::setRandState(ZquPm::RandState{});
         zqpmw::PmdDesc desc;
         desc.texList = "dot.pmt";
         desc.length = 5.0f;
@@ -151,9 +171,17 @@ std::vector<zqtest::Image> play(const std::vector<Case>& cases) {
         st->setAlphaTestEnable(false);
         ZquPmManager::gpm->draw();
         pictures[current] = zqtest::readRenderTarget(*ZqGlSystem::getD3dDevice());
+        if (current == 0) {
+            checkCameraParams(*shader, cam->getWorldViewMatrix());
+        }
     };
+    // The generator and the handle counter are left as they were found.
+    const ZquPm::RandState rand = ZquPm::randState();
+    const uint64_t handle = ZquPmManager::handle;
     EXPECT_EQ(zqtest::runFrameworkCode(root, W, H), 0u);
     ZquPmManager::sysQuit();
+    ZquPm::setRandState(rand);
+    ZquPmManager::handle = handle;
     return pictures;
 }
 
