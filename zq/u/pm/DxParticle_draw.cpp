@@ -137,6 +137,27 @@ void drawBatches(const DxParticle::Collection<R>& c, ZqGlPrimitive& prim, ZqGlSh
     }
 }
 
+// A quad collection: its vertices written through fill into the locked buffer (a buffer that
+// cannot be locked draws nothing this frame), the camera's parameters and the states, then
+// its batches.
+template <class R, class Fill>
+void drawQuads(const DxParticle::Collection<R>& c, ZqGlPrimitive* const prim, ZqGlShader& shader,
+               ZqGlTexture* const* const textures, const unsigned int technique, const Fill& fill) {
+    if (c.count == 0 || prim == nullptr) {
+        return;
+    }
+    void* vertices = nullptr;
+    if (!prim->lock(&vertices, nullptr)) {
+        return;
+    }
+    fill(vertices);
+    prim->unlock();
+    DxParticle::billboard(shader);
+    setDrawStates();
+    setSamplerStates();
+    drawBatches(c, *prim, shader, textures, technique);
+}
+
 } // namespace
 
 DxParticle::~DxParticle() {
@@ -202,35 +223,13 @@ void DxParticle::billboard(ZqGlShader& shader) {
 }
 
 void DxParticle::drawRot(ZqGlShader& shader, ZqGlTexture* const* const textures) const {
-    if (m_rot.count == 0 || m_rotPrimitive == nullptr) {
-        return;
-    }
-    void* vertices = nullptr;
-    if (!m_rotPrimitive->lock(&vertices, nullptr)) {
-        return;
-    }
-    fillRot(static_cast<RotVertex*>(vertices));
-    m_rotPrimitive->unlock();
-    billboard(shader);
-    setDrawStates();
-    setSamplerStates();
-    drawBatches(m_rot, *m_rotPrimitive, shader, textures, TECHNIQUE_ROT);
+    drawQuads(m_rot, m_rotPrimitive, shader, textures, TECHNIQUE_ROT,
+              [this](void* const v) { fillRot(static_cast<RotVertex*>(v)); });
 }
 
 void DxParticle::drawLine(ZqGlShader& shader, ZqGlTexture* const* const textures) const {
-    if (m_line.count == 0 || m_linePrimitive == nullptr) {
-        return;
-    }
-    void* vertices = nullptr;
-    if (!m_linePrimitive->lock(&vertices, nullptr)) {
-        return;
-    }
-    fillLine(static_cast<LineVertex*>(vertices));
-    m_linePrimitive->unlock();
-    billboard(shader);
-    setDrawStates();
-    setSamplerStates();
-    drawBatches(m_line, *m_linePrimitive, shader, textures, TECHNIQUE_LINE);
+    drawQuads(m_line, m_linePrimitive, shader, textures, TECHNIQUE_LINE,
+              [this](void* const v) { fillLine(static_cast<LineVertex*>(v)); });
 }
 
 void DxParticle::drawModel(ZqGlShader& shader, ZqGlTexture* const* const textures) const {
