@@ -280,7 +280,7 @@ private:
         if (isName("shared")) {
             advance();
             param(true, line);
-        } else if (isName("sampler2D") || isName("samplerCUBE")) {
+        } else if (isName("sampler2D") || isName("sampler2DShadow") || isName("samplerCUBE")) {
             sampler();
         } else if (isName("code")) {
             advance();
@@ -499,7 +499,9 @@ private:
     void sampler() {
         const int line = m_tok.line;
         SamplerDecl s;
-        s.kind = m_tok.text == "sampler2D" ? SAMPLER_2D : SAMPLER_CUBE;
+        s.kind = m_tok.text == "sampler2D"         ? SAMPLER_2D
+                 : m_tok.text == "sampler2DShadow" ? SAMPLER_2D_SHADOW
+                                                   : SAMPLER_CUBE;
         advance();
         s.name = name("a sampler name");
         checkNewName(s.name, line);
@@ -746,8 +748,10 @@ ShaderOut generate(const Effect& fx, const ShaderDecl& sh) {
         }
         const std::string unit = "zq_s" + std::to_string(i);
         prelude += std::string("uniform ") +
-                   (s.kind == SAMPLER_2D ? "sampler2D " : "samplerCube ") + unit + ";\n#define " +
-                   s.name + " " + unit + "\n";
+                   (s.kind == SAMPLER_2D          ? "sampler2D "
+                    : s.kind == SAMPLER_2D_SHADOW ? "sampler2DShadow "
+                                                  : "samplerCube ") +
+                   unit + ";\n#define " + s.name + " " + unit + "\n";
         out.samplers.emplace_back(static_cast<uint16_t>(i), static_cast<uint16_t>(i));
     }
     out.code = prelude;

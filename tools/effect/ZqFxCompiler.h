@@ -9,10 +9,12 @@
 //       TYPE: bool int float float2 float3 float4 float4x4 texture. An initialiser gives every
 //       component (a matrix row by row, arrays element after element). `shared` parameters
 //       hold one value for every effect made with the same effect pool.
-//   sampler2D|samplerCUBE NAME '{' Texture '=' TEXTUREPARAM ';' [STATE '=' VALUE ';']... '}'
+//   sampler2D|sampler2DShadow|samplerCUBE NAME '{' Texture '=' TEXTUREPARAM ';' [STATE '=' VALUE
+//   ';']... '}'
 //       STATE: AddressU AddressV AddressW BorderColor MagFilter MinFilter MipFilter
 //       MipMapLodBias MaxMipLevel MaxAnisotropy. Samplers take sampler stages in the order they
-//       are declared (at most 16).
+//       are declared (at most 16). sampler2DShadow reads a depth texture as a comparison
+//       (texture(s, vec3(uv, depth)) gives 1 where depth <= the stored depth).
 //   code '%{' GLSL '%}'
 //       GLSL shared by every shader of the effect (functions, constants); it is put in front
 //       of each shader body, in file order.

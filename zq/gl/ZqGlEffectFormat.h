@@ -96,7 +96,13 @@ constexpr uint32_t registersOf(const ParamType type) {
     return type < TYPE_COUNT ? table[type] : 0;
 }
 
-enum SamplerKind : uint8_t { SAMPLER_2D = 0, SAMPLER_CUBE = 1, SAMPLER_KIND_COUNT };
+enum SamplerKind : uint8_t {
+    SAMPLER_2D = 0,
+    SAMPLER_CUBE = 1,
+    // A depth texture read as a comparison.
+    SAMPLER_2D_SHADOW = 2,
+    SAMPLER_KIND_COUNT
+};
 enum Stage : uint8_t { STAGE_VERTEX = 0, STAGE_PIXEL = 1, STAGE_COUNT };
 
 // What values a state takes; enumerations carry the device's values of the same meaning.

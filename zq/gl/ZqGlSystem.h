@@ -101,6 +101,7 @@ public:
 private:
     friend class ZqSystem;
     friend class ZqGlTexture;
+    friend class ZqGlShadowMap;
 
     static void sysInit(float width, float height, bool fullScreen);
     static void sysQuit();

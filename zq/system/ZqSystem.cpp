@@ -42,7 +42,7 @@ void* ZqSystem::m_hCursor = nullptr;
 void* ZqSystem::m_locale = nullptr;
 int64_t ZqSystem::m_frequency = 0;
 uint32_t ZqSystem::m_timeOffset = 0;
-uint32_t ZqSystem::m_frameTime = 0;
+std::atomic<uint32_t> ZqSystem::m_frameTime{0};
 uint32_t ZqSystem::m_frameTimeOld = 0;
 uint32_t ZqSystem::m_timeTick = 1;
 uint32_t ZqSystem::m_frameCount = 0;

@@ -11,6 +11,7 @@
 #include "zq/platform/window/window.h"
 #include "zq/thread/ZqCriticalSection.h"
 
+#include <atomic>
 #include <cstdint>
 
 class ZqPoint;
@@ -72,7 +73,7 @@ public:
 
     // Milliseconds since sysInit.
     static uint32_t getTime();
-    static uint32_t getFrameTime() { return m_frameTime; }
+    static uint32_t getFrameTime() { return m_frameTime.load(std::memory_order_relaxed); }
     static uint32_t getTimeTick() { return m_timeTick; }
     static float getTimeTickFloat() { return m_fTimeTick; }
     static uint32_t getFrameCount() { return m_frameCount; }
@@ -162,7 +163,8 @@ private:
     static void* m_locale;
     static int64_t m_frequency;
     static uint32_t m_timeOffset;
-    static uint32_t m_frameTime;
+    // Read by worker threads too (the I/O board's serial time stamps).
+    static std::atomic<uint32_t> m_frameTime;
     static uint32_t m_frameTimeOld;
     static uint32_t m_timeTick;
     static uint32_t m_frameCount;

@@ -84,6 +84,8 @@ bool forced(test::Call call, Result& out);
 Caps deviceCaps();
 void applyCapsFilter(Caps& caps);
 uint32_t vendorIdOverride();
+// Whether a test refused this format.
+bool formatRefused(Format format);
 
 // ---------------------------------------------------------------------------------------------
 // Formats

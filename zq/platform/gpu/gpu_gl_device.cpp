@@ -612,6 +612,9 @@ Result GlDevice::createTexture(const uint32_t width, const uint32_t height, uint
     if (forced(test::Call::CreateTexture, r)) {
         return r;
     }
+    if (formatRefused(format)) {
+        return Result::NotAvailable;
+    }
     const FormatInfo* const info = formatInfo(format);
     if (info == nullptr || info->internalFormat == 0 || width == 0 || height == 0 ||
         width > static_cast<uint32_t>(adapterFacts().maxTextureSize) ||

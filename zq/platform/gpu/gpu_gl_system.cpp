@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 namespace zqp::gpu {
 
@@ -25,6 +26,7 @@ struct Hooks {
     std::array<Forced, static_cast<size_t>(test::Call::Count)> forced{};
     test::CapsFilter capsFilter = nullptr;
     uint32_t vendorId = 0;
+    std::vector<Format> refused;
 };
 
 Hooks& hooks() {
@@ -53,12 +55,23 @@ void test::setVendorId(const uint32_t vendorId) {
     h.vendorId = vendorId;
 }
 
+void test::refuseFormat(const Format format) {
+    Hooks& h = hooks();
+    const std::lock_guard hold(h.mutex);
+    if (format == Format::Unknown) {
+        h.refused.clear();
+    } else {
+        h.refused.push_back(format);
+    }
+}
+
 void test::clearAll() {
     Hooks& h = hooks();
     const std::lock_guard hold(h.mutex);
     h.forced = {};
     h.capsFilter = nullptr;
     h.vendorId = 0;
+    h.refused.clear();
 }
 
 namespace gl {
@@ -89,6 +102,12 @@ void applyCapsFilter(Caps& caps) {
     if (filter != nullptr) {
         filter(caps);
     }
+}
+
+bool formatRefused(const Format format) {
+    Hooks& h = hooks();
+    const std::lock_guard hold(h.mutex);
+    return std::find(h.refused.begin(), h.refused.end(), format) != h.refused.end();
 }
 
 uint32_t vendorIdOverride() {
@@ -305,8 +324,8 @@ public:
             return Result::InvalidCall;
         }
         const FormatInfo* const info = formatInfo(format);
-        if (type != DeviceType::Hal || info == nullptr || format == Format::Index16 ||
-            format == Format::Index32) {
+        if (type != DeviceType::Hal || info == nullptr || formatRefused(format) ||
+            format == Format::Index16 || format == Format::Index32) {
             return Result::NotAvailable;
         }
         if (info->compressed && !adapterFacts().s3tc) {

@@ -34,6 +34,10 @@ using CapsFilter = void (*)(Caps& caps);
 void setCapsFilter(CapsFilter filter);
 // Replaces the vendor id of every adapter identifier; 0 removes the override.
 void setVendorId(uint32_t vendorId);
+// The adapter reports this format unusable (checkDeviceFormat) and the device refuses
+// textures of it, as a device without that format would; each call adds one format,
+// Unknown removes them all.
+void refuseFormat(Format format);
 // Removes every forced result and override.
 void clearAll();
 

@@ -4,7 +4,9 @@
 // fills the vertices of each kind: four per rotating or line particle (corner offsets and the
 // angle's sine and cosine, or the line direction and half width, for the vertex shader), and a
 // generated mesh per model particle (quad, crossed quads, tube, cone).
-// Main thread only; record and vertex arrays are allocated once, at create.
+// drawRot, drawLine and drawModel send them to the device with the particle effect: one vertex
+// buffer per kind rewritten each draw over fixed quad indices, one small mesh buffer per model
+// entry. Main thread only; record and vertex arrays are allocated once, at create.
 #pragma once
 
 #include "zq/math/ZqMatrix.h"
@@ -16,6 +18,8 @@
 #include <vector>
 
 class ParticleManager;
+class ZqGlPrimitive;
+class ZqGlShader;
 
 class DxParticle {
 public:
@@ -79,6 +83,8 @@ public:
         uint8_t shapeFlag = 0;
         std::vector<ModelVertex> vertices;
         std::vector<uint16_t> indices;
+        // The entry's device mesh (made by createPrimitives).
+        ZqGlPrimitive* primitive = nullptr;
     };
     template <class R> struct Collection {
         std::vector<R> records;
@@ -90,6 +96,22 @@ public:
 
     static std::unique_ptr<DxParticle> create();
     DxParticle();
+    ~DxParticle();
+    DxParticle(const DxParticle&) = delete;
+    DxParticle& operator=(const DxParticle&) = delete;
+
+    // The device buffers "RotParticle", "LineParticle" and one "ModelParticle" per entry; false
+    // when one could not be made (that kind is then not drawn). Needs the graphics device.
+    bool createPrimitives();
+
+    // Draw with shader (the particle effect: parameters after the standard ones, techniques
+    // "Default", "LineParticle", "RotParticle") and the texture table's slots (texture list
+    // index n is slot n - 1). Nothing is drawn without records or buffers.
+    void drawRot(ZqGlShader& shader, ZqGlTexture* const* textures) const;
+    void drawLine(ZqGlShader& shader, ZqGlTexture* const* textures) const;
+    void drawModel(ZqGlShader& shader, ZqGlTexture* const* textures) const;
+    // Effect parameters from the current camera, set before each kind is drawn.
+    static void billboard(ZqGlShader& shader);
 
     // Record count 0, batch count 0, blend mode none, in every collection.
     void clear();
@@ -122,4 +144,6 @@ private:
     Collection<RotRecord> m_rot;
     Collection<LineRecord> m_line;
     Collection<ModelEntry> m_model;
+    ZqGlPrimitive* m_rotPrimitive = nullptr;
+    ZqGlPrimitive* m_linePrimitive = nullptr;
 };

@@ -93,6 +93,9 @@ ZquPmManager* ZquPmManager::create(const float fps, const unsigned char shaderNr
     if (shader != nullptr) {
         engine().dx = DxParticle::create();
         dxParticle = engine().dx.get();
+        if (dxParticle != nullptr) {
+            dxParticle->createPrimitives();
+        }
     }
     return gpm;
 }
@@ -106,6 +109,9 @@ ZquPmManager* ZquPmManager::create(const float fps, ZqGlShader* const given) {
     if (shader != nullptr) {
         engine().dx = DxParticle::create();
         dxParticle = engine().dx.get();
+        if (dxParticle != nullptr) {
+            dxParticle->createPrimitives();
+        }
     }
     return gpm;
 }
@@ -208,8 +214,14 @@ void ZquPmManager::update(const float dt) {
 }
 
 void ZquPmManager::draw() {
-    // The batches are built by update; drawing them needs the particle effect, which this
-    // build does not carry yet, so nothing reaches the device here.
+    // The batches were built by update; the caller sets the surrounding render states.
+    if (dxParticle == nullptr || shader == nullptr) {
+        return;
+    }
+    ZqGlTexture* const* const textures = loader != nullptr ? loader->textureTable() : nullptr;
+    dxParticle->drawRot(*shader, textures);
+    dxParticle->drawLine(*shader, textures);
+    dxParticle->drawModel(*shader, textures);
 }
 
 void ZquPmManager::addEffect(ZquPmEffect* const fx) {

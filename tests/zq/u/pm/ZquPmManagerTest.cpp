@@ -214,6 +214,9 @@ TEST(ZquPmFiles, DirectoryRulesOfFileLoads) {
 class ZquPmManagerRun : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Handles and random draws as on a fresh start, whichever test ran before.
+        ZquPmManager::handle = 0;
+        setRandState(RandState{});
         ZquPmManager::sysInit();
         ASSERT_NE(ZquPmManager::create(30.0f, static_cast<ZqGlShader*>(nullptr)), nullptr);
     }
