@@ -5,11 +5,11 @@
 #include "dorvanex/scene/CResourceManager.h"
 #include "dorvanex/scene/CResourceManifest.h"
 #include "tests/support/ImageFiles.h"
-#include "zq/gl/ZqGlTexture.h"
 #include "tests/zq/file/FileTestSupport.h"
 #include "tests/zq/gl/FrameworkRun.h"
 #include "tools/arc/ZqArcWriter.h"
 #include "tools/dld/DldWriter.h"
+#include "zq/gl/ZqGlTexture.h"
 
 #include <gtest/gtest.h>
 
@@ -42,14 +42,7 @@ TEST(CResourceManagerGl, LayoutTexturesFollowItsRowInOrder) {
     std::filesystem::create_directories("Arc");
     ASSERT_TRUE(ZqArcWriter::write("Arc/CommonAEP.arc", entries, 1));
 
-    zqtest::ScriptTask root;
-    bool done = false;
-    root.onFrame = [](const uint32_t frame) { return frame == 0; };
-    root.onDraw = [&] {
-        if (done) {
-            return;
-        }
-        done = true;
+    EXPECT_TRUE(zqtest::runOnceInFrame([&] {
         CResourceManager manager;
         const CResourceManager::Pair pairs[] = {{45, 10}, {0, 0}};
         manager.requestList(pairs, CResourceManager::BANK_RESIDENT);
@@ -70,7 +63,5 @@ TEST(CResourceManagerGl, LayoutTexturesFollowItsRowInOrder) {
         EXPECT_EQ(layout->getTexture(1)->getWidth(), 8);
         EXPECT_EQ(manager.getTexture(46, 1), nullptr);
         EXPECT_EQ(manager.getLayout(45, 1), nullptr);
-    };
-    ASSERT_EQ(zqtest::runFrameworkCode(root, 320, 240), 0u);
-    EXPECT_TRUE(done);
+    }));
 }

@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-
 #include <filesystem>
 #include <thread>
 

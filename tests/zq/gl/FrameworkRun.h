@@ -52,4 +52,20 @@ inline unsigned runFrameworkCode(ScriptTask& root, const uint16_t width = 1024,
     return 0;
 }
 
+// Runs body once inside the first frame's drawing; true when body ran and the run ended
+// normally.
+inline bool runOnceInFrame(const std::function<void()>& body, const uint16_t width = 320,
+                           const uint16_t height = 240) {
+    ScriptTask root;
+    bool done = false;
+    root.onFrame = [](const uint32_t frame) { return frame == 0; };
+    root.onDraw = [&] {
+        if (!done) {
+            done = true;
+            body();
+        }
+    };
+    return runFrameworkCode(root, width, height) == 0 && done;
+}
+
 } // namespace zqtest

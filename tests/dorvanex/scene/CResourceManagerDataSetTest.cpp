@@ -1,0 +1,61 @@
+// The resource manager over the generated data set: the resident bank of the common layouts,
+// textures, font and sounds loads completely with the game's own loaders, nothing dropped.
+#include "dorvanex/dld/CDldFile.h"
+#include "dorvanex/scene/CResourceManager.h"
+#include "dorvanex/scene/CResourceManifest.h"
+#include "tests/zq/file/FileTestSupport.h"
+#include "tests/zq/gl/FrameworkRun.h"
+#include "tools/dataset/DataSetBuilder.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <thread>
+
+TEST(CResourceManagerDataSet, ResidentBankOfTheCommonArchivesLoadsCompletely) {
+    ScratchFolder scratch;
+    zqds::Inputs inputs;
+    std::ifstream font("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+                       std::ios::binary | std::ios::ate);
+    ASSERT_TRUE(font) << "fonts-dejavu-core is needed";
+    inputs.font.resize(static_cast<size_t>(font.tellg()));
+    font.seekg(0);
+    font.read(reinterpret_cast<char*>(inputs.font.data()),
+              static_cast<std::streamsize>(inputs.font.size()));
+
+    // Every row of the common layouts (2), the font (14), the common textures (20) and the
+    // common sounds with the sound list (74).
+    std::vector<CResourceManager::Pair> pairs;
+    for (const uint32_t archive : {2u, 14u, 20u, 74u}) {
+        std::string error;
+        ASSERT_TRUE(zqds::writeArchive(scratch.root().string(), archive, inputs, error)) << error;
+        const uint32_t first = getArchiveFirstRow(archive);
+        for (uint32_t row = first; row < first + getArchiveRowCount(archive); ++row) {
+            pairs.push_back(
+                {static_cast<int32_t>(row), getResourceKindOfName(getResourceEntry(row).name)});
+        }
+    }
+    pairs.push_back({0, 0});
+
+    EXPECT_TRUE(zqtest::runOnceInFrame([&] {
+        CResourceManager manager;
+        manager.requestList(pairs.data(), CResourceManager::BANK_RESIDENT);
+        bool complete = false;
+        for (int i = 0; i < 4000 && !complete; ++i) {
+            complete = manager.loadStep(CResourceManager::BANK_RESIDENT);
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        ASSERT_TRUE(complete);
+        EXPECT_TRUE(manager.getFailed(0).empty())
+            << "first failed row " << manager.getFailed(0).front();
+        for (const uint32_t row : {45u, 48u, 50u, 62u}) {
+            CDldFile* const layout = manager.getLayout(static_cast<int32_t>(row), 0);
+            ASSERT_NE(layout, nullptr) << row;
+            EXPECT_GT(layout->getTables().getLayerCount(), 0u) << row;
+        }
+        EXPECT_GT(manager.getLayout(45, 0)->getNrTextures(), 0u);
+        EXPECT_NE(manager.getTexture(163, 0), nullptr);
+        EXPECT_NE(manager.getFont(0), nullptr);
+        EXPECT_EQ(manager.getSoundList().count(u"SPPravelLogo.adpcm.sound"), 1u);
+    }));
+}

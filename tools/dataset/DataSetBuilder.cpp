@@ -1,0 +1,436 @@
+#include "DataSetBuilder.h"
+
+#include "dorvanex/scene/CResourceManifest.h"
+#include "tools/anim/ZqAnimWriter.h"
+#include "tools/dds/DdsWriter.h"
+#include "tools/dld/DldWriter.h"
+#include "tools/model/ZqModelWriter.h"
+#include "tools/particle/ZqPmWriter.h"
+#include "tools/sound/ZqSdWriter.h"
+#include "zq/file/ZqByteWriter.h"
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <stdexcept>
+
+namespace zqds {
+namespace {
+
+// Fixed time stamp for every member: the same bytes on every run.
+constexpr uint64_t MEMBER_TIME = 1262304000; // 2010-01-01
+
+// Textures whose size the game relies on (the glyph tables reach x = 298 in row 163); sides
+// are powers of two, as textures with a mip chain need.
+struct TextureSize {
+    uint32_t row, width, height;
+};
+constexpr TextureSize TEXTURE_SIZES[] = {{163, 512, 64}, {165, 256, 256}};
+constexpr uint32_t SMALL_TEXTURE = 16;
+
+// Layouts and how many layers and cells the game addresses in them.
+struct LayoutShape {
+    uint32_t row, layers, cells;
+};
+constexpr LayoutShape LAYOUT_SHAPES[] = {{45, 15, 8}, {48, 4, 5}, {50, 89, 226}, {62, 12, 12}};
+constexpr LayoutShape DEFAULT_LAYOUT = {0, 32, 32};
+constexpr uint32_t MAX_LAYOUT_TEXTURES = 32;
+
+// Background-music tracks, written loose under sound/bgm.
+constexpr const char* BGM_TRACKS[] = {"SP100MBGM.adpcm.sound",
+                                      "SPCommonFalseJingle.adpcm.sound",
+                                      "SPCommonStaffRollBGM.adpcm.sound",
+                                      "SPCommonThemeBGM.adpcm.sound",
+                                      "SPCommonWinJingle.adpcm.sound",
+                                      "SPFencingBGM.adpcm.sound",
+                                      "SPJavelinBGM.adpcm.sound",
+                                      "SPLiftingBGM.adpcm.sound",
+                                      "SPLongJumpBGM.adpcm.sound",
+                                      "SPPingpongBGM.adpcm.sound",
+                                      "SPShootingBGM.adpcm.sound",
+                                      "SPhurdleBGM.adpcm.sound",
+                                      "SPvaultBGM.adpcm.sound"};
+
+std::string narrow(const char16_t* s) {
+    std::string out;
+    for (; *s != 0; ++s) {
+        out += static_cast<char>(*s < 0x80 ? *s : '?');
+    }
+    return out;
+}
+
+bool endsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+uint32_t crc32(const uint8_t* p, const size_t n) {
+    static const std::array<uint32_t, 256> table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k) {
+                c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+            }
+            t[i] = c;
+        }
+        return t;
+    }();
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        crc = table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+    }
+    return ~crc;
+}
+
+void putBe32(std::vector<uint8_t>& out, const uint32_t v) {
+    for (int s = 24; s >= 0; s -= 8) {
+        out.push_back(static_cast<uint8_t>(v >> s));
+    }
+}
+
+void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& body) {
+    putBe32(out, static_cast<uint32_t>(body.size()));
+    const size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), body.begin(), body.end());
+    putBe32(out, crc32(out.data() + start, out.size() - start));
+}
+
+std::vector<uint8_t> placeholder(const std::string& name) {
+    std::vector<uint8_t> out(PLACEHOLDER_MAGIC, PLACEHOLDER_MAGIC + sizeof(PLACEHOLDER_MAGIC) - 1);
+    out.insert(out.end(), name.begin(), name.end());
+    return out;
+}
+
+std::vector<uint8_t> makeSound(const double frequency, const double seconds) {
+    // Many rows share a tone: write each one once.
+    static std::map<std::pair<double, double>, std::vector<uint8_t>> made;
+    const auto known = made.find({frequency, seconds});
+    if (known != made.end()) {
+        return known->second;
+    }
+    const zqsdw::Pcm pcm = zqsdw::makeTone(frequency, seconds, 22050, 1, 0.25);
+    std::vector<uint8_t> out;
+    std::string error;
+    if (!zqsdw::writeSound(pcm, zqsdw::Options{}, out, error)) {
+        throw std::runtime_error("sound: " + error);
+    }
+    made[{frequency, seconds}] = out;
+    return out;
+}
+
+// The layout's textures are the texture rows that follow it in its archive.
+uint32_t texturesAfter(const uint32_t row) {
+    const uint32_t archive = getResourceEntry(row).archive;
+    const uint32_t end = getArchiveFirstRow(archive) + getArchiveRowCount(archive);
+    uint32_t n = 0;
+    while (n < MAX_LAYOUT_TEXTURES && row + 1 + n < end &&
+           getResourceKindOfName(getResourceEntry(row + 1 + n).name) == KIND_TEXTURE) {
+        ++n;
+    }
+    return n;
+}
+
+std::vector<uint8_t> makeLayout(const uint32_t row) {
+    LayoutShape shape = DEFAULT_LAYOUT;
+    for (const LayoutShape& s : LAYOUT_SHAPES) {
+        if (s.row == row) {
+            shape = s;
+        }
+    }
+    dldw::Layout layout;
+    layout.textures = texturesAfter(row);
+    for (uint32_t c = 0; c < shape.cells; ++c) {
+        dldw::Cell cell;
+        cell.texture = layout.textures == 0 ? 0x80000000u : c % layout.textures;
+        cell.width = SMALL_TEXTURE;
+        cell.height = SMALL_TEXTURE;
+        layout.cells.push_back(cell);
+    }
+    for (uint32_t l = 0; l < shape.layers; ++l) {
+        dldw::Layer layer;
+        layer.width = 64;
+        layer.height = 64;
+        layer.rate = 60;
+        layer.frames = 2;
+        dldw::Track track;
+        track.index = static_cast<uint16_t>(l % shape.cells);
+        track.first = 0;
+        track.end = 2;
+        layer.tracks.push_back(track);
+        layout.layers.push_back(layer);
+    }
+    std::vector<uint8_t> image;
+    std::string error;
+    if (!dldw::build(layout, image, &error)) {
+        throw std::runtime_error("layout: " + error);
+    }
+    return image;
+}
+
+std::vector<uint8_t> makeModel(const uint32_t row) {
+    // Its texture: the archive's first texture row, so the model's texture wiring finds it.
+    const uint32_t archive = getResourceEntry(row).archive;
+    const uint32_t first = getArchiveFirstRow(archive);
+    std::string texture;
+    for (uint32_t r = first; r < first + getArchiveRowCount(archive); ++r) {
+        if (getResourceKindOfName(getResourceEntry(r).name) == KIND_TEXTURE) {
+            texture = narrow(getResourceEntry(r).name);
+            break;
+        }
+    }
+    zq_model_writer::Model model;
+    std::string error;
+    const std::string obj = "v 0 0 0\nv 1 0 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 0 1\nvn 0 0 1\n"
+                            "f 1/1/1 2/2/1 3/3/1\n";
+    if (!zq_model_writer::fromObj(obj, texture, model, error)) {
+        throw std::runtime_error("model: " + error);
+    }
+    return zq_model_writer::write(model);
+}
+
+std::vector<uint8_t> makeAnimation() {
+    zq_anim_writer::Animation a;
+    a.frameCount = 2;
+    a.parents = {-1};
+    return zq_anim_writer::write(a);
+}
+
+std::vector<uint8_t> makeTextureAnimation() {
+    zq_anim_writer::TextureAnimation a;
+    a.frameCount = 2;
+    a.materials = {"default"};
+    zq_anim_writer::TextureTrack t;
+    t.values = {0.0f, 0.5f};
+    a.tracks.push_back(t);
+    return zq_anim_writer::write(a);
+}
+
+std::vector<uint8_t> makeEffect(const std::string& name) {
+    zqpmw::PmdDesc d;
+    d.file = name;
+    return zqpmw::writePmd(d);
+}
+
+// The sound list: a record per sound-effect row {priority, play-count code, exclusive key,
+// volume in percent, name length} and the name, each record padded to 4 bytes.
+std::vector<uint8_t> makeSoundList() {
+    std::vector<std::string> names;
+    for (uint32_t r = 0; r < NR_RESOURCES; ++r) {
+        if (getResourceKindOfName(getResourceEntry(r).name) == KIND_SOUND_EFFECT) {
+            names.push_back(narrow(getResourceEntry(r).name));
+        }
+    }
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    ZqByteWriter w;
+    w.u32(0);
+    w.u32(static_cast<uint32_t>(names.size()));
+    for (const std::string& n : names) {
+        w.u32(1);   // priority
+        w.u32(0);   // play once
+        w.u32(0);   // no exclusive key
+        w.u32(100); // volume
+        w.u32(static_cast<uint32_t>(n.size()));
+        for (const char c : n) {
+            w.u8(static_cast<uint8_t>(c));
+        }
+        w.u8(0);
+        while (w.tell() % 4 != 0) {
+            w.u8(0);
+        }
+    }
+    return w.take();
+}
+
+std::vector<uint8_t> makeMember(const uint32_t row, const Inputs& inputs) {
+    const std::string name = narrow(getResourceEntry(row).name);
+    switch (getResourceKindOfName(getResourceEntry(row).name)) {
+    case KIND_TEXTURE: {
+        if (endsWith(name, ".dds")) {
+            std::vector<uint8_t> argb(SMALL_TEXTURE * SMALL_TEXTURE * 4);
+            for (size_t i = 0; i < argb.size(); i += 4) {
+                zqtool::putArgb(&argb[i], 0xFF000000u | (row * 0x9E3779B9u >> 8) | (i & 0xFF));
+            }
+            return zqtool::makeDds(zqp::image::Format::A8R8G8B8, SMALL_TEXTURE, SMALL_TEXTURE,
+                                   argb.data(), 1);
+        }
+        uint32_t w = SMALL_TEXTURE, h = SMALL_TEXTURE;
+        for (const TextureSize& s : TEXTURE_SIZES) {
+            if (s.row == row) {
+                w = s.width;
+                h = s.height;
+            }
+        }
+        return makePng(w, h, row);
+    }
+    case KIND_LAYOUT:
+        return makeLayout(row);
+    case KIND_MODEL:
+        return makeModel(row);
+    case KIND_ANIMATION:
+        return makeAnimation();
+    case KIND_TEXTURE_ANIMATION:
+        return makeTextureAnimation();
+    case KIND_EFFECT_SET:
+        return makeEffect(name);
+    case KIND_SOUND_EFFECT:
+        return makeSound(220.0 + (row % 24) * 20.0, 0.02);
+    case KIND_SOUND_LIST:
+        return makeSoundList();
+    case KIND_FONTS:
+        return inputs.font;
+    default:
+        // Camera animations, faces: no writer yet.
+        return placeholder(name);
+    }
+}
+
+bool writeIfChanged(const std::filesystem::path& path, const std::vector<uint8_t>& data,
+                    std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    {
+        std::ifstream in(path, std::ios::binary | std::ios::ate);
+        if (in && static_cast<uint64_t>(in.tellg()) == data.size()) {
+            std::vector<uint8_t> old(data.size());
+            in.seekg(0);
+            in.read(reinterpret_cast<char*>(old.data()), static_cast<std::streamsize>(old.size()));
+            if (in && old == data) {
+                return true;
+            }
+        }
+    }
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data.data()),
+              static_cast<std::streamsize>(data.size()));
+    if (!out) {
+        error = "cannot write " + path.string();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::vector<uint8_t> makePng(const uint32_t width, const uint32_t height, const uint32_t seed) {
+    // Rows of filter byte 0 and RGBA pixels: a two-colour checker tinted by the seed.
+    const uint32_t tint = seed * 0x9E3779B9u;
+    const size_t stride = 1 + 4ull * width;
+    std::vector<uint8_t> raw(stride * height, 0);
+    for (uint32_t y = 0; y < height; ++y) {
+        uint8_t* p = &raw[y * stride + 1];
+        for (uint32_t x = 0; x < width; ++x, p += 4) {
+            const bool on = ((x / 8) + (y / 8)) % 2 == 0;
+            p[0] = on ? static_cast<uint8_t>(tint >> 24) : 0x20;
+            p[1] = on ? static_cast<uint8_t>(tint >> 16) : 0x20;
+            p[2] = on ? static_cast<uint8_t>(tint >> 8) : 0x20;
+            p[3] = 0xFF;
+        }
+    }
+    // zlib stream of stored blocks (at most 65535 bytes each) and the Adler-32 of the data.
+    std::vector<uint8_t> z = {0x78, 0x01};
+    for (size_t at = 0; at < raw.size() || at == 0;) {
+        const size_t n = std::min<size_t>(65535, raw.size() - at);
+        const bool last = at + n == raw.size();
+        z.push_back(last ? 1 : 0);
+        z.push_back(static_cast<uint8_t>(n));
+        z.push_back(static_cast<uint8_t>(n >> 8));
+        z.push_back(static_cast<uint8_t>(~n));
+        z.push_back(static_cast<uint8_t>(~n >> 8));
+        z.insert(z.end(), raw.begin() + static_cast<ptrdiff_t>(at),
+                 raw.begin() + static_cast<ptrdiff_t>(at + n));
+        at += n;
+        if (last) {
+            break;
+        }
+    }
+    uint32_t a = 1, b = 0;
+    for (const uint8_t v : raw) {
+        a = (a + v) % 65521;
+        b = (b + a) % 65521;
+    }
+    putBe32(z, (b << 16) | a);
+
+    std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    std::vector<uint8_t> ihdr;
+    putBe32(ihdr, width);
+    putBe32(ihdr, height);
+    ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0}); // 8 bits, RGBA, deflate, no filter, no interlace
+    putChunk(png, "IHDR", ihdr);
+    putChunk(png, "IDAT", z);
+    putChunk(png, "IEND", {});
+    return png;
+}
+
+bool buildArchiveEntries(const uint32_t archive, const Inputs& inputs, std::vector<ZqArcEntry>& out,
+                         std::string& error) {
+    out.clear();
+    if (archive >= NR_ARCHIVES) {
+        error = "no archive " + std::to_string(archive);
+        return false;
+    }
+    const uint32_t first = getArchiveFirstRow(archive);
+    try {
+        for (uint32_t r = first; r < first + getArchiveRowCount(archive); ++r) {
+            ZqArcEntry e;
+            e.name = getResourceEntry(r).name;
+            e.data = makeMember(r, inputs);
+            e.time = MEMBER_TIME;
+            out.push_back(std::move(e));
+        }
+    } catch (const std::exception& ex) {
+        error = narrow(getArchiveName(archive)) + ": " + ex.what();
+        return false;
+    }
+    return true;
+}
+
+bool buildLooseFiles(std::vector<LooseFile>& out, std::string& error) {
+    out.clear();
+    try {
+        out.push_back({"TestMenu/spuicom_credit.png", makePng(256, 256, 0xC0FFEEu)});
+        double frequency = 262.0;
+        for (const char* track : BGM_TRACKS) {
+            out.push_back({std::string("sound/bgm/") + track, makeSound(frequency, 0.1)});
+            frequency *= 1.06;
+        }
+    } catch (const std::exception& ex) {
+        error = ex.what();
+        return false;
+    }
+    return true;
+}
+
+bool writeArchive(const std::string& dataDir, const uint32_t archive, const Inputs& inputs,
+                  std::string& error) {
+    std::vector<ZqArcEntry> entries;
+    std::vector<uint8_t> image;
+    return buildArchiveEntries(archive, inputs, entries, error) &&
+           ZqArcWriter::build(entries, ZqArcWriter::DEFAULT_VERSION, image, &error) &&
+           writeIfChanged(std::filesystem::path(dataDir) / "Arc" / narrow(getArchiveName(archive)),
+                          image, error);
+}
+
+bool writeDataSet(const std::string& dataDir, const Inputs& inputs, std::string& error) {
+    const std::filesystem::path root(dataDir);
+    for (uint32_t a = 0; a < NR_ARCHIVES; ++a) {
+        if (!writeArchive(dataDir, a, inputs, error)) {
+            return false;
+        }
+    }
+    std::vector<LooseFile> loose;
+    if (!buildLooseFiles(loose, error)) {
+        return false;
+    }
+    for (const LooseFile& f : loose) {
+        if (!writeIfChanged(root / f.path, f.data, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace zqds
