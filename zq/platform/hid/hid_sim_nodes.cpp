@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace zqp::hidsim {
 namespace {
@@ -23,6 +24,7 @@ struct Node {
     hid::test::LedNode led;
     hid::test::TicketNode ticket;
     uint32_t payoutMs[4] = {};
+    std::string told; // the state last printed, so that only changes are printed
 };
 
 class NodeChain : public SerialChain {
@@ -222,21 +224,28 @@ private:
         return -1;
     }
 
-    void tell(const Node& node, const char* what) const {
+    void tell(Node& node, const char* what) const {
         if (!m_verbose) {
             return;
         }
-        const size_t nr = static_cast<size_t>(&node - m_nodes.data());
+        char line[128];
         if (m_kind == Kind::Led) {
-            std::fprintf(stderr, "board: LED node %zu %s: mask %06X, level 0 %u\n", nr, what,
-                         static_cast<unsigned>(node.led.mask),
-                         static_cast<unsigned>(node.led.levels[0]));
+            std::snprintf(line, sizeof line, "mask %06X, level 0 %u",
+                          static_cast<unsigned>(node.led.mask),
+                          static_cast<unsigned>(node.led.levels[0]));
         } else {
             const hid::test::TicketNode& t = node.ticket;
-            std::fprintf(stderr, "board: ticket node %zu %s: paid %u/%u and %u/%u\n", nr, what,
-                         static_cast<unsigned>(t.paid[0]), static_cast<unsigned>(t.target[0]),
-                         static_cast<unsigned>(t.paid[1]), static_cast<unsigned>(t.target[1]));
+            std::snprintf(line, sizeof line, "paid %u/%u and %u/%u",
+                          static_cast<unsigned>(t.paid[0]), static_cast<unsigned>(t.target[0]),
+                          static_cast<unsigned>(t.paid[1]), static_cast<unsigned>(t.target[1]));
         }
+        if (node.told == line) {
+            return;
+        }
+        node.told = line;
+        const size_t nr = static_cast<size_t>(&node - m_nodes.data());
+        std::fprintf(stderr, "board: %s node %zu %s: %s\n", m_kind == Kind::Led ? "LED" : "ticket",
+                     nr, what, line);
     }
 
     Kind m_kind;
