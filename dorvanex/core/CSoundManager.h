@@ -21,8 +21,12 @@ public:
     static constexpr float BGM_FADE_IN_MS = 300.0f;
     static constexpr float KEY_REPLACE_FADE_MS = 50.0f;
     enum KIND : uint32_t { KIND_BGM = 0, KIND_SE = 1 };
-    enum STATE : uint32_t { STATE_FREE = 0, STATE_REQUESTED = 1, STATE_PLAYING = 2,
-                            STATE_STOPPING = 3 };
+    enum STATE : uint32_t {
+        STATE_FREE = 0,
+        STATE_REQUESTED = 1,
+        STATE_PLAYING = 2,
+        STATE_STOPPING = 3
+    };
     enum GROUP : uint32_t { GROUP_COMMON = 0, GROUP_EVENT = 1 };
 
     // One request slot. The handle is the framework's sound effect (SE slots only).

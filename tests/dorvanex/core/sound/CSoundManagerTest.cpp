@@ -1,7 +1,7 @@
 // The game's sound manager against the real sound layer rendering offline through the null
 // sink: the request slots' rules for music and effects, and the shuffle bag.
-#include "dorvanex/core/CShuffleBag.h"
 #include "dorvanex/core/CSoundManager.h"
+#include "dorvanex/core/CShuffleBag.h"
 
 #include "tests/support/FakeClock.h"
 #include "tools/sound/ZqSdWriter.h"
@@ -75,11 +75,11 @@ protected:
         ASSERT_TRUE(m_manager->init());
         const std::string d = m_dir.string() + "/";
         ASSERT_TRUE(ZqSdSound::setBgmDirectory(std::u16string(d.begin(), d.end()).c_str()));
-        for (const char16_t* name : {u"a.sound", u"b.sound", u"high.sound", u"low1.sound",
-                                     u"low2.sound", u"new.sound"}) {
-            ASSERT_EQ(ZqSdSound::loadSe(name, m_tone.data(), static_cast<uint32_t>(m_tone.size()),
-                                        0, 1),
-                      1u);
+        for (const char16_t* name :
+             {u"a.sound", u"b.sound", u"high.sound", u"low1.sound", u"low2.sound", u"new.sound"}) {
+            ASSERT_EQ(
+                ZqSdSound::loadSe(name, m_tone.data(), static_cast<uint32_t>(m_tone.size()), 0, 1),
+                1u);
         }
     }
     void TearDown() override {
