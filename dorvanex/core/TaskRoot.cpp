@@ -6,6 +6,7 @@
 #include "dorvanex/core/CGameSettings.h"
 #include "dorvanex/core/CGameWork.h"
 #include "dorvanex/core/CInputManager.h"
+#include "dorvanex/core/CLimitTimer.h"
 #include "dorvanex/core/CPlayRecorder.h"
 #include "dorvanex/core/CSPLCTask.h"
 #include "dorvanex/core/CSequence.h"
@@ -156,6 +157,9 @@ void TaskRoot::quit() {
     setLampTask(nullptr);
     m_pLampTask.reset();
     CCredit::deleteInstance();
+    if (CLimitTimer* const timer = getLimitTimer(); timer != nullptr) {
+        timer->release();
+    }
     CSoundManager::deleteInstance();
     quitErrorManager();
     releaseGameVertexDeclarations();
