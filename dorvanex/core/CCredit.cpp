@@ -50,6 +50,17 @@ CCredit& self() {
     return *CCredit::getInstance();
 }
 
+// Takes coins off slot 0's stock, in the portions the board takes at most.
+void takeStock(uint32_t coins) {
+    while (coins > 0) {
+        const uint32_t portion = std::min(coins, CCredit::CONSUME_PORTION);
+        if (!ZqMarlox4::consumeCoinStock(0, portion)) {
+            return;
+        }
+        coins -= portion;
+    }
+}
+
 int32_t glyphOf(const char c) {
     if (c >= '0' && c <= '9') {
         return c - '0';
@@ -174,14 +185,7 @@ void CCredit::setCoinAccept(const bool on) {
 
 void CCredit::resetCoins() {
     CCredit& c = self();
-    uint32_t stock = ZqMarlox4::getCoinStock(0);
-    while (stock > 0) {
-        const uint32_t portion = std::min(stock, CONSUME_PORTION);
-        if (!ZqMarlox4::consumeCoinStock(0, portion)) {
-            break;
-        }
-        stock -= portion;
-    }
+    takeStock(ZqMarlox4::getCoinStock(0));
     c.m_pendingCoins = 0;
     c.m_coinsThisFrame = 0;
     c.m_coinsRead = 0;
@@ -273,14 +277,7 @@ void CCredit::update() {
             m_refresh = -1;
         }
         if (stock > 0) {
-            int32_t left = stock;
-            while (left > 0) {
-                const uint32_t portion = std::min(static_cast<uint32_t>(left), CONSUME_PORTION);
-                if (!ZqMarlox4::consumeCoinStock(0, portion)) {
-                    break;
-                }
-                left -= static_cast<int32_t>(portion);
-            }
+            takeStock(static_cast<uint32_t>(stock));
             m_coinsThisFrame = stock;
             m_pendingCoins += stock;
             convert();

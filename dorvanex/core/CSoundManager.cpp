@@ -81,6 +81,11 @@ void CSoundManager::deleteInstance() {
 CSoundManager::CSoundManager() = default;
 
 CSoundManager::~CSoundManager() {
+    // A manager outliving the sound layer (one made before it, or after its shut-down) has
+    // nothing left to stop or detach.
+    if (ZqSdSound::m_pXAudio == nullptr) {
+        return;
+    }
     stopAll();
     ZqSdSound::setBgmFileIo(nullptr);
     ZqSdSound::setSeFileIo(nullptr);
