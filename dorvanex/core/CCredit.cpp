@@ -8,6 +8,7 @@
 #include "dorvanex/core/CSoundManager.h"
 #include "dorvanex/core/ErrorLog.h"
 #include "dorvanex/core/GameRender.h"
+#include "zq/gl/ZqGlShader.h"
 #include "zq/gl/ZqGlTexture.h"
 #include "zq/io/ZqMarlox4.h"
 
@@ -254,7 +255,7 @@ void CCredit::convert() {
 }
 
 void CCredit::refreshTexts() {
-    std::snprintf(m_creditText, TEXT_SIZE, "%d", std::min(m_credits, SHOWN_CREDITS_MAX));
+    std::snprintf(m_creditText, TEXT_SIZE, "%d", std::clamp(m_credits, 0, SHOWN_CREDITS_MAX));
     std::snprintf(m_coinText, TEXT_SIZE, "%d'%d", m_pendingCoins,
                   m_freePlay != 0 ? 0 : static_cast<int32_t>(m_coinsPerBlock));
 }
@@ -357,10 +358,22 @@ void CCredit::drawText(const char* const text, float x) const {
 }
 
 void CCredit::draw(float) {
-    if (m_displayShown != 1 || m_pTexture == nullptr) {
+    ZqGlShader* const shader = ZqGlShader::getDefaultShader();
+    if (m_displayShown != 1 || m_pTexture == nullptr || shader == nullptr) {
         return;
     }
     setSpriteRenderState(VERTEX_KIND_SCREEN, 0, false, m_pTexture);
+    const unsigned int passes = shader->beginTechnique();
+    for (unsigned int pass = 0; pass < passes; ++pass) {
+        if (shader->beginPass(pass)) {
+            drawLine();
+            shader->endPass();
+        }
+    }
+    shader->endTechnique();
+}
+
+void CCredit::drawLine() const {
     // Three labels lie above the digit strip; another status shows the last of them.
     const uint32_t labelRow =
         LABEL_ROW + LINE_HEIGHT * static_cast<uint32_t>(std::clamp(m_shownStatus, 0, 2));

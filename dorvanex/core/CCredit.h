@@ -89,6 +89,7 @@ private:
     void refreshTexts();
     void drawCell(uint32_t u, uint32_t v, uint32_t width, float x) const;
     void drawText(const char* text, float x) const;
+    void drawLine() const;
 
     int32_t m_displayShown = 0;
     int32_t m_pendingCoins = 0;

@@ -203,6 +203,7 @@ constexpr uint8_t DIGIT_FONT[10][5] = {
 };
 
 std::vector<uint8_t> makeDigitSheet();
+std::vector<uint8_t> makeCreditSheet();
 
 std::vector<uint8_t> makeLayout(const uint32_t row) {
     if (row == COUNTDOWN_LAYOUT_ROW) {
@@ -449,6 +450,59 @@ std::vector<uint8_t> makeDigitSheet() {
     return encodePng(DIGIT_SHEET_W, DIGIT_SHEET_H, raw);
 }
 
+// The credit line's texture: 26-texel rows of plain bars for the two captions (rows 0 and
+// 26, 94 wide), the free-play sign (78) and the three status labels (104, 130, 156; 124 wide),
+// and at row 182 the glyph strip: '0'..'9' in their widths, then an apostrophe at glyph 11.
+std::vector<uint8_t> makeCreditSheet() {
+    constexpr uint32_t SIDE = 256;
+    constexpr uint32_t ROW = 26;
+    constexpr uint32_t GLYPH_ROW = 182;
+    constexpr uint32_t GLYPH_WIDTHS[12] = {17, 14, 16, 15, 16, 16, 16, 15, 15, 16, 0, 14};
+    struct Bar {
+        uint32_t y, width, rgb;
+    };
+    constexpr Bar BARS[] = {{0, 94, 0x3060C0},    {26, 94, 0x30A050},   {78, 124, 0xC08020},
+                            {104, 124, 0x808080}, {130, 124, 0xC03030}, {156, 124, 0x2090C0}};
+    const size_t stride = 1 + 4ull * SIDE;
+    std::vector<uint8_t> raw(stride * SIDE, 0);
+    const auto put = [&raw, stride](const uint32_t x, const uint32_t y, const uint32_t rgb) {
+        uint8_t* const p = &raw[y * stride + 1 + 4ull * x];
+        p[0] = static_cast<uint8_t>(rgb >> 16);
+        p[1] = static_cast<uint8_t>(rgb >> 8);
+        p[2] = static_cast<uint8_t>(rgb);
+        p[3] = 0xFF;
+    };
+    for (const Bar& b : BARS) {
+        for (uint32_t y = b.y + 2; y < b.y + ROW - 2; ++y) {
+            for (uint32_t x = 0; x < b.width; ++x) {
+                put(x, y, b.rgb);
+            }
+        }
+    }
+    uint32_t left = 0;
+    for (uint32_t g = 0; g < 12; ++g) {
+        for (uint32_t y = 0; y < ROW; ++y) {
+            for (uint32_t x = 0; x < GLYPH_WIDTHS[g]; ++x) {
+                // Font pixels 3 x 4, the glyph from column 2 and row 3.
+                const uint32_t fx = (x - 2) / 3;
+                const uint32_t fy = (y - 3) / 4;
+                bool on = false;
+                if (g < 10) {
+                    on = x >= 2 && y >= 3 && fx < 3 && fy < 5 &&
+                         (DIGIT_FONT[g][fy] >> (2 - fx) & 1) != 0;
+                } else if (g == 11) {
+                    on = x >= 6 && x < 9 && y >= 3 && y < 11;
+                }
+                if (on) {
+                    put(left + x, GLYPH_ROW + y, 0xFFFFFF);
+                }
+            }
+        }
+        left += GLYPH_WIDTHS[g];
+    }
+    return encodePng(SIDE, SIDE, raw);
+}
+
 } // namespace
 
 std::vector<uint8_t> makePng(const uint32_t width, const uint32_t height, const uint32_t seed) {
@@ -495,7 +549,7 @@ bool buildArchiveEntries(const uint32_t archive, const Inputs& inputs, std::vect
 bool buildLooseFiles(std::vector<LooseFile>& out, std::string& error) {
     out.clear();
     try {
-        out.push_back({"TestMenu/spuicom_credit.png", makePng(256, 256, 0xC0FFEEu)});
+        out.push_back({"TestMenu/spuicom_credit.png", makeCreditSheet()});
         double frequency = 262.0;
         for (const char* track : BGM_TRACKS) {
             out.push_back({std::string("sound/bgm/") + track, makeSound(frequency, 0.1)});
