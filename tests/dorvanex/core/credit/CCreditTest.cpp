@@ -10,8 +10,14 @@
 #include "dorvanex/core/CSequence.h"
 #include "dorvanex/core/CSequenceManager.h"
 #include "dorvanex/core/CSoundManager.h"
+#include "dorvanex/core/GameRender.h"
 #include "dorvanex/scene/CResourceManager.h"
+#include "tests/support/GoldenImage.h"
+#include "tests/zq/file/FileTestSupport.h"
+#include "tests/zq/gl/FrameworkRun.h"
+#include "tools/dataset/DataSetBuilder.h"
 #include "tools/sound/ZqSdWriter.h"
+#include "zq/gl/ZqGlSystem.h"
 #include "zq/input/ZqInput.h"
 #include "zq/io/ZqMarlox4.h"
 #include "zq/platform/audio/audio.h"
@@ -23,6 +29,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <numeric>
@@ -53,6 +61,10 @@ public:
 
 std::unique_ptr<CSequence> heldFactory(int32_t) {
     return std::make_unique<Held>();
+}
+
+std::string texts() {
+    return std::string(CCredit::getCreditText()) + " " + CCredit::getCoinText();
 }
 
 int32_t sumOf(const int32_t* values, const int n) {
@@ -161,10 +173,6 @@ protected:
         }
         return false;
     }
-    static std::string texts() {
-        return std::string(CCredit::getCreditText()) + " " + CCredit::getCoinText();
-    }
-
     ZqTask m_root;
     CResourceManager::SoundList m_list;
 };
@@ -335,3 +343,67 @@ TEST_F(Credit, RowsOutsideTheTableKeepThePreviousRow) {
 }
 
 } // namespace
+
+namespace {
+
+// The bottom strip of the screen that holds the credit line.
+zqtest::Image lineStrip(const zqtest::Image& screen) {
+    constexpr uint32_t X = 180, Y = 736, W = 720, H = 32;
+    zqtest::Image out(W, H);
+    for (uint32_t y = 0; y < H && Y + y < screen.height; ++y) {
+        for (uint32_t x = 0; x < W && X + x < screen.width; ++x) {
+            out.at(x, y) = screen.at(X + x, Y + y);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+// The line over the data set's credit texture, on real GL: label, captions and the two texts,
+// or in free play the free-play sign alone.
+TEST(CreditLine, DrawsOverTheGeneratedTexture) {
+    std::vector<zqds::LooseFile> files;
+    std::string error;
+    ASSERT_TRUE(zqds::buildLooseFiles(files, error)) << error;
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    {
+        ScratchFolder scratch;
+        for (const zqds::LooseFile& f : files) {
+            if (f.path == "TestMenu/spuicom_credit.png") {
+                std::filesystem::create_directories(scratch.root() / "TestMenu");
+                std::ofstream(scratch.root() / f.path, std::ios::binary)
+                    .write(reinterpret_cast<const char*>(f.data.data()),
+                           static_cast<std::streamsize>(f.data.size()));
+            }
+        }
+        struct Case {
+            uint8_t freePlay;
+            const char* golden;
+        };
+        // Both pictures in one run of the framework.
+        EXPECT_TRUE(zqtest::runOnceInFrame(
+            [&] {
+                ASSERT_TRUE(createGameVertexDeclarations());
+                CCredit* const credit = CCredit::getInstance();
+                ASSERT_TRUE(credit->createDisplay());
+                CCredit::setDisplay(true);
+                for (const Case c : {Case{0, "dorvanex/credit_line.png"},
+                                     Case{1, "dorvanex/credit_line_free_play.png"}}) {
+                    SCOPED_TRACE(c.golden);
+                    CCredit::setCoinSettings(8, 1, 1, 4, 0, c.freePlay);
+                    credit->update();
+                    EXPECT_EQ(texts(), c.freePlay != 0 ? "0 0'0" : "0 0'2");
+                    ZqGlSystem::clear(1 | 2 | 4, 0xFF000000u, 1.0f, 0);
+                    credit->draw(0.0f);
+                    const zqtest::Image shot =
+                        zqtest::readRenderTarget(*ZqGlSystem::getD3dDevice());
+                    EXPECT_TRUE(zqtest::matchesGolden(lineStrip(shot), c.golden, 2, 0));
+                }
+                CCredit::deleteInstance();
+                releaseGameVertexDeclarations();
+            },
+            1024, 768));
+    }
+    std::filesystem::current_path(cwd);
+}
