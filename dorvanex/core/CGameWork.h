@@ -13,7 +13,11 @@ public:
     void resetRankingCursor() { m_rankingCursor = 0; }
     int32_t getRankingCursor() const { return m_rankingCursor; }
     void setRankingCursor(int32_t cursor) { m_rankingCursor = cursor; }
+    // The network status the screens show (the credit line's label follows it).
+    int32_t getOfflineWord() const { return m_offlineWord; }
+    void setOfflineWord(int32_t word) { m_offlineWord = word; }
 
 private:
     int32_t m_rankingCursor = 0;
+    int32_t m_offlineWord = 2;
 };

@@ -17,7 +17,6 @@ class CDldTask;
 class CGameFade;
 class CSPLCTask;
 class CTaskBackGround;
-class CTaskCredit;
 class CTaskSound;
 class ZqGlFont;
 class ZqGlShader;
@@ -63,7 +62,6 @@ private:
     std::unique_ptr<CTaskSound> m_pSoundTask;
     std::unique_ptr<CTaskBackGround> m_pBackGroundTask;
     std::unique_ptr<ZqMt19937Ar> m_pRandom;
-    std::unique_ptr<CTaskCredit> m_pCreditTask;
     std::unique_ptr<CSPLCTask> m_pLampTask;
 
     static ZqGlFont* m_pFont;
