@@ -30,12 +30,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     recorder.startReplay();
     for (uint32_t frame = 0; frame < 64; ++frame) {
-        uint32_t tick = frame * 37u;
+        // A real time outside the framework's range: a recorded one replaces it, held to the
+        // range; once they run out it stays.
+        constexpr uint32_t REAL = 5000;
+        uint32_t tick = REAL;
         CInputRecorder::frameTimeHook(tick, &recorder);
-        if (tick < CInputRecorder::MIN_FRAME_TIME || tick > CInputRecorder::MAX_FRAME_TIME) {
+        if (tick != REAL &&
+            (tick < CInputRecorder::MIN_FRAME_TIME || tick > CInputRecorder::MAX_FRAME_TIME)) {
             __builtin_trap();
         }
-        recorder.update(static_cast<float>(tick));
+        recorder.update(tick != REAL ? static_cast<float>(tick) : frame * 37.0f);
         for (uint32_t b = 0; b < 40; ++b) {
             const bool on = recorder.getButtonOn(b);
             const bool off = recorder.getButtonOff(b);
