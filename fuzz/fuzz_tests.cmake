@@ -145,3 +145,14 @@ foreach(_target operator_data bookkeeping)
     set_tests_properties(fuzz.${_target} PROPERTIES FIXTURES_REQUIRED operator_data_seeds
                          TIMEOUT 120)
 endforeach()
+
+# The recorded-input reader: recordings that the recording writer makes.
+add_test(NAME fuzz.btn_file.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQBTN=$<TARGET_FILE:zqbtn> -DOUT=${_corpus}/btn_file
+                 -P ${PROJECT_SOURCE_DIR}/fuzz/btn_file_seeds.cmake)
+set_tests_properties(fuzz.btn_file.seeds PROPERTIES FIXTURES_SETUP btn_file_seeds TIMEOUT 300)
+add_test(NAME fuzz.btn_file
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_btn_file> -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/btn_file-new
+                 ${_corpus}/btn_file)
+set_tests_properties(fuzz.btn_file PROPERTIES FIXTURES_REQUIRED btn_file_seeds TIMEOUT 120)

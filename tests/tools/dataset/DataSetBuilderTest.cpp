@@ -4,6 +4,7 @@
 // cells it addresses, the sound list names every sound effect); the output is the same bytes
 // on every run.
 #include "tools/dataset/DataSetBuilder.h"
+#include "dorvanex/core/CInputRecorder.h"
 #include "dorvanex/dld/CDldFile.h"
 #include "dorvanex/scene/CResourceManager.h"
 #include "dorvanex/scene/CResourceManifest.h"
@@ -113,6 +114,16 @@ TEST_F(DataSet, LooseFilesAreWritten) {
     EXPECT_EQ(credit.info.height, 256u);
     for (const char* track : {"SP100MBGM.adpcm.sound", "SPCommonWinJingle.adpcm.sound"}) {
         EXPECT_FALSE(readAll(dataDir() / "sound" / "bgm" / track).empty()) << track;
+    }
+    // The attract demo's recordings read back through the game's recorder.
+    for (int event = 0; event < 10; ++event) {
+        const std::string name = "ButtonSave_Game" + std::to_string(event) + ".btn";
+        const std::vector<uint8_t> btn = readAll(dataDir() / "Btn" / name);
+        btnfmt::Recording recording;
+        ASSERT_TRUE(CInputRecorder::parse(btn.data(), btn.size(), recording)) << name;
+        EXPECT_EQ(recording.buttons, (std::vector<uint32_t>{0, 1, 2})) << name;
+        EXPECT_FALSE(recording.groups.empty()) << name;
+        EXPECT_EQ(recording.frameTimes.size(), 1875u) << name;
     }
 }
 
