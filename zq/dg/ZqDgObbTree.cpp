@@ -56,7 +56,7 @@ ZqDgObbTree* ZqDgObbTree::create(unsigned int, ZqGlModel* const model, const boo
         }
     }
     try {
-        tree->m_entries.assign(chosen, Entry{});
+        tree->m_entries.resize(chosen);
     } catch (const std::bad_alloc&) {
         ZqFixList::release(tree);
         throw ZqError::BOX_TREE_MEMORY;

@@ -23,8 +23,8 @@ public:
         uint8_t boneNr = 0;
         // Centre of the bone's box in the bone's own space.
         ZqVector3 localCenter{0.0f, 0.0f, 0.0f};
-        // In world space after update.
-        ZqDgCylindroid volume;
+        // In world space after update; zero-sized at the origin until filled.
+        ZqDgCylindroid volume{ZqVector3(0.0f, 0.0f, 0.0f), ZqVector3(0.0f, 0.0f, 0.0f)};
     };
 
     // A tree over model with one entry per bone b where boneMask is null or boneMask[b] is
