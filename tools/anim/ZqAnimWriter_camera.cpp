@@ -1,0 +1,151 @@
+// The camera path writer and its text form.
+#include "ZqAnimWriter.h"
+
+#include "zq/file/ZqByteWriter.h"
+#include "zq/gl/ZqGlCameraAnimationFormat.h"
+
+#include <sstream>
+#include <stdexcept>
+
+namespace zq_anim_writer {
+
+CameraAnimation stillCamera(const float position[3], const float fovDegrees, const float zNear,
+                            const float zFar, const float aspect) {
+    CameraAnimation a;
+    a.tracks[0].values = {0.0f, 0.0f, 0.0f, 1.0f};
+    a.tracks[1].values = {position[0], position[1], position[2], 1.0f};
+    a.tracks[2].values = {fovDegrees};
+    a.tracks[3].values = {zNear};
+    a.tracks[4].values = {zFar};
+    a.tracks[5].values = {aspect};
+    return a;
+}
+
+std::vector<uint8_t> write(const CameraAnimation& a) {
+    for (uint32_t i = 0; i < zqcamanim::NR_TRACKS; ++i) {
+        const CameraTrack& t = a.tracks[i];
+        const size_t per = zqcamanim::floatsPerKey(i);
+        const size_t keys = t.values.size() / per;
+        if (keys == 0 || keys > 0xFFFF || t.values.size() % per != 0 ||
+            (!t.frames.empty() && t.frames.size() != keys)) {
+            throw std::invalid_argument("a camera track's keys do not match");
+        }
+    }
+    ZqByteWriter w;
+    w.u32(zqanim::MAGIC);
+    w.i16(a.frameCount);
+    w.u8(a.loopMode);
+    w.u8(0);
+    w.i32(a.fps);
+    w.u32(0);
+    w.u32(0); // the camera chunk, patched below
+    w.u32(0);
+    const uint64_t chunk = w.tell();
+    w.patchU32(zqanim::HEADER_CHUNKS, static_cast<uint32_t>(chunk));
+    w.u32(zqcamanim::CHUNK_CAMERA);
+    w.u32(0);
+    w.zeros(4 * zqcamanim::NR_TRACKS);
+    for (uint32_t i = 0; i < zqcamanim::NR_TRACKS; ++i) {
+        const CameraTrack& t = a.tracks[i];
+        const uint64_t r = w.tell();
+        w.patchU32(chunk + zqcamanim::CHUNK_TRACKS + 4 * i, static_cast<uint32_t>(r - chunk));
+        w.i16(zqcamanim::trackType(i));
+        w.u16(0);
+        w.u16(static_cast<uint16_t>(t.values.size() / zqcamanim::floatsPerKey(i)));
+        w.u8(static_cast<uint8_t>(i));
+        w.u8(0);
+        w.u32(0);
+        w.u32(0);
+        if (!t.frames.empty()) {
+            w.patchU32(r + zqanim::TRACK_FRAMES, static_cast<uint32_t>(w.tell() - r));
+            for (const uint16_t f : t.frames) {
+                w.u16(f);
+            }
+            w.align(4);
+        }
+        w.patchU32(r + zqanim::TRACK_VALUES, static_cast<uint32_t>(w.tell() - r));
+        for (const float v : t.values) {
+            w.f32(v);
+        }
+    }
+    if (w.tell() > zqcamanim::MAX_DATA_SIZE) {
+        throw std::invalid_argument("a camera path past 65535 bytes");
+    }
+    return w.take();
+}
+
+bool parseCameraText(const std::string& text, CameraAnimation& out, std::string& error) {
+    std::istringstream in(text);
+    std::string line;
+    out = CameraAnimation{};
+    int lineNr = 0;
+    const auto fail = [&](const char* what) {
+        std::ostringstream message;
+        message << "line " << lineNr << ": " << what;
+        error = message.str();
+        return false;
+    };
+    while (std::getline(in, line)) {
+        ++lineNr;
+        const size_t hash = line.find('#');
+        if (hash != std::string::npos) {
+            line.resize(hash);
+        }
+        std::istringstream words(line);
+        std::string key;
+        if (!(words >> key)) {
+            continue;
+        }
+        long v = 0;
+        if (key == "frames" || key == "fps" || key == "loop") {
+            if (!(words >> v)) {
+                return fail("a number is missing");
+            }
+            if (key == "frames") {
+                out.frameCount = static_cast<int16_t>(v);
+            } else if (key == "fps") {
+                out.fps = static_cast<int32_t>(v);
+            } else {
+                out.loopMode = static_cast<uint8_t>(v);
+            }
+        } else if (key == "track") {
+            long index = 0;
+            long keys = 0;
+            if (!(words >> index >> keys) || index < 0 ||
+                index >= static_cast<long>(zqcamanim::NR_TRACKS) || keys <= 0 || keys > 0xFFFF) {
+                return fail("track needs INDEX (0..5) KEYS");
+            }
+            CameraTrack t;
+            std::string word;
+            while (words >> word) {
+                if (word == "frames") {
+                    for (long k = 0; k < keys; ++k) {
+                        if (!(words >> v)) {
+                            return fail("too few frames");
+                        }
+                        t.frames.push_back(static_cast<uint16_t>(v));
+                    }
+                } else if (word == "values") {
+                    float f = 0.0f;
+                    const long n =
+                        keys *
+                        static_cast<long>(zqcamanim::floatsPerKey(static_cast<uint32_t>(index)));
+                    for (long k = 0; k < n; ++k) {
+                        if (!(words >> f)) {
+                            return fail("too few values");
+                        }
+                        t.values.push_back(f);
+                    }
+                } else {
+                    return fail("expected frames or values");
+                }
+            }
+            out.tracks[index] = std::move(t);
+        } else {
+            return fail("unknown keyword");
+        }
+    }
+    return true;
+}
+
+} // namespace zq_anim_writer
