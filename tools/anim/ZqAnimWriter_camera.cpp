@@ -68,6 +68,8 @@ std::vector<uint8_t> write(const CameraAnimation& a) {
             w.f32(v);
         }
     }
+    // Readers want every table to start more than its least size before the end.
+    w.zeros(4);
     if (w.tell() > zqcamanim::MAX_DATA_SIZE) {
         throw std::invalid_argument("a camera path past 65535 bytes");
     }

@@ -47,6 +47,7 @@ ZqGlCameraAnimationPlayer::create(ZqGlCameraAnimation* const cameraAnimation, co
         return nullptr;
     }
     p->m_calcMatrix = true;
+    p->resetOutputs();
     // The defaults come first, so that the first evaluation never takes the thresholds of the
     // element's previous use.
     p->setRotationThreshold(NO_LIMIT, NO_LIMIT, NO_LIMIT, NO_LIMIT);
@@ -129,6 +130,20 @@ void ZqGlCameraAnimationPlayer::setTransThreshold(const float x, const float y, 
     m_transThreshold[1] = y;
     m_transThreshold[2] = z;
     m_transThreshold[3] = w;
+}
+
+void ZqGlCameraAnimationPlayer::resetOutputs() {
+    // A path held over a cut from its first evaluation shows these rather than what the
+    // element's previous user left.
+    for (int i = 0; i < 4; ++i) {
+        m_quat[i] = i == 3 ? 1.0f : 0.0f;
+        m_pos[i] = i == 3 ? 1.0f : 0.0f;
+    }
+    m_matrix = ZqMatrix::UNIT;
+    m_fovY = 0.0f;
+    m_zNear = 0.0f;
+    m_zFar = 0.0f;
+    m_aspect = 0.0f;
 }
 
 bool ZqGlCameraAnimationPlayer::isCut(const uint32_t track, const float* const thresholds) const {

@@ -73,6 +73,7 @@ private:
     ~ZqGlCameraAnimationPlayer() override = default;
 
     void releaseBody();
+    void resetOutputs();
     // True when track's step from its current key to the next is a one-frame cut.
     bool isCut(uint32_t track, const float* thresholds) const;
     void output();
