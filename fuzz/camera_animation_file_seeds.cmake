@@ -1,14 +1,14 @@
-# Seeds for fuzz_camera_animation_file: camera paths that zqcamanim writes, with and without
-# frame tables and one-frame cuts. Run with -DZQCAMANIM=<zqcamanim> -DOUT=<folder>.
+# Seeds for fuzz_camera_animation_file: camera paths that zqanim --camera writes, with and without
+# frame tables and one-frame cuts. Run with -DZQANIM=<zqanim> -DOUT=<folder>.
 file(REMOVE_RECURSE ${OUT} ${OUT}-new ${OUT}-src)
 file(MAKE_DIRECTORY ${OUT} ${OUT}-new ${OUT}-src)
 
 function(write name text)
     file(WRITE ${OUT}-src/${name}.txt "${text}")
-    execute_process(COMMAND ${ZQCAMANIM} ${OUT}-src/${name}.txt ${OUT}/${name}.cam
+    execute_process(COMMAND ${ZQANIM} --camera ${OUT}-src/${name}.txt ${OUT}/${name}.cam
                     RESULT_VARIABLE rc)
     if(NOT rc EQUAL 0)
-        message(FATAL_ERROR "zqcamanim could not write ${name}")
+        message(FATAL_ERROR "zqanim could not write ${name}")
     endif()
 endfunction()
 

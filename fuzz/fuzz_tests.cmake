@@ -115,7 +115,7 @@ set_tests_properties(fuzz.texture_set PROPERTIES FIXTURES_REQUIRED texture_set_s
 # The model file reader, the animation container reader and the camera path reader: files
 # that the model and animation writers make.
 foreach(_pair "model_file;ZQMODEL;zqmodel" "animation_file;ZQANIM;zqanim"
-        "camera_animation_file;ZQCAMANIM;zqcamanim")
+        "camera_animation_file;ZQANIM;zqanim")
     list(GET _pair 0 _target)
     list(GET _pair 1 _var)
     list(GET _pair 2 _tool)

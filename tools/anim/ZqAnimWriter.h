@@ -93,7 +93,7 @@ void encodePackedQuat(const float q[4], uint8_t out[6]);
 // '#' starts a comment. False with a message on a malformed description.
 bool parseText(const std::string& text, Animation& out, std::string& error);
 
-// Reads the text form that zqcamanim takes:
+// Reads the text form that zqanim --camera takes:
 //   frames N | fps N | loop N | track INDEX KEYS [frames F...] values V...
 // (INDEX 0..5, values 4 per key for tracks 0 and 1, else 1); '#' starts a comment.
 bool parseCameraText(const std::string& text, CameraAnimation& out, std::string& error);

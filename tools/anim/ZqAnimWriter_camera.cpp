@@ -1,10 +1,10 @@
 // The camera path writer and its text form.
 #include "ZqAnimWriter.h"
+#include "ZqAnimWriterText.h"
 
 #include "zq/file/ZqByteWriter.h"
 #include "zq/gl/ZqGlCameraAnimationFormat.h"
 
-#include <sstream>
 #include <stdexcept>
 
 namespace zq_anim_writer {
@@ -77,77 +77,32 @@ std::vector<uint8_t> write(const CameraAnimation& a) {
 }
 
 bool parseCameraText(const std::string& text, CameraAnimation& out, std::string& error) {
-    std::istringstream in(text);
-    std::string line;
     out = CameraAnimation{};
-    int lineNr = 0;
-    const auto fail = [&](const char* what) {
-        std::ostringstream message;
-        message << "line " << lineNr << ": " << what;
-        error = message.str();
-        return false;
-    };
-    while (std::getline(in, line)) {
-        ++lineNr;
-        const size_t hash = line.find('#');
-        if (hash != std::string::npos) {
-            line.resize(hash);
-        }
-        std::istringstream words(line);
-        std::string key;
-        if (!(words >> key)) {
-            continue;
-        }
-        long v = 0;
-        if (key == "frames" || key == "fps" || key == "loop") {
-            if (!(words >> v)) {
-                return fail("a number is missing");
+    return text::forEachLine(
+        text, error, [&](const std::string& key, std::istream& words, const char*& what) {
+            bool ok = true;
+            if (text::header(key, words, out.frameCount, out.fps, out.loopMode, ok, what)) {
+                return ok;
             }
-            if (key == "frames") {
-                out.frameCount = static_cast<int16_t>(v);
-            } else if (key == "fps") {
-                out.fps = static_cast<int32_t>(v);
-            } else {
-                out.loopMode = static_cast<uint8_t>(v);
+            if (key != "track") {
+                what = "unknown keyword";
+                return false;
             }
-        } else if (key == "track") {
             long index = 0;
             long keys = 0;
             if (!(words >> index >> keys) || index < 0 ||
                 index >= static_cast<long>(zqcamanim::NR_TRACKS) || keys <= 0 || keys > 0xFFFF) {
-                return fail("track needs INDEX (0..5) KEYS");
+                what = "track needs INDEX (0..5) KEYS";
+                return false;
             }
             CameraTrack t;
-            std::string word;
-            while (words >> word) {
-                if (word == "frames") {
-                    for (long k = 0; k < keys; ++k) {
-                        if (!(words >> v)) {
-                            return fail("too few frames");
-                        }
-                        t.frames.push_back(static_cast<uint16_t>(v));
-                    }
-                } else if (word == "values") {
-                    float f = 0.0f;
-                    const long n =
-                        keys *
-                        static_cast<long>(zqcamanim::floatsPerKey(static_cast<uint32_t>(index)));
-                    for (long k = 0; k < n; ++k) {
-                        if (!(words >> f)) {
-                            return fail("too few values");
-                        }
-                        t.values.push_back(f);
-                    }
-                } else {
-                    return fail("expected frames or values");
-                }
+            if (!text::keyLists(words, keys, zqcamanim::floatsPerKey(static_cast<uint32_t>(index)),
+                                t.frames, t.values, what)) {
+                return false;
             }
             out.tracks[index] = std::move(t);
-        } else {
-            return fail("unknown keyword");
-        }
-    }
-    return true;
+            return true;
+        });
 }
 
 } // namespace zq_anim_writer

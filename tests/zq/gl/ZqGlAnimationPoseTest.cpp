@@ -4,6 +4,7 @@
 #include "ZqModelWriter.h"
 #include "tests/support/GoldenImage.h"
 #include "tests/zq/gl/FrameworkRun.h"
+#include "tests/zq/gl/TestTexture.h"
 #include "zq/gl/ZqGlAnimation.h"
 #include "zq/gl/ZqGlAnimationMixer.h"
 #include "zq/gl/ZqGlAnimationPlayer.h"
@@ -220,24 +221,6 @@ void retargetAndCameraPath() {
     }
 }
 
-// Red, green, blue, white texels.
-ZqGlTexture* makeTexture() {
-    ZqGlTexture* const t = ZqGlTexture::createDynamic(2, 2);
-    unsigned int pitch = 0;
-    void* bits = nullptr;
-    if (t == nullptr || !t->lock(&pitch, &bits)) {
-        return t;
-    }
-    const uint32_t texels[4] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu};
-    for (int row = 0; row < 2; ++row) {
-        auto* const line = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(bits) + row * pitch);
-        line[0] = texels[2 * row];
-        line[1] = texels[2 * row + 1];
-    }
-    t->unlock();
-    return t;
-}
-
 // One framework run: retargeting, the camera path, and the golden picture of a model posed by
 // the mixer.
 TEST(ZqGlAnimationPose, RetargetCameraPathAndMixerPose) {
@@ -256,7 +239,7 @@ TEST(ZqGlAnimationPose, RetargetCameraPathAndMixerPose) {
         ZqGlModel* const m = loadModel(
             arm({placed(0, 0, 0), placed(0, 0, 1), placed(0, 0, 2), placed(0, 0, 3)}, parents),
             u"arm");
-        ZqGlTexture* texture = makeTexture();
+        ZqGlTexture* texture = zqtest::makeFourTexelTexture();
         ASSERT_NE(m, nullptr);
         ASSERT_NE(texture, nullptr);
         // Layer 0 cross-fades half way from a bend to the left into a bend to the right; the

@@ -15,6 +15,8 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
@@ -285,6 +287,26 @@ TEST_F(CameraAnimationTest, TwoChunksTheSecondReadSharingAndReload) {
     EXPECT_FLOAT_EQ(p->getZFar(), 50.0f);
     p->release();
     a->release();
+}
+
+TEST(CameraAnimationText, TextFormWritesTheSameContainer) {
+    CameraAnimation parsed;
+    std::string error;
+    ASSERT_TRUE(zq_anim_writer::parseCameraText(
+        "frames 30 # half a second\nfps 60\nloop 1\n"
+        "track 0 4 frames 0 10 11 20 values 0 0 0 1 0 0.2 0 0.98 0.5 0.2 0 0.84 0.5 0.4 0 0.77\n"
+        "track 1 2 frames 0 20 values 0 1 10 1 4 1 2 1\ntrack 2 2 values 45 60\n"
+        "track 3 1 values 1\ntrack 4 2 frames 0 30 values 100 400\ntrack 5 1 values 1.5\n",
+        parsed, error))
+        << error;
+    EXPECT_EQ(zq_anim_writer::write(parsed), zq_anim_writer::write(pan()));
+    EXPECT_FALSE(zq_anim_writer::parseCameraText("fps 60\ntrack 6 1 values 1\n", parsed, error));
+    EXPECT_EQ(error, "line 2: track needs INDEX (0..5) KEYS");
+    EXPECT_FALSE(zq_anim_writer::parseCameraText("track 1 1 values 1 2\n", parsed, error));
+    EXPECT_EQ(error, "line 1: too few values");
+    // A track left without keys cannot be written.
+    ASSERT_TRUE(zq_anim_writer::parseCameraText("track 0 1 values 0 0 0 1\n", parsed, error));
+    EXPECT_THROW(zq_anim_writer::write(parsed), std::invalid_argument);
 }
 
 } // namespace
