@@ -141,6 +141,17 @@ void retargetAndCameraPath() {
             expectNear(p->getMatrix(b), target->getBoneBindMatrix(b), "target bind");
         }
 
+        // A target bone without offset from its parent takes none (no direction to turn to).
+        ZqGlModel* const stub =
+            loadModel(arm({placed(0, 0, 0), placed(0, 0, 1), placed(0, 0, 1)}, parents), u"stub");
+        ASSERT_NE(stub, nullptr);
+        ASSERT_TRUE(p->setMotionRetarget(stub, source));
+        p->setTime(0.0f);
+        for (uint32_t b = 0; b < 3; ++b) {
+            expectNear(p->getMatrix(b), stub->getBoneBindMatrix(b), "stub bind");
+        }
+        stub->release();
+
         // The same skeleton on both sides changes nothing of a moving animation.
         Animation wave = still;
         wave.frameCount = 10;
