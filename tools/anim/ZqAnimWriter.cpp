@@ -1,5 +1,5 @@
 #include "ZqAnimWriter.h"
-#include "ZqAnimWriterText.h"
+#include "ZqAnimWriter_internal.h"
 
 #include "zq/crypto/ZqHash.h"
 #include "zq/file/ZqByteWriter.h"
@@ -200,6 +200,31 @@ std::vector<uint8_t> write(const Animation& a) {
     return w.take();
 }
 
+uint64_t writeFloatTrack(ZqByteWriter& w, const int16_t type, const uint16_t nrKeys,
+                         const uint8_t byte6, const uint8_t byte7,
+                         const std::vector<uint16_t>& frames, const std::vector<float>& values) {
+    const uint64_t r = w.tell();
+    w.i16(type);
+    w.u16(0);
+    w.u16(nrKeys);
+    w.u8(byte6);
+    w.u8(byte7);
+    w.u32(0);
+    w.u32(0);
+    if (!frames.empty()) {
+        w.patchU32(r + zqanim::TRACK_FRAMES, static_cast<uint32_t>(w.tell() - r));
+        for (const uint16_t f : frames) {
+            w.u16(f);
+        }
+        w.align(4);
+    }
+    w.patchU32(r + zqanim::TRACK_VALUES, static_cast<uint32_t>(w.tell() - r));
+    for (const float v : values) {
+        w.f32(v);
+    }
+    return r;
+}
+
 std::vector<uint8_t> write(const TextureAnimation& a) {
     if (a.materials.size() > zqanim::MAX_SUB_TEXTURE_ANIMATIONS) {
         throw std::invalid_argument("more than 32 sub-animations");
@@ -238,26 +263,9 @@ std::vector<uint8_t> write(const TextureAnimation& a) {
     w.zeros(4 * (a.tracks.size() + 1));
     for (size_t i = 0; i < a.tracks.size(); ++i) {
         const TextureTrack& t = a.tracks[i];
-        const uint64_t r = w.tell();
+        const uint64_t r = writeFloatTrack(w, 8, static_cast<uint16_t>(t.values.size()), t.value,
+                                           t.subAnimation, t.frames, t.values);
         w.patchU32(table + 4 * i, static_cast<uint32_t>(r - chunk));
-        w.u16(8);
-        w.u16(0);
-        w.u16(static_cast<uint16_t>(t.values.size()));
-        w.u8(t.value);
-        w.u8(t.subAnimation);
-        w.u32(0);
-        w.u32(0);
-        if (!t.frames.empty()) {
-            w.patchU32(r + zqanim::TRACK_FRAMES, static_cast<uint32_t>(w.tell() - r));
-            for (const uint16_t f : t.frames) {
-                w.u16(f);
-            }
-            w.align(4);
-        }
-        w.patchU32(r + zqanim::TRACK_VALUES, static_cast<uint32_t>(w.tell() - r));
-        for (const float v : t.values) {
-            w.f32(v);
-        }
     }
     w.zeros(4);
     return w.take();

@@ -1,6 +1,6 @@
 // The camera path writer and its text form.
 #include "ZqAnimWriter.h"
-#include "ZqAnimWriterText.h"
+#include "ZqAnimWriter_internal.h"
 
 #include "zq/file/ZqByteWriter.h"
 #include "zq/gl/ZqGlCameraAnimationFormat.h"
@@ -47,26 +47,11 @@ std::vector<uint8_t> write(const CameraAnimation& a) {
     w.zeros(4 * zqcamanim::NR_TRACKS);
     for (uint32_t i = 0; i < zqcamanim::NR_TRACKS; ++i) {
         const CameraTrack& t = a.tracks[i];
-        const uint64_t r = w.tell();
+        const uint64_t r =
+            writeFloatTrack(w, zqcamanim::trackType(i),
+                            static_cast<uint16_t>(t.values.size() / zqcamanim::floatsPerKey(i)),
+                            static_cast<uint8_t>(i), 0, t.frames, t.values);
         w.patchU32(chunk + zqcamanim::CHUNK_TRACKS + 4 * i, static_cast<uint32_t>(r - chunk));
-        w.i16(zqcamanim::trackType(i));
-        w.u16(0);
-        w.u16(static_cast<uint16_t>(t.values.size() / zqcamanim::floatsPerKey(i)));
-        w.u8(static_cast<uint8_t>(i));
-        w.u8(0);
-        w.u32(0);
-        w.u32(0);
-        if (!t.frames.empty()) {
-            w.patchU32(r + zqanim::TRACK_FRAMES, static_cast<uint32_t>(w.tell() - r));
-            for (const uint16_t f : t.frames) {
-                w.u16(f);
-            }
-            w.align(4);
-        }
-        w.patchU32(r + zqanim::TRACK_VALUES, static_cast<uint32_t>(w.tell() - r));
-        for (const float v : t.values) {
-            w.f32(v);
-        }
     }
     // Readers want every table to start more than its least size before the end.
     w.zeros(4);

@@ -1,11 +1,24 @@
-// The line reading that the writer's text forms share: '#' comments, the container header's
-// keywords (frames, fps, loop) and a track's key lists. Private to the animation writer.
+// What the animation writer's forms share, private to the writer: a track record of float keys
+// with its frame and value tables, and the line reading of the text forms ('#' comments, the
+// container header's keywords frames, fps and loop, a track's key lists).
 #pragma once
+
+#include "zq/file/ZqByteWriter.h"
 
 #include <cstdint>
 #include <sstream>
 #include <string>
 #include <vector>
+
+namespace zq_anim_writer {
+
+// Writes a 16-byte track record (type, key count, bytes 6 and 7) at the writer's end, then its
+// frame table (when frames is not empty) and its float values; returns the record's offset.
+uint64_t writeFloatTrack(ZqByteWriter& w, int16_t type, uint16_t nrKeys, uint8_t byte6,
+                         uint8_t byte7, const std::vector<uint16_t>& frames,
+                         const std::vector<float>& values);
+
+} // namespace zq_anim_writer
 
 namespace zq_anim_writer::text {
 
