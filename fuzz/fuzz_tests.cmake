@@ -112,9 +112,10 @@ add_test(NAME fuzz.texture_set
                  ${_corpus}/texture_set)
 set_tests_properties(fuzz.texture_set PROPERTIES FIXTURES_REQUIRED texture_set_seeds TIMEOUT 120)
 
-# The model file reader and the animation container reader: files that the model and animation
-# writers make.
-foreach(_pair "model_file;ZQMODEL;zqmodel" "animation_file;ZQANIM;zqanim")
+# The model file reader, the animation container reader and the camera path reader: files
+# that the model and animation writers make.
+foreach(_pair "model_file;ZQMODEL;zqmodel" "animation_file;ZQANIM;zqanim"
+        "camera_animation_file;ZQANIM;zqanim")
     list(GET _pair 0 _target)
     list(GET _pair 1 _var)
     list(GET _pair 2 _tool)

@@ -279,6 +279,13 @@ std::vector<uint8_t> makeTextureAnimation() {
     return zq_anim_writer::write(a);
 }
 
+// A still camera over the pitch, looking down -z.
+std::vector<uint8_t> makeCameraAnimation() {
+    const float position[3] = {0.0f, 150.0f, 600.0f};
+    return zq_anim_writer::write(
+        zq_anim_writer::stillCamera(position, 45.0f, 10.0f, 10000.0f, 4.0f / 3.0f));
+}
+
 std::vector<uint8_t> makeEffect(const std::string& name) {
     zqpmw::PmdDesc d;
     d.file = name;
@@ -348,6 +355,8 @@ std::vector<uint8_t> makeMember(const uint32_t row, const Inputs& inputs) {
         return makeAnimation();
     case KIND_TEXTURE_ANIMATION:
         return makeTextureAnimation();
+    case KIND_CAMERA_ANIMATION:
+        return makeCameraAnimation();
     case KIND_EFFECT_SET:
         return makeEffect(name);
     case KIND_SOUND_EFFECT:
@@ -357,7 +366,7 @@ std::vector<uint8_t> makeMember(const uint32_t row, const Inputs& inputs) {
     case KIND_FONTS:
         return inputs.font;
     default:
-        // Camera animations, faces: no writer yet.
+        // Faces: no writer yet.
         return placeholder(name);
     }
 }

@@ -10,6 +10,8 @@
 #include "dorvanex/scene/CResourceManifest.h"
 #include "tests/zq/file/FileTestSupport.h"
 #include "zq/file/ZqArcFile.h"
+#include "zq/gl/ZqGlCameraAnimation.h"
+#include "zq/gl/ZqGlKeyFrame.h"
 #include "zq/memory/ZqMemAlloc.h"
 #include "zq/platform/image/image.h"
 
@@ -210,8 +212,31 @@ TEST_F(DataSet, KindsWithoutAWriterGetAMarkedPlaceholder) {
         const bool marked = bytes.size() >= std::strlen(zqds::PLACEHOLDER_MAGIC) &&
                             std::memcmp(bytes.data(), zqds::PLACEHOLDER_MAGIC,
                                         std::strlen(zqds::PLACEHOLDER_MAGIC)) == 0;
-        EXPECT_EQ(marked, kind == KIND_CAMERA_ANIMATION || kind == KIND_FACE) << row;
+        EXPECT_EQ(marked, kind == KIND_FACE) << row;
     }
+}
+
+TEST_F(DataSet, CameraAnimationsLoadAsCameraPaths) {
+    ZqGlKeyFrame::sysInit();
+    ZqGlCameraAnimation::sysInit();
+    uint32_t count = 0;
+    for (uint32_t row = 0; row < NR_RESOURCES; ++row) {
+        const char16_t* const name = getResourceEntry(row).name;
+        if (getResourceKindOfName(name) != KIND_CAMERA_ANIMATION) {
+            continue;
+        }
+        const std::vector<uint8_t>& bytes = member(row);
+        ZqGlCameraAnimation* const a = ZqGlCameraAnimation::create(
+            name, bytes.data(), static_cast<uint32_t>(bytes.size()), 60.0f);
+        EXPECT_NE(a, nullptr) << row;
+        if (a != nullptr) {
+            a->release();
+        }
+        ++count;
+    }
+    EXPECT_GT(count, 0u);
+    ZqGlCameraAnimation::sysQuit();
+    ZqGlKeyFrame::sysQuit();
 }
 
 } // namespace
