@@ -11,6 +11,7 @@ class ZqDgPoint;
 class ZqDgPlane;
 class ZqDgSphere;
 class ZqDgAxisAlignedBoundingBox;
+class ZqDgOrientedBoundingBox;
 class ZqDgSegment;
 
 class ZqDgLine : public ZqDgFigure {
@@ -184,6 +185,7 @@ public:
     bool intersect(const ZqDgAxisAlignedBoundingBox& box) const;
     bool intersect(const ZqDgAxisAlignedBoundingBox& box, float* tNear, float* tFar,
                    ZqVector3* pNear, ZqVector3* pFar) const;
+    bool intersect(const ZqDgOrientedBoundingBox& box) const;
     float distance(const ZqDgPoint& point) const;
     float distance(const ZqDgSegment& other) const;
     float distance(const ZqDgSphere& sphere) const;

@@ -59,7 +59,15 @@ constinit const ZqDgFigureTables<ZqDgPoint> ZqDgPoint::figureTab = [] {
     t.distanceSquaredFigureTab[SPHERE] = &ZqDgPoint::distanceSquaredAs<ZqDgSphere>;
     t.distanceSquaredFigureTab[AXIS_ALIGNED_BOUNDING_BOX] =
         &ZqDgPoint::distanceSquaredAs<ZqDgAxisAlignedBoundingBox>;
-    for (const TYPE other : {TRIANGLE, RECTANGLE, CAPSULE, CYLINDROID, ORIENTED_BOUNDING_BOX}) {
+    t.distanceFigureTab[CYLINDROID] = &ZqDgPoint::distanceAs<ZqDgCylindroid>;
+    t.distanceFigureTab[ORIENTED_BOUNDING_BOX] = &ZqDgPoint::distanceAs<ZqDgOrientedBoundingBox>;
+    t.distanceSquaredFigureTab[CYLINDROID] = &ZqDgPoint::distanceSquaredAs<ZqDgCylindroid>;
+    t.distanceSquaredFigureTab[ORIENTED_BOUNDING_BOX] =
+        &ZqDgPoint::distanceSquaredAs<ZqDgOrientedBoundingBox>;
+    t.closestPointFigureTab[CYLINDROID] = &ZqDgPoint::closestPointAs<ZqDgCylindroid>;
+    t.closestPointFigureTab[ORIENTED_BOUNDING_BOX] =
+        &ZqDgPoint::closestPointAs<ZqDgOrientedBoundingBox>;
+    for (const TYPE other : {TRIANGLE, RECTANGLE, CAPSULE}) {
         t.notYetBuiltDistance(other);
         t.notYetBuiltClosestPoint(other);
     }
@@ -215,6 +223,19 @@ bool ZqDgPoint::intersect(const ZqDgCylindroid& c) const {
     return u * u + v * v <= 1.0f;
 }
 
+float ZqDgPoint::distance(const ZqDgCylindroid& c) const {
+    return c.distance(*this);
+}
+
+float ZqDgPoint::distanceSquared(const ZqDgCylindroid& c) const {
+    return c.distanceSquared(*this);
+}
+
+void ZqDgPoint::closestPoint(const ZqDgCylindroid& c, ZqVector3* const onThis,
+                             ZqVector3* const onOther) const {
+    c.closestPoint(*this, onOther, onThis);
+}
+
 bool ZqDgPoint::intersect(const ZqDgAxisAlignedBoundingBox& box) const {
     return box.intersect(*this);
 }
@@ -240,6 +261,19 @@ bool ZqDgPoint::intersect(const ZqDgOrientedBoundingBox& box) const {
         }
     }
     return true;
+}
+
+float ZqDgPoint::distance(const ZqDgOrientedBoundingBox& box) const {
+    return zqFastSqrt(box.distanceSquared(*this));
+}
+
+float ZqDgPoint::distanceSquared(const ZqDgOrientedBoundingBox& box) const {
+    return box.distanceSquared(*this);
+}
+
+void ZqDgPoint::closestPoint(const ZqDgOrientedBoundingBox& box, ZqVector3* const onThis,
+                             ZqVector3* const onOther) const {
+    box.closestPoint(*this, onOther, onThis);
 }
 
 // ---- drawing -------------------------------------------------------------------------------

@@ -59,19 +59,27 @@ public:
     float distance(const ZqDgSegment& segment) const;
     float distance(const ZqDgPlane& plane) const;
     float distance(const ZqDgSphere& sphere) const;
+    float distance(const ZqDgCylindroid& cylindroid) const;
     float distance(const ZqDgAxisAlignedBoundingBox& box) const;
+    float distance(const ZqDgOrientedBoundingBox& box) const;
     float distanceSquared(const ZqDgPoint& q) const;
     float distanceSquared(const ZqDgLine& line) const;
     float distanceSquared(const ZqDgSegment& segment) const;
     float distanceSquared(const ZqDgPlane& plane) const;
     float distanceSquared(const ZqDgSphere& sphere) const;
+    float distanceSquared(const ZqDgCylindroid& cylindroid) const;
     float distanceSquared(const ZqDgAxisAlignedBoundingBox& box) const;
+    float distanceSquared(const ZqDgOrientedBoundingBox& box) const;
     void closestPoint(const ZqDgPoint& q, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgLine& line, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgSegment& segment, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgPlane& plane, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgSphere& sphere, ZqVector3* onThis, ZqVector3* onOther) const;
+    void closestPoint(const ZqDgCylindroid& cylindroid, ZqVector3* onThis,
+                      ZqVector3* onOther) const;
     void closestPoint(const ZqDgAxisAlignedBoundingBox& box, ZqVector3* onThis,
+                      ZqVector3* onOther) const;
+    void closestPoint(const ZqDgOrientedBoundingBox& box, ZqVector3* onThis,
                       ZqVector3* onOther) const;
 
     const char16_t* getFigureName() const override;

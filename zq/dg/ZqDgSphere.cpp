@@ -3,6 +3,7 @@
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
 #include "zq/dg/ZqDgFigureUtil.h"
 #include "zq/dg/ZqDgLine.h"
+#include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/dg/ZqDgPlane.h"
 #include "zq/dg/ZqDgPoint.h"
 #include "zq/gl/ZqGlLine.h"
@@ -66,7 +67,13 @@ constinit const ZqDgFigureTables<ZqDgSphere> ZqDgSphere::figureTab = [] {
     t.closestPointFigureTab[SPHERE] = &ZqDgSphere::closestPointAs<ZqDgSphere>;
     t.closestPointFigureTab[AXIS_ALIGNED_BOUNDING_BOX] =
         &ZqDgSphere::closestPointAs<ZqDgAxisAlignedBoundingBox>;
-    for (const TYPE other : {TRIANGLE, RECTANGLE, CAPSULE, ORIENTED_BOUNDING_BOX}) {
+    t.intersectFigureTab[ORIENTED_BOUNDING_BOX] = &ZqDgSphere::intersectAs<ZqDgOrientedBoundingBox>;
+    t.distanceFigureTab[ORIENTED_BOUNDING_BOX] = &ZqDgSphere::distanceAs<ZqDgOrientedBoundingBox>;
+    t.distanceSquaredFigureTab[ORIENTED_BOUNDING_BOX] =
+        &ZqDgSphere::distanceSquaredAs<ZqDgOrientedBoundingBox>;
+    t.closestPointFigureTab[ORIENTED_BOUNDING_BOX] =
+        &ZqDgSphere::closestPointAs<ZqDgOrientedBoundingBox>;
+    for (const TYPE other : {TRIANGLE, RECTANGLE, CAPSULE}) {
         t.notYetBuiltIntersect(other);
         t.notYetBuiltDistance(other);
         t.notYetBuiltClosestPoint(other);
@@ -278,6 +285,26 @@ float ZqDgSphere::distance(const ZqDgAxisAlignedBoundingBox& box) const {
 }
 
 void ZqDgSphere::closestPoint(const ZqDgAxisAlignedBoundingBox& box, ZqVector3* const onThis,
+                              ZqVector3* const onOther) const {
+    box.closestPoint(*this, onOther, onThis);
+}
+
+// ---- oriented box --------------------------------------------------------------------------
+
+bool ZqDgSphere::intersect(const ZqDgOrientedBoundingBox& box) const {
+    return box.intersect(*this);
+}
+
+float ZqDgSphere::distance(const ZqDgOrientedBoundingBox& box) const {
+    return box.distance(*this);
+}
+
+float ZqDgSphere::distanceSquared(const ZqDgOrientedBoundingBox& box) const {
+    const float d = distance(box);
+    return d * d;
+}
+
+void ZqDgSphere::closestPoint(const ZqDgOrientedBoundingBox& box, ZqVector3* const onThis,
                               ZqVector3* const onOther) const {
     box.closestPoint(*this, onOther, onThis);
 }
