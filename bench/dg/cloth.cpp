@@ -6,6 +6,7 @@
 #include "tools/model/ZqModelWriter.h"
 #include "zq/dg/ZqDgClothSimulator.h"
 #include "zq/dg/ZqDgObbTree.h"
+#include "zq/dg/ZqDgPoint.h"
 #include "zq/dg/ZqDgSystem.h"
 #include "zq/gl/ZqGlModel.h"
 
@@ -19,13 +20,14 @@ namespace {
 constexpr uint32_t SIDE = 8;
 constexpr float SPACING = 0.15f;
 
-// A cape of 8 x 8 joints: 112 row and column links and 16 shear links along the diagonal
-// bands, pinned at the two top corners.
+// A cape of 8 x 8 joints hanging from its two top corners, which are pinned just inside the
+// body's back, so that it is pushed out and rests against the back: 112 row and column links
+// and 16 shear links.
 void makeCape(std::vector<ZqVector3>& positions, std::vector<uint16_t>& pairs,
               std::vector<uint32_t>& flags) {
     for (uint32_t r = 0; r < SIDE; ++r) {
         for (uint32_t c = 0; c < SIDE; ++c) {
-            positions.emplace_back(-0.5f + c * SPACING, 3.5f - r * SPACING, -0.3f);
+            positions.emplace_back(-0.5f + c * SPACING, 4.1f - r * SPACING, -0.1f);
             const auto at = [](const uint32_t rr, const uint32_t cc) {
                 return static_cast<uint16_t>(rr * SIDE + cc);
             };
@@ -68,6 +70,7 @@ ZqGlModel* makeBody() {
         }
         m.bones.push_back(b);
     }
+    m.materials.emplace_back();
     const std::vector<uint8_t> bytes = zq_model_writer::write(m);
     return ZqGlModel::create(0, u"body", bytes.data(), static_cast<unsigned int>(bytes.size()));
 }
@@ -85,9 +88,19 @@ struct Scene {
         cloth =
             ZqDgClothSimulator::create(SIDE * SIDE, uint32_t(pairs.size() / 2), positions.data(),
                                        flags.data(), pairs.data(), 0.5f, 0.95f, 1.0f);
-        // Let the cape fall against the body first, so that every timed step collides.
+        // Let the cape fall onto the body first, so that every timed step collides.
         for (int i = 0; i < 200; ++i) {
             cloth->update(tree, ZqMatrix::UNIT);
+        }
+        for (uint32_t i = 0; i < cloth->getNrJoints(); ++i) {
+            const ZqDgPoint p(cloth->getJointPos(i).x, cloth->getJointPos(i).y,
+                              cloth->getJointPos(i).z);
+            for (uint32_t b = 0; b < tree->getNrObbs(); ++b) {
+                if (tree->getObb(b).distance(p) < 0.01f) {
+                    ++touching;
+                    break;
+                }
+            }
         }
     }
     ~Scene() {
@@ -101,6 +114,8 @@ struct Scene {
     ZqGlModel* model = nullptr;
     ZqDgObbTree* tree = nullptr;
     ZqDgClothSimulator* cloth = nullptr;
+    // Joints lying on a volume once the cape has settled.
+    uint32_t touching = 0;
     std::vector<ZqVector3> positions;
     std::vector<uint16_t> pairs;
 };
@@ -168,6 +183,7 @@ int main(int argc, char** argv) {
     if (ours > 0.0 && floor > 0.0) {
         std::printf("\n%-14s %12s %12s %10s\n", "step", "cloth", "floor", "ratio");
         std::printf("%-14s %12.0f %12.0f %10.2f\n", "64j/128l/32b", ours, floor, ours / floor);
+        std::printf("joints resting on a volume: %u of 64\n", scene().touching);
     }
     std::printf("goal: ratio at most 3.00\n");
     benchmark::Shutdown();
