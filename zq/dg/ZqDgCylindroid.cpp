@@ -141,10 +141,7 @@ void ZqDgCylindroid::translatePoint(ZqVector3* const p) const {
 }
 
 void ZqDgCylindroid::localCoordinates(const ZqVector3& p, float* const t) const {
-    const ZqVector3 d = p - m_center;
-    t[0] = m_axis[0].dot(d);
-    t[1] = m_axis[1].dot(d);
-    t[2] = m_axis[2].dot(d);
+    zqdg::localCoordinates(m_center, m_axis, p, t);
 }
 
 bool ZqDgCylindroid::intersect(const ZqDgPoint& p) const {

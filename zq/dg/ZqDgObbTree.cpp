@@ -1,5 +1,6 @@
 #include "zq/dg/ZqDgObbTree.h"
 
+#include "zq/dg/ZqDgFrame.h"
 #include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/gl/ZqGlLine.h"
 #include "zq/gl/ZqGlModel.h"
@@ -9,9 +10,7 @@
 
 namespace {
 
-// Corner pairs of the twelve edges, in drawing order, and the colour of each.
-constexpr uint8_t EDGES[24] = {0, 1, 2, 3, 4, 5, 6, 7, 0, 2, 1, 3,
-                               4, 6, 5, 7, 0, 4, 1, 5, 2, 6, 3, 7};
+// The colours of the edges from corner 0 (along axes 0, 1, 2) and of the others.
 constexpr uint32_t AXIS0_COLOR = 0x8000FF00u;
 constexpr uint32_t AXIS1_COLOR = 0x80FF0000u;
 constexpr uint32_t AXIS2_COLOR = 0x800000FFu;
@@ -91,7 +90,7 @@ void ZqDgObbTree::draw() const {
         ZqDgOrientedBoundingBox(e.volume).calcCoordinates(corners);
         for (int i = 0; i < 12; ++i) {
             ZqGlLine::m_color = edgeColor(i);
-            ZqGlLine::draw(corners[EDGES[2 * i]], corners[EDGES[2 * i + 1]]);
+            ZqGlLine::draw(corners[zqdg::BOX_EDGES[2 * i]], corners[zqdg::BOX_EDGES[2 * i + 1]]);
         }
     }
 }

@@ -19,10 +19,6 @@ constexpr float TOLERANCE = 0.0001f;
 constexpr float CORNER_SIGNS[8][3] = {{-1, -1, -1}, {1, -1, -1}, {-1, 1, -1}, {1, 1, -1},
                                       {-1, -1, 1},  {1, -1, 1},  {-1, 1, 1},  {1, 1, 1}};
 
-// The twelve edges as corner pairs, in drawing order.
-constexpr uint8_t EDGES[24] = {0, 1, 2, 3, 4, 5, 6, 7, 0, 2, 1, 3,
-                               4, 6, 5, 7, 0, 4, 1, 5, 2, 6, 3, 7};
-
 } // namespace
 
 template <class T> bool ZqDgOrientedBoundingBox::intersectAs(const ZqDgFigure& f) const {
@@ -201,14 +197,14 @@ void ZqDgOrientedBoundingBox::rotTrans(const ZqMatrix& m) {
 void ZqDgOrientedBoundingBox::draw(const bool withShadow) const {
     ZqVector3 corners[8];
     calcCoordinates(corners);
-    drawIndexed(corners, EDGES, 12, false);
+    drawIndexed(corners, zqdg::BOX_EDGES, 12, false);
     ZqDgPoint(corners[0].x, corners[0].y, corners[0].z).draw(false);
     if (withShadow) {
         setShadowColor();
         for (ZqVector3& c : corners) {
             c.y = 0.0f;
         }
-        drawIndexed(corners, EDGES, 12, false);
+        drawIndexed(corners, zqdg::BOX_EDGES, 12, false);
     }
 }
 
@@ -226,10 +222,7 @@ void ZqDgOrientedBoundingBox::translatePoint(ZqVector3* const p) const {
 }
 
 void ZqDgOrientedBoundingBox::localCoordinates(const ZqVector3& p, float* const t) const {
-    const ZqVector3 d = p - m_center;
-    t[0] = m_axis[0].dot(d);
-    t[1] = m_axis[1].dot(d);
-    t[2] = m_axis[2].dot(d);
+    zqdg::localCoordinates(m_center, m_axis, p, t);
 }
 
 void ZqDgOrientedBoundingBox::correct(ZqDgBody& body) {
