@@ -157,3 +157,15 @@ add_test(NAME fuzz.btn_file
                  -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/btn_file-new
                  ${_corpus}/btn_file)
 set_tests_properties(fuzz.btn_file PROPERTIES FIXTURES_REQUIRED btn_file_seeds TIMEOUT 120)
+# The collision-set loader: data that zqcoll writes from its text form.
+add_test(NAME fuzz.collision_set.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQCOLL=$<TARGET_FILE:zqcoll> -DOUT=${_corpus}/collision_set
+                 -P ${PROJECT_SOURCE_DIR}/fuzz/collision_set_seeds.cmake)
+set_tests_properties(fuzz.collision_set.seeds PROPERTIES FIXTURES_SETUP collision_set_seeds
+                     TIMEOUT 300)
+add_test(NAME fuzz.collision_set
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_collision_set> -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/collision_set-new
+                 ${_corpus}/collision_set)
+set_tests_properties(fuzz.collision_set PROPERTIES FIXTURES_REQUIRED collision_set_seeds
+                     TIMEOUT 120)
