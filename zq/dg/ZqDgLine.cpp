@@ -5,6 +5,7 @@
 #include "zq/dg/ZqDgPlane.h"
 #include "zq/dg/ZqDgPoint.h"
 #include "zq/dg/ZqDgSphere.h"
+#include "zq/dg/ZqDgTriangle.h"
 #include "zq/gl/ZqGlLine.h"
 
 namespace {
@@ -141,7 +142,7 @@ constinit const ZqDgFigureTables<ZqDgLine> ZqDgLine::figureTab = [] {
     t.intersectFigureTab[POINT] = &ZqDgLine::intersectPoint;
     t.intersectFigureTab[LINE] = &ZqDgLine::intersectLine;
     t.intersectFigureTab[PLANE] = &ZqDgLine::intersectAs<ZqDgPlane>;
-    t.notYetBuiltIntersect(TRIANGLE);
+    t.intersectFigureTab[TRIANGLE] = &ZqDgLine::intersectAs<ZqDgTriangle>;
     t.intersectFigureTab[SPHERE] = &ZqDgLine::intersectAs<ZqDgSphere>;
     t.intersectFigureTab[AXIS_ALIGNED_BOUNDING_BOX] =
         &ZqDgLine::intersectAs<ZqDgAxisAlignedBoundingBox>;
@@ -244,6 +245,14 @@ bool ZqDgLine::intersect(const ZqDgPlane& plane, float* const t, ZqVector3* cons
     *t = (plane.m_distance - plane.m_normal.dot(m_origin)) / den;
     *p = m_origin + m_direction * *t;
     return true;
+}
+
+bool ZqDgLine::intersect(const ZqDgTriangle& triangle) const {
+    return triangle.intersect(*this);
+}
+
+bool ZqDgLine::intersect(const ZqDgTriangle& triangle, float* const t, ZqVector3* const p) const {
+    return triangle.intersect(*this, t, p);
 }
 
 bool ZqDgLine::intersect(const ZqDgSphere& sphere) const {
@@ -399,7 +408,7 @@ constinit const ZqDgFigureTables<ZqDgSegment> ZqDgSegment::figureTab = [] {
     t.intersectFigureTab[POINT] = &ZqDgSegment::intersectAs<ZqDgPoint>;
     t.intersectFigureTab[SEGMENT] = &ZqDgSegment::intersectSegment;
     t.intersectFigureTab[PLANE] = &ZqDgSegment::intersectAs<ZqDgPlane>;
-    t.notYetBuiltIntersect(TRIANGLE);
+    t.intersectFigureTab[TRIANGLE] = &ZqDgSegment::intersectAs<ZqDgTriangle>;
     t.intersectFigureTab[SPHERE] = &ZqDgSegment::intersectAs<ZqDgSphere>;
     t.intersectFigureTab[AXIS_ALIGNED_BOUNDING_BOX] =
         &ZqDgSegment::intersectAs<ZqDgAxisAlignedBoundingBox>;
@@ -470,6 +479,15 @@ bool ZqDgSegment::intersect(const ZqDgPlane& plane, float* const t, ZqVector3* c
     }
     *p = m_start + e * *t;
     return true;
+}
+
+bool ZqDgSegment::intersect(const ZqDgTriangle& triangle) const {
+    return triangle.intersect(*this);
+}
+
+bool ZqDgSegment::intersect(const ZqDgTriangle& triangle, float* const t,
+                            ZqVector3* const p) const {
+    return triangle.intersect(*this, t, p);
 }
 
 bool ZqDgSegment::intersect(const ZqDgSphere& sphere) const {

@@ -1,10 +1,13 @@
 #include "zq/dg/ZqDgSphere.h"
 
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
+#include "zq/dg/ZqDgCapsule.h"
 #include "zq/dg/ZqDgFigureUtil.h"
 #include "zq/dg/ZqDgLine.h"
 #include "zq/dg/ZqDgPlane.h"
 #include "zq/dg/ZqDgPoint.h"
+#include "zq/dg/ZqDgRectangle.h"
+#include "zq/dg/ZqDgTriangle.h"
 #include "zq/gl/ZqGlLine.h"
 
 #include <array>
@@ -66,7 +69,19 @@ constinit const ZqDgFigureTables<ZqDgSphere> ZqDgSphere::figureTab = [] {
     t.closestPointFigureTab[SPHERE] = &ZqDgSphere::closestPointAs<ZqDgSphere>;
     t.closestPointFigureTab[AXIS_ALIGNED_BOUNDING_BOX] =
         &ZqDgSphere::closestPointAs<ZqDgAxisAlignedBoundingBox>;
-    for (const TYPE other : {TRIANGLE, RECTANGLE, CAPSULE, ORIENTED_BOUNDING_BOX}) {
+    t.intersectFigureTab[TRIANGLE] = &ZqDgSphere::intersectAs<ZqDgTriangle>;
+    t.intersectFigureTab[RECTANGLE] = &ZqDgSphere::intersectAs<ZqDgRectangle>;
+    t.intersectFigureTab[CAPSULE] = &ZqDgSphere::intersectAs<ZqDgCapsule>;
+    t.distanceFigureTab[TRIANGLE] = &ZqDgSphere::distanceAs<ZqDgTriangle>;
+    t.distanceFigureTab[RECTANGLE] = &ZqDgSphere::distanceAs<ZqDgRectangle>;
+    t.distanceFigureTab[CAPSULE] = &ZqDgSphere::distanceAs<ZqDgCapsule>;
+    t.distanceSquaredFigureTab[TRIANGLE] = &ZqDgSphere::distanceSquaredAs<ZqDgTriangle>;
+    t.distanceSquaredFigureTab[RECTANGLE] = &ZqDgSphere::distanceSquaredAs<ZqDgRectangle>;
+    t.distanceSquaredFigureTab[CAPSULE] = &ZqDgSphere::distanceSquaredAs<ZqDgCapsule>;
+    t.closestPointFigureTab[TRIANGLE] = &ZqDgSphere::closestPointAs<ZqDgTriangle>;
+    t.closestPointFigureTab[RECTANGLE] = &ZqDgSphere::closestPointAs<ZqDgRectangle>;
+    t.closestPointFigureTab[CAPSULE] = &ZqDgSphere::closestPointAs<ZqDgCapsule>;
+    for (const TYPE other : {ORIENTED_BOUNDING_BOX}) {
         t.notYetBuiltIntersect(other);
         t.notYetBuiltDistance(other);
         t.notYetBuiltClosestPoint(other);
@@ -244,6 +259,40 @@ void ZqDgSphere::closestPoint(const ZqDgPlane& plane, ZqVector3* const onThis,
     surfacePointToward(q, onThis);
 }
 
+// ---- triangle ------------------------------------------------------------------------------
+
+bool ZqDgSphere::intersect(const ZqDgTriangle& triangle) const {
+    return m_radius * m_radius >= (m_center - triangle.closestTo(m_center)).lengthSquared();
+}
+
+float ZqDgSphere::distance(const ZqDgTriangle& triangle) const {
+    return triangle.distance(pointAt(m_center)) - m_radius;
+}
+
+void ZqDgSphere::closestPoint(const ZqDgTriangle& triangle, ZqVector3* const onThis,
+                              ZqVector3* const onOther) const {
+    const ZqVector3 q = triangle.closestTo(m_center);
+    *onOther = q;
+    surfacePointToward(q, onThis);
+}
+
+// ---- rectangle -----------------------------------------------------------------------------
+
+bool ZqDgSphere::intersect(const ZqDgRectangle& rectangle) const {
+    return m_radius * m_radius >= rectangle.distanceSquaredTo(m_center);
+}
+
+float ZqDgSphere::distance(const ZqDgRectangle& rectangle) const {
+    return zqFastSqrt(rectangle.distanceSquaredTo(m_center)) - m_radius;
+}
+
+void ZqDgSphere::closestPoint(const ZqDgRectangle& rectangle, ZqVector3* const onThis,
+                              ZqVector3* const onOther) const {
+    const ZqVector3 q = rectangle.closestTo(m_center);
+    *onOther = q;
+    surfacePointToward(q, onThis);
+}
+
 // ---- sphere --------------------------------------------------------------------------------
 
 bool ZqDgSphere::intersect(const ZqDgSphere& other) const {
@@ -265,6 +314,21 @@ void ZqDgSphere::closestPoint(const ZqDgSphere& other, ZqVector3* const onThis,
     const float inv = zqdg::fastInverseSqrt(l2);
     *onThis = m_center + v * (m_radius * inv);
     *onOther = other.m_center - v * (other.m_radius * inv);
+}
+
+// ---- capsule -------------------------------------------------------------------------------
+
+bool ZqDgSphere::intersect(const ZqDgCapsule& capsule) const {
+    return capsule.intersect(*this);
+}
+
+float ZqDgSphere::distance(const ZqDgCapsule& capsule) const {
+    return capsule.distance(*this);
+}
+
+void ZqDgSphere::closestPoint(const ZqDgCapsule& capsule, ZqVector3* const onThis,
+                              ZqVector3* const onOther) const {
+    capsule.closestPoint(*this, onOther, onThis);
 }
 
 // ---- axis-aligned box ----------------------------------------------------------------------
@@ -301,6 +365,21 @@ float ZqDgSphere::distanceSquared(const ZqDgSegment& segment) const {
 
 float ZqDgSphere::distanceSquared(const ZqDgPlane& plane) const {
     const float d = distance(plane);
+    return d * d;
+}
+
+float ZqDgSphere::distanceSquared(const ZqDgTriangle& triangle) const {
+    const float d = distance(triangle);
+    return d * d;
+}
+
+float ZqDgSphere::distanceSquared(const ZqDgRectangle& rectangle) const {
+    const float d = distance(rectangle);
+    return d * d;
+}
+
+float ZqDgSphere::distanceSquared(const ZqDgCapsule& capsule) const {
+    const float d = distance(capsule);
     return d * d;
 }
 
