@@ -2,6 +2,7 @@
 
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
 #include "zq/dg/ZqDgFigureUtil.h"
+#include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/dg/ZqDgPlane.h"
 #include "zq/dg/ZqDgPoint.h"
 #include "zq/dg/ZqDgSphere.h"
@@ -412,7 +413,8 @@ constinit const ZqDgFigureTables<ZqDgSegment> ZqDgSegment::figureTab = [] {
     t.intersectFigureTab[SPHERE] = &ZqDgSegment::intersectAs<ZqDgSphere>;
     t.intersectFigureTab[AXIS_ALIGNED_BOUNDING_BOX] =
         &ZqDgSegment::intersectAs<ZqDgAxisAlignedBoundingBox>;
-    t.notYetBuiltIntersect(ORIENTED_BOUNDING_BOX);
+    t.intersectFigureTab[ORIENTED_BOUNDING_BOX] =
+        &ZqDgSegment::intersectAs<ZqDgOrientedBoundingBox>;
     t.distanceFigureTab[POINT] = &ZqDgSegment::distanceAs<ZqDgPoint>;
     t.distanceFigureTab[SEGMENT] = &ZqDgSegment::distanceAs<ZqDgSegment>;
     t.distanceFigureTab[SPHERE] = &ZqDgSegment::distanceAs<ZqDgSphere>;
@@ -498,6 +500,10 @@ bool ZqDgSegment::intersect(const ZqDgSphere& sphere) const {
 bool ZqDgSegment::intersect(const ZqDgSphere& sphere, float* const t1, float* const t2,
                             ZqVector3* const p1, ZqVector3* const p2) const {
     return sphere.intersect(*this, t1, t2, p1, p2);
+}
+
+bool ZqDgSegment::intersect(const ZqDgOrientedBoundingBox& box) const {
+    return box.intersect(*this);
 }
 
 bool ZqDgSegment::intersect(const ZqDgAxisAlignedBoundingBox& box) const {

@@ -12,6 +12,7 @@ class ZqDgPlane;
 class ZqDgTriangle;
 class ZqDgSphere;
 class ZqDgAxisAlignedBoundingBox;
+class ZqDgOrientedBoundingBox;
 class ZqDgSegment;
 
 class ZqDgLine : public ZqDgFigure {
@@ -191,6 +192,7 @@ public:
     bool intersect(const ZqDgAxisAlignedBoundingBox& box) const;
     bool intersect(const ZqDgAxisAlignedBoundingBox& box, float* tNear, float* tFar,
                    ZqVector3* pNear, ZqVector3* pFar) const;
+    bool intersect(const ZqDgOrientedBoundingBox& box) const;
     float distance(const ZqDgPoint& point) const;
     float distance(const ZqDgSegment& other) const;
     float distance(const ZqDgSphere& sphere) const;

@@ -3,6 +3,7 @@
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
 #include "zq/dg/ZqDgFigureUtil.h"
 #include "zq/dg/ZqDgLine.h"
+#include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/dg/ZqDgPoint.h"
 #include "zq/dg/ZqDgSphere.h"
 #include "zq/dg/ZqDgTriangle.h"
@@ -118,7 +119,7 @@ constinit const ZqDgFigureTables<ZqDgPlane> ZqDgPlane::figureTab = [] {
     t.intersectFigureTab[SPHERE] = &ZqDgPlane::intersectAs<ZqDgSphere>;
     t.intersectFigureTab[AXIS_ALIGNED_BOUNDING_BOX] =
         &ZqDgPlane::intersectAs<ZqDgAxisAlignedBoundingBox>;
-    t.notYetBuiltIntersect(ORIENTED_BOUNDING_BOX);
+    t.intersectFigureTab[ORIENTED_BOUNDING_BOX] = &ZqDgPlane::intersectAs<ZqDgOrientedBoundingBox>;
     t.distanceFigureTab[POINT] = &ZqDgPlane::distanceAs<ZqDgPoint>;
     t.distanceFigureTab[SPHERE] = &ZqDgPlane::distanceAs<ZqDgSphere>;
     t.distanceSquaredFigureTab[POINT] = &ZqDgPlane::distanceSquaredAs<ZqDgPoint>;
@@ -275,6 +276,10 @@ bool ZqDgPlane::intersect(const ZqDgAxisAlignedBoundingBox& box) const {
     const float reach = zqFabs(m_normal.z) * box.m_radius.z + zqFabs(m_normal.y) * box.m_radius.y +
                         zqFabs(m_normal.x) * box.m_radius.x;
     return reach >= dist;
+}
+
+bool ZqDgPlane::intersect(const ZqDgOrientedBoundingBox& box) const {
+    return box.intersect(*this);
 }
 
 float ZqDgPlane::distance(const ZqDgPoint& point) const {

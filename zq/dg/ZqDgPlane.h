@@ -12,6 +12,7 @@ class ZqDgLine;
 class ZqDgSegment;
 class ZqDgSphere;
 class ZqDgAxisAlignedBoundingBox;
+class ZqDgOrientedBoundingBox;
 
 class ZqDgPlane : public ZqDgFigure {
 public:
@@ -65,6 +66,8 @@ public:
     bool intersect(const ZqDgPlane& second, const ZqDgPlane& third, ZqVector3* point) const;
     bool intersect(const ZqDgSphere& sphere) const;
     bool intersect(const ZqDgAxisAlignedBoundingBox& box) const;
+    // The box's own plane test.
+    bool intersect(const ZqDgOrientedBoundingBox& box) const;
     // Signed: positive on the normal's side.
     float distance(const ZqDgPoint& point) const;
     // n . c - d - r: signed, below -r for a sphere wholly behind the plane.

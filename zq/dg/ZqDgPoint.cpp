@@ -71,10 +71,14 @@ constinit const ZqDgFigureTables<ZqDgPoint> ZqDgPoint::figureTab = [] {
     t.closestPointFigureTab[TRIANGLE] = &ZqDgPoint::closestPointAs<ZqDgTriangle>;
     t.closestPointFigureTab[RECTANGLE] = &ZqDgPoint::closestPointAs<ZqDgRectangle>;
     t.closestPointFigureTab[CAPSULE] = &ZqDgPoint::closestPointAs<ZqDgCapsule>;
-    for (const TYPE other : {CYLINDROID, ORIENTED_BOUNDING_BOX}) {
-        t.notYetBuiltDistance(other);
-        t.notYetBuiltClosestPoint(other);
-    }
+    t.distanceFigureTab[CYLINDROID] = &ZqDgPoint::distanceAs<ZqDgCylindroid>;
+    t.distanceFigureTab[ORIENTED_BOUNDING_BOX] = &ZqDgPoint::distanceAs<ZqDgOrientedBoundingBox>;
+    t.distanceSquaredFigureTab[CYLINDROID] = &ZqDgPoint::distanceSquaredAs<ZqDgCylindroid>;
+    t.distanceSquaredFigureTab[ORIENTED_BOUNDING_BOX] =
+        &ZqDgPoint::distanceSquaredAs<ZqDgOrientedBoundingBox>;
+    t.closestPointFigureTab[CYLINDROID] = &ZqDgPoint::closestPointAs<ZqDgCylindroid>;
+    t.closestPointFigureTab[ORIENTED_BOUNDING_BOX] =
+        &ZqDgPoint::closestPointAs<ZqDgOrientedBoundingBox>;
 
     t.closestPointFigureTab[POINT] = &ZqDgPoint::closestPointAs<ZqDgPoint>;
     t.closestPointFigureTab[LINE] = &ZqDgPoint::closestPointAs<ZqDgLine>;
@@ -281,6 +285,19 @@ bool ZqDgPoint::intersect(const ZqDgCylindroid& c) const {
     return u * u + v * v <= 1.0f;
 }
 
+float ZqDgPoint::distance(const ZqDgCylindroid& c) const {
+    return c.distance(*this);
+}
+
+float ZqDgPoint::distanceSquared(const ZqDgCylindroid& c) const {
+    return c.distanceSquared(*this);
+}
+
+void ZqDgPoint::closestPoint(const ZqDgCylindroid& c, ZqVector3* const onThis,
+                             ZqVector3* const onOther) const {
+    c.closestPoint(*this, onOther, onThis);
+}
+
 bool ZqDgPoint::intersect(const ZqDgAxisAlignedBoundingBox& box) const {
     return box.intersect(*this);
 }
@@ -306,6 +323,19 @@ bool ZqDgPoint::intersect(const ZqDgOrientedBoundingBox& box) const {
         }
     }
     return true;
+}
+
+float ZqDgPoint::distance(const ZqDgOrientedBoundingBox& box) const {
+    return zqFastSqrt(box.distanceSquared(*this));
+}
+
+float ZqDgPoint::distanceSquared(const ZqDgOrientedBoundingBox& box) const {
+    return box.distanceSquared(*this);
+}
+
+void ZqDgPoint::closestPoint(const ZqDgOrientedBoundingBox& box, ZqVector3* const onThis,
+                             ZqVector3* const onOther) const {
+    box.closestPoint(*this, onOther, onThis);
 }
 
 // ---- drawing -------------------------------------------------------------------------------

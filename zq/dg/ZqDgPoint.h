@@ -68,7 +68,9 @@ public:
     float distance(const ZqDgRectangle& rectangle) const;
     float distance(const ZqDgSphere& sphere) const;
     float distance(const ZqDgCapsule& capsule) const;
+    float distance(const ZqDgCylindroid& cylindroid) const;
     float distance(const ZqDgAxisAlignedBoundingBox& box) const;
+    float distance(const ZqDgOrientedBoundingBox& box) const;
     float distanceSquared(const ZqDgPoint& q) const;
     float distanceSquared(const ZqDgLine& line) const;
     float distanceSquared(const ZqDgSegment& segment) const;
@@ -77,7 +79,9 @@ public:
     float distanceSquared(const ZqDgRectangle& rectangle) const;
     float distanceSquared(const ZqDgSphere& sphere) const;
     float distanceSquared(const ZqDgCapsule& capsule) const;
+    float distanceSquared(const ZqDgCylindroid& cylindroid) const;
     float distanceSquared(const ZqDgAxisAlignedBoundingBox& box) const;
+    float distanceSquared(const ZqDgOrientedBoundingBox& box) const;
     void closestPoint(const ZqDgPoint& q, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgLine& line, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgSegment& segment, ZqVector3* onThis, ZqVector3* onOther) const;
@@ -86,7 +90,11 @@ public:
     void closestPoint(const ZqDgRectangle& rectangle, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgSphere& sphere, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgCapsule& capsule, ZqVector3* onThis, ZqVector3* onOther) const;
+    void closestPoint(const ZqDgCylindroid& cylindroid, ZqVector3* onThis,
+                      ZqVector3* onOther) const;
     void closestPoint(const ZqDgAxisAlignedBoundingBox& box, ZqVector3* onThis,
+                      ZqVector3* onOther) const;
+    void closestPoint(const ZqDgOrientedBoundingBox& box, ZqVector3* onThis,
                       ZqVector3* onOther) const;
 
     const char16_t* getFigureName() const override;

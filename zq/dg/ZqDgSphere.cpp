@@ -4,6 +4,7 @@
 #include "zq/dg/ZqDgCapsule.h"
 #include "zq/dg/ZqDgFigureUtil.h"
 #include "zq/dg/ZqDgLine.h"
+#include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/dg/ZqDgPlane.h"
 #include "zq/dg/ZqDgPoint.h"
 #include "zq/dg/ZqDgRectangle.h"
@@ -81,11 +82,12 @@ constinit const ZqDgFigureTables<ZqDgSphere> ZqDgSphere::figureTab = [] {
     t.closestPointFigureTab[TRIANGLE] = &ZqDgSphere::closestPointAs<ZqDgTriangle>;
     t.closestPointFigureTab[RECTANGLE] = &ZqDgSphere::closestPointAs<ZqDgRectangle>;
     t.closestPointFigureTab[CAPSULE] = &ZqDgSphere::closestPointAs<ZqDgCapsule>;
-    for (const TYPE other : {ORIENTED_BOUNDING_BOX}) {
-        t.notYetBuiltIntersect(other);
-        t.notYetBuiltDistance(other);
-        t.notYetBuiltClosestPoint(other);
-    }
+    t.intersectFigureTab[ORIENTED_BOUNDING_BOX] = &ZqDgSphere::intersectAs<ZqDgOrientedBoundingBox>;
+    t.distanceFigureTab[ORIENTED_BOUNDING_BOX] = &ZqDgSphere::distanceAs<ZqDgOrientedBoundingBox>;
+    t.distanceSquaredFigureTab[ORIENTED_BOUNDING_BOX] =
+        &ZqDgSphere::distanceSquaredAs<ZqDgOrientedBoundingBox>;
+    t.closestPointFigureTab[ORIENTED_BOUNDING_BOX] =
+        &ZqDgSphere::closestPointAs<ZqDgOrientedBoundingBox>;
     return t;
 }();
 
@@ -342,6 +344,26 @@ float ZqDgSphere::distance(const ZqDgAxisAlignedBoundingBox& box) const {
 }
 
 void ZqDgSphere::closestPoint(const ZqDgAxisAlignedBoundingBox& box, ZqVector3* const onThis,
+                              ZqVector3* const onOther) const {
+    box.closestPoint(*this, onOther, onThis);
+}
+
+// ---- oriented box --------------------------------------------------------------------------
+
+bool ZqDgSphere::intersect(const ZqDgOrientedBoundingBox& box) const {
+    return box.intersect(*this);
+}
+
+float ZqDgSphere::distance(const ZqDgOrientedBoundingBox& box) const {
+    return box.distance(*this);
+}
+
+float ZqDgSphere::distanceSquared(const ZqDgOrientedBoundingBox& box) const {
+    const float d = distance(box);
+    return d * d;
+}
+
+void ZqDgSphere::closestPoint(const ZqDgOrientedBoundingBox& box, ZqVector3* const onThis,
                               ZqVector3* const onOther) const {
     box.closestPoint(*this, onOther, onThis);
 }
