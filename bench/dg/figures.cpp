@@ -1,12 +1,13 @@
 // The hot figure pair tests against FCL (double precision) in the same run: sphere-sphere
-// intersection, point in AABB, AABB overlap, segment-segment closest points, capsule-capsule
-// distance and the closest point of a triangle to a point, each over the same arrays of
-// random pairs. AABB-segment has no FCL counterpart and runs on its own. After
-// the usual table it prints each query's rate relative to FCL (goal: 1.0 or more). The sphere
-// pair also runs through the figure dispatch, to show what the table lookup costs.
+// intersection, point in AABB, AABB overlap, oriented-box overlap, segment-segment closest
+// points, capsule-capsule distance and the closest point of a triangle to a point, each over the
+// same arrays of random pairs. AABB-segment has no FCL counterpart and runs on its own. After the
+// usual table it prints each query's rate relative to FCL (goal: 1.0 or more). The sphere pair also
+// runs through the figure dispatch, to show what the table lookup costs.
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
 #include "zq/dg/ZqDgCapsule.h"
 #include "zq/dg/ZqDgLine.h"
+#include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/dg/ZqDgPoint.h"
 #include "zq/dg/ZqDgSphere.h"
 #include "zq/dg/ZqDgTriangle.h"
@@ -16,6 +17,7 @@
 #include <benchmark/benchmark.h>
 
 #include <fcl/math/bv/AABB.h>
+#include <fcl/math/bv/OBB.h>
 #include <fcl/narrowphase/detail/primitive_shape_algorithm/capsule_capsule.h>
 #include <fcl/narrowphase/detail/primitive_shape_algorithm/sphere_sphere.h>
 #include <fcl/narrowphase/detail/primitive_shape_algorithm/sphere_triangle.h>
@@ -42,6 +44,8 @@ struct Data {
     std::vector<ZqDgCapsule> ca, cb;
     std::vector<fcl::Capsuled> fca, fcb;
     std::vector<fcl::Transform3d> ftca, ftcb;
+    std::vector<ZqDgOrientedBoundingBox> oa, ob;
+    std::vector<fcl::OBBd> foa, fob;
     std::vector<ZqDgTriangle> tri;
     std::vector<fcl::Vector3d> ft0, ft1, ft2;
 
@@ -96,6 +100,20 @@ struct Data {
                 (k == 0 ? ca : cb).push_back(c);
                 (k == 0 ? fca : fcb).emplace_back(c.m_radius, (s1 - s0).norm());
                 (k == 0 ? ftca : ftcb).push_back(tf);
+            }
+
+            // Oriented boxes: the same centre, axes (FCL's as matrix columns) and half sizes.
+            for (int k = 0; k < 2; ++k) {
+                const ZqVector3 a0 = ZqVector3().normalize(vec());
+                const ZqVector3 a1 = ZqVector3().normalize(ZqVector3().cross(a0, vec()));
+                const ZqVector3 axes[3] = {a0, a1, ZqVector3().cross(a0, a1)};
+                const float half[3] = {size(gen), size(gen), size(gen)};
+                const ZqVector3 c = vec();
+                fcl::Matrix3d m;
+                m << dv(axes[0]), dv(axes[1]), dv(axes[2]);
+                (k == 0 ? oa : ob).emplace_back(c, axes, half);
+                (k == 0 ? foa : fob)
+                    .emplace_back(m, dv(c), fcl::Vector3d(half[0], half[1], half[2]));
             }
 
             const ZqDgTriangle t(vec(), vec(), vec());
@@ -199,6 +217,30 @@ void AabbAabb_fcl(benchmark::State& state) {
         int hits = 0;
         for (int i = 0; i < COUNT; ++i) {
             hits += d.fba[i].overlap(d.fbb[i]) ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(hits);
+    }
+    finish(state);
+}
+
+void ObbObb_zq(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        int hits = 0;
+        for (int i = 0; i < COUNT; ++i) {
+            hits += d.oa[i].intersect(d.ob[i]) ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(hits);
+    }
+    finish(state);
+}
+
+void ObbObb_fcl(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        int hits = 0;
+        for (int i = 0; i < COUNT; ++i) {
+            hits += d.foa[i].overlap(d.fob[i]) ? 1 : 0;
         }
         benchmark::DoNotOptimize(hits);
     }
@@ -323,6 +365,8 @@ BENCHMARK(PointAabb_zq);
 BENCHMARK(PointAabb_fcl);
 BENCHMARK(AabbAabb_zq);
 BENCHMARK(AabbAabb_fcl);
+BENCHMARK(ObbObb_zq);
+BENCHMARK(ObbObb_fcl);
 BENCHMARK(AabbSegment_zq);
 BENCHMARK(SegmentSegment_zq);
 BENCHMARK(SegmentSegment_fcl);
@@ -346,7 +390,7 @@ int main(int argc, char** argv) {
         }
     };
     std::printf("\n%-16s %14s %14s %12s\n", "query", "zq queries/s", "FCL queries/s", "zq / FCL");
-    for (const char* op : {"SphereSphere", "PointAabb", "AabbAabb", "SegmentSegment",
+    for (const char* op : {"SphereSphere", "PointAabb", "AabbAabb", "ObbObb", "SegmentSegment",
                            "CapsuleCapsule", "TrianglePoint"}) {
         row(op, std::string(op) + "_zq", std::string(op) + "_fcl");
     }
