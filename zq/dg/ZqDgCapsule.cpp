@@ -14,8 +14,20 @@
 
 namespace {
 
-ZqDgPoint pointAt(const ZqVector3& p) {
-    return ZqDgPoint(p.x, p.y, p.z);
+// The surface points of two round figures facing each other: p1 moved r1 toward p2 and p2
+// moved r2 toward p1; the points as they are when they coincide.
+void facingPoints(const ZqVector3& p1, const float r1, const ZqVector3& p2, const float r2,
+                  ZqVector3* const on1, ZqVector3* const on2) {
+    const ZqVector3 d = p2 - p1;
+    const float dd = d.dot(d);
+    if (dd == 0.0f) {
+        *on1 = p1;
+        *on2 = p2;
+        return;
+    }
+    const float inv = zqdg::fastInverseSqrt(dd);
+    *on1 = p1 + d * (r1 * inv);
+    *on2 = p2 - d * (r2 * inv);
 }
 
 } // namespace
@@ -68,7 +80,7 @@ bool ZqDgCapsule::epsilonEquals(const ZqDgCapsule other, const float eps) const 
 ZqVector3 ZqDgCapsule::axisPointNearest(const ZqVector3& p) const {
     ZqVector3 q;
     ZqVector3 unused;
-    ZqDgSegment(m_start, m_end).closestPoint(pointAt(p), &q, &unused);
+    ZqDgSegment(m_start, m_end).closestPoint(zqdg::pointAt(p), &q, &unused);
     return q;
 }
 
@@ -106,11 +118,11 @@ void ZqDgCapsule::closestPoint(const ZqDgPoint& point, ZqVector3* const onThis,
 
 bool ZqDgCapsule::intersect(const ZqDgSphere& sphere) const {
     const float r = m_radius + sphere.m_radius;
-    return r * r >= ZqDgSegment(m_start, m_end).distanceSquared(pointAt(sphere.m_center));
+    return r * r >= ZqDgSegment(m_start, m_end).distanceSquared(zqdg::pointAt(sphere.m_center));
 }
 
 float ZqDgCapsule::distance(const ZqDgSphere& sphere) const {
-    return zqFastSqrt(ZqDgSegment(m_start, m_end).distanceSquared(pointAt(sphere.m_center))) -
+    return zqFastSqrt(ZqDgSegment(m_start, m_end).distanceSquared(zqdg::pointAt(sphere.m_center))) -
            (sphere.m_radius + m_radius);
 }
 
@@ -121,18 +133,8 @@ float ZqDgCapsule::distanceSquared(const ZqDgSphere& sphere) const {
 
 void ZqDgCapsule::closestPoint(const ZqDgSphere& sphere, ZqVector3* const onThis,
                                ZqVector3* const onOther) const {
-    const ZqVector3& c = sphere.m_center;
-    const ZqVector3 q = axisPointNearest(c);
-    const ZqVector3 d = c - q;
-    const float dd = d.dot(d);
-    if (dd == 0.0f) {
-        *onThis = q;
-        *onOther = c;
-        return;
-    }
-    const float inv = zqdg::fastInverseSqrt(dd);
-    *onThis = q + d * (m_radius * inv);
-    *onOther = c - d * (sphere.m_radius * inv);
+    facingPoints(axisPointNearest(sphere.m_center), m_radius, sphere.m_center, sphere.m_radius,
+                 onThis, onOther);
 }
 
 // ---- capsule -------------------------------------------------------------------------------
@@ -162,16 +164,7 @@ void ZqDgCapsule::closestPoint(const ZqDgCapsule& other, ZqVector3* const onThis
     ZqVector3 p1;
     ZqVector3 p2;
     axisPoints(other, &p1, &p2);
-    const ZqVector3 d = p2 - p1;
-    const float dd = d.dot(d);
-    if (dd == 0.0f) {
-        *onThis = p1;
-        *onOther = p2;
-        return;
-    }
-    const float inv = zqdg::fastInverseSqrt(dd);
-    *onThis = p1 + d * (m_radius * inv);
-    *onOther = p2 - d * (other.m_radius * inv);
+    facingPoints(p1, m_radius, p2, other.m_radius, onThis, onOther);
 }
 
 const char16_t* ZqDgCapsule::getFigureName() const {

@@ -18,10 +18,6 @@ constexpr float LINE_LINE_TOLERANCE = 0.0001f;
 // below this |n . d| a line counts as parallel to a plane in the crossing with outputs.
 constexpr float DEGENERATE = 0.0001f;
 
-bool within(const ZqVector3& a, const ZqVector3& b, const float eps) {
-    return zqFabs(a.x - b.x) <= eps && zqFabs(a.y - b.y) <= eps && zqFabs(a.z - b.z) <= eps;
-}
-
 float clamp01(const float t) {
     return t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
 }
@@ -97,7 +93,8 @@ template <class L> bool linearEquals(const L& a, const L& b) {
 }
 
 template <class L> bool linearNear(const L& a, const L& b, const float eps) {
-    return within(a.m_origin, b.m_origin, eps) && within(a.m_direction, b.m_direction, eps);
+    return zqdg::within(a.m_origin, b.m_origin, eps) &&
+           zqdg::within(a.m_direction, b.m_direction, eps);
 }
 
 template <class L, class... Bounds> bool linearIsFinite(const L& l, const Bounds... bounds) {
@@ -433,7 +430,7 @@ bool ZqDgSegment::equals(const ZqDgSegment& other) const {
 }
 
 bool ZqDgSegment::epsilonEquals(const ZqDgSegment& other, const float eps) const {
-    return within(m_start, other.m_start, eps) && within(m_end, other.m_end, eps);
+    return zqdg::within(m_start, other.m_start, eps) && zqdg::within(m_end, other.m_end, eps);
 }
 
 const char16_t* ZqDgSegment::getFigureName() const {

@@ -9,10 +9,6 @@
 
 namespace {
 
-bool within(const ZqVector3& a, const ZqVector3& b, const float eps) {
-    return zqFabs(a.x - b.x) <= eps && zqFabs(a.y - b.y) <= eps && zqFabs(a.z - b.z) <= eps;
-}
-
 // How far t lies outside [-h, h] (0 inside).
 float beyond(const float t, const float h) {
     return t < -h ? t + h : (t > h ? t - h : 0.0f);
@@ -64,8 +60,9 @@ bool ZqDgRectangle::equals(const ZqDgRectangle& other) const {
 }
 
 bool ZqDgRectangle::epsilonEquals(const ZqDgRectangle other, const float eps) const {
-    return within(m_center, other.m_center, eps) && within(m_axis[0], other.m_axis[0], eps) &&
-           within(m_axis[1], other.m_axis[1], eps) &&
+    return zqdg::within(m_center, other.m_center, eps) &&
+           zqdg::within(m_axis[0], other.m_axis[0], eps) &&
+           zqdg::within(m_axis[1], other.m_axis[1], eps) &&
            zqFabs(m_radius[0] - other.m_radius[0]) <= eps &&
            zqFabs(m_radius[1] - other.m_radius[1]) <= eps;
 }
@@ -260,7 +257,7 @@ bool ZqDgPolygon::epsilonEquals(const ZqDgPolygon& other, const float eps) const
         return false;
     }
     for (uint32_t i = 0; i < m_nrPoints; ++i) {
-        if (!within(m_points[i], other.m_points[i], eps)) {
+        if (!zqdg::within(m_points[i], other.m_points[i], eps)) {
             return false;
         }
     }

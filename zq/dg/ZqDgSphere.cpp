@@ -19,11 +19,6 @@ namespace {
 // Below this squared length there is no direction to take a surface point from.
 constexpr float NO_DIRECTION = 0.0001f;
 
-// The refined inverse-square-root estimate behind zqFastSqrt.
-ZqDgPoint pointAt(const ZqVector3& p) {
-    return ZqDgPoint(p.x, p.y, p.z);
-}
-
 } // namespace
 
 template <class T> bool ZqDgSphere::intersectAs(const ZqDgFigure& f) const {
@@ -189,7 +184,7 @@ void ZqDgSphere::closestPoint(const ZqDgLine& line, ZqVector3* const onThis,
 // ---- segment -------------------------------------------------------------------------------
 
 bool ZqDgSphere::intersect(const ZqDgSegment& segment) const {
-    return m_radius * m_radius >= segment.distanceSquared(pointAt(m_center));
+    return m_radius * m_radius >= segment.distanceSquared(zqdg::pointAt(m_center));
 }
 
 bool ZqDgSphere::intersect(const ZqDgSegment& segment, float* const t1, float* const t2,
@@ -231,14 +226,14 @@ bool ZqDgSphere::intersect(const ZqDgSegment& segment, float* const t1, float* c
 }
 
 float ZqDgSphere::distance(const ZqDgSegment& segment) const {
-    return zqFastSqrt(zqFabs(segment.distanceSquared(pointAt(m_center)))) - m_radius;
+    return zqFastSqrt(zqFabs(segment.distanceSquared(zqdg::pointAt(m_center)))) - m_radius;
 }
 
 void ZqDgSphere::closestPoint(const ZqDgSegment& segment, ZqVector3* const onThis,
                               ZqVector3* const onOther) const {
     ZqVector3 q;
     ZqVector3 c;
-    segment.closestPoint(pointAt(m_center), &q, &c);
+    segment.closestPoint(zqdg::pointAt(m_center), &q, &c);
     *onOther = q;
     surfacePointToward(q, onThis);
 }
@@ -268,7 +263,7 @@ bool ZqDgSphere::intersect(const ZqDgTriangle& triangle) const {
 }
 
 float ZqDgSphere::distance(const ZqDgTriangle& triangle) const {
-    return triangle.distance(pointAt(m_center)) - m_radius;
+    return triangle.distance(zqdg::pointAt(m_center)) - m_radius;
 }
 
 void ZqDgSphere::closestPoint(const ZqDgTriangle& triangle, ZqVector3* const onThis,

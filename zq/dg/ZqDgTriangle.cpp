@@ -11,10 +11,6 @@ namespace {
 // Below this |(P - Q) . n| a segment or line counts as parallel to the face.
 constexpr float PARALLEL = 0.0001f;
 
-bool within(const ZqVector3& a, const ZqVector3& b, const float eps) {
-    return zqFabs(a.x - b.x) <= eps && zqFabs(a.y - b.y) <= eps && zqFabs(a.z - b.z) <= eps;
-}
-
 // The products of the region search: ab . ap, ac . ap, ab . bp, ac . bp, ab . cp, ac . cp.
 struct Regions {
     float d1, d2, d3, d4, d5, d6;
@@ -83,10 +79,6 @@ bool crossFace(const ZqVector3& a, const ZqVector3& b, const ZqVector3& c, const
     return true;
 }
 
-ZqDgPoint pointAt(const ZqVector3& p) {
-    return ZqDgPoint(p.x, p.y, p.z);
-}
-
 } // namespace
 
 template <class T> bool ZqDgTriangle::intersectAs(const ZqDgFigure& f) const {
@@ -139,8 +131,8 @@ bool ZqDgTriangle::equals(const ZqDgTriangle& other) const {
 }
 
 bool ZqDgTriangle::epsilonEquals(const ZqDgTriangle& other, const float eps) const {
-    return within(m_p0, other.m_p0, eps) && within(m_p1, other.m_p1, eps) &&
-           within(m_p2, other.m_p2, eps);
+    return zqdg::within(m_p0, other.m_p0, eps) && zqdg::within(m_p1, other.m_p1, eps) &&
+           zqdg::within(m_p2, other.m_p2, eps);
 }
 
 // ---- closest point -------------------------------------------------------------------------
@@ -259,7 +251,7 @@ bool ZqDgTriangle::intersect(const ZqDgSphere& sphere) const {
 }
 
 float ZqDgTriangle::distance(const ZqDgSphere& sphere) const {
-    return distance(pointAt(sphere.m_center)) - sphere.m_radius;
+    return distance(zqdg::pointAt(sphere.m_center)) - sphere.m_radius;
 }
 
 float ZqDgTriangle::distanceSquared(const ZqDgSphere& sphere) const {
