@@ -151,7 +151,8 @@ bool ZqDgCylindroid::intersect(const ZqDgPoint& p) const {
     }
     const float y = m_axis[1].dot(d) / m_radius[1];
     const float z = m_axis[2].dot(d) / m_radius[2];
-    return !(y * y + z * z > 1.0f);
+    // A ratio without a value (a zero semi-axis) counts as outside, as the point's own test.
+    return y * y + z * z <= 1.0f;
 }
 
 bool ZqDgCylindroid::intersectYZ(const ZqDgPoint& p, ZqVector3* const out) const {
@@ -163,7 +164,7 @@ bool ZqDgCylindroid::intersectYZ(const ZqDgPoint& p, ZqVector3* const out) const
     const float y = t[1] / m_radius[1];
     const float z = t[2] / m_radius[2];
     float s = y * y + z * z;
-    if (s > 1.0f) {
+    if (!(s <= 1.0f)) {
         return false;
     }
     if (!(s > NEAR_AXIS)) {

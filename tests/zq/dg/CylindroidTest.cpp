@@ -77,6 +77,16 @@ TEST(CylindroidTest, InsideSurfaceAndPushOut) {
     EXPECT_FALSE(c.intersectYZ(at(ZqVector3(3.5f, 0.1f, 0)), &untouched));
     EXPECT_FALSE(c.intersectYZ(at(ZqVector3(1, 0, 1.5f)), &untouched));
     EXPECT_TRUE(untouched.epsilonEquals(UNSET, 0.0f));
+
+    // A flat cylindroid (semi-axis 1 zero) gives 0/0 for a point in its plane: outside, for
+    // the cylindroid as for the point, and nothing pushed.
+    ZqDgCylindroid flat = c;
+    flat.setRadius(2, 0, 1);
+    const ZqDgPoint far = at(ZqVector3(1, 0, 50));
+    EXPECT_FALSE(flat.vIntersect(far));
+    EXPECT_FALSE(far.vIntersect(flat));
+    EXPECT_FALSE(flat.intersectYZ(far, &untouched));
+    EXPECT_TRUE(untouched.epsilonEquals(UNSET, 0.0f));
 }
 
 TEST(CylindroidTest, ClosestPointsEqualityAndFrame) {
