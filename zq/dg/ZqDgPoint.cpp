@@ -1,12 +1,15 @@
 #include "zq/dg/ZqDgPoint.h"
 
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
+#include "zq/dg/ZqDgCapsule.h"
 #include "zq/dg/ZqDgCylindroid.h"
 #include "zq/dg/ZqDgFigureUtil.h"
 #include "zq/dg/ZqDgLine.h"
 #include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/dg/ZqDgPlane.h"
+#include "zq/dg/ZqDgRectangle.h"
 #include "zq/dg/ZqDgSphere.h"
+#include "zq/dg/ZqDgTriangle.h"
 #include "zq/gl/ZqGlLine.h"
 
 namespace {
@@ -36,10 +39,10 @@ constinit const ZqDgFigureTables<ZqDgPoint> ZqDgPoint::figureTab = [] {
     t.intersectFigureTab[LINE] = &ZqDgPoint::intersectAs<ZqDgLine>;
     t.intersectFigureTab[SEGMENT] = &ZqDgPoint::intersectAs<ZqDgSegment>;
     t.intersectFigureTab[PLANE] = &ZqDgPoint::intersectAs<ZqDgPlane>;
-    t.notYetBuiltIntersect(TRIANGLE);
-    t.notYetBuiltIntersect(RECTANGLE);
+    t.intersectFigureTab[TRIANGLE] = &ZqDgPoint::intersectAs<ZqDgTriangle>;
+    t.intersectFigureTab[RECTANGLE] = &ZqDgPoint::intersectAs<ZqDgRectangle>;
     t.intersectFigureTab[SPHERE] = &ZqDgPoint::intersectAs<ZqDgSphere>;
-    t.notYetBuiltIntersect(CAPSULE);
+    t.intersectFigureTab[CAPSULE] = &ZqDgPoint::intersectAs<ZqDgCapsule>;
     t.intersectFigureTab[CYLINDROID] = &ZqDgPoint::intersectAs<ZqDgCylindroid>;
     t.intersectFigureTab[AXIS_ALIGNED_BOUNDING_BOX] =
         &ZqDgPoint::intersectAs<ZqDgAxisAlignedBoundingBox>;
@@ -59,6 +62,15 @@ constinit const ZqDgFigureTables<ZqDgPoint> ZqDgPoint::figureTab = [] {
     t.distanceSquaredFigureTab[SPHERE] = &ZqDgPoint::distanceSquaredAs<ZqDgSphere>;
     t.distanceSquaredFigureTab[AXIS_ALIGNED_BOUNDING_BOX] =
         &ZqDgPoint::distanceSquaredAs<ZqDgAxisAlignedBoundingBox>;
+    t.distanceFigureTab[TRIANGLE] = &ZqDgPoint::distanceAs<ZqDgTriangle>;
+    t.distanceFigureTab[RECTANGLE] = &ZqDgPoint::distanceAs<ZqDgRectangle>;
+    t.distanceFigureTab[CAPSULE] = &ZqDgPoint::distanceAs<ZqDgCapsule>;
+    t.distanceSquaredFigureTab[TRIANGLE] = &ZqDgPoint::distanceSquaredAs<ZqDgTriangle>;
+    t.distanceSquaredFigureTab[RECTANGLE] = &ZqDgPoint::distanceSquaredAs<ZqDgRectangle>;
+    t.distanceSquaredFigureTab[CAPSULE] = &ZqDgPoint::distanceSquaredAs<ZqDgCapsule>;
+    t.closestPointFigureTab[TRIANGLE] = &ZqDgPoint::closestPointAs<ZqDgTriangle>;
+    t.closestPointFigureTab[RECTANGLE] = &ZqDgPoint::closestPointAs<ZqDgRectangle>;
+    t.closestPointFigureTab[CAPSULE] = &ZqDgPoint::closestPointAs<ZqDgCapsule>;
     t.distanceFigureTab[CYLINDROID] = &ZqDgPoint::distanceAs<ZqDgCylindroid>;
     t.distanceFigureTab[ORIENTED_BOUNDING_BOX] = &ZqDgPoint::distanceAs<ZqDgOrientedBoundingBox>;
     t.distanceSquaredFigureTab[CYLINDROID] = &ZqDgPoint::distanceSquaredAs<ZqDgCylindroid>;
@@ -67,10 +79,6 @@ constinit const ZqDgFigureTables<ZqDgPoint> ZqDgPoint::figureTab = [] {
     t.closestPointFigureTab[CYLINDROID] = &ZqDgPoint::closestPointAs<ZqDgCylindroid>;
     t.closestPointFigureTab[ORIENTED_BOUNDING_BOX] =
         &ZqDgPoint::closestPointAs<ZqDgOrientedBoundingBox>;
-    for (const TYPE other : {TRIANGLE, RECTANGLE, CAPSULE}) {
-        t.notYetBuiltDistance(other);
-        t.notYetBuiltClosestPoint(other);
-    }
 
     t.closestPointFigureTab[POINT] = &ZqDgPoint::closestPointAs<ZqDgPoint>;
     t.closestPointFigureTab[LINE] = &ZqDgPoint::closestPointAs<ZqDgLine>;
@@ -213,6 +221,60 @@ void ZqDgPoint::closestPoint(const ZqDgSphere& sphere, ZqVector3* const onThis,
 // ---- cylindroid, boxes ---------------------------------------------------------------------
 
 // An elliptic cylinder along axis 0: half length size 0, semi-axes sizes 1 and 2.
+// ---- triangle, rectangle and capsule: their own tests with this point -----------------------
+
+bool ZqDgPoint::intersect(const ZqDgTriangle& triangle) const {
+    return triangle.intersect(*this);
+}
+
+float ZqDgPoint::distance(const ZqDgTriangle& triangle) const {
+    return triangle.distance(*this);
+}
+
+float ZqDgPoint::distanceSquared(const ZqDgTriangle& triangle) const {
+    return (m_position - triangle.closestTo(m_position)).lengthSquared();
+}
+
+void ZqDgPoint::closestPoint(const ZqDgTriangle& triangle, ZqVector3* const onThis,
+                             ZqVector3* const onOther) const {
+    triangle.closestPoint(*this, onOther, onThis);
+}
+
+bool ZqDgPoint::intersect(const ZqDgRectangle& rectangle) const {
+    return rectangle.intersect(*this);
+}
+
+float ZqDgPoint::distance(const ZqDgRectangle& rectangle) const {
+    return zqFastSqrt(rectangle.distanceSquaredTo(m_position));
+}
+
+float ZqDgPoint::distanceSquared(const ZqDgRectangle& rectangle) const {
+    return rectangle.distanceSquaredTo(m_position);
+}
+
+void ZqDgPoint::closestPoint(const ZqDgRectangle& rectangle, ZqVector3* const onThis,
+                             ZqVector3* const onOther) const {
+    rectangle.closestPoint(*this, onOther, onThis);
+}
+
+bool ZqDgPoint::intersect(const ZqDgCapsule& capsule) const {
+    return capsule.intersect(*this);
+}
+
+float ZqDgPoint::distance(const ZqDgCapsule& capsule) const {
+    return capsule.distance(*this);
+}
+
+float ZqDgPoint::distanceSquared(const ZqDgCapsule& capsule) const {
+    const float d = capsule.distance(*this);
+    return d * d;
+}
+
+void ZqDgPoint::closestPoint(const ZqDgCapsule& capsule, ZqVector3* const onThis,
+                             ZqVector3* const onOther) const {
+    capsule.closestPoint(*this, onOther, onThis);
+}
+
 bool ZqDgPoint::intersect(const ZqDgCylindroid& c) const {
     const ZqVector3 d = m_position - c.m_center;
     if (zqFabs(c.m_axis[0].dot(d)) > c.m_radius[0]) {
