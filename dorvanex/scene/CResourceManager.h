@@ -9,6 +9,8 @@
 // make nothing.
 #pragma once
 
+#include "dorvanex/scene/CResourceManifest.h"
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -31,10 +33,7 @@ public:
     static constexpr uint32_t NR_FONTS = 6;
 
     // A request pair; a list ends with kind 0.
-    struct Pair {
-        int32_t index;
-        uint32_t kind;
-    };
+    using Pair = CResourceRequest;
     // One record of the sound list: its four head words.
     struct SoundListRecord {
         uint32_t words[4];
