@@ -99,8 +99,9 @@ protected:
 TEST_F(CResourceManagerTest, IndexAskedTwiceIsQueuedOnceAndKindsMakeWhatTheyShould) {
     writeArchive(74, {{1319, soundList({"SPPravelLogo", "SPCommonTitle"})}});
     writeArchive(20);
+    writeArchive(14);
     // Twice in one list, then again in a second list: one request.
-    const Pair first[] = {{1319, 11}, {1319, 11}, {164, 6}, {0, 0}};
+    const Pair first[] = {{1319, 11}, {1319, 11}, {164, 6}, {147, 12}, {0, 0}};
     m_manager->requestList(first, CResourceManager::BANK_CHAPTER);
     EXPECT_TRUE(m_manager->isLoaded(1319, 11, CResourceManager::BANK_RESIDENT))
         << "pending counts for every bank";
@@ -108,8 +109,9 @@ TEST_F(CResourceManagerTest, IndexAskedTwiceIsQueuedOnceAndKindsMakeWhatTheyShou
     m_manager->requestList(again, CResourceManager::BANK_CHAPTER);
     EXPECT_EQ(m_manager->getState(1), CResourceManager::STATE_LOADING);
     ASSERT_GE(run(1), 0);
-    // Kind 11 into bank 1 is read and makes nothing; kind 6 makes nothing anywhere.
+    // Kinds 11 and 12 into bank 1 are read and make nothing; kind 6 makes nothing anywhere.
     EXPECT_TRUE(m_manager->getSoundList().empty());
+    EXPECT_EQ(m_manager->getFont(0), nullptr);
     EXPECT_FALSE(m_manager->isLoaded(1319, 11, 1));
     EXPECT_TRUE(m_manager->loadStep(1)) << "a complete bank answers at once";
     EXPECT_EQ(getOperatorErrorRow(), -1);
