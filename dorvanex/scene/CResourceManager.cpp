@@ -33,6 +33,21 @@ constexpr float ANIMATION_RATE = 60.0f;
 
 const CResourceManager::ModelEntry EMPTY_MODEL;
 
+// A loader's common rule: nothing is made for an index the bank already holds; what the maker
+// refuses is noted as failed.
+template <class Map, class Request, class Make>
+void makeOnce(Map& map, const Request& r, std::vector<int32_t>& failed, const Make& make) {
+    if (map.count(r.index) != 0) {
+        return;
+    }
+    const typename Map::mapped_type made = make();
+    if (made != nullptr) {
+        map[r.index] = made;
+    } else {
+        failed.push_back(r.index);
+    }
+}
+
 template <class Map> typename Map::mapped_type find(const Map& map, const int32_t index) {
     const auto it = map.find(index);
     return it != map.end() ? it->second : nullptr;
@@ -427,45 +442,20 @@ void CResourceManager::loadModel(const Request& r, const uint32_t bank) {
 }
 
 void CResourceManager::loadAnimation(const Request& r, const uint32_t bank) {
-    Bank& b = *m_banks[bank];
-    if (b.animations.count(r.index) != 0) {
-        return;
-    }
-    ZqGlAnimation* const animation =
-        ZqGlAnimation::create(pathOf(r.index), r.data, r.size, ANIMATION_RATE);
-    if (animation != nullptr) {
-        b.animations[r.index] = animation;
-    } else {
-        b.failed.push_back(r.index);
-    }
+    makeOnce(m_banks[bank]->animations, r, m_banks[bank]->failed, [&r] {
+        return ZqGlAnimation::create(pathOf(r.index), r.data, r.size, ANIMATION_RATE);
+    });
 }
 
 void CResourceManager::loadTextureAnimation(const Request& r, const uint32_t bank) {
-    Bank& b = *m_banks[bank];
-    if (b.textureAnimations.count(r.index) != 0) {
-        return;
-    }
-    ZqGlTextureAnimation* const animation =
-        ZqGlTextureAnimation::create(pathOf(r.index), r.data, r.size, ANIMATION_RATE);
-    if (animation != nullptr) {
-        b.textureAnimations[r.index] = animation;
-    } else {
-        b.failed.push_back(r.index);
-    }
+    makeOnce(m_banks[bank]->textureAnimations, r, m_banks[bank]->failed, [&r] {
+        return ZqGlTextureAnimation::create(pathOf(r.index), r.data, r.size, ANIMATION_RATE);
+    });
 }
 
 void CResourceManager::loadTexture(const Request& r, const uint32_t bank) {
-    Bank& b = *m_banks[bank];
-    if (b.textures.count(r.index) != 0) {
-        return;
-    }
-    ZqGlTexture* const texture =
-        ZqGlTexture::create(pathOf(r.index), r.data, r.size, FULL_MIP_CHAIN);
-    if (texture != nullptr) {
-        b.textures[r.index] = texture;
-    } else {
-        b.failed.push_back(r.index);
-    }
+    makeOnce(m_banks[bank]->textures, r, m_banks[bank]->failed,
+             [&r] { return ZqGlTexture::create(pathOf(r.index), r.data, r.size, FULL_MIP_CHAIN); });
 }
 
 void CResourceManager::loadLayout(const Request& r, const uint32_t bank) {
