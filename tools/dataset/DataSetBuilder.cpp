@@ -496,9 +496,9 @@ std::vector<uint8_t> makeCreditSheet() {
     };
     constexpr Bar BARS[] = {{0, 94, 0x3060C0},    {26, 94, 0x30A050},   {78, 124, 0xC08020},
                             {104, 124, 0x808080}, {130, 124, 0xC03030}, {156, 124, 0x2090C0}};
-    const size_t stride = 1 + 4ull * SIDE;
+    constexpr size_t stride = 1 + 4ull * SIDE;
     std::vector<uint8_t> raw(stride * SIDE, 0);
-    const auto put = [&raw, stride](const uint32_t x, const uint32_t y, const uint32_t rgb) {
+    const auto put = [&raw](const uint32_t x, const uint32_t y, const uint32_t rgb) {
         uint8_t* const p = &raw[y * stride + 1 + 4ull * x];
         p[0] = static_cast<uint8_t>(rgb >> 16);
         p[1] = static_cast<uint8_t>(rgb >> 8);
