@@ -11,6 +11,9 @@
 
 class ZqByteWriter {
 public:
+    // Starts with room for a small header (g++ 12 also warns wrongly of an overflow when the
+    // first bytes go into a buffer that has none).
+    ZqByteWriter() { m_buf.reserve(64); }
     uint64_t tell() const { return m_buf.size(); }
     const std::vector<uint8_t>& data() const { return m_buf; }
     std::vector<uint8_t> take() { return std::move(m_buf); }
