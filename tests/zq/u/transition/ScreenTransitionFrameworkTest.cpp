@@ -253,6 +253,15 @@ screen
         [&] { return p->getScreenTransitionNr() == 1; });
     s.then("both jumped", [&] {
         EXPECT_EQ(q->getScreenTransitionNr(), 1);
+        EXPECT_EQ(q->getNrSelects(), 0);
+        return true;
+    });
+    // Down on a screen without items moves nothing (and divides by nothing).
+    tap(s, "down on an empty screen", SDL_SCANCODE_DOWN, ZqKey::DOWN,
+        [] { return ZqInput::getKeyboardButton(ZqKey::DOWN) != 0; });
+    s.then("done", [&] {
+        EXPECT_EQ(q->getSelectNr(), 0);
+        EXPECT_EQ(q->getState(), ST::STATE_SELECT);
         EXPECT_EQ(p->release(), 0u);
         EXPECT_EQ(q->release(), 0u);
         font->release();
