@@ -298,4 +298,9 @@ bool parseScript(const std::string& source, Script& out, std::string& error) {
     return true;
 }
 
+bool compileScript(const std::string& source, std::vector<uint8_t>& out, std::string& error) {
+    Script script;
+    return parseScript(source, script, error) && writeScript(script, out, error);
+}
+
 } // namespace zqstw

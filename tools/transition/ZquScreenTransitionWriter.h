@@ -48,5 +48,7 @@ Command cancelItem(uint16_t item);
 bool writeScript(const Script& script, std::vector<uint8_t>& out, std::string& error);
 // The text form; false with the line and reason of the first fault.
 bool parseScript(const std::string& source, Script& out, std::string& error);
+// Both: the image of a text form.
+bool compileScript(const std::string& source, std::vector<uint8_t>& out, std::string& error);
 
 } // namespace zqstw

@@ -17,10 +17,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    zqstw::Script script;
     std::vector<uint8_t> image;
     std::string error;
-    if (!zqstw::parseScript(text, script, error) || !zqstw::writeScript(script, image, error)) {
+    if (!zqstw::compileScript(text, image, error)) {
         std::fprintf(stderr, "zqtransition: %s: %s\n", argv[1], error.c_str());
         return 1;
     }

@@ -25,11 +25,9 @@ std::vector<uint16_t> words(const std::vector<uint8_t>& image) {
 }
 
 std::vector<uint8_t> compile(const std::string& source) {
-    zqstw::Script script;
     std::vector<uint8_t> out;
     std::string error;
-    EXPECT_TRUE(zqstw::parseScript(source, script, error)) << error;
-    EXPECT_TRUE(zqstw::writeScript(script, out, error)) << error;
+    EXPECT_TRUE(zqstw::compileScript(source, out, error)) << error;
     return out;
 }
 

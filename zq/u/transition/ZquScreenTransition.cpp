@@ -182,14 +182,21 @@ bool ZquScreenTransition::getU32(const uint64_t at, uint32_t& out) const {
     return ok;
 }
 
+bool ZquScreenTransition::getScreenTransitionAddr(const uint32_t n, uint32_t& out) const {
+    return getU32(zqst::HEADER_SIZE + static_cast<uint64_t>(n) * zqst::OFFSET_ENTRY_SIZE, out);
+}
+
+bool ZquScreenTransition::getScreenTransitionEndAddr(const uint32_t n, uint32_t& out) const {
+    return getScreenTransitionAddr(n + 1, out);
+}
+
 void ZquScreenTransition::setScreen(const uint16_t n) {
     m_screenStart = 0;
     m_screenEnd = 0;
     uint32_t start = 0;
     uint32_t end = 0;
-    const uint64_t entry = zqst::HEADER_SIZE + static_cast<uint64_t>(n) * zqst::OFFSET_ENTRY_SIZE;
-    if (n >= m_nrScreens || !getU32(entry, start) ||
-        !getU32(entry + zqst::OFFSET_ENTRY_SIZE, end)) {
+    if (n >= m_nrScreens || !getScreenTransitionAddr(n, start) ||
+        !getScreenTransitionEndAddr(n, end)) {
         return;
     }
     end = std::min(end, m_imageSize);
@@ -242,8 +249,11 @@ bool ZquScreenTransition::readCommand(const uint64_t at, Command& out) const {
     }
 }
 
-void ZquScreenTransition::nextLine(int32_t& y) const {
-    if (m_pFont != nullptr) {
+void ZquScreenTransition::locate(const Command& cmd, int32_t& x, int32_t& y) const {
+    if (cmd.b != zqst::NEXT_LINE) {
+        x = static_cast<int16_t>(cmd.a);
+        y = static_cast<int16_t>(cmd.b);
+    } else if (m_pFont != nullptr) {
         y += m_pFont->getHeight();
     }
 }
@@ -272,12 +282,7 @@ void ZquScreenTransition::stepInterpret() {
     for (uint64_t at = m_screenStart; at < m_screenEnd && readCommand(at, cmd); at = cmd.next) {
         switch (cmd.opcode) {
         case zqst::OPCODE_LOCATE:
-            if (cmd.b == zqst::NEXT_LINE) {
-                nextLine(y);
-            } else {
-                x = static_cast<int16_t>(cmd.a);
-                y = static_cast<int16_t>(cmd.b);
-            }
+            locate(cmd, x, y);
             break;
         case zqst::OPCODE_TEXT:
             // Items past the table's size stay plain text.
@@ -320,12 +325,7 @@ void ZquScreenTransition::stepSelect() {
     for (uint64_t at = m_screenStart; at < m_screenEnd && readCommand(at, cmd); at = cmd.next) {
         switch (cmd.opcode) {
         case zqst::OPCODE_LOCATE:
-            if (cmd.b == zqst::NEXT_LINE) {
-                nextLine(y);
-            } else {
-                x = static_cast<int16_t>(cmd.a);
-                y = static_cast<int16_t>(cmd.b);
-            }
+            locate(cmd, x, y);
             break;
         case zqst::OPCODE_COLOUR:
             if (font != nullptr) {

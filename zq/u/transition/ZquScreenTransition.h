@@ -67,7 +67,10 @@ private:
     // Word and u32 (high word first) at a byte offset; false past the image's end.
     bool getU16(uint64_t at, uint16_t& out) const;
     bool getU32(uint64_t at, uint32_t& out) const;
-    // Where screen n starts and ends; an empty range for a screen outside the offset table.
+    // Offset-table entries n and n + 1: where screen n starts and ends (byte offsets).
+    bool getScreenTransitionAddr(uint32_t n, uint32_t& out) const;
+    bool getScreenTransitionEndAddr(uint32_t n, uint32_t& out) const;
+    // Makes screen n current; an empty range for a screen outside the table or the image.
     void setScreen(uint16_t n);
     // Reads the command at `at` below the screen's end; false when it is cut short or unknown.
     bool readCommand(uint64_t at, Command& out) const;
@@ -78,7 +81,8 @@ private:
     void stepSelect();
     void stepTask();
     void act(uint16_t item);
-    void nextLine(int32_t& y) const;
+    // Moves the text position as a LOCATE command says.
+    void locate(const Command& cmd, int32_t& x, int32_t& y) const;
 
     const uint8_t* m_pImage = nullptr;
     uint32_t m_imageSize = 0;

@@ -57,11 +57,9 @@ public:
 };
 
 std::vector<uint8_t> compile(const std::string& source) {
-    zqstw::Script script;
     std::vector<uint8_t> out;
     std::string error;
-    EXPECT_TRUE(zqstw::parseScript(source, script, error)) << error;
-    EXPECT_TRUE(zqstw::writeScript(script, out, error)) << error;
+    EXPECT_TRUE(zqstw::compileScript(source, out, error)) << error;
     return out;
 }
 
@@ -183,6 +181,7 @@ screen
             EXPECT_EQ(g_prints[0].x, 40);
             EXPECT_EQ(g_prints[0].y, 20);
             EXPECT_EQ(g_prints[3].text, u"Task");
+            EXPECT_EQ(g_prints[3].x, 40);
             EXPECT_EQ(g_prints[3].y, 20 + 3 * font->getHeight());
         }
         EXPECT_EQ(cursorsSince(0), 0u) << "the blink is off and nothing moved";
