@@ -1,7 +1,7 @@
 // Throughput of the framework's SHA-256, SHA-512, MD5 and CRC-32C at 64 B, 4 KiB and 1 MiB,
 // side by side with OpenSSL's libcrypto in the same run: once as linked (its hardware paths)
-// and once as a second copy loaded with every capability bit masked through OPENSSL_ia32cap
-// (its portable integer code). OpenSSL has no CRC-32C, so the CRC is set against the byte-wise
+// and once in a child process with every capability bit masked through OPENSSL_ia32cap (its
+// portable integer code). OpenSSL has no CRC-32C, so the CRC is set against the byte-wise
 // table that defines it. Runs are repeated and interleaved; at the end a table gives our median
 // throughput as a ratio of each peer's.
 #include "zq/crypto/ZqCrc32c.h"
@@ -9,6 +9,7 @@
 #include "zq/crypto/ZqSha256Core.h"
 #include "zq/file/ZqByteOrder.h"
 
+#include "bench/support/MaskedPeer.h"
 #include "bench/support/MedianReport.h"
 #include "bench/support/OpenSslPeer.h"
 
@@ -16,7 +17,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,7 +30,9 @@ constexpr size_t SIZES[] = {64, 4096, 1u << 20};
 
 using zqbench::Crypto;
 using zqbench::LINKED;
-using zqbench::loadMasked;
+
+// The masked peer hashes this many bytes per call, so that the call's cost does not count.
+constexpr uint64_t PEER_BATCH_BYTES = 1u << 20;
 
 const std::vector<uint8_t>& data() {
     static const std::vector<uint8_t> buf = [] {
@@ -84,26 +90,64 @@ void runOurs(benchmark::State& state, const Algo& algo, const size_t size, const
 }
 
 // A fetched digest and a reused context, so that only the hashing is measured.
-void runOpenSsl(benchmark::State& state, const Crypto& c, const Algo& algo, const size_t size) {
-    EVP_MD* const md = c.mdFetch(nullptr, algo.opensslName, nullptr);
-    EVP_MD_CTX* const ctx = c.ctxNew();
-    if (md == nullptr || ctx == nullptr) {
+class OpenSslDigest {
+public:
+    OpenSslDigest(const Crypto& c, const char* name)
+        : m_c(c), m_md(c.mdFetch(nullptr, name, nullptr)), m_ctx(c.ctxNew()) {}
+    ~OpenSslDigest() {
+        if (m_ctx != nullptr) {
+            m_c.ctxFree(m_ctx);
+        }
+        if (m_md != nullptr) {
+            m_c.mdFree(m_md);
+        }
+    }
+    OpenSslDigest(const OpenSslDigest&) = delete;
+    OpenSslDigest& operator=(const OpenSslDigest&) = delete;
+
+    bool valid() const { return m_md != nullptr && m_ctx != nullptr; }
+    void hash(const uint8_t* p, const size_t size) {
+        unsigned int length = 0;
+        m_c.init(m_ctx, m_md, nullptr);
+        m_c.update(m_ctx, p, size);
+        m_c.final(m_ctx, m_digest, &length);
+        benchmark::DoNotOptimize(m_digest);
+        benchmark::ClobberMemory();
+    }
+
+private:
+    const Crypto& m_c;
+    EVP_MD* m_md;
+    EVP_MD_CTX* m_ctx;
+    unsigned char m_digest[EVP_MAX_MD_SIZE] = {};
+};
+
+void runOpenSsl(benchmark::State& state, const Algo& algo, const size_t size) {
+    OpenSslDigest digest(LINKED, algo.opensslName);
+    if (!digest.valid()) {
         state.SkipWithError("libcrypto refused the digest");
         return;
     }
     const uint8_t* const p = data().data();
-    unsigned char digest[EVP_MAX_MD_SIZE];
-    unsigned int length = 0;
     for (auto _ : state) {
-        c.init(ctx, md, nullptr);
-        c.update(ctx, p, size);
-        c.final(ctx, digest, &length);
-        benchmark::DoNotOptimize(digest);
-        benchmark::ClobberMemory();
+        digest.hash(p, size);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * size));
-    c.ctxFree(ctx);
-    c.mdFree(md);
+}
+
+// The masked child's job "<digest name> <size>": one hash of that many bytes.
+std::function<void()> makePeerJob(const std::string& job) {
+    std::istringstream words(job);
+    std::string name;
+    size_t size = 0;
+    if (!(words >> name >> size) || size > data().size()) {
+        return {};
+    }
+    auto digest = std::make_shared<OpenSslDigest>(LINKED, name.c_str());
+    if (!digest->valid()) {
+        return {};
+    }
+    return [digest, size] { digest->hash(data().data(), size); };
 }
 
 void runCrcTable(benchmark::State& state, const size_t size) {
@@ -155,18 +199,13 @@ public:
     }
 
 private:
-    // Every name ends in its size; times are in nanoseconds.
-    double rate(const std::string& name) const {
-        const double ns = time(name);
-        return ns > 0 ? std::stod(name.substr(name.rfind('/') + 1)) * 1e9 / ns : 0.0;
-    }
+    double rate(const std::string& name) const { return bytesRate(name); }
 };
 
 } // namespace
 
 int main(int argc, char** argv) {
-    static Crypto masked{};
-    const bool haveMasked = loadMasked(masked);
+    zqbench::servePeerJobs(&makePeerJob);
     for (const Algo& a : ALGOS) {
         for (const size_t size : SIZES) {
             const std::string s = std::to_string(size);
@@ -183,12 +222,12 @@ int main(int argc, char** argv) {
                 continue;
             }
             benchmark::RegisterBenchmark((base + "/openssl/" + s).c_str(),
-                                         [&a, size](auto& st) { runOpenSsl(st, LINKED, a, size); });
-            if (haveMasked) {
-                benchmark::RegisterBenchmark(
-                    (base + "/openssl-portable/" + s).c_str(),
-                    [&a, size](auto& st) { runOpenSsl(st, masked, a, size); });
-            }
+                                         [&a, size](auto& st) { runOpenSsl(st, a, size); });
+            const std::string job = std::string(a.opensslName) + " " + s;
+            benchmark::RegisterBenchmark((base + "/openssl-portable/" + s).c_str(), [job, size](
+                                                                                        auto& st) {
+                zqbench::runInMaskedPeer(st, job, PEER_BATCH_BYTES / size, size);
+            })->UseManualTime();
         }
     }
     RatioReporter reporter;
@@ -196,8 +235,6 @@ int main(int argc, char** argv) {
         return 1;
     }
     reporter.printRatios();
-    // The masked libcrypto copy may fault while the process ends: the table is out first.
-    std::fflush(stdout);
     benchmark::Shutdown();
     return 0;
 }

@@ -2,7 +2,8 @@
 // started and polled as a game frame loop would, sleeping a millisecond while it waits, each
 // checked against its SHA-256), set in the same run against reading the same bytes with
 // read(2) and checking the same digests with OpenSSL's SHA-256: as linked (its hardware
-// paths), and, for reference, masked to its portable code and with our own SHA-256. Runs are
+// paths), and, for reference, masked to its portable code (in a child process) and with our
+// own SHA-256. Runs are
 // repeated and interleaved, timed by the wall clock; a closing table gives the worker's median
 // time as a ratio of each peer's.
 #include "zq/crypto/ZqHash.h"
@@ -11,6 +12,7 @@
 #include "zq/memory/ZqMemAlloc.h"
 
 #include "ZqArcWriter.h"
+#include "bench/support/MaskedPeer.h"
 #include "bench/support/MedianReport.h"
 #include "bench/support/OpenSslPeer.h"
 
@@ -23,6 +25,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <thread>
@@ -114,36 +118,45 @@ void loadThroughWorker(benchmark::State& state) {
 
 using zqbench::Crypto;
 using zqbench::LINKED;
-using zqbench::loadMasked;
 
-// read(2) of the whole archive, then the header digest and every file's digest checked.
+// read(2) of the whole file at `path` into `bytes` (sized to it), then the archive's header
+// digest and every file's digest checked; false when anything is off.
+template <class Sha256>
+bool readAndHashOnce(const std::string& path, std::vector<uint8_t>& bytes, Sha256& sha256) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    size_t done = 0;
+    while (fd >= 0 && done < bytes.size()) {
+        const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0) {
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    uint32_t headerSize = 0;
+    if (done != bytes.size() ||
+        !ZqByteReader(bytes.data(), done).u32(ZqArcFile::headerSzHeaderPos, headerSize) ||
+        headerSize < 32 || headerSize + uint64_t{NR_FILES} * (FILE_SIZE + 32) > done) {
+        return false;
+    }
+    uint8_t digest[32];
+    sha256(digest, bytes.data(), headerSize - 32);
+    bool ok = std::memcmp(digest, bytes.data() + headerSize - 32, 32) == 0;
+    uint64_t offset = headerSize;
+    for (uint32_t i = 0; i < NR_FILES; ++i) {
+        sha256(digest, bytes.data() + offset, FILE_SIZE);
+        ok = ok && std::memcmp(digest, bytes.data() + offset + FILE_SIZE, 32) == 0;
+        offset += FILE_SIZE + 32;
+    }
+    return ok;
+}
+
 template <class Sha256> void readAndHash(benchmark::State& state, Sha256 sha256) {
     Archive& a = archive();
-    std::vector<uint8_t>& bytes = a.m_bytes;
     for (auto _ : state) {
-        const int fd = ::open(a.m_path.c_str(), O_RDONLY);
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) {
-                break;
-            }
-            done += static_cast<size_t>(n);
-        }
-        ::close(fd);
-        uint32_t headerSize = 0;
-        ZqByteReader(bytes.data(), done).u32(ZqArcFile::headerSzHeaderPos, headerSize);
-        uint8_t digest[32];
-        bool ok = done == bytes.size();
-        sha256(digest, bytes.data(), headerSize - 32);
-        ok = ok && std::memcmp(digest, bytes.data() + headerSize - 32, 32) == 0;
-        uint64_t offset = headerSize;
-        for (uint32_t i = 0; i < NR_FILES; ++i) {
-            sha256(digest, bytes.data() + offset, FILE_SIZE);
-            ok = ok && std::memcmp(digest, bytes.data() + offset + FILE_SIZE, 32) == 0;
-            offset += FILE_SIZE + 32;
-        }
-        if (!ok) {
+        if (!readAndHashOnce(a.m_path, a.m_bytes, sha256)) {
             state.SkipWithError("the archive did not check out");
             return;
         }
@@ -152,36 +165,81 @@ template <class Sha256> void readAndHash(benchmark::State& state, Sha256 sha256)
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * a.m_size));
 }
 
-void readPlusOpenSsl(benchmark::State& state, const Crypto& c) {
-    EVP_MD* const md = c.mdFetch(nullptr, "SHA256", nullptr);
-    if (md == nullptr) {
+// OpenSSL's one-shot SHA-256, the digest fetched once.
+class OpenSslSha256 {
+public:
+    explicit OpenSslSha256(const Crypto& c) : m_c(c), m_md(c.mdFetch(nullptr, "SHA256", nullptr)) {}
+    ~OpenSslSha256() {
+        if (m_md != nullptr) {
+            m_c.mdFree(m_md);
+        }
+    }
+    OpenSslSha256(const OpenSslSha256&) = delete;
+    OpenSslSha256& operator=(const OpenSslSha256&) = delete;
+
+    bool valid() const { return m_md != nullptr; }
+    void operator()(uint8_t* out, const uint8_t* p, const uint32_t size) const {
+        unsigned int length = 0;
+        m_c.digest(p, size, out, &length, m_md, nullptr);
+    }
+
+private:
+    const Crypto& m_c;
+    EVP_MD* m_md;
+};
+
+void readPlusOpenSsl(benchmark::State& state) {
+    OpenSslSha256 sha256(LINKED);
+    if (!sha256.valid()) {
         state.SkipWithError("libcrypto refused SHA-256");
         return;
     }
-    readAndHash(state, [&c, md](uint8_t* out, const uint8_t* p, const uint32_t size) {
-        unsigned int length = 0;
-        c.digest(p, size, out, &length, md, nullptr);
-    });
-    c.mdFree(md);
+    readAndHash(state, std::ref(sha256));
+}
+
+// The masked child's job "read+openssl <path>": the same work on its own buffer.
+std::function<void()> makePeerJob(const std::string& job) {
+    const std::string prefix = "read+openssl ";
+    if (job.rfind(prefix, 0) != 0) {
+        return {};
+    }
+    struct Work {
+        std::string path;
+        std::vector<uint8_t> bytes;
+        OpenSslSha256 sha256{LINKED};
+    };
+    auto work = std::make_shared<Work>();
+    work->path = job.substr(prefix.size());
+    std::error_code ec;
+    work->bytes.assign(std::filesystem::file_size(work->path, ec), 0);
+    if (ec || !work->sha256.valid()) {
+        return {};
+    }
+    return [work] {
+        if (!readAndHashOnce(work->path, work->bytes, work->sha256)) {
+            std::fprintf(stderr, "the masked peer could not check the archive\n");
+        }
+    };
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    static Crypto masked{};
-    const bool haveMasked = loadMasked(masked);
+    zqbench::servePeerJobs(&makePeerJob);
     benchmark::RegisterBenchmark("arc/worker", loadThroughWorker)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
-    benchmark::RegisterBenchmark("arc/read+openssl", [](auto& st) { readPlusOpenSsl(st, LINKED); })
+    benchmark::RegisterBenchmark("arc/read+openssl", readPlusOpenSsl)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime();
-    if (haveMasked) {
-        benchmark::RegisterBenchmark("arc/read+openssl-portable",
-                                     [](auto& st) { readPlusOpenSsl(st, masked); })
-            ->Unit(benchmark::kMillisecond)
-            ->UseRealTime();
-    }
+    benchmark::RegisterBenchmark("arc/read+openssl-portable",
+                                 [](auto& st) {
+                                     const Archive& a = archive();
+                                     zqbench::runInMaskedPeer(st, "read+openssl " + a.m_path, 1,
+                                                              a.m_size);
+                                 })
+        ->Unit(benchmark::kMillisecond)
+        ->UseManualTime();
     benchmark::RegisterBenchmark(
         "arc/read+zqsha256",
         [](auto& st) {
@@ -207,8 +265,6 @@ int main(int argc, char** argv) {
             }
         }
     }
-    // The masked libcrypto copy may fault while the process ends: the table is out first.
-    std::fflush(stdout);
     benchmark::Shutdown();
     return 0;
 }

@@ -9,16 +9,23 @@ void MedianReporter::ReportRuns(const std::vector<Run>& runs) {
             continue;
         }
         const std::string& name = r.run_name.function_name;
-        const double t = m_realTime ? r.GetAdjustedRealTime() : r.GetAdjustedCPUTime();
-        const auto items = r.counters.find("items_per_second");
-        const double rate = items != r.counters.end() ? static_cast<double>(items->second) : 0.0;
+        const bool real = m_realTime || r.run_name.time_type == "manual_time";
+        const double t = real ? r.GetAdjustedRealTime() : r.GetAdjustedCPUTime();
+        const auto counter = [&r](const char* key) {
+            const auto it = r.counters.find(key);
+            return it != r.counters.end() ? static_cast<double>(it->second) : 0.0;
+        };
+        const double rate = counter("items_per_second");
+        const double bytes = counter("bytes_per_second");
         if (r.run_type == Run::RT_Aggregate && r.aggregate_name == "median") {
             m_time[name] = t;
             m_rate[name] = rate;
+            m_bytesRate[name] = bytes;
             m_median[name] = true;
         } else if (r.run_type == Run::RT_Iteration && !m_median[name]) {
             m_time[name] = t;
             m_rate[name] = rate;
+            m_bytesRate[name] = bytes;
         }
     }
     ConsoleReporter::ReportRuns(runs);
@@ -32,6 +39,11 @@ double MedianReporter::time(const std::string& name) const {
 double MedianReporter::rate(const std::string& name) const {
     const auto it = m_rate.find(name);
     return it != m_rate.end() ? it->second : 0.0;
+}
+
+double MedianReporter::bytesRate(const std::string& name) const {
+    const auto it = m_bytesRate.find(name);
+    return it != m_bytesRate.end() ? it->second : 0.0;
 }
 
 bool runRepeated(int argc, char** argv, MedianReporter& reporter,

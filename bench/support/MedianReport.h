@@ -13,7 +13,8 @@ namespace zqbench {
 
 class MedianReporter : public benchmark::ConsoleReporter {
 public:
-    // realTime: keep wall-clock times (file reads), else CPU times.
+    // realTime: keep wall-clock times (file reads), else CPU times; benchmarks that time
+    // themselves (manual time) always keep theirs.
     explicit MedianReporter(bool realTime) : m_realTime(realTime) {}
 
     void ReportRuns(const std::vector<Run>& runs) override;
@@ -22,11 +23,14 @@ public:
     double time(const std::string& name) const;
     // Its median items per second; 0 when it did not run or counts no items.
     double rate(const std::string& name) const;
+    // Its median bytes per second; 0 when it did not run or counts no bytes.
+    double bytesRate(const std::string& name) const;
 
 private:
     bool m_realTime;
     std::map<std::string, double> m_time;
     std::map<std::string, double> m_rate;
+    std::map<std::string, double> m_bytesRate;
     std::map<std::string, bool> m_median;
 };
 

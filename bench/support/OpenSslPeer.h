@@ -1,6 +1,5 @@
-// OpenSSL's libcrypto as a benchmark peer, in two copies: the linked one (its hardware paths)
-// and a second one loaded in its own link-map namespace with every capability bit masked
-// through OPENSSL_ia32cap (its portable integer code).
+// OpenSSL's libcrypto as a benchmark peer, as linked: its hardware paths, or its portable code
+// in the masked child of MaskedPeer.h.
 #pragma once
 
 #include <openssl/evp.h>
@@ -8,7 +7,7 @@
 
 namespace zqbench {
 
-// The slice of libcrypto's interface the benchmarks use, reachable in either copy.
+// The slice of libcrypto's interface the benchmarks use.
 struct Crypto {
     EVP_MD* (*mdFetch)(OSSL_LIB_CTX*, const char*, const char*);
     void (*mdFree)(EVP_MD*);
@@ -22,10 +21,7 @@ struct Crypto {
 
 extern const Crypto LINKED;
 
-// Loads the masked copy; false (with a note on stderr) when it cannot be loaded.
-bool loadMasked(Crypto& out);
-
-// The slice of the cipher interface, in either copy; providerLoad brings in "legacy"
+// The slice of the cipher interface; providerLoad brings in "legacy"
 // (Blowfish) beside "default".
 struct Ciphers {
     EVP_CIPHER* (*cipherFetch)(OSSL_LIB_CTX*, const char*, const char*);
@@ -40,7 +36,5 @@ struct Ciphers {
 };
 
 extern const Ciphers LINKED_CIPHERS;
-
-bool loadMaskedCiphers(Ciphers& out);
 
 } // namespace zqbench

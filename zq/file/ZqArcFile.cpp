@@ -367,11 +367,13 @@ void* ZqArcFile::loadBody(const char16_t* const name, const uint32_t minSize,
         *size = dataSize;
     }
     const uint32_t padded = static_cast<uint32_t>(calcPadding(dataSize));
-    // An empty file still gets a buffer of its own.
-    auto* const buffer = static_cast<uint8_t*>(allocateOrThrow(padded != 0 ? padded : 1));
-    uint8_t stored[SZ_SHA];
-    const uint8_t* digest = stored;
-    if (m_fromMemory != 0) {
+    // An empty file still gets a buffer of its own. From a file, the stored digest is read
+    // with the data, into the buffer's tail: one read per member.
+    const bool fromFile = m_fromMemory == 0;
+    auto* const buffer = static_cast<uint8_t*>(
+        allocateOrThrow(fromFile ? padded + SZ_SHA : (padded != 0 ? padded : 1)));
+    const uint8_t* digest = buffer + padded;
+    if (!fromFile) {
         // Memory mode: the header pointer is the start of the whole image.
         const uint8_t* const data =
             ZqByteReader(m_pHeader, m_archiveSize).bytes(offset, padded + uint64_t{SZ_SHA});
@@ -382,17 +384,16 @@ void* ZqArcFile::loadBody(const char16_t* const name, const uint32_t minSize,
         }
         std::memcpy(buffer, data, padded);
         digest = data + padded;
-    } else {
-        if (!m_pIo->seek(offset, 0)) {
-            ZqMemAlloc::deallocate(buffer);
-            fail(ERROR_SEEK);
-            return nullptr;
-        }
-        if (m_pIo->read(buffer, padded) != padded || m_pIo->read(stored, SZ_SHA) != SZ_SHA) {
-            ZqMemAlloc::deallocate(buffer);
-            fail(ERROR_SHORT_READ);
-            return nullptr;
-        }
+    } else if (m_pIo->m_pCipher && !m_pIo->seek(offset, 0)) {
+        ZqMemAlloc::deallocate(buffer);
+        fail(ERROR_SEEK);
+        return nullptr;
+    } else if ((m_pIo->m_pCipher
+                    ? m_pIo->read(buffer, padded + SZ_SHA)
+                    : m_pIo->readAt(offset, buffer, padded + SZ_SHA)) != padded + SZ_SHA) {
+        ZqMemAlloc::deallocate(buffer);
+        fail(ERROR_SHORT_READ);
+        return nullptr;
     }
     if (!digestMatches(buffer, padded, digest)) {
         ZqMemAlloc::deallocate(buffer);

@@ -56,6 +56,10 @@ public:
         char16_t* fgets(char16_t* buffer, uint32_t size);
         // origin: 0 start, 1 current, 2 end. Success clears the error flag.
         bool seek(int64_t offset, int origin);
+        // count bytes at an absolute offset, as seek then read give them; a plain file is read
+        // in one call past the stream's buffer, leaving the position undefined for read (seek
+        // first). Bytes read, 0xFFFFFFFF on an error.
+        uint32_t readAt(uint64_t offset, void* buffer, uint32_t count);
         // The position, 0xFFFFFFFF while the error flag is set or no file is open.
         uint32_t tell() const;
         // True when no file was open or the stream closed without error.

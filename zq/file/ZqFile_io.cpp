@@ -91,6 +91,21 @@ uint32_t ZqFile::Io::read(void* const buffer, const uint32_t count) {
     return done;
 }
 
+uint32_t ZqFile::Io::readAt(const uint64_t offset, void* const buffer, const uint32_t count) {
+    if (m_pStream == nullptr || m_errorFlag || (buffer == nullptr && count != 0)) {
+        return READ_ERROR;
+    }
+    if (m_pCipher || offset > static_cast<uint64_t>(INT64_MAX)) {
+        return seek(static_cast<int64_t>(offset), 0) ? read(buffer, count) : READ_ERROR;
+    }
+    const uint64_t n = zqp::readAt(m_pStream, offset, buffer, count);
+    if (n == UINT64_MAX) {
+        m_errorFlag = true;
+        return READ_ERROR;
+    }
+    return static_cast<uint32_t>(n);
+}
+
 bool ZqFile::Io::seek(const int64_t offset, const int origin) {
     if (m_pStream == nullptr) {
         return false;

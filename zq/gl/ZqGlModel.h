@@ -169,8 +169,8 @@ private:
         std::vector<TextureEntry> textures;
         std::vector<ZqMatrix> modelMatrices;
         std::vector<uint8_t> boneNumbers;
-        ZqDgAxisAlignedBoundingBox box;
-        ZqDgSphere sphere;
+        ZqDgAxisAlignedBoundingBox box{0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+        ZqDgSphere sphere{ZqVector3(0.0f, 0.0f, 0.0f), 0.0f};
     };
     struct AlphaEntry {
         const Submodel* submodel = nullptr;

@@ -29,6 +29,10 @@ std::string driveFolder(char16_t letter);
 // A C stream on the file, opened with the C runtime's mode string ("rb", "wb" ...); null on
 // failure. Folders are never opened.
 std::FILE* openFile(const char16_t* path, const char* mode);
+// Reads count bytes at an absolute offset of a stream opened for reading, past its buffer and
+// without moving its position; the bytes read (fewer at the end of the file), or UINT64_MAX
+// on an error.
+uint64_t readAt(std::FILE* file, uint64_t offset, void* buffer, uint64_t count);
 
 // Size of a regular file; false when it cannot be read (missing, a folder ...).
 bool fileSize(const char16_t* path, uint64_t& size);

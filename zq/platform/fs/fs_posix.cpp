@@ -362,6 +362,30 @@ std::FILE* openFile(const char16_t* const path, const char* const mode) {
     return file;
 }
 
+uint64_t readAt(std::FILE* const file, const uint64_t offset, void* const buffer,
+                const uint64_t count) {
+    if (file == nullptr || offset > static_cast<uint64_t>(INT64_MAX) - count) {
+        return UINT64_MAX;
+    }
+    const int fd = fileno(file);
+    auto* const out = static_cast<uint8_t*>(buffer);
+    uint64_t done = 0;
+    while (done < count) {
+        const ssize_t n = pread(fd, out + done, count - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return UINT64_MAX;
+        }
+        if (n == 0) {
+            break;
+        }
+        done += static_cast<uint64_t>(n);
+    }
+    return done;
+}
+
 bool fileSize(const char16_t* const path, uint64_t& size) {
     const std::string native = nativeOf(path);
     struct stat st {};

@@ -14,6 +14,24 @@ uint32_t argb(const float alpha, const ZquPm::Rgb& c) {
     return a << 24 | static_cast<uint32_t>(c.r) << 16 | static_cast<uint32_t>(c.g) << 8 | c.b;
 }
 
+// Sine and cosine of the 256 stored angle steps, as the fill computes them.
+struct AngleTable {
+    float sin[256];
+    float cos[256];
+    AngleTable() {
+        for (int i = 0; i < 256; ++i) {
+            const float a = static_cast<float>(i) * (2.0f * PI / 256.0f) - PI;
+            sin[i] = std::sin(a);
+            cos[i] = std::cos(a);
+        }
+    }
+};
+
+const AngleTable& angles() {
+    static const AngleTable table;
+    return table;
+}
+
 ZqVector3 throughRoot(const ZqVector3& p, const ZqMatrix* root) {
     return root != nullptr ? ZqVector3(p).rotTrans(*root) : p;
 }
@@ -178,6 +196,7 @@ void DxParticle::frameRect(const ZquPm::PMTEXTURE* const list, const int frame, 
 }
 
 uint32_t DxParticle::fillRot(RotVertex* const out) const {
+    const AngleTable& table = angles();
     uint32_t q = 0;
     for (uint32_t b = 0; b < m_rot.batchCount; ++b) {
         const Batch& batch = m_rot.batches[b];
@@ -185,9 +204,8 @@ uint32_t DxParticle::fillRot(RotVertex* const out) const {
             const RotRecord& r = m_rot.records[batch.first + k];
             float f[4];
             frameRect(r.texList, r.frame, f);
-            const float a = static_cast<float>(r.angle) * (2.0f * PI / 256.0f) - PI;
-            const float s = std::sin(a);
-            const float c = std::cos(a);
+            const float s = table.sin[r.angle];
+            const float c = table.cos[r.angle];
             const float hx = r.size * 0.5f;
             const float hy = r.size2 * 0.5f;
             const float corner[4][4] = {{f[2], f[3], hx, hy},

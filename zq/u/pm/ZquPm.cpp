@@ -58,19 +58,6 @@ void setRandState(const RandState& s) {
     g_rand = s;
 }
 
-int32_t truncI32(const double v) {
-    if (!(v == v)) {
-        return 0;
-    }
-    if (v >= 2147483647.0) {
-        return std::numeric_limits<int32_t>::max();
-    }
-    if (v <= -2147483648.0) {
-        return std::numeric_limits<int32_t>::min();
-    }
-    return static_cast<int32_t>(v);
-}
-
 float variationFactor(const uint32_t p) {
     // The single-precision 0.01 times p in double: n = 100p - 1 for every p from 1 on.
     const int32_t n = truncI32(static_cast<double>(p) * static_cast<double>(0.01f) * 10000.0);

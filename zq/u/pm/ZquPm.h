@@ -180,8 +180,20 @@ void setRandState(const RandState& s);
 
 // The factor 1 + r of a percentage field p; p = 0 gives 1 exactly and draws nothing.
 float variationFactor(uint32_t p);
-// trunc(v), saturated to the 32-bit signed range; NaN gives 0.
-int32_t truncI32(double v);
+// trunc(v), saturated to the 32-bit signed range; NaN gives 0. Inline: every particle step
+// converts several values.
+inline int32_t truncI32(const double v) {
+    if (!(v == v)) {
+        return 0;
+    }
+    if (v >= 2147483647.0) {
+        return 2147483647;
+    }
+    if (v <= -2147483648.0) {
+        return -2147483647 - 1;
+    }
+    return static_cast<int32_t>(v);
+}
 
 } // namespace ZquPm
 

@@ -32,9 +32,9 @@ int ThreeKey::step(const uint16_t a, const uint16_t life, const uint16_t li, con
 
 namespace {
 
+// trunc(v) held to 0..255; NaN gives 0.
 uint8_t toByte(const float v) {
-    const int32_t i = truncI32(v);
-    return static_cast<uint8_t>(i < 0 ? 0 : (i > 255 ? 255 : i));
+    return v >= 255.0f ? 255 : (v > 0.0f ? static_cast<uint8_t>(v) : 0);
 }
 
 Rgb blend(const Rgb& a, const Rgb& b, const float w) {

@@ -207,6 +207,14 @@ TEST(FsShell, FoldersAndFileFacts) {
     EXPECT_EQ(zqp::openFile(u"pipe", "rb"), nullptr);
     std::FILE* const f = zqp::openFile(u"F.bin", "rb");
     ASSERT_NE(f, nullptr);
+    // Reads at an offset leave the stream's own position alone; past the end they come short.
+    char two[2] = {};
+    EXPECT_EQ(zqp::readAt(f, 3, two, 2), 2u);
+    EXPECT_EQ(std::string(two, 2), "45");
+    EXPECT_EQ(zqp::readAt(f, 4, two, 2), 1u);
+    EXPECT_EQ(zqp::readAt(f, 9, two, 2), 0u);
+    EXPECT_EQ(zqp::readAt(f, UINT64_MAX - 1, two, 2), UINT64_MAX);
+    EXPECT_EQ(std::fgetc(f), '1');
     std::fclose(f);
 }
 

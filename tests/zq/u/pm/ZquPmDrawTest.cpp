@@ -18,6 +18,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -220,6 +221,36 @@ TEST(ZquPmDraw, WriterMadeEffectsMatchTheirGoldenImages) {
         EXPECT_GT(litPixels(img), 50u) << c.golden << ": the particles reach the picture";
         EXPECT_TRUE(zqtest::matchesGolden(img, c.golden, 3, 8));
     }
+}
+
+// The game's particle effect, as the build compiled it into the game's data beside the program,
+// loads through the manager by effect number with its three techniques; where the data has no
+// such file the manager still starts, without a shader, and draws nothing.
+TEST(ZquPmDraw, TheGameDataEffectLoadsByNumber) {
+    namespace fs = std::filesystem;
+    const fs::path data = fs::canonical("/proc/self/exe").parent_path() / "Application" / "data";
+    ASSERT_TRUE(fs::exists(data / "shaders" / "ParticleMagic.fxo"));
+    const fs::path before = fs::current_path();
+    zqtest::ScriptTask root;
+    bool missingStarts = false;
+    unsigned techniques = 0;
+    root.onFrame = [&](uint32_t) {
+        fs::current_path(data.parent_path());
+        missingStarts = ZquPmManager::create(30.0f, 32) != nullptr &&
+                        ZquPmManager::getShader() == nullptr &&
+                        ZquPmManager::getDxParticle() == nullptr;
+        ZquPmManager::sysQuit();
+        fs::current_path(data);
+        if (ZquPmManager::create(30.0f, 32) != nullptr && ZquPmManager::getShader() != nullptr) {
+            techniques = ZquPmManager::getShader()->getNrTechniques();
+        }
+        ZquPmManager::sysQuit();
+        fs::current_path(before);
+        return false;
+    };
+    EXPECT_EQ(zqtest::runFrameworkCode(root, W, H), 0u);
+    EXPECT_TRUE(missingStarts);
+    EXPECT_EQ(techniques, 3u);
 }
 
 } // namespace
