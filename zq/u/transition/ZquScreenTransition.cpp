@@ -141,30 +141,28 @@ unsigned int ZquScreenTransition::release() {
 }
 
 void ZquScreenTransition::sysMain() {
-    if (m_pCriticalSection == nullptr) {
-        return;
-    }
-    const ZqLockGuard hold(*m_pCriticalSection);
-    for (ZquScreenTransition* p = getUsed(); p != nullptr;) {
-        ZquScreenTransition* const next = p->getNext();
-        if (p->m_state == STATE_INTERPRET) {
-            p->stepInterpret();
-        } else if (p->m_state == STATE_TASK) {
-            p->stepTask();
-        }
-        p = next;
-    }
+    stepAll(false);
 }
 
 void ZquScreenTransition::sysDraw() {
+    stepAll(true);
+}
+
+void ZquScreenTransition::stepAll(const bool drawing) {
     if (m_pCriticalSection == nullptr) {
         return;
     }
     const ZqLockGuard hold(*m_pCriticalSection);
     for (ZquScreenTransition* p = getUsed(); p != nullptr;) {
         ZquScreenTransition* const next = p->getNext();
-        if (p->m_state == STATE_SELECT) {
-            p->stepSelect();
+        if (drawing) {
+            if (p->m_state == STATE_SELECT) {
+                p->stepSelect();
+            }
+        } else if (p->m_state == STATE_INTERPRET) {
+            p->stepInterpret();
+        } else if (p->m_state == STATE_TASK) {
+            p->stepTask();
         }
         p = next;
     }

@@ -77,6 +77,8 @@ private:
     // Goes to screen `target`, or ends on a target that is negative or past the last screen.
     void jump(int32_t target);
 
+    // Every player in use, under the pool's lock: the frame's steps, or the drawing ones.
+    static void stepAll(bool drawing);
     void stepInterpret();
     void stepSelect();
     void stepTask();
