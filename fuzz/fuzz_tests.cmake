@@ -112,9 +112,10 @@ add_test(NAME fuzz.texture_set
                  ${_corpus}/texture_set)
 set_tests_properties(fuzz.texture_set PROPERTIES FIXTURES_REQUIRED texture_set_seeds TIMEOUT 120)
 
-# The model file reader and the animation container reader: files that the model and animation
-# writers make.
-foreach(_pair "model_file;ZQMODEL;zqmodel" "animation_file;ZQANIM;zqanim")
+# The model file reader, the animation container reader and the camera path reader: files
+# that the model and animation writers make.
+foreach(_pair "model_file;ZQMODEL;zqmodel" "animation_file;ZQANIM;zqanim"
+        "camera_animation_file;ZQANIM;zqanim")
     list(GET _pair 0 _target)
     list(GET _pair 1 _var)
     list(GET _pair 2 _tool)
@@ -145,6 +146,29 @@ foreach(_target operator_data bookkeeping)
     set_tests_properties(fuzz.${_target} PROPERTIES FIXTURES_REQUIRED operator_data_seeds
                          TIMEOUT 120)
 endforeach()
+
+# The recorded-input reader: recordings that the recording writer makes.
+add_test(NAME fuzz.btn_file.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQBTN=$<TARGET_FILE:zqbtn> -DOUT=${_corpus}/btn_file
+                 -P ${PROJECT_SOURCE_DIR}/fuzz/btn_file_seeds.cmake)
+set_tests_properties(fuzz.btn_file.seeds PROPERTIES FIXTURES_SETUP btn_file_seeds TIMEOUT 300)
+add_test(NAME fuzz.btn_file
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_btn_file> -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/btn_file-new
+                 ${_corpus}/btn_file)
+set_tests_properties(fuzz.btn_file PROPERTIES FIXTURES_REQUIRED btn_file_seeds TIMEOUT 120)
+# The collision-set loader: data that zqcoll writes from its text form.
+add_test(NAME fuzz.collision_set.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQCOLL=$<TARGET_FILE:zqcoll> -DOUT=${_corpus}/collision_set
+                 -P ${PROJECT_SOURCE_DIR}/fuzz/collision_set_seeds.cmake)
+set_tests_properties(fuzz.collision_set.seeds PROPERTIES FIXTURES_SETUP collision_set_seeds
+                     TIMEOUT 300)
+add_test(NAME fuzz.collision_set
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_collision_set> -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/collision_set-new
+                 ${_corpus}/collision_set)
+set_tests_properties(fuzz.collision_set PROPERTIES FIXTURES_REQUIRED collision_set_seeds
+                     TIMEOUT 120)
 
 # The screen-transition player: scripts that zqtransition compiles from their text form.
 add_test(NAME fuzz.transition_script.seeds

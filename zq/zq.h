@@ -74,11 +74,13 @@
 
 // geometry: the figures and the pools
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
+#include "zq/dg/ZqDgBody.h"
 #include "zq/dg/ZqDgCapsule.h"
 #include "zq/dg/ZqDgCylindroid.h"
 #include "zq/dg/ZqDgFieldlessFigure.h"
 #include "zq/dg/ZqDgFigure.h"
 #include "zq/dg/ZqDgLine.h"
+#include "zq/dg/ZqDgObbTree.h"
 #include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/dg/ZqDgPlane.h"
 #include "zq/dg/ZqDgPoint.h"

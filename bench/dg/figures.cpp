@@ -1,20 +1,26 @@
 // The hot figure pair tests against FCL (double precision) in the same run: sphere-sphere
-// intersection, point in AABB, AABB overlap and segment-segment closest points, each over the
-// same arrays of random pairs. AABB-segment has no FCL counterpart and runs on its own. After
-// the usual table it prints each query's rate relative to FCL (goal: 1.0 or more). The sphere
-// pair also runs through the figure dispatch, to show what the table lookup costs.
+// intersection, point in AABB, AABB overlap, oriented-box overlap, segment-segment closest
+// points, capsule-capsule distance and the closest point of a triangle to a point, each over the
+// same arrays of random pairs. AABB-segment has no FCL counterpart and runs on its own. After the
+// usual table it prints each query's rate relative to FCL (goal: 1.0 or more). The sphere pair also
+// runs through the figure dispatch, to show what the table lookup costs.
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
+#include "zq/dg/ZqDgCapsule.h"
 #include "zq/dg/ZqDgLine.h"
+#include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/dg/ZqDgPoint.h"
 #include "zq/dg/ZqDgSphere.h"
+#include "zq/dg/ZqDgTriangle.h"
 
 #include "bench/support/MedianReport.h"
 
 #include <benchmark/benchmark.h>
 
 #include <fcl/math/bv/AABB.h>
+#include <fcl/math/bv/OBB.h>
 #include <fcl/narrowphase/detail/primitive_shape_algorithm/capsule_capsule.h>
 #include <fcl/narrowphase/detail/primitive_shape_algorithm/sphere_sphere.h>
+#include <fcl/narrowphase/detail/primitive_shape_algorithm/sphere_triangle.h>
 
 #include <cstdio>
 #include <random>
@@ -35,6 +41,13 @@ struct Data {
     std::vector<fcl::AABBd> fba, fbb;
     std::vector<ZqDgSegment> ga, gb;
     std::vector<fcl::Vector3d> fa1, fb1, fa2, fb2;
+    std::vector<ZqDgCapsule> ca, cb;
+    std::vector<fcl::Capsuled> fca, fcb;
+    std::vector<fcl::Transform3d> ftca, ftcb;
+    std::vector<ZqDgOrientedBoundingBox> oa, ob;
+    std::vector<fcl::OBBd> foa, fob;
+    std::vector<ZqDgTriangle> tri;
+    std::vector<fcl::Vector3d> ft0, ft1, ft2;
 
     Data() {
         std::mt19937 gen(11);
@@ -74,6 +87,40 @@ struct Data {
             fb1.push_back(dv(b1));
             fa2.push_back(dv(a2));
             fb2.push_back(dv(b2));
+
+            // Capsules: FCL's lies along z around its origin, placed by a transform.
+            for (int k = 0; k < 2; ++k) {
+                const ZqDgCapsule c(vec(), vec(), size(gen));
+                const fcl::Vector3d s0 = dv(c.m_start);
+                const fcl::Vector3d s1 = dv(c.m_end);
+                fcl::Transform3d tf = fcl::Transform3d::Identity();
+                tf.translation() = 0.5 * (s0 + s1);
+                tf.linear() = Eigen::Quaterniond::FromTwoVectors(fcl::Vector3d::UnitZ(), s1 - s0)
+                                  .toRotationMatrix();
+                (k == 0 ? ca : cb).push_back(c);
+                (k == 0 ? fca : fcb).emplace_back(c.m_radius, (s1 - s0).norm());
+                (k == 0 ? ftca : ftcb).push_back(tf);
+            }
+
+            // Oriented boxes: the same centre, axes (FCL's as matrix columns) and half sizes.
+            for (int k = 0; k < 2; ++k) {
+                const ZqVector3 a0 = ZqVector3().normalize(vec());
+                const ZqVector3 a1 = ZqVector3().normalize(ZqVector3().cross(a0, vec()));
+                const ZqVector3 axes[3] = {a0, a1, ZqVector3().cross(a0, a1)};
+                const float half[3] = {size(gen), size(gen), size(gen)};
+                const ZqVector3 c = vec();
+                fcl::Matrix3d m;
+                m << dv(axes[0]), dv(axes[1]), dv(axes[2]);
+                (k == 0 ? oa : ob).emplace_back(c, axes, half);
+                (k == 0 ? foa : fob)
+                    .emplace_back(m, dv(c), fcl::Vector3d(half[0], half[1], half[2]));
+            }
+
+            const ZqDgTriangle t(vec(), vec(), vec());
+            tri.push_back(t);
+            ft0.push_back(dv(t.m_p0));
+            ft1.push_back(dv(t.m_p1));
+            ft2.push_back(dv(t.m_p2));
         }
     }
 };
@@ -176,6 +223,30 @@ void AabbAabb_fcl(benchmark::State& state) {
     finish(state);
 }
 
+void ObbObb_zq(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        int hits = 0;
+        for (int i = 0; i < COUNT; ++i) {
+            hits += d.oa[i].intersect(d.ob[i]) ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(hits);
+    }
+    finish(state);
+}
+
+void ObbObb_fcl(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        int hits = 0;
+        for (int i = 0; i < COUNT; ++i) {
+            hits += d.foa[i].overlap(d.fob[i]) ? 1 : 0;
+        }
+        benchmark::DoNotOptimize(hits);
+    }
+    finish(state);
+}
+
 void AabbSegment_zq(benchmark::State& state) {
     const Data& d = data();
     for (auto _ : state) {
@@ -221,6 +292,72 @@ void SegmentSegment_fcl(benchmark::State& state) {
     finish(state);
 }
 
+void CapsuleCapsule_zq(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        float sum = 0.0f;
+        for (int i = 0; i < COUNT; ++i) {
+            sum += d.ca[i].distance(d.cb[i]);
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    finish(state);
+}
+
+void CapsuleCapsule_fcl(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        double sum = 0.0;
+        for (int i = 0; i < COUNT; ++i) {
+            double dist = 0.0;
+            fcl::Vector3d p1;
+            fcl::Vector3d p2;
+            fcl::detail::capsuleCapsuleDistance<double>(d.fca[i], d.ftca[i], d.fcb[i], d.ftcb[i],
+                                                        &dist, &p1, &p2);
+            sum += dist;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    finish(state);
+}
+
+void TrianglePoint_zq(benchmark::State& state) {
+    const Data& d = data();
+    for (auto _ : state) {
+        float sum = 0.0f;
+        for (int i = 0; i < COUNT; ++i) {
+            ZqVector3 onTri;
+            ZqVector3 onPoint;
+            d.tri[i].closestPoint(d.p[i], &onTri, &onPoint);
+            sum += onTri.x;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    finish(state);
+}
+
+// FCL's nearest point of a triangle, through its sphere-triangle distance with a sphere of
+// no radius at the point.
+void TrianglePoint_fcl(benchmark::State& state) {
+    const Data& d = data();
+    const fcl::Sphered point(0.0);
+    for (auto _ : state) {
+        double sum = 0.0;
+        for (int i = 0; i < COUNT; ++i) {
+            fcl::Transform3d tf = fcl::Transform3d::Identity();
+            tf.translation() = d.fp[i];
+            double dist = 0.0;
+            fcl::Vector3d onSphere;
+            fcl::Vector3d onTri;
+            fcl::detail::sphereTriangleDistance<double>(point, tf, d.ft0[i], d.ft1[i], d.ft2[i],
+                                                        &dist, &onSphere, &onTri);
+            sum += onTri.x();
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    finish(state);
+}
+
 BENCHMARK(SphereSphere_zq);
 BENCHMARK(SphereSphere_dispatch);
 BENCHMARK(SphereSphere_fcl);
@@ -228,9 +365,15 @@ BENCHMARK(PointAabb_zq);
 BENCHMARK(PointAabb_fcl);
 BENCHMARK(AabbAabb_zq);
 BENCHMARK(AabbAabb_fcl);
+BENCHMARK(ObbObb_zq);
+BENCHMARK(ObbObb_fcl);
 BENCHMARK(AabbSegment_zq);
 BENCHMARK(SegmentSegment_zq);
 BENCHMARK(SegmentSegment_fcl);
+BENCHMARK(CapsuleCapsule_zq);
+BENCHMARK(CapsuleCapsule_fcl);
+BENCHMARK(TrianglePoint_zq);
+BENCHMARK(TrianglePoint_fcl);
 
 } // namespace
 
@@ -247,7 +390,8 @@ int main(int argc, char** argv) {
         }
     };
     std::printf("\n%-16s %14s %14s %12s\n", "query", "zq queries/s", "FCL queries/s", "zq / FCL");
-    for (const char* op : {"SphereSphere", "PointAabb", "AabbAabb", "SegmentSegment"}) {
+    for (const char* op : {"SphereSphere", "PointAabb", "AabbAabb", "ObbObb", "SegmentSegment",
+                           "CapsuleCapsule", "TrianglePoint"}) {
         row(op, std::string(op) + "_zq", std::string(op) + "_fcl");
     }
     row("SphereDispatch", "SphereSphere_dispatch", "SphereSphere_fcl");

@@ -1,7 +1,7 @@
 #include "dorvanex/core/CGameSettings.h"
 
 #include "dorvanex/core/CCredit.h"
-#include "dorvanex/core/CTaskSound.h"
+#include "dorvanex/core/CSoundManager.h"
 #include "dorvanex/core/DataFile.h"
 #include "dorvanex/core/ErrorLog.h"
 #include "zq/file/ZqByteReader.h"

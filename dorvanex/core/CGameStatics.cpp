@@ -1,6 +1,8 @@
 #include "dorvanex/core/CGameStatics.h"
 
+#include "dorvanex/core/CLimitTimer.h"
 #include "dorvanex/core/COperationLog.h"
+#include "dorvanex/core/CSoundManager.h"
 #include "dorvanex/core/SecurityTable.h"
 #include "dorvanex/operator/AllFactorySettingRows.h"
 
@@ -52,8 +54,8 @@ struct CGameStatics::Objects {
     Slot<COperationLog> operationLog{"operation log", COperationLog::makeTodayPaths(), true};
     Slot<StandIn> backGround{"background display"};
     DataMark security{"ranking security table", RANKING_SECURITY_TABLE};
-    Slot<StandIn> soundRequests{"sound request slots"};
-    Slot<StandIn> limitTimer{"time-limit counter"};
+    DataMark soundRequests{"sound request slots", &CSoundManager::getSlot(0)};
+    Slot<CLimitTimer> limitTimer{"time-limit counter"};
     Slot<StandIn> gameWork{"play state"};
     Slot<StandIn> offlineNotice{"offline notice"};
     Slot<StandIn> emptyModel{"empty model entry"};
@@ -85,6 +87,15 @@ CGameStatics* CGameStatics::get() {
 
 COperationLog& CGameStatics::operationLog() {
     return m_objects->operationLog.get();
+}
+
+CLimitTimer& CGameStatics::limitTimer() {
+    return m_objects->limitTimer.get();
+}
+
+CLimitTimer* getLimitTimer() {
+    CGameStatics* const statics = CGameStatics::get();
+    return statics != nullptr ? &statics->limitTimer() : nullptr;
 }
 
 COperationLog* getOperationLog() {

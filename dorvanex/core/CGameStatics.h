@@ -10,6 +10,7 @@
 
 #include <memory>
 
+class CLimitTimer;
 class COperationLog;
 
 // Tells a test each static object made (true) and destroyed (false), by name.
@@ -26,6 +27,7 @@ public:
     // The living set; null before main made it and after it ended.
     static CGameStatics* get();
     COperationLog& operationLog();
+    CLimitTimer& limitTimer();
 
 private:
     struct Objects;

@@ -1,13 +1,13 @@
-// CInputManager: stand-in until the game input with its recorder lands. Live input only: one
-// ZquVirtualInput per player with the cabinet's button layout (keyboard and first game
-// controller), no recording or replay. Virtual buttons: 0, 1, 2 game buttons, 3 TEST,
-// 4 SERVICE. Players are 0 and 1. Main thread only.
+// CInputManager: the game's buttons, one CPlayerInput per player (0 and 1), each with the
+// cabinet's layout and a recorder for the attract demo's replay; and the free wrappers the
+// rest of the game calls. Virtual buttons: 0, 1, 2 game buttons, 3 TEST, 4 SERVICE. Made on
+// first use (the root's init), deleted by the root's quit. Main thread only.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
-class ZquVirtualInput;
+class CPlayerInput;
 
 class CInputManager {
 public:
@@ -29,20 +29,20 @@ public:
     CInputManager(const CInputManager&) = delete;
     CInputManager& operator=(const CInputManager&) = delete;
 
-    // Once a frame from the root (the recorder's tick when it lands).
+    // Each player's recorder, once a frame from the root.
     void update(float timeTick);
-    // False for a player or button out of range or a player without a virtual input.
+    // False for a player out of range.
     bool getButton(uint32_t player, uint32_t button) const;
     bool getButtonOn(uint32_t player, uint32_t button) const;
     bool getButtonOff(uint32_t player, uint32_t button) const;
     bool getButtonRepeat(uint32_t player, uint32_t button) const;
     bool getButtonOnAny(uint32_t button) const;
     bool getButtonRepeatAny(uint32_t button) const;
+    // Null for a player out of range.
+    CPlayerInput* getPlayerInput(uint32_t player) const;
 
 private:
-    const ZquVirtualInput* player(uint32_t player, uint32_t button) const;
-
-    ZquVirtualInput* m_pPlayers[NR_PLAYERS] = {};
+    std::unique_ptr<CPlayerInput> m_pPlayers[NR_PLAYERS];
 
     static std::unique_ptr<CInputManager> m_pInstance;
 };

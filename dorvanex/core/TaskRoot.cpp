@@ -6,10 +6,12 @@
 #include "dorvanex/core/CGameSettings.h"
 #include "dorvanex/core/CGameWork.h"
 #include "dorvanex/core/CInputManager.h"
+#include "dorvanex/core/CLimitTimer.h"
 #include "dorvanex/core/CPlayRecorder.h"
 #include "dorvanex/core/CSPLCTask.h"
 #include "dorvanex/core/CSequence.h"
 #include "dorvanex/core/CSequenceManager.h"
+#include "dorvanex/core/CSoundManager.h"
 #include "dorvanex/core/CTaskBackGround.h"
 #include "dorvanex/core/CTaskSound.h"
 #include "dorvanex/core/CabinetIo.h"
@@ -39,7 +41,7 @@ constexpr uint16_t PRIORITY_LAYOUT = 5;
 constexpr uint16_t PRIORITY_FADE = 6;
 constexpr uint16_t PRIORITY_SOUND = 4;
 constexpr uint16_t PRIORITY_BACKGROUND = 2;
-constexpr uint32_t SE_STOP_FADE_MS = 200;
+constexpr float SE_STOP_FADE_MS = 200.0f;
 
 uint8_t gTestButtonEnabled = 0;
 
@@ -103,8 +105,9 @@ uint32_t TaskRoot::init() {
     createGameVertexDeclarations();
     initErrorManager();
 
-    m_pCreditTask = std::make_unique<CTaskCredit>();
-    addChildTask(m_pCreditTask.get(), PRIORITY_CREDIT);
+    CCredit* const credit = CCredit::getInstance();
+    credit->createDisplay();
+    addChildTask(credit, PRIORITY_CREDIT);
     m_pLampTask = std::make_unique<CSPLCTask>();
     addChildTask(m_pLampTask.get(), PRIORITY_LAMP);
     setLampTask(m_pLampTask.get());
@@ -139,9 +142,9 @@ uint32_t TaskRoot::main1(const float timeTick) {
         clearPendingRankEntries();
         CGameWork::getInstance().resetRankingCursor();
         CGameFade::clear();
-        CTaskSound::resetSeRequests();
-        CTaskSound::stopSeAll(SE_STOP_FADE_MS);
-        CTaskSound::stopBgm(0);
+        CSoundManager::resetSeSlots();
+        CSoundManager::getInstance()->stopSeAll(SE_STOP_FADE_MS);
+        CSoundManager::getInstance()->stopBgm(0.0f);
         manager->setNextSequence(OPERATOR_MENU_CHAPTER);
         manager->applyNextSequence();
     }
@@ -153,7 +156,11 @@ void TaskRoot::quit() {
     // The children are already unlinked by the scheduler; here they are torn down.
     setLampTask(nullptr);
     m_pLampTask.reset();
-    m_pCreditTask.reset();
+    CCredit::deleteInstance();
+    if (CLimitTimer* const timer = getLimitTimer(); timer != nullptr) {
+        timer->release();
+    }
+    CSoundManager::deleteInstance();
     quitErrorManager();
     releaseGameVertexDeclarations();
     CSequenceManager::deleteInstance();

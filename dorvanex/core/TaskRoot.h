@@ -17,7 +17,6 @@ class CDldTask;
 class CGameFade;
 class CSPLCTask;
 class CTaskBackGround;
-class CTaskCredit;
 class CTaskSound;
 class ZqGlFont;
 class ZqGlShader;
@@ -62,8 +61,8 @@ private:
     std::unique_ptr<CDldTask> m_pDldTask;
     std::unique_ptr<CTaskSound> m_pSoundTask;
     std::unique_ptr<CTaskBackGround> m_pBackGroundTask;
-    std::unique_ptr<ZqMt19937Ar> m_pRandom;
-    std::unique_ptr<CTaskCredit> m_pCreditTask;
+    // Made with the root so that the recorder can swap its state before init reseeds it.
+    std::unique_ptr<ZqMt19937Ar> m_pRandom = std::make_unique<ZqMt19937Ar>();
     std::unique_ptr<CSPLCTask> m_pLampTask;
 
     static ZqGlFont* m_pFont;

@@ -2,6 +2,7 @@
 
 #include "dorvanex/core/CabinetIo.h"
 
+#include "dorvanex/core/CCredit.h"
 #include "dorvanex/core/CInputManager.h"
 #include "dorvanex/core/CSPLCTask.h"
 #include "dorvanex/core/CSequenceManager.h"
@@ -25,6 +26,11 @@ bool CStandInChapter::create() {
 bool CStandInChapter::start() {
     if (m_number == 0) {
         getBackGround().setup();
+    }
+    // The title shows the credit line and takes coins from then on.
+    if (m_number == 3) {
+        CCredit::setDisplay(true);
+        CCredit::setCoinAccept(true);
     }
     if (m_number == 41) {
         bool enabled = false;

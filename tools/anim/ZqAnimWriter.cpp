@@ -1,4 +1,5 @@
 #include "ZqAnimWriter.h"
+#include "ZqAnimWriter_internal.h"
 
 #include "zq/crypto/ZqHash.h"
 #include "zq/file/ZqByteWriter.h"
@@ -199,6 +200,31 @@ std::vector<uint8_t> write(const Animation& a) {
     return w.take();
 }
 
+uint64_t writeFloatTrack(ZqByteWriter& w, const int16_t type, const uint16_t nrKeys,
+                         const uint8_t byte6, const uint8_t byte7,
+                         const std::vector<uint16_t>& frames, const std::vector<float>& values) {
+    const uint64_t r = w.tell();
+    w.i16(type);
+    w.u16(0);
+    w.u16(nrKeys);
+    w.u8(byte6);
+    w.u8(byte7);
+    w.u32(0);
+    w.u32(0);
+    if (!frames.empty()) {
+        w.patchU32(r + zqanim::TRACK_FRAMES, static_cast<uint32_t>(w.tell() - r));
+        for (const uint16_t f : frames) {
+            w.u16(f);
+        }
+        w.align(4);
+    }
+    w.patchU32(r + zqanim::TRACK_VALUES, static_cast<uint32_t>(w.tell() - r));
+    for (const float v : values) {
+        w.f32(v);
+    }
+    return r;
+}
+
 std::vector<uint8_t> write(const TextureAnimation& a) {
     if (a.materials.size() > zqanim::MAX_SUB_TEXTURE_ANIMATIONS) {
         throw std::invalid_argument("more than 32 sub-animations");
@@ -237,107 +263,49 @@ std::vector<uint8_t> write(const TextureAnimation& a) {
     w.zeros(4 * (a.tracks.size() + 1));
     for (size_t i = 0; i < a.tracks.size(); ++i) {
         const TextureTrack& t = a.tracks[i];
-        const uint64_t r = w.tell();
+        const uint64_t r = writeFloatTrack(w, 8, static_cast<uint16_t>(t.values.size()), t.value,
+                                           t.subAnimation, t.frames, t.values);
         w.patchU32(table + 4 * i, static_cast<uint32_t>(r - chunk));
-        w.u16(8);
-        w.u16(0);
-        w.u16(static_cast<uint16_t>(t.values.size()));
-        w.u8(t.value);
-        w.u8(t.subAnimation);
-        w.u32(0);
-        w.u32(0);
-        if (!t.frames.empty()) {
-            w.patchU32(r + zqanim::TRACK_FRAMES, static_cast<uint32_t>(w.tell() - r));
-            for (const uint16_t f : t.frames) {
-                w.u16(f);
-            }
-            w.align(4);
-        }
-        w.patchU32(r + zqanim::TRACK_VALUES, static_cast<uint32_t>(w.tell() - r));
-        for (const float v : t.values) {
-            w.f32(v);
-        }
     }
     w.zeros(4);
     return w.take();
 }
 
 bool parseText(const std::string& text, Animation& out, std::string& error) {
-    std::istringstream in(text);
-    std::string line;
     out = Animation{};
-    int lineNr = 0;
-    std::ostringstream message;
-    const auto fail = [&](const char* what) {
-        message << "line " << lineNr << ": " << what;
-        error = message.str();
-        return false;
-    };
-    while (std::getline(in, line)) {
-        ++lineNr;
-        const size_t hash = line.find('#');
-        if (hash != std::string::npos) {
-            line.resize(hash);
-        }
-        std::istringstream words(line);
-        std::string key;
-        if (!(words >> key)) {
-            continue;
-        }
-        long v = 0;
-        if (key == "frames" || key == "fps" || key == "loop") {
-            if (!(words >> v)) {
-                return fail("a number is missing");
+    return text::forEachLine(
+        text, error, [&](const std::string& key, std::istream& words, const char*& what) {
+            bool ok = true;
+            if (text::header(key, words, out.frameCount, out.fps, out.loopMode, ok, what)) {
+                return ok;
             }
-            if (key == "frames") {
-                out.frameCount = static_cast<int16_t>(v);
-            } else if (key == "fps") {
-                out.fps = static_cast<int32_t>(v);
-            } else {
-                out.loopMode = static_cast<uint8_t>(v);
+            if (key == "parents") {
+                long v = 0;
+                while (words >> v) {
+                    out.parents.push_back(static_cast<int8_t>(v));
+                }
+                return true;
             }
-        } else if (key == "parents") {
-            while (words >> v) {
-                out.parents.push_back(static_cast<int8_t>(v));
+            if (key != "track") {
+                what = "unknown keyword";
+                return false;
             }
-        } else if (key == "track") {
             Track t;
             long type = 0;
             long bone = 0;
             long keys = 0;
             if (!(words >> type >> bone >> keys) || keys <= 0 || keys > 0xFFFF) {
-                return fail("track needs TYPE BONE KEYS");
+                what = "track needs TYPE BONE KEYS";
+                return false;
             }
             t.type = static_cast<int16_t>(type);
             t.bone = static_cast<int8_t>(bone);
-            std::string word;
-            while (words >> word) {
-                if (word == "frames") {
-                    for (long k = 0; k < keys; ++k) {
-                        if (!(words >> v)) {
-                            return fail("too few frames");
-                        }
-                        t.frames.push_back(static_cast<uint16_t>(v));
-                    }
-                } else if (word == "values") {
-                    float f = 0.0f;
-                    const long n = keys * static_cast<long>(floatsPerKey(t.type));
-                    for (long k = 0; k < n; ++k) {
-                        if (!(words >> f)) {
-                            return fail("too few values");
-                        }
-                        t.values.push_back(f);
-                    }
-                } else {
-                    return fail("expected frames or values");
-                }
+            if (!text::keyLists(words, keys, floatsPerKey(t.type), t.frames, t.values, what)) {
+                return false;
             }
             out.tracks.push_back(std::move(t));
-        } else {
-            return fail("unknown keyword");
-        }
-    }
-    return true;
+            return true;
+        });
 }
 
 } // namespace zq_anim_writer

@@ -49,6 +49,24 @@ struct TextureAnimation {
     std::vector<TextureTrack> tracks;
 };
 
+// A camera path (ZqGlCameraAnimationFormat.h): six tracks in their fixed order, rotation
+// (x, y, z, w per key), position (x, y, z, w), field of view in degrees, near, far, aspect.
+struct CameraTrack {
+    std::vector<uint16_t> frames; // empty: frames 0, 1, 2 ...
+    std::vector<float> values;    // 4 per key for tracks 0 and 1, else 1
+};
+
+struct CameraAnimation {
+    int16_t frameCount = 1;
+    uint8_t loopMode = 1;
+    int32_t fps = 60;
+    CameraTrack tracks[6];
+};
+
+// A still camera: the identity rotation at position, looking down -z, the given projection.
+CameraAnimation stillCamera(const float position[3], float fovDegrees, float zNear, float zFar,
+                            float aspect);
+
 // Floats per key of a track type as the description gives them (4 for an unknown type).
 uint32_t floatsPerKey(int16_t type);
 
@@ -61,6 +79,10 @@ std::vector<uint8_t> write(const Animation& animation);
 // std::invalid_argument for more than 32 materials or 256 tracks, or a track without keys.
 std::vector<uint8_t> write(const TextureAnimation& animation);
 
+// The container of a camera path. Throws std::invalid_argument for a track without keys, a
+// value or frame count that does not match, or an image past 65535 bytes.
+std::vector<uint8_t> write(const CameraAnimation& animation);
+
 // The stored encodings.
 uint16_t encodeHalf(float value);
 // A rotation (x, y, z, w; normalised here) as 6 bytes.
@@ -70,5 +92,10 @@ void encodePackedQuat(const float q[4], uint8_t out[6]);
 //   frames N | fps N | loop N | parents P0 P1 ... | track TYPE BONE KEYS [frames F...] values V...
 // '#' starts a comment. False with a message on a malformed description.
 bool parseText(const std::string& text, Animation& out, std::string& error);
+
+// Reads the text form that zqanim --camera takes:
+//   frames N | fps N | loop N | track INDEX KEYS [frames F...] values V...
+// (INDEX 0..5, values 4 per key for tracks 0 and 1, else 1); '#' starts a comment.
+bool parseCameraText(const std::string& text, CameraAnimation& out, std::string& error);
 
 } // namespace zq_anim_writer

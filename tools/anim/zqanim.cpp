@@ -1,39 +1,65 @@
-// zqanim: writes a skeletal animation from its text description.
-//   zqanim DESCRIPTION OUTPUT
-// The description's form is the one zq_anim_writer::parseText reads (see ZqAnimWriter.h).
+// zqanim: writes a skeletal animation, or with --camera a camera path, from its text
+// description.
+//   zqanim [--camera] DESCRIPTION OUTPUT
+// The descriptions' forms are the ones zq_anim_writer::parseText and parseCameraText read (see
+// ZqAnimWriter.h).
 #include "ZqAnimWriter.h"
 
 #include <cstdio>
+#include <cstring>
 #include <exception>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 
+namespace {
+
+bool describe(const bool camera, const std::string& text, std::vector<uint8_t>& bytes,
+              std::string& error) {
+    if (camera) {
+        zq_anim_writer::CameraAnimation path;
+        if (!zq_anim_writer::parseCameraText(text, path, error)) {
+            return false;
+        }
+        bytes = zq_anim_writer::write(path);
+        return true;
+    }
+    zq_anim_writer::Animation animation;
+    if (!zq_anim_writer::parseText(text, animation, error)) {
+        return false;
+    }
+    bytes = zq_anim_writer::write(animation);
+    return true;
+}
+
+} // namespace
+
 int main(const int argc, char** const argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: zqanim DESCRIPTION OUTPUT\n");
+    const bool camera = argc == 4 && std::strcmp(argv[1], "--camera") == 0;
+    if (argc != 3 && !camera) {
+        std::fprintf(stderr, "usage: zqanim [--camera] DESCRIPTION OUTPUT\n");
         return 2;
     }
-    std::ifstream in(argv[1], std::ios::binary);
+    const char* const input = argv[argc - 2];
+    const char* const output = argv[argc - 1];
+    std::ifstream in(input, std::ios::binary);
     if (!in) {
-        std::fprintf(stderr, "zqanim: cannot read %s\n", argv[1]);
+        std::fprintf(stderr, "zqanim: cannot read %s\n", input);
         return 1;
     }
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    zq_anim_writer::Animation animation;
-    std::string error;
-    if (!zq_anim_writer::parseText(text, animation, error)) {
-        std::fprintf(stderr, "zqanim: %s: %s\n", argv[1], error.c_str());
-        return 1;
-    }
     try {
-        const std::vector<uint8_t> bytes = zq_anim_writer::write(animation);
-        std::ofstream out(argv[2], std::ios::binary);
+        std::vector<uint8_t> bytes;
+        std::string error;
+        if (!describe(camera, text, bytes, error)) {
+            std::fprintf(stderr, "zqanim: %s: %s\n", input, error.c_str());
+            return 1;
+        }
+        std::ofstream out(output, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
         if (!out) {
-            std::fprintf(stderr, "zqanim: cannot write %s\n", argv[2]);
+            std::fprintf(stderr, "zqanim: cannot write %s\n", output);
             return 1;
         }
     } catch (const std::exception& e) {

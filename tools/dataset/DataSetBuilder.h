@@ -1,9 +1,10 @@
 // DataSetBuilder: writes the game's data set from the resource manifest: every archive under
 // "Arc/" with its members in manifest order, made by the format writers (small textures,
 // layouts with the layers and cells the game addresses, models, animations, sounds, the sound
-// list, the font), and the loose files (the credit texture, the background-music tracks).
-// Kinds without a writer get a marked placeholder that their loaders refuse. The output is
-// the same bytes on every run. Used by the zqdataset program and the tests.
+// list, the font), and the loose files (the credit texture, the background-music tracks, the
+// attract demo's recorded input of each event). Kinds without a writer get a marked placeholder
+// that their loaders refuse. The output is the same bytes on every run. Used by the zqdataset
+// program and the tests.
 #pragma once
 
 #include "tools/arc/ZqArcWriter.h"

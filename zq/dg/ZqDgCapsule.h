@@ -1,9 +1,14 @@
-// ZqDgCapsule (type 11): every point within the radius of the segment start..end.
-// ZqDgCylinder (type 12): the same fields, no pair tests, never valid. Their pair tests come
-// with the capsule tests; here fields, setters, validity, transform and drawing.
+// ZqDgCapsule (type 11): every point within the radius of the segment start..end. Its tests
+// are the segment tests on its axis with the radii subtracted: distances are signed (negative
+// when overlapping) and distanceSquared is the square of distance. Closest-point members
+// write the point on the capsule first; a point on the axis itself gives the axis point.
+// ZqDgCylinder (type 12): the same fields, no pair tests, never valid.
 #pragma once
 
 #include "zq/dg/ZqDgFigure.h"
+
+class ZqDgPoint;
+class ZqDgSphere;
 
 class ZqDgCapsule : public ZqDgFigure {
 public:
@@ -24,6 +29,26 @@ public:
         m_radius = radius;
         return *this;
     }
+
+    // Type, ends and radius bitwise.
+    bool equals(const ZqDgCapsule& other) const;
+    // Each coordinate of the ends and the radius within eps, in storage order.
+    bool epsilonEquals(ZqDgCapsule other, float eps) const;
+
+    bool intersect(const ZqDgPoint& point) const;
+    bool intersect(const ZqDgSphere& sphere) const;
+    bool intersect(const ZqDgCapsule& other) const;
+    float distance(const ZqDgPoint& point) const;
+    float distance(const ZqDgSphere& sphere) const;
+    float distance(const ZqDgCapsule& other) const;
+    float distanceSquared(const ZqDgPoint& point) const;
+    float distanceSquared(const ZqDgSphere& sphere) const;
+    float distanceSquared(const ZqDgCapsule& other) const;
+    // onThis = the surface point toward the point (even from inside), onOther = the point.
+    void closestPoint(const ZqDgPoint& point, ZqVector3* onThis, ZqVector3* onOther) const;
+    // The two surface points facing each other along the line between the axis points.
+    void closestPoint(const ZqDgSphere& sphere, ZqVector3* onThis, ZqVector3* onOther) const;
+    void closestPoint(const ZqDgCapsule& other, ZqVector3* onThis, ZqVector3* onOther) const;
 
     const char16_t* getFigureName() const override;
     bool isFinite(float min, float max) const override;
@@ -50,6 +75,16 @@ public:
     void draw(bool withShadow) const override;
 
     static const ZqDgFigureTables<ZqDgCapsule> figureTab;
+
+private:
+    // The axis point nearest p.
+    ZqVector3 axisPointNearest(const ZqVector3& p) const;
+    // The axis points of the two capsules nearest each other (this axis first).
+    void axisPoints(const ZqDgCapsule& other, ZqVector3* p1, ZqVector3* p2) const;
+    template <class T> bool intersectAs(const ZqDgFigure& f) const;
+    template <class T> float distanceAs(const ZqDgFigure& f) const;
+    template <class T> float distanceSquaredAs(const ZqDgFigure& f) const;
+    template <class T> void closestPointAs(const ZqDgFigure& f, ZqVector3* a, ZqVector3* b) const;
 };
 
 class ZqDgCylinder : public ZqDgFigure {

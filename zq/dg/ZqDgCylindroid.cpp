@@ -1,7 +1,9 @@
 #include "zq/dg/ZqDgCylindroid.h"
 
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
+#include "zq/dg/ZqDgFigureUtil.h"
 #include "zq/dg/ZqDgFrame.h"
+#include "zq/dg/ZqDgPoint.h"
 
 #include <array>
 #include <cmath>
@@ -9,11 +11,34 @@
 // =============================================================================================
 // Cylindroid
 
+namespace {
+
+// Where a point counts as on the axis, and the floor of the push-out's radial measure.
+constexpr float NEAR_AXIS = 0.0001f;
+
+} // namespace
+
+template <class T> bool ZqDgCylindroid::intersectAs(const ZqDgFigure& f) const {
+    return intersect(static_cast<const T&>(f));
+}
+template <class T> float ZqDgCylindroid::distanceAs(const ZqDgFigure& f) const {
+    return distance(static_cast<const T&>(f));
+}
+template <class T> float ZqDgCylindroid::distanceSquaredAs(const ZqDgFigure& f) const {
+    return distanceSquared(static_cast<const T&>(f));
+}
+template <class T>
+void ZqDgCylindroid::closestPointAs(const ZqDgFigure& f, ZqVector3* const a,
+                                    ZqVector3* const b) const {
+    closestPoint(static_cast<const T&>(f), a, b);
+}
+
 constinit const ZqDgFigureTables<ZqDgCylindroid> ZqDgCylindroid::figureTab = [] {
     ZqDgFigureTables<ZqDgCylindroid> t;
-    t.notYetBuiltIntersect(POINT);
-    t.notYetBuiltDistance(POINT);
-    t.notYetBuiltClosestPoint(POINT);
+    t.intersectFigureTab[POINT] = &ZqDgCylindroid::intersectAs<ZqDgPoint>;
+    t.distanceFigureTab[POINT] = &ZqDgCylindroid::distanceAs<ZqDgPoint>;
+    t.distanceSquaredFigureTab[POINT] = &ZqDgCylindroid::distanceSquaredAs<ZqDgPoint>;
+    t.closestPointFigureTab[POINT] = &ZqDgCylindroid::closestPointAs<ZqDgPoint>;
     return t;
 }();
 
@@ -108,6 +133,109 @@ ZqDgCylindroid& ZqDgCylindroid::setRadius(const float s0, const float s1, const 
 
 void ZqDgCylindroid::translateVector(ZqVector3* const v) const {
     zqdg::toFrame(m_axis, v);
+}
+
+void ZqDgCylindroid::translatePoint(ZqVector3* const p) const {
+    *p -= m_center;
+    zqdg::toFrame(m_axis, p);
+}
+
+void ZqDgCylindroid::localCoordinates(const ZqVector3& p, float* const t) const {
+    zqdg::localCoordinates(m_center, m_axis, p, t);
+}
+
+bool ZqDgCylindroid::intersect(const ZqDgPoint& p) const {
+    const ZqVector3 d = p.m_position - m_center;
+    if (zqFabs(m_axis[0].dot(d)) > m_radius[0]) {
+        return false;
+    }
+    const float y = m_axis[1].dot(d) / m_radius[1];
+    const float z = m_axis[2].dot(d) / m_radius[2];
+    // A ratio without a value (a zero semi-axis) counts as outside, as the point's own test.
+    return y * y + z * z <= 1.0f;
+}
+
+bool ZqDgCylindroid::intersectYZ(const ZqDgPoint& p, ZqVector3* const out) const {
+    float t[3];
+    localCoordinates(p.m_position, t);
+    if (zqFabs(t[0]) > m_radius[0]) {
+        return false;
+    }
+    const float y = t[1] / m_radius[1];
+    const float z = t[2] / m_radius[2];
+    float s = y * y + z * z;
+    if (!(s <= 1.0f)) {
+        return false;
+    }
+    if (!(s > NEAR_AXIS)) {
+        s = NEAR_AXIS;
+    }
+    const float k = zqdg::fastInverseSqrt(s);
+    *out = m_center + m_axis[0] * t[0] + m_axis[1] * (t[1] * k) + m_axis[2] * (t[2] * k);
+    return true;
+}
+
+void ZqDgCylindroid::closestPoint(const ZqDgPoint& p, ZqVector3* const onThis,
+                                  ZqVector3* const onPoint) const {
+    float t[3];
+    localCoordinates(p.m_position, t);
+    const float x = t[0] < -m_radius[0] ? -m_radius[0] : (t[0] > m_radius[0] ? m_radius[0] : t[0]);
+    ZqVector3 q = m_center + m_axis[0] * x;
+    float y = t[1];
+    float z = t[2];
+    if (zqFabs(y) > NEAR_AXIS || zqFabs(z) > NEAR_AXIS) {
+        const float u = y / m_radius[1];
+        const float v = z / m_radius[2];
+        const float s = u * u + v * v;
+        if (s >= 1.0f) {
+            const float k = zqdg::fastInverseSqrt(s);
+            y *= k;
+            z *= k;
+        }
+        q += m_axis[1] * y + m_axis[2] * z;
+    }
+    *onThis = q;
+    *onPoint = p.m_position;
+}
+
+float ZqDgCylindroid::distanceSquared(const ZqDgPoint& p) const {
+    ZqVector3 q;
+    ZqVector3 scratch;
+    closestPoint(p, &q, &scratch);
+    return (p.m_position - q).lengthSquared();
+}
+
+float ZqDgCylindroid::distance(const ZqDgPoint& p) const {
+    return zqFastSqrt(distanceSquared(p));
+}
+
+bool ZqDgCylindroid::equals(const ZqDgCylindroid& o) const {
+    return m_type == o.m_type && zqdg::sameBits(m_center, o.m_center) &&
+           zqdg::sameBits(m_axis[0], o.m_axis[0]) && zqdg::sameBits(m_axis[1], o.m_axis[1]) &&
+           zqdg::sameBits(m_axis[2], o.m_axis[2]) && zqdg::sameBits(m_radius[0], o.m_radius[0]) &&
+           zqdg::sameBits(m_radius[1], o.m_radius[1]) && zqdg::sameBits(m_radius[2], o.m_radius[2]);
+}
+
+bool ZqDgCylindroid::epsilonEquals(const ZqDgCylindroid other, const float eps) const {
+    const float a[9] = {m_center.x,  m_center.y,  m_center.z,  m_axis[0].x, m_axis[0].y,
+                        m_axis[0].z, m_axis[1].x, m_axis[1].y, m_axis[1].z};
+    const float b[9] = {other.m_center.x,  other.m_center.y,  other.m_center.z,
+                        other.m_axis[0].x, other.m_axis[0].y, other.m_axis[0].z,
+                        other.m_axis[1].x, other.m_axis[1].y, other.m_axis[1].z};
+    for (int i = 0; i < 9; ++i) {
+        if (!(zqFabs(a[i] - b[i]) <= eps)) {
+            return false;
+        }
+    }
+    if (!m_axis[2].epsilonEquals(other.m_axis[2], eps)) {
+        return false;
+    }
+    for (int i = 0; i < 3; ++i) {
+        if (!(zqFabs(m_radius[i] - other.m_radius[i]) <= eps)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 const char16_t* ZqDgCylindroid::getFigureName() const {

@@ -1,14 +1,16 @@
 // ZqDgCylindroid (type 13): an elliptic cylinder with its own frame: centre, unit axes 0, 1, 2
-// and three sizes (the half length along axis 0, the semi-axes along axes 1 and 2).
+// and three sizes (the half length along axis 0, the semi-axes along axes 1 and 2). Its only
+// pair is the point: inside (surface included), the push-out onto the elliptic surface used by
+// the cloth, distance and closest points.
 // ZqDgCone (type 14): apex, unit direction toward the base, height and base radius; no pair
-// tests. Their pair tests come with the cylindroid tests; here fields, setters, validity,
-// transform and drawing.
+// tests.
 #pragma once
 
 #include "zq/dg/ZqDgFigure.h"
 
 class ZqQuat;
 class ZqDgAxisAlignedBoundingBox;
+class ZqDgPoint;
 
 class ZqDgCylindroid : public ZqDgFigure {
 public:
@@ -42,6 +44,23 @@ public:
     ZqDgCylindroid& setRadius(float s0, float s1, float s2);
     // v replaced by its coordinates along the three axes (no translation).
     void translateVector(ZqVector3* v) const;
+    // p replaced by its coordinates in the cylindroid's frame, translation included.
+    void translatePoint(ZqVector3* p) const;
+
+    // Inside or on the surface; the axial test comes first.
+    bool intersect(const ZqDgPoint& p) const;
+    // For a point inside: out = the point moved radially from the axis onto the elliptic
+    // surface, keeping its axial coordinate (a point very near the axis moves at most 100
+    // times its offset; one on the axis stays). False, out untouched, for a point outside.
+    bool intersectYZ(const ZqDgPoint& p, ZqVector3* out) const;
+    float distanceSquared(const ZqDgPoint& p) const;
+    float distance(const ZqDgPoint& p) const;
+    // onThis: the point itself when inside, else clamped axially and brought radially onto
+    // the surface; onPoint: the point.
+    void closestPoint(const ZqDgPoint& p, ZqVector3* onThis, ZqVector3* onPoint) const;
+    // Bitwise over type and fields; epsilonEquals within eps per float.
+    bool equals(const ZqDgCylindroid& other) const;
+    bool epsilonEquals(ZqDgCylindroid other, float eps) const;
 
     const char16_t* getFigureName() const override;
     // The range form does not test the type.
@@ -66,6 +85,13 @@ public:
     void draw(bool withShadow) const override;
 
     static const ZqDgFigureTables<ZqDgCylindroid> figureTab;
+
+private:
+    void localCoordinates(const ZqVector3& p, float* t) const;
+    template <class T> bool intersectAs(const ZqDgFigure& f) const;
+    template <class T> float distanceAs(const ZqDgFigure& f) const;
+    template <class T> float distanceSquaredAs(const ZqDgFigure& f) const;
+    template <class T> void closestPointAs(const ZqDgFigure& f, ZqVector3* a, ZqVector3* b) const;
 };
 
 class ZqDgCone : public ZqDgFigure {

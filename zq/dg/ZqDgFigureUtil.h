@@ -1,9 +1,11 @@
 // Internal helpers shared by the figures' sources: bitwise float equality for the equals
-// members, the refined inverse-square-root estimate behind zqFastSqrt (the figures take
-// surface directions from it), and the line pairs of the ring drawings. Not part of the
-// public headers.
+// members, the per-coordinate tolerance of the epsilonEquals members, the temporary point at a
+// centre that figures build to reuse the point tests, the refined inverse-square-root estimate
+// behind zqFastSqrt (the figures take surface directions from it), and the line pairs of the ring
+// drawings. Not part of the public headers.
 #pragma once
 
+#include "zq/dg/ZqDgPoint.h"
 #include "zq/math/ZqVector3.h"
 
 #include <array>
@@ -18,6 +20,15 @@ inline bool sameBits(const float a, const float b) {
 
 inline bool sameBits(const ZqVector3& a, const ZqVector3& b) {
     return sameBits(a.x, b.x) && sameBits(a.y, b.y) && sameBits(a.z, b.z);
+}
+
+// Every coordinate of a within eps of b's.
+inline bool within(const ZqVector3& a, const ZqVector3& b, const float eps) {
+    return zqFabs(a.x - b.x) <= eps && zqFabs(a.y - b.y) <= eps && zqFabs(a.z - b.z) <= eps;
+}
+
+inline ZqDgPoint pointAt(const ZqVector3& p) {
+    return ZqDgPoint(p.x, p.y, p.z);
 }
 
 // 1 / sqrt(s) from the bit estimate (magic 0x5F3759DF) and one Newton step.

@@ -8,6 +8,8 @@
 #include "zq/math/ZqQuat.h"
 #include "zq/math/ZqVector3.h"
 
+#include <cstdint>
+
 namespace zqdg {
 
 // Axes = rows 0, 1, 2 of the quaternion's rotation matrix.
@@ -52,6 +54,20 @@ inline void moveFrame(const ZqMatrix& m, ZqVector3& center, ZqVector3* const axe
     axes[0].rot(m);
     axes[1].rot(m);
     axes[2].rot(m);
+}
+
+// The twelve edges of a box as corner pairs (corner k taking +axis i where bit i of k is set),
+// in drawing order.
+constexpr uint8_t BOX_EDGES[24] = {0, 1, 2, 3, 4, 5, 6, 7, 0, 2, 1, 3,
+                                   4, 6, 5, 7, 0, 4, 1, 5, 2, 6, 3, 7};
+
+// The coordinates of p in the frame at center: t[i] = axes[i] . (p - center).
+inline void localCoordinates(const ZqVector3& center, const ZqVector3* const axes,
+                             const ZqVector3& p, float* const t) {
+    const ZqVector3 d = p - center;
+    t[0] = axes[0].dot(d);
+    t[1] = axes[1].dot(d);
+    t[2] = axes[2].dot(d);
 }
 
 // v replaced by its coordinates along the axes.

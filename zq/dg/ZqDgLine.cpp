@@ -2,9 +2,11 @@
 
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
 #include "zq/dg/ZqDgFigureUtil.h"
+#include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/dg/ZqDgPlane.h"
 #include "zq/dg/ZqDgPoint.h"
 #include "zq/dg/ZqDgSphere.h"
+#include "zq/dg/ZqDgTriangle.h"
 #include "zq/gl/ZqGlLine.h"
 
 namespace {
@@ -15,10 +17,6 @@ constexpr float LINE_LINE_TOLERANCE = 0.0001f;
 // Below this squared length a segment counts as a point in the segment-segment search, and
 // below this |n . d| a line counts as parallel to a plane in the crossing with outputs.
 constexpr float DEGENERATE = 0.0001f;
-
-bool within(const ZqVector3& a, const ZqVector3& b, const float eps) {
-    return zqFabs(a.x - b.x) <= eps && zqFabs(a.y - b.y) <= eps && zqFabs(a.z - b.z) <= eps;
-}
 
 float clamp01(const float t) {
     return t < 0.0f ? 0.0f : (t > 1.0f ? 1.0f : t);
@@ -95,7 +93,8 @@ template <class L> bool linearEquals(const L& a, const L& b) {
 }
 
 template <class L> bool linearNear(const L& a, const L& b, const float eps) {
-    return within(a.m_origin, b.m_origin, eps) && within(a.m_direction, b.m_direction, eps);
+    return zqdg::within(a.m_origin, b.m_origin, eps) &&
+           zqdg::within(a.m_direction, b.m_direction, eps);
 }
 
 template <class L, class... Bounds> bool linearIsFinite(const L& l, const Bounds... bounds) {
@@ -141,7 +140,7 @@ constinit const ZqDgFigureTables<ZqDgLine> ZqDgLine::figureTab = [] {
     t.intersectFigureTab[POINT] = &ZqDgLine::intersectPoint;
     t.intersectFigureTab[LINE] = &ZqDgLine::intersectLine;
     t.intersectFigureTab[PLANE] = &ZqDgLine::intersectAs<ZqDgPlane>;
-    t.notYetBuiltIntersect(TRIANGLE);
+    t.intersectFigureTab[TRIANGLE] = &ZqDgLine::intersectAs<ZqDgTriangle>;
     t.intersectFigureTab[SPHERE] = &ZqDgLine::intersectAs<ZqDgSphere>;
     t.intersectFigureTab[AXIS_ALIGNED_BOUNDING_BOX] =
         &ZqDgLine::intersectAs<ZqDgAxisAlignedBoundingBox>;
@@ -244,6 +243,14 @@ bool ZqDgLine::intersect(const ZqDgPlane& plane, float* const t, ZqVector3* cons
     *t = (plane.m_distance - plane.m_normal.dot(m_origin)) / den;
     *p = m_origin + m_direction * *t;
     return true;
+}
+
+bool ZqDgLine::intersect(const ZqDgTriangle& triangle) const {
+    return triangle.intersect(*this);
+}
+
+bool ZqDgLine::intersect(const ZqDgTriangle& triangle, float* const t, ZqVector3* const p) const {
+    return triangle.intersect(*this, t, p);
 }
 
 bool ZqDgLine::intersect(const ZqDgSphere& sphere) const {
@@ -399,11 +406,12 @@ constinit const ZqDgFigureTables<ZqDgSegment> ZqDgSegment::figureTab = [] {
     t.intersectFigureTab[POINT] = &ZqDgSegment::intersectAs<ZqDgPoint>;
     t.intersectFigureTab[SEGMENT] = &ZqDgSegment::intersectSegment;
     t.intersectFigureTab[PLANE] = &ZqDgSegment::intersectAs<ZqDgPlane>;
-    t.notYetBuiltIntersect(TRIANGLE);
+    t.intersectFigureTab[TRIANGLE] = &ZqDgSegment::intersectAs<ZqDgTriangle>;
     t.intersectFigureTab[SPHERE] = &ZqDgSegment::intersectAs<ZqDgSphere>;
     t.intersectFigureTab[AXIS_ALIGNED_BOUNDING_BOX] =
         &ZqDgSegment::intersectAs<ZqDgAxisAlignedBoundingBox>;
-    t.notYetBuiltIntersect(ORIENTED_BOUNDING_BOX);
+    t.intersectFigureTab[ORIENTED_BOUNDING_BOX] =
+        &ZqDgSegment::intersectAs<ZqDgOrientedBoundingBox>;
     t.distanceFigureTab[POINT] = &ZqDgSegment::distanceAs<ZqDgPoint>;
     t.distanceFigureTab[SEGMENT] = &ZqDgSegment::distanceAs<ZqDgSegment>;
     t.distanceFigureTab[SPHERE] = &ZqDgSegment::distanceAs<ZqDgSphere>;
@@ -422,7 +430,7 @@ bool ZqDgSegment::equals(const ZqDgSegment& other) const {
 }
 
 bool ZqDgSegment::epsilonEquals(const ZqDgSegment& other, const float eps) const {
-    return within(m_start, other.m_start, eps) && within(m_end, other.m_end, eps);
+    return zqdg::within(m_start, other.m_start, eps) && zqdg::within(m_end, other.m_end, eps);
 }
 
 const char16_t* ZqDgSegment::getFigureName() const {
@@ -472,6 +480,15 @@ bool ZqDgSegment::intersect(const ZqDgPlane& plane, float* const t, ZqVector3* c
     return true;
 }
 
+bool ZqDgSegment::intersect(const ZqDgTriangle& triangle) const {
+    return triangle.intersect(*this);
+}
+
+bool ZqDgSegment::intersect(const ZqDgTriangle& triangle, float* const t,
+                            ZqVector3* const p) const {
+    return triangle.intersect(*this, t, p);
+}
+
 bool ZqDgSegment::intersect(const ZqDgSphere& sphere) const {
     return sphere.m_radius * sphere.m_radius >=
            distanceSquared(ZqDgPoint(sphere.m_center.x, sphere.m_center.y, sphere.m_center.z));
@@ -480,6 +497,10 @@ bool ZqDgSegment::intersect(const ZqDgSphere& sphere) const {
 bool ZqDgSegment::intersect(const ZqDgSphere& sphere, float* const t1, float* const t2,
                             ZqVector3* const p1, ZqVector3* const p2) const {
     return sphere.intersect(*this, t1, t2, p1, p2);
+}
+
+bool ZqDgSegment::intersect(const ZqDgOrientedBoundingBox& box) const {
+    return box.intersect(*this);
 }
 
 bool ZqDgSegment::intersect(const ZqDgAxisAlignedBoundingBox& box) const {

@@ -9,8 +9,10 @@
 
 class ZqDgPoint;
 class ZqDgPlane;
+class ZqDgTriangle;
 class ZqDgSphere;
 class ZqDgAxisAlignedBoundingBox;
+class ZqDgOrientedBoundingBox;
 class ZqDgSegment;
 
 class ZqDgLine : public ZqDgFigure {
@@ -42,6 +44,9 @@ public:
     bool intersect(const ZqDgPlane& plane) const;
     // The crossing parameter and point; false with nothing written when nearly parallel.
     bool intersect(const ZqDgPlane& plane, float* t, ZqVector3* p) const;
+    // The triangle's tests with this line or segment.
+    bool intersect(const ZqDgTriangle& triangle) const;
+    bool intersect(const ZqDgTriangle& triangle, float* t, ZqVector3* p) const;
     bool intersect(const ZqDgSphere& sphere) const;
     // Both crossings, t1 the farther; nothing written when the line misses.
     bool intersect(const ZqDgSphere& sphere, float* t1, float* t2, ZqVector3* p1,
@@ -176,6 +181,9 @@ public:
     bool intersect(const ZqDgPlane& plane) const;
     // t is always written; p only when t lies in [0, 1].
     bool intersect(const ZqDgPlane& plane, float* t, ZqVector3* p) const;
+    // The triangle's tests with this line or segment.
+    bool intersect(const ZqDgTriangle& triangle) const;
+    bool intersect(const ZqDgTriangle& triangle, float* t, ZqVector3* p) const;
     bool intersect(const ZqDgSphere& sphere) const;
     // The crossings of the supporting line (t1 the larger); true only when they overlap
     // [0, 1]; see ZqDgSphere::intersect.
@@ -184,6 +192,7 @@ public:
     bool intersect(const ZqDgAxisAlignedBoundingBox& box) const;
     bool intersect(const ZqDgAxisAlignedBoundingBox& box, float* tNear, float* tFar,
                    ZqVector3* pNear, ZqVector3* pFar) const;
+    bool intersect(const ZqDgOrientedBoundingBox& box) const;
     float distance(const ZqDgPoint& point) const;
     float distance(const ZqDgSegment& other) const;
     float distance(const ZqDgSphere& sphere) const;

@@ -1,7 +1,11 @@
 #include "zq/dg/ZqDgPlane.h"
 
+#include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
 #include "zq/dg/ZqDgFigureUtil.h"
 #include "zq/dg/ZqDgLine.h"
+#include "zq/dg/ZqDgOrientedBoundingBox.h"
+#include "zq/dg/ZqDgPoint.h"
+#include "zq/dg/ZqDgSphere.h"
 #include "zq/dg/ZqDgTriangle.h"
 #include "zq/gl/ZqGlLine.h"
 #include "zq/math/ZqQuat.h"
@@ -10,6 +14,12 @@ namespace {
 
 // Below this squared length of n1 x n2 two planes count as parallel.
 constexpr float PARALLEL = 0.0001f;
+// Fixed bounds, apart from the shared epsilon: a line with |n . u| at most this is parallel,
+// as are three planes whose normals span less volume; two planes with |n . n'| at least
+// PLANES_PARALLEL do not meet.
+constexpr float LINE_PARALLEL = 0.0001f;
+constexpr float THREE_PLANES = 0.0001f;
+constexpr float PLANES_PARALLEL = 0.9999f;
 
 // Normal and offset of the plane through three points.
 void throughPoints(const ZqVector3& p0, const ZqVector3& p1, const ZqVector3& p2, ZqVector3& n,
@@ -82,16 +92,40 @@ void drawPairs(const ZqVector3 (*lines)[2], const int count, const bool withShad
 // =============================================================================================
 // Plane
 
+template <class T> bool ZqDgPlane::intersectAs(const ZqDgFigure& f) const {
+    return intersect(static_cast<const T&>(f));
+}
+template <class T> float ZqDgPlane::distanceAs(const ZqDgFigure& f) const {
+    return distance(static_cast<const T&>(f));
+}
+template <class T> float ZqDgPlane::distanceSquaredAs(const ZqDgFigure& f) const {
+    return distanceSquared(static_cast<const T&>(f));
+}
+template <class T>
+void ZqDgPlane::closestPointAs(const ZqDgFigure& f, ZqVector3* const a, ZqVector3* const b) const {
+    closestPoint(static_cast<const T&>(f), a, b);
+}
+
+bool ZqDgPlane::intersectPlane(const ZqDgFigure& f) const {
+    return intersect(static_cast<const ZqDgPlane&>(f));
+}
+
 constinit const ZqDgFigureTables<ZqDgPlane> ZqDgPlane::figureTab = [] {
     ZqDgFigureTables<ZqDgPlane> t;
-    for (const TYPE other :
-         {POINT, LINE, SEGMENT, PLANE, SPHERE, AXIS_ALIGNED_BOUNDING_BOX, ORIENTED_BOUNDING_BOX}) {
-        t.notYetBuiltIntersect(other);
-    }
-    for (const TYPE other : {POINT, SPHERE}) {
-        t.notYetBuiltDistance(other);
-        t.notYetBuiltClosestPoint(other);
-    }
+    t.intersectFigureTab[POINT] = &ZqDgPlane::intersectAs<ZqDgPoint>;
+    t.intersectFigureTab[LINE] = &ZqDgPlane::intersectAs<ZqDgLine>;
+    t.intersectFigureTab[SEGMENT] = &ZqDgPlane::intersectAs<ZqDgSegment>;
+    t.intersectFigureTab[PLANE] = &ZqDgPlane::intersectPlane;
+    t.intersectFigureTab[SPHERE] = &ZqDgPlane::intersectAs<ZqDgSphere>;
+    t.intersectFigureTab[AXIS_ALIGNED_BOUNDING_BOX] =
+        &ZqDgPlane::intersectAs<ZqDgAxisAlignedBoundingBox>;
+    t.intersectFigureTab[ORIENTED_BOUNDING_BOX] = &ZqDgPlane::intersectAs<ZqDgOrientedBoundingBox>;
+    t.distanceFigureTab[POINT] = &ZqDgPlane::distanceAs<ZqDgPoint>;
+    t.distanceFigureTab[SPHERE] = &ZqDgPlane::distanceAs<ZqDgSphere>;
+    t.distanceSquaredFigureTab[POINT] = &ZqDgPlane::distanceSquaredAs<ZqDgPoint>;
+    t.distanceSquaredFigureTab[SPHERE] = &ZqDgPlane::distanceSquaredAs<ZqDgSphere>;
+    t.closestPointFigureTab[POINT] = &ZqDgPlane::closestPointAs<ZqDgPoint>;
+    t.closestPointFigureTab[SPHERE] = &ZqDgPlane::closestPointAs<ZqDgSphere>;
     return t;
 }();
 
@@ -164,6 +198,117 @@ bool ZqDgPlane::intersect(const ZqDgPlane& other, ZqDgLine* const out) const {
     out->m_origin = ZqVector3().cross(w, u) / uu;
     out->m_direction.normalize(u);
     return true;
+}
+
+// ---- pair tests ----------------------------------------------------------------------------
+
+bool ZqDgPlane::intersect(const ZqDgPoint& point) const {
+    return zqFabs(dot(point.m_position)) <= epsilon;
+}
+
+bool ZqDgPlane::intersect(const ZqDgLine& line) const {
+    return zqFabs(m_normal.dot(line.m_direction)) > epsilon;
+}
+
+bool ZqDgPlane::intersect(const ZqDgLine& line, float* const t, ZqVector3* const point) const {
+    const float den = m_normal.dot(line.m_direction);
+    if (zqFabs(den) <= LINE_PARALLEL) {
+        return false;
+    }
+    *t = (m_distance - m_normal.dot(line.m_origin)) / den;
+    *point = line.m_origin + line.m_direction * *t;
+    return true;
+}
+
+bool ZqDgPlane::intersect(const ZqDgSegment& segment) const {
+    const float den = m_normal.dot(segment.m_end - segment.m_start);
+    if (den == 0.0f) {
+        return false;
+    }
+    const float t = (m_distance - m_normal.dot(segment.m_start)) / den;
+    return t >= 0.0f && t <= 1.0f;
+}
+
+bool ZqDgPlane::intersect(const ZqDgSegment& segment, float* const t,
+                          ZqVector3* const point) const {
+    const ZqVector3 e = segment.m_end - segment.m_start;
+    const float den = m_normal.dot(e);
+    if (den == 0.0f) {
+        // Parallel: no crossing parameter; t reports "never".
+        *t = FLT_MAX;
+        return false;
+    }
+    *t = (m_distance - m_normal.dot(segment.m_start)) / den;
+    if (!(*t >= 0.0f && *t <= 1.0f)) {
+        return false;
+    }
+    *point = segment.m_start + e * *t;
+    return true;
+}
+
+bool ZqDgPlane::intersect(const ZqDgPlane& other) const {
+    return zqFabs(m_normal.dot(other.m_normal)) < PLANES_PARALLEL;
+}
+
+bool ZqDgPlane::intersect(const ZqDgPlane& second, const ZqDgPlane& third,
+                          ZqVector3* const point) const {
+    const ZqVector3& na = m_normal;
+    const ZqVector3& nb = second.m_normal;
+    const ZqVector3& nc = third.m_normal;
+    const ZqVector3 bc = ZqVector3().cross(nb, nc);
+    const ZqVector3 ca = ZqVector3().cross(nc, na);
+    const ZqVector3 ab = ZqVector3().cross(na, nb);
+    const float det = na.x * bc.x + nb.x * ca.x + nc.x * ab.x;
+    if (zqFabs(det) < THREE_PLANES) {
+        return false;
+    }
+    const float inv = zqRcp(det);
+    *point = (bc * m_distance + ca * second.m_distance + ab * third.m_distance) * inv;
+    return true;
+}
+
+bool ZqDgPlane::intersect(const ZqDgSphere& sphere) const {
+    return zqFabs(dot(sphere.m_center)) <= sphere.m_radius;
+}
+
+bool ZqDgPlane::intersect(const ZqDgAxisAlignedBoundingBox& box) const {
+    const float dist = zqFabs(dot(box.m_center));
+    const float reach = zqFabs(m_normal.z) * box.m_radius.z + zqFabs(m_normal.y) * box.m_radius.y +
+                        zqFabs(m_normal.x) * box.m_radius.x;
+    return reach >= dist;
+}
+
+bool ZqDgPlane::intersect(const ZqDgOrientedBoundingBox& box) const {
+    return box.intersect(*this);
+}
+
+float ZqDgPlane::distance(const ZqDgPoint& point) const {
+    return dot(point.m_position);
+}
+
+float ZqDgPlane::distanceSquared(const ZqDgPoint& point) const {
+    const float e = dot(point.m_position);
+    return e * e;
+}
+
+float ZqDgPlane::distance(const ZqDgSphere& sphere) const {
+    return dot(sphere.m_center) - sphere.m_radius;
+}
+
+float ZqDgPlane::distanceSquared(const ZqDgSphere& sphere) const {
+    const float d = distance(sphere);
+    return d * d;
+}
+
+void ZqDgPlane::closestPoint(const ZqDgPoint& point, ZqVector3* const onThis,
+                             ZqVector3* const onOther) const {
+    *onThis = point.m_position - m_normal * dot(point.m_position);
+    *onOther = point.m_position;
+}
+
+void ZqDgPlane::closestPoint(const ZqDgSphere& sphere, ZqVector3* const onThis,
+                             ZqVector3* const onOther) const {
+    sphere.closestPoint(*this, onOther, onThis);
 }
 
 const char16_t* ZqDgPlane::getFigureName() const {

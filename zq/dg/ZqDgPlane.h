@@ -7,7 +7,12 @@
 #include "zq/dg/ZqDgFigure.h"
 
 class ZqDgTriangle;
+class ZqDgPoint;
 class ZqDgLine;
+class ZqDgSegment;
+class ZqDgSphere;
+class ZqDgAxisAlignedBoundingBox;
+class ZqDgOrientedBoundingBox;
 
 class ZqDgPlane : public ZqDgFigure {
 public:
@@ -42,6 +47,39 @@ public:
     // parallel; else out's direction is the unit n1 x n2 and its origin lies on both planes.
     bool intersect(const ZqDgPlane& other, ZqDgLine* out) const;
 
+    // Within epsilon of the plane.
+    bool intersect(const ZqDgPoint& point) const;
+    // Not parallel: |n . direction| > epsilon, so a line lying in the plane does not count.
+    bool intersect(const ZqDgLine& line) const;
+    // The crossing parameter and point; false with nothing written when |n . direction| is
+    // at most 0.0001.
+    bool intersect(const ZqDgLine& line, float* t, ZqVector3* point) const;
+    // Crosses at a parameter in [0, 1], ends included; a segment parallel to the plane never
+    // does, even when it lies in it.
+    bool intersect(const ZqDgSegment& segment) const;
+    // As above; t is written whenever the segment is not parallel, point only when true.
+    bool intersect(const ZqDgSegment& segment, float* t, ZqVector3* point) const;
+    // The planes meet on a line: |n . n'| < 0.9999 (parallel and coincident planes do not).
+    bool intersect(const ZqDgPlane& other) const;
+    // The point where the three planes meet; false with point untouched when their normals
+    // are (nearly) coplanar.
+    bool intersect(const ZqDgPlane& second, const ZqDgPlane& third, ZqVector3* point) const;
+    bool intersect(const ZqDgSphere& sphere) const;
+    bool intersect(const ZqDgAxisAlignedBoundingBox& box) const;
+    // The box's own plane test.
+    bool intersect(const ZqDgOrientedBoundingBox& box) const;
+    // Signed: positive on the normal's side.
+    float distance(const ZqDgPoint& point) const;
+    // n . c - d - r: signed, below -r for a sphere wholly behind the plane.
+    float distance(const ZqDgSphere& sphere) const;
+    float distanceSquared(const ZqDgPoint& point) const;
+    float distanceSquared(const ZqDgSphere& sphere) const;
+    // onThis = the point's projection on the plane, onOther = the point.
+    void closestPoint(const ZqDgPoint& point, ZqVector3* onThis, ZqVector3* onOther) const;
+    // onThis = the centre's projection; onOther the sphere's surface point toward it (left
+    // alone when the two lie within 0.01).
+    void closestPoint(const ZqDgSphere& sphere, ZqVector3* onThis, ZqVector3* onOther) const;
+
     const char16_t* getFigureName() const override;
     bool isFinite(float min, float max) const override;
     bool isFinite(float limit) const override;
@@ -64,6 +102,13 @@ public:
     void draw(bool withShadow) const override;
 
     static const ZqDgFigureTables<ZqDgPlane> figureTab;
+
+private:
+    bool intersectPlane(const ZqDgFigure& f) const;
+    template <class T> bool intersectAs(const ZqDgFigure& f) const;
+    template <class T> float distanceAs(const ZqDgFigure& f) const;
+    template <class T> float distanceSquaredAs(const ZqDgFigure& f) const;
+    template <class T> void closestPointAs(const ZqDgFigure& f, ZqVector3* a, ZqVector3* b) const;
 };
 
 class ZqDgHalfspace : public ZqDgFigure {

@@ -1,12 +1,15 @@
 #include "zq/dg/ZqDgPoint.h"
 
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
+#include "zq/dg/ZqDgCapsule.h"
 #include "zq/dg/ZqDgCylindroid.h"
 #include "zq/dg/ZqDgFigureUtil.h"
 #include "zq/dg/ZqDgLine.h"
 #include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/dg/ZqDgPlane.h"
+#include "zq/dg/ZqDgRectangle.h"
 #include "zq/dg/ZqDgSphere.h"
+#include "zq/dg/ZqDgTriangle.h"
 #include "zq/gl/ZqGlLine.h"
 
 namespace {
@@ -36,10 +39,10 @@ constinit const ZqDgFigureTables<ZqDgPoint> ZqDgPoint::figureTab = [] {
     t.intersectFigureTab[LINE] = &ZqDgPoint::intersectAs<ZqDgLine>;
     t.intersectFigureTab[SEGMENT] = &ZqDgPoint::intersectAs<ZqDgSegment>;
     t.intersectFigureTab[PLANE] = &ZqDgPoint::intersectAs<ZqDgPlane>;
-    t.notYetBuiltIntersect(TRIANGLE);
-    t.notYetBuiltIntersect(RECTANGLE);
+    t.intersectFigureTab[TRIANGLE] = &ZqDgPoint::intersectAs<ZqDgTriangle>;
+    t.intersectFigureTab[RECTANGLE] = &ZqDgPoint::intersectAs<ZqDgRectangle>;
     t.intersectFigureTab[SPHERE] = &ZqDgPoint::intersectAs<ZqDgSphere>;
-    t.notYetBuiltIntersect(CAPSULE);
+    t.intersectFigureTab[CAPSULE] = &ZqDgPoint::intersectAs<ZqDgCapsule>;
     t.intersectFigureTab[CYLINDROID] = &ZqDgPoint::intersectAs<ZqDgCylindroid>;
     t.intersectFigureTab[AXIS_ALIGNED_BOUNDING_BOX] =
         &ZqDgPoint::intersectAs<ZqDgAxisAlignedBoundingBox>;
@@ -59,10 +62,23 @@ constinit const ZqDgFigureTables<ZqDgPoint> ZqDgPoint::figureTab = [] {
     t.distanceSquaredFigureTab[SPHERE] = &ZqDgPoint::distanceSquaredAs<ZqDgSphere>;
     t.distanceSquaredFigureTab[AXIS_ALIGNED_BOUNDING_BOX] =
         &ZqDgPoint::distanceSquaredAs<ZqDgAxisAlignedBoundingBox>;
-    for (const TYPE other : {TRIANGLE, RECTANGLE, CAPSULE, CYLINDROID, ORIENTED_BOUNDING_BOX}) {
-        t.notYetBuiltDistance(other);
-        t.notYetBuiltClosestPoint(other);
-    }
+    t.distanceFigureTab[TRIANGLE] = &ZqDgPoint::distanceAs<ZqDgTriangle>;
+    t.distanceFigureTab[RECTANGLE] = &ZqDgPoint::distanceAs<ZqDgRectangle>;
+    t.distanceFigureTab[CAPSULE] = &ZqDgPoint::distanceAs<ZqDgCapsule>;
+    t.distanceSquaredFigureTab[TRIANGLE] = &ZqDgPoint::distanceSquaredAs<ZqDgTriangle>;
+    t.distanceSquaredFigureTab[RECTANGLE] = &ZqDgPoint::distanceSquaredAs<ZqDgRectangle>;
+    t.distanceSquaredFigureTab[CAPSULE] = &ZqDgPoint::distanceSquaredAs<ZqDgCapsule>;
+    t.closestPointFigureTab[TRIANGLE] = &ZqDgPoint::closestPointAs<ZqDgTriangle>;
+    t.closestPointFigureTab[RECTANGLE] = &ZqDgPoint::closestPointAs<ZqDgRectangle>;
+    t.closestPointFigureTab[CAPSULE] = &ZqDgPoint::closestPointAs<ZqDgCapsule>;
+    t.distanceFigureTab[CYLINDROID] = &ZqDgPoint::distanceAs<ZqDgCylindroid>;
+    t.distanceFigureTab[ORIENTED_BOUNDING_BOX] = &ZqDgPoint::distanceAs<ZqDgOrientedBoundingBox>;
+    t.distanceSquaredFigureTab[CYLINDROID] = &ZqDgPoint::distanceSquaredAs<ZqDgCylindroid>;
+    t.distanceSquaredFigureTab[ORIENTED_BOUNDING_BOX] =
+        &ZqDgPoint::distanceSquaredAs<ZqDgOrientedBoundingBox>;
+    t.closestPointFigureTab[CYLINDROID] = &ZqDgPoint::closestPointAs<ZqDgCylindroid>;
+    t.closestPointFigureTab[ORIENTED_BOUNDING_BOX] =
+        &ZqDgPoint::closestPointAs<ZqDgOrientedBoundingBox>;
 
     t.closestPointFigureTab[POINT] = &ZqDgPoint::closestPointAs<ZqDgPoint>;
     t.closestPointFigureTab[LINE] = &ZqDgPoint::closestPointAs<ZqDgLine>;
@@ -205,6 +221,60 @@ void ZqDgPoint::closestPoint(const ZqDgSphere& sphere, ZqVector3* const onThis,
 // ---- cylindroid, boxes ---------------------------------------------------------------------
 
 // An elliptic cylinder along axis 0: half length size 0, semi-axes sizes 1 and 2.
+// ---- triangle, rectangle and capsule: their own tests with this point -----------------------
+
+bool ZqDgPoint::intersect(const ZqDgTriangle& triangle) const {
+    return triangle.intersect(*this);
+}
+
+float ZqDgPoint::distance(const ZqDgTriangle& triangle) const {
+    return triangle.distance(*this);
+}
+
+float ZqDgPoint::distanceSquared(const ZqDgTriangle& triangle) const {
+    return (m_position - triangle.closestTo(m_position)).lengthSquared();
+}
+
+void ZqDgPoint::closestPoint(const ZqDgTriangle& triangle, ZqVector3* const onThis,
+                             ZqVector3* const onOther) const {
+    triangle.closestPoint(*this, onOther, onThis);
+}
+
+bool ZqDgPoint::intersect(const ZqDgRectangle& rectangle) const {
+    return rectangle.intersect(*this);
+}
+
+float ZqDgPoint::distance(const ZqDgRectangle& rectangle) const {
+    return zqFastSqrt(rectangle.distanceSquaredTo(m_position));
+}
+
+float ZqDgPoint::distanceSquared(const ZqDgRectangle& rectangle) const {
+    return rectangle.distanceSquaredTo(m_position);
+}
+
+void ZqDgPoint::closestPoint(const ZqDgRectangle& rectangle, ZqVector3* const onThis,
+                             ZqVector3* const onOther) const {
+    rectangle.closestPoint(*this, onOther, onThis);
+}
+
+bool ZqDgPoint::intersect(const ZqDgCapsule& capsule) const {
+    return capsule.intersect(*this);
+}
+
+float ZqDgPoint::distance(const ZqDgCapsule& capsule) const {
+    return capsule.distance(*this);
+}
+
+float ZqDgPoint::distanceSquared(const ZqDgCapsule& capsule) const {
+    const float d = capsule.distance(*this);
+    return d * d;
+}
+
+void ZqDgPoint::closestPoint(const ZqDgCapsule& capsule, ZqVector3* const onThis,
+                             ZqVector3* const onOther) const {
+    capsule.closestPoint(*this, onOther, onThis);
+}
+
 bool ZqDgPoint::intersect(const ZqDgCylindroid& c) const {
     const ZqVector3 d = m_position - c.m_center;
     if (zqFabs(c.m_axis[0].dot(d)) > c.m_radius[0]) {
@@ -213,6 +283,19 @@ bool ZqDgPoint::intersect(const ZqDgCylindroid& c) const {
     const float u = c.m_axis[1].dot(d) / c.m_radius[1];
     const float v = c.m_axis[2].dot(d) / c.m_radius[2];
     return u * u + v * v <= 1.0f;
+}
+
+float ZqDgPoint::distance(const ZqDgCylindroid& c) const {
+    return c.distance(*this);
+}
+
+float ZqDgPoint::distanceSquared(const ZqDgCylindroid& c) const {
+    return c.distanceSquared(*this);
+}
+
+void ZqDgPoint::closestPoint(const ZqDgCylindroid& c, ZqVector3* const onThis,
+                             ZqVector3* const onOther) const {
+    c.closestPoint(*this, onOther, onThis);
 }
 
 bool ZqDgPoint::intersect(const ZqDgAxisAlignedBoundingBox& box) const {
@@ -240,6 +323,19 @@ bool ZqDgPoint::intersect(const ZqDgOrientedBoundingBox& box) const {
         }
     }
     return true;
+}
+
+float ZqDgPoint::distance(const ZqDgOrientedBoundingBox& box) const {
+    return zqFastSqrt(box.distanceSquared(*this));
+}
+
+float ZqDgPoint::distanceSquared(const ZqDgOrientedBoundingBox& box) const {
+    return box.distanceSquared(*this);
+}
+
+void ZqDgPoint::closestPoint(const ZqDgOrientedBoundingBox& box, ZqVector3* const onThis,
+                             ZqVector3* const onOther) const {
+    box.closestPoint(*this, onOther, onThis);
 }
 
 // ---- drawing -------------------------------------------------------------------------------

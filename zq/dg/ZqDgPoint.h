@@ -10,7 +10,10 @@
 class ZqDgLine;
 class ZqDgSegment;
 class ZqDgPlane;
+class ZqDgTriangle;
+class ZqDgRectangle;
 class ZqDgSphere;
+class ZqDgCapsule;
 class ZqDgCylindroid;
 class ZqDgAxisAlignedBoundingBox;
 class ZqDgOrientedBoundingBox;
@@ -50,7 +53,10 @@ public:
     bool intersect(const ZqDgLine& line) const;
     bool intersect(const ZqDgSegment& segment) const;
     bool intersect(const ZqDgPlane& plane) const;
+    bool intersect(const ZqDgTriangle& triangle) const;
+    bool intersect(const ZqDgRectangle& rectangle) const;
     bool intersect(const ZqDgSphere& sphere) const;
+    bool intersect(const ZqDgCapsule& capsule) const;
     bool intersect(const ZqDgCylindroid& cylindroid) const;
     bool intersect(const ZqDgAxisAlignedBoundingBox& box) const;
     bool intersect(const ZqDgOrientedBoundingBox& box) const;
@@ -58,20 +64,37 @@ public:
     float distance(const ZqDgLine& line) const;
     float distance(const ZqDgSegment& segment) const;
     float distance(const ZqDgPlane& plane) const;
+    float distance(const ZqDgTriangle& triangle) const;
+    float distance(const ZqDgRectangle& rectangle) const;
     float distance(const ZqDgSphere& sphere) const;
+    float distance(const ZqDgCapsule& capsule) const;
+    float distance(const ZqDgCylindroid& cylindroid) const;
     float distance(const ZqDgAxisAlignedBoundingBox& box) const;
+    float distance(const ZqDgOrientedBoundingBox& box) const;
     float distanceSquared(const ZqDgPoint& q) const;
     float distanceSquared(const ZqDgLine& line) const;
     float distanceSquared(const ZqDgSegment& segment) const;
     float distanceSquared(const ZqDgPlane& plane) const;
+    float distanceSquared(const ZqDgTriangle& triangle) const;
+    float distanceSquared(const ZqDgRectangle& rectangle) const;
     float distanceSquared(const ZqDgSphere& sphere) const;
+    float distanceSquared(const ZqDgCapsule& capsule) const;
+    float distanceSquared(const ZqDgCylindroid& cylindroid) const;
     float distanceSquared(const ZqDgAxisAlignedBoundingBox& box) const;
+    float distanceSquared(const ZqDgOrientedBoundingBox& box) const;
     void closestPoint(const ZqDgPoint& q, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgLine& line, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgSegment& segment, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgPlane& plane, ZqVector3* onThis, ZqVector3* onOther) const;
+    void closestPoint(const ZqDgTriangle& triangle, ZqVector3* onThis, ZqVector3* onOther) const;
+    void closestPoint(const ZqDgRectangle& rectangle, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgSphere& sphere, ZqVector3* onThis, ZqVector3* onOther) const;
+    void closestPoint(const ZqDgCapsule& capsule, ZqVector3* onThis, ZqVector3* onOther) const;
+    void closestPoint(const ZqDgCylindroid& cylindroid, ZqVector3* onThis,
+                      ZqVector3* onOther) const;
     void closestPoint(const ZqDgAxisAlignedBoundingBox& box, ZqVector3* onThis,
+                      ZqVector3* onOther) const;
+    void closestPoint(const ZqDgOrientedBoundingBox& box, ZqVector3* onThis,
                       ZqVector3* onOther) const;
 
     const char16_t* getFigureName() const override;

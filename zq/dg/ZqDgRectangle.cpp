@@ -1,21 +1,126 @@
 #include "zq/dg/ZqDgRectangle.h"
 
+#include "zq/dg/ZqDgFigureUtil.h"
+#include "zq/dg/ZqDgPoint.h"
+#include "zq/dg/ZqDgSphere.h"
 #include "zq/gl/ZqGlLine.h"
 
 #include <algorithm>
 
+namespace {
+
+// How far t lies outside [-h, h] (0 inside).
+float beyond(const float t, const float h) {
+    return t < -h ? t + h : (t > h ? t - h : 0.0f);
+}
+
+float clampTo(const float t, const float h) {
+    return t < -h ? -h : (t > h ? h : t);
+}
+
+} // namespace
+
 // =============================================================================================
 // Rectangle
 
+template <class T> bool ZqDgRectangle::intersectAs(const ZqDgFigure& f) const {
+    return intersect(static_cast<const T&>(f));
+}
+template <class T> float ZqDgRectangle::distanceAs(const ZqDgFigure& f) const {
+    return distance(static_cast<const T&>(f));
+}
+template <class T> float ZqDgRectangle::distanceSquaredAs(const ZqDgFigure& f) const {
+    return distanceSquared(static_cast<const T&>(f));
+}
+template <class T>
+void ZqDgRectangle::closestPointAs(const ZqDgFigure& f, ZqVector3* const a,
+                                   ZqVector3* const b) const {
+    closestPoint(static_cast<const T&>(f), a, b);
+}
+
 constinit const ZqDgFigureTables<ZqDgRectangle> ZqDgRectangle::figureTab = [] {
     ZqDgFigureTables<ZqDgRectangle> t;
-    for (const TYPE other : {POINT, SPHERE}) {
-        t.notYetBuiltIntersect(other);
-        t.notYetBuiltDistance(other);
-        t.notYetBuiltClosestPoint(other);
-    }
+    t.intersectFigureTab[POINT] = &ZqDgRectangle::intersectAs<ZqDgPoint>;
+    t.intersectFigureTab[SPHERE] = &ZqDgRectangle::intersectAs<ZqDgSphere>;
+    t.distanceFigureTab[POINT] = &ZqDgRectangle::distanceAs<ZqDgPoint>;
+    t.distanceFigureTab[SPHERE] = &ZqDgRectangle::distanceAs<ZqDgSphere>;
+    t.distanceSquaredFigureTab[POINT] = &ZqDgRectangle::distanceSquaredAs<ZqDgPoint>;
+    t.distanceSquaredFigureTab[SPHERE] = &ZqDgRectangle::distanceSquaredAs<ZqDgSphere>;
+    t.closestPointFigureTab[POINT] = &ZqDgRectangle::closestPointAs<ZqDgPoint>;
+    t.closestPointFigureTab[SPHERE] = &ZqDgRectangle::closestPointAs<ZqDgSphere>;
     return t;
 }();
+
+bool ZqDgRectangle::equals(const ZqDgRectangle& other) const {
+    return m_type == other.m_type && zqdg::sameBits(m_center, other.m_center) &&
+           zqdg::sameBits(m_axis[0], other.m_axis[0]) &&
+           zqdg::sameBits(m_axis[1], other.m_axis[1]) &&
+           zqdg::sameBits(m_radius[0], other.m_radius[0]) &&
+           zqdg::sameBits(m_radius[1], other.m_radius[1]);
+}
+
+bool ZqDgRectangle::epsilonEquals(const ZqDgRectangle other, const float eps) const {
+    return zqdg::within(m_center, other.m_center, eps) &&
+           zqdg::within(m_axis[0], other.m_axis[0], eps) &&
+           zqdg::within(m_axis[1], other.m_axis[1], eps) &&
+           zqFabs(m_radius[0] - other.m_radius[0]) <= eps &&
+           zqFabs(m_radius[1] - other.m_radius[1]) <= eps;
+}
+
+bool ZqDgRectangle::intersect(const ZqDgPoint& point) const {
+    const ZqVector3 d = point.m_position - m_center;
+    if (zqFabs(m_axis[0].dot(d)) > m_radius[0] || zqFabs(m_axis[1].dot(d)) > m_radius[1]) {
+        return false;
+    }
+    const float k = ZqVector3().cross(m_axis[0], m_axis[1]).dot(d);
+    return epsilon * epsilon >= k * k;
+}
+
+float ZqDgRectangle::distanceSquaredTo(const ZqVector3& p) const {
+    const ZqVector3 d = p - m_center;
+    const float e0 = beyond(m_axis[0].dot(d), m_radius[0]);
+    const float e1 = beyond(m_axis[1].dot(d), m_radius[1]);
+    const float k = ZqVector3().cross(m_axis[0], m_axis[1]).dot(d);
+    return e1 * e1 + e0 * e0 + k * k;
+}
+
+ZqVector3 ZqDgRectangle::closestTo(const ZqVector3& p) const {
+    const ZqVector3 d = p - m_center;
+    return m_center + m_axis[0] * clampTo(m_axis[0].dot(d), m_radius[0]) +
+           m_axis[1] * clampTo(m_axis[1].dot(d), m_radius[1]);
+}
+
+float ZqDgRectangle::distanceSquared(const ZqDgPoint& point) const {
+    return distanceSquaredTo(point.m_position);
+}
+
+float ZqDgRectangle::distance(const ZqDgPoint& point) const {
+    return zqFastSqrt(distanceSquaredTo(point.m_position));
+}
+
+void ZqDgRectangle::closestPoint(const ZqDgPoint& point, ZqVector3* const onThis,
+                                 ZqVector3* const onOther) const {
+    *onThis = closestTo(point.m_position);
+    *onOther = point.m_position;
+}
+
+bool ZqDgRectangle::intersect(const ZqDgSphere& sphere) const {
+    return sphere.m_radius * sphere.m_radius >= distanceSquaredTo(sphere.m_center);
+}
+
+float ZqDgRectangle::distance(const ZqDgSphere& sphere) const {
+    return sphere.distance(*this);
+}
+
+float ZqDgRectangle::distanceSquared(const ZqDgSphere& sphere) const {
+    const float d = sphere.distance(*this);
+    return d * d;
+}
+
+void ZqDgRectangle::closestPoint(const ZqDgSphere& sphere, ZqVector3* const onThis,
+                                 ZqVector3* const onOther) const {
+    sphere.closestPoint(*this, onOther, onThis);
+}
 
 ZqDgRectangle::ZqDgRectangle(const ZqVector3& center, const ZqVector3* const axes,
                              const float* const halfExtents)
@@ -133,6 +238,30 @@ ZqDgPolygon& ZqDgPolygon::set(const uint32_t count, const ZqVector3* const point
 
 ZqDgPolygon& ZqDgPolygon::set(const ZqDgPolygon& other) {
     return *this = other;
+}
+
+bool ZqDgPolygon::equals(const ZqDgPolygon& other) const {
+    if (m_nrPoints != other.m_nrPoints) {
+        return false;
+    }
+    for (uint32_t i = 0; i < m_nrPoints; ++i) {
+        if (!zqdg::sameBits(m_points[i], other.m_points[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ZqDgPolygon::epsilonEquals(const ZqDgPolygon& other, const float eps) const {
+    if (m_nrPoints != other.m_nrPoints) {
+        return false;
+    }
+    for (uint32_t i = 0; i < m_nrPoints; ++i) {
+        if (!zqdg::within(m_points[i], other.m_points[i], eps)) {
+            return false;
+        }
+    }
+    return true;
 }
 
 const char16_t* ZqDgPolygon::getFigureName() const {

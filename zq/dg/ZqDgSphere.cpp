@@ -1,10 +1,14 @@
 #include "zq/dg/ZqDgSphere.h"
 
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
+#include "zq/dg/ZqDgCapsule.h"
 #include "zq/dg/ZqDgFigureUtil.h"
 #include "zq/dg/ZqDgLine.h"
+#include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/dg/ZqDgPlane.h"
 #include "zq/dg/ZqDgPoint.h"
+#include "zq/dg/ZqDgRectangle.h"
+#include "zq/dg/ZqDgTriangle.h"
 #include "zq/gl/ZqGlLine.h"
 
 #include <array>
@@ -14,11 +18,6 @@ namespace {
 
 // Below this squared length there is no direction to take a surface point from.
 constexpr float NO_DIRECTION = 0.0001f;
-
-// The refined inverse-square-root estimate behind zqFastSqrt.
-ZqDgPoint pointAt(const ZqVector3& p) {
-    return ZqDgPoint(p.x, p.y, p.z);
-}
 
 } // namespace
 
@@ -66,11 +65,24 @@ constinit const ZqDgFigureTables<ZqDgSphere> ZqDgSphere::figureTab = [] {
     t.closestPointFigureTab[SPHERE] = &ZqDgSphere::closestPointAs<ZqDgSphere>;
     t.closestPointFigureTab[AXIS_ALIGNED_BOUNDING_BOX] =
         &ZqDgSphere::closestPointAs<ZqDgAxisAlignedBoundingBox>;
-    for (const TYPE other : {TRIANGLE, RECTANGLE, CAPSULE, ORIENTED_BOUNDING_BOX}) {
-        t.notYetBuiltIntersect(other);
-        t.notYetBuiltDistance(other);
-        t.notYetBuiltClosestPoint(other);
-    }
+    t.intersectFigureTab[TRIANGLE] = &ZqDgSphere::intersectAs<ZqDgTriangle>;
+    t.intersectFigureTab[RECTANGLE] = &ZqDgSphere::intersectAs<ZqDgRectangle>;
+    t.intersectFigureTab[CAPSULE] = &ZqDgSphere::intersectAs<ZqDgCapsule>;
+    t.distanceFigureTab[TRIANGLE] = &ZqDgSphere::distanceAs<ZqDgTriangle>;
+    t.distanceFigureTab[RECTANGLE] = &ZqDgSphere::distanceAs<ZqDgRectangle>;
+    t.distanceFigureTab[CAPSULE] = &ZqDgSphere::distanceAs<ZqDgCapsule>;
+    t.distanceSquaredFigureTab[TRIANGLE] = &ZqDgSphere::distanceSquaredAs<ZqDgTriangle>;
+    t.distanceSquaredFigureTab[RECTANGLE] = &ZqDgSphere::distanceSquaredAs<ZqDgRectangle>;
+    t.distanceSquaredFigureTab[CAPSULE] = &ZqDgSphere::distanceSquaredAs<ZqDgCapsule>;
+    t.closestPointFigureTab[TRIANGLE] = &ZqDgSphere::closestPointAs<ZqDgTriangle>;
+    t.closestPointFigureTab[RECTANGLE] = &ZqDgSphere::closestPointAs<ZqDgRectangle>;
+    t.closestPointFigureTab[CAPSULE] = &ZqDgSphere::closestPointAs<ZqDgCapsule>;
+    t.intersectFigureTab[ORIENTED_BOUNDING_BOX] = &ZqDgSphere::intersectAs<ZqDgOrientedBoundingBox>;
+    t.distanceFigureTab[ORIENTED_BOUNDING_BOX] = &ZqDgSphere::distanceAs<ZqDgOrientedBoundingBox>;
+    t.distanceSquaredFigureTab[ORIENTED_BOUNDING_BOX] =
+        &ZqDgSphere::distanceSquaredAs<ZqDgOrientedBoundingBox>;
+    t.closestPointFigureTab[ORIENTED_BOUNDING_BOX] =
+        &ZqDgSphere::closestPointAs<ZqDgOrientedBoundingBox>;
     return t;
 }();
 
@@ -172,7 +184,7 @@ void ZqDgSphere::closestPoint(const ZqDgLine& line, ZqVector3* const onThis,
 // ---- segment -------------------------------------------------------------------------------
 
 bool ZqDgSphere::intersect(const ZqDgSegment& segment) const {
-    return m_radius * m_radius >= segment.distanceSquared(pointAt(m_center));
+    return m_radius * m_radius >= segment.distanceSquared(zqdg::pointAt(m_center));
 }
 
 bool ZqDgSphere::intersect(const ZqDgSegment& segment, float* const t1, float* const t2,
@@ -214,14 +226,14 @@ bool ZqDgSphere::intersect(const ZqDgSegment& segment, float* const t1, float* c
 }
 
 float ZqDgSphere::distance(const ZqDgSegment& segment) const {
-    return zqFastSqrt(zqFabs(segment.distanceSquared(pointAt(m_center)))) - m_radius;
+    return zqFastSqrt(zqFabs(segment.distanceSquared(zqdg::pointAt(m_center)))) - m_radius;
 }
 
 void ZqDgSphere::closestPoint(const ZqDgSegment& segment, ZqVector3* const onThis,
                               ZqVector3* const onOther) const {
     ZqVector3 q;
     ZqVector3 c;
-    segment.closestPoint(pointAt(m_center), &q, &c);
+    segment.closestPoint(zqdg::pointAt(m_center), &q, &c);
     *onOther = q;
     surfacePointToward(q, onThis);
 }
@@ -240,6 +252,40 @@ void ZqDgSphere::closestPoint(const ZqDgPlane& plane, ZqVector3* const onThis,
                               ZqVector3* const onOther) const {
     const ZqVector3 q =
         m_center - plane.m_normal * (plane.m_normal.dot(m_center) - plane.m_distance);
+    *onOther = q;
+    surfacePointToward(q, onThis);
+}
+
+// ---- triangle ------------------------------------------------------------------------------
+
+bool ZqDgSphere::intersect(const ZqDgTriangle& triangle) const {
+    return m_radius * m_radius >= (m_center - triangle.closestTo(m_center)).lengthSquared();
+}
+
+float ZqDgSphere::distance(const ZqDgTriangle& triangle) const {
+    return triangle.distance(zqdg::pointAt(m_center)) - m_radius;
+}
+
+void ZqDgSphere::closestPoint(const ZqDgTriangle& triangle, ZqVector3* const onThis,
+                              ZqVector3* const onOther) const {
+    const ZqVector3 q = triangle.closestTo(m_center);
+    *onOther = q;
+    surfacePointToward(q, onThis);
+}
+
+// ---- rectangle -----------------------------------------------------------------------------
+
+bool ZqDgSphere::intersect(const ZqDgRectangle& rectangle) const {
+    return m_radius * m_radius >= rectangle.distanceSquaredTo(m_center);
+}
+
+float ZqDgSphere::distance(const ZqDgRectangle& rectangle) const {
+    return zqFastSqrt(rectangle.distanceSquaredTo(m_center)) - m_radius;
+}
+
+void ZqDgSphere::closestPoint(const ZqDgRectangle& rectangle, ZqVector3* const onThis,
+                              ZqVector3* const onOther) const {
+    const ZqVector3 q = rectangle.closestTo(m_center);
     *onOther = q;
     surfacePointToward(q, onThis);
 }
@@ -267,6 +313,21 @@ void ZqDgSphere::closestPoint(const ZqDgSphere& other, ZqVector3* const onThis,
     *onOther = other.m_center - v * (other.m_radius * inv);
 }
 
+// ---- capsule -------------------------------------------------------------------------------
+
+bool ZqDgSphere::intersect(const ZqDgCapsule& capsule) const {
+    return capsule.intersect(*this);
+}
+
+float ZqDgSphere::distance(const ZqDgCapsule& capsule) const {
+    return capsule.distance(*this);
+}
+
+void ZqDgSphere::closestPoint(const ZqDgCapsule& capsule, ZqVector3* const onThis,
+                              ZqVector3* const onOther) const {
+    capsule.closestPoint(*this, onOther, onThis);
+}
+
 // ---- axis-aligned box ----------------------------------------------------------------------
 
 bool ZqDgSphere::intersect(const ZqDgAxisAlignedBoundingBox& box) const {
@@ -278,6 +339,26 @@ float ZqDgSphere::distance(const ZqDgAxisAlignedBoundingBox& box) const {
 }
 
 void ZqDgSphere::closestPoint(const ZqDgAxisAlignedBoundingBox& box, ZqVector3* const onThis,
+                              ZqVector3* const onOther) const {
+    box.closestPoint(*this, onOther, onThis);
+}
+
+// ---- oriented box --------------------------------------------------------------------------
+
+bool ZqDgSphere::intersect(const ZqDgOrientedBoundingBox& box) const {
+    return box.intersect(*this);
+}
+
+float ZqDgSphere::distance(const ZqDgOrientedBoundingBox& box) const {
+    return box.distance(*this);
+}
+
+float ZqDgSphere::distanceSquared(const ZqDgOrientedBoundingBox& box) const {
+    const float d = distance(box);
+    return d * d;
+}
+
+void ZqDgSphere::closestPoint(const ZqDgOrientedBoundingBox& box, ZqVector3* const onThis,
                               ZqVector3* const onOther) const {
     box.closestPoint(*this, onOther, onThis);
 }
@@ -301,6 +382,21 @@ float ZqDgSphere::distanceSquared(const ZqDgSegment& segment) const {
 
 float ZqDgSphere::distanceSquared(const ZqDgPlane& plane) const {
     const float d = distance(plane);
+    return d * d;
+}
+
+float ZqDgSphere::distanceSquared(const ZqDgTriangle& triangle) const {
+    const float d = distance(triangle);
+    return d * d;
+}
+
+float ZqDgSphere::distanceSquared(const ZqDgRectangle& rectangle) const {
+    const float d = distance(rectangle);
+    return d * d;
+}
+
+float ZqDgSphere::distanceSquared(const ZqDgCapsule& capsule) const {
+    const float d = distance(capsule);
     return d * d;
 }
 

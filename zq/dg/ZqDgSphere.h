@@ -11,7 +11,11 @@ class ZqDgPoint;
 class ZqDgLine;
 class ZqDgSegment;
 class ZqDgPlane;
+class ZqDgTriangle;
+class ZqDgRectangle;
+class ZqDgCapsule;
 class ZqDgAxisAlignedBoundingBox;
+class ZqDgOrientedBoundingBox;
 
 class ZqDgSphere : public ZqDgFigure {
 public:
@@ -45,8 +49,12 @@ public:
     bool intersect(const ZqDgLine& line) const;
     bool intersect(const ZqDgSegment& segment) const;
     bool intersect(const ZqDgPlane& plane) const;
+    bool intersect(const ZqDgTriangle& triangle) const;
+    bool intersect(const ZqDgRectangle& rectangle) const;
     bool intersect(const ZqDgSphere& other) const;
+    bool intersect(const ZqDgCapsule& capsule) const;
     bool intersect(const ZqDgAxisAlignedBoundingBox& box) const;
+    bool intersect(const ZqDgOrientedBoundingBox& box) const;
     // The crossings of the line: t1 = the farther, t2 = the nearer, p1 and p2 their points;
     // false with nothing written when the line misses.
     bool intersect(const ZqDgLine& line, float* t1, float* t2, ZqVector3* p1, ZqVector3* p2) const;
@@ -59,20 +67,33 @@ public:
     float distance(const ZqDgLine& line) const;
     float distance(const ZqDgSegment& segment) const;
     float distance(const ZqDgPlane& plane) const;
+    float distance(const ZqDgTriangle& triangle) const;
+    float distance(const ZqDgRectangle& rectangle) const;
     float distance(const ZqDgSphere& other) const;
+    float distance(const ZqDgCapsule& capsule) const;
     float distance(const ZqDgAxisAlignedBoundingBox& box) const;
+    float distance(const ZqDgOrientedBoundingBox& box) const;
     float distanceSquared(const ZqDgPoint& point) const;
     float distanceSquared(const ZqDgLine& line) const;
     float distanceSquared(const ZqDgSegment& segment) const;
     float distanceSquared(const ZqDgPlane& plane) const;
+    float distanceSquared(const ZqDgTriangle& triangle) const;
+    float distanceSquared(const ZqDgRectangle& rectangle) const;
     float distanceSquared(const ZqDgSphere& other) const;
+    float distanceSquared(const ZqDgCapsule& capsule) const;
     float distanceSquared(const ZqDgAxisAlignedBoundingBox& box) const;
+    float distanceSquared(const ZqDgOrientedBoundingBox& box) const;
     void closestPoint(const ZqDgPoint& point, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgLine& line, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgSegment& segment, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgPlane& plane, ZqVector3* onThis, ZqVector3* onOther) const;
+    void closestPoint(const ZqDgTriangle& triangle, ZqVector3* onThis, ZqVector3* onOther) const;
+    void closestPoint(const ZqDgRectangle& rectangle, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgSphere& other, ZqVector3* onThis, ZqVector3* onOther) const;
+    void closestPoint(const ZqDgCapsule& capsule, ZqVector3* onThis, ZqVector3* onOther) const;
     void closestPoint(const ZqDgAxisAlignedBoundingBox& box, ZqVector3* onThis,
+                      ZqVector3* onOther) const;
+    void closestPoint(const ZqDgOrientedBoundingBox& box, ZqVector3* onThis,
                       ZqVector3* onOther) const;
 
     const char16_t* getFigureName() const override;

@@ -4,11 +4,14 @@
 // cells it addresses, the sound list names every sound effect); the output is the same bytes
 // on every run.
 #include "tools/dataset/DataSetBuilder.h"
+#include "dorvanex/core/CInputRecorder.h"
 #include "dorvanex/dld/CDldFile.h"
 #include "dorvanex/scene/CResourceManager.h"
 #include "dorvanex/scene/CResourceManifest.h"
 #include "tests/zq/file/FileTestSupport.h"
 #include "zq/file/ZqArcFile.h"
+#include "zq/gl/ZqGlCameraAnimation.h"
+#include "zq/gl/ZqGlKeyFrame.h"
 #include "zq/memory/ZqMemAlloc.h"
 #include "zq/platform/image/image.h"
 
@@ -114,6 +117,16 @@ TEST_F(DataSet, LooseFilesAreWritten) {
     for (const char* track : {"SP100MBGM.adpcm.sound", "SPCommonWinJingle.adpcm.sound"}) {
         EXPECT_FALSE(readAll(dataDir() / "sound" / "bgm" / track).empty()) << track;
     }
+    // The attract demo's recordings read back through the game's recorder.
+    for (int event = 0; event < 10; ++event) {
+        const std::string name = "ButtonSave_Game" + std::to_string(event) + ".btn";
+        const std::vector<uint8_t> btn = readAll(dataDir() / "Btn" / name);
+        btnfmt::Recording recording;
+        ASSERT_TRUE(CInputRecorder::parse(btn.data(), btn.size(), recording)) << name;
+        EXPECT_EQ(recording.buttons, (std::vector<uint32_t>{0, 1, 2})) << name;
+        EXPECT_FALSE(recording.groups.empty()) << name;
+        EXPECT_EQ(recording.frameTimes.size(), 1875u) << name;
+    }
 }
 
 TEST_F(DataSet, WritingTwiceGivesTheSameBytes) {
@@ -199,8 +212,31 @@ TEST_F(DataSet, KindsWithoutAWriterGetAMarkedPlaceholder) {
         const bool marked = bytes.size() >= std::strlen(zqds::PLACEHOLDER_MAGIC) &&
                             std::memcmp(bytes.data(), zqds::PLACEHOLDER_MAGIC,
                                         std::strlen(zqds::PLACEHOLDER_MAGIC)) == 0;
-        EXPECT_EQ(marked, kind == KIND_CAMERA_ANIMATION || kind == KIND_FACE) << row;
+        EXPECT_EQ(marked, kind == KIND_FACE) << row;
     }
+}
+
+TEST_F(DataSet, CameraAnimationsLoadAsCameraPaths) {
+    ZqGlKeyFrame::sysInit();
+    ZqGlCameraAnimation::sysInit();
+    uint32_t count = 0;
+    for (uint32_t row = 0; row < NR_RESOURCES; ++row) {
+        const char16_t* const name = getResourceEntry(row).name;
+        if (getResourceKindOfName(name) != KIND_CAMERA_ANIMATION) {
+            continue;
+        }
+        const std::vector<uint8_t>& bytes = member(row);
+        ZqGlCameraAnimation* const a = ZqGlCameraAnimation::create(
+            name, bytes.data(), static_cast<uint32_t>(bytes.size()), 60.0f);
+        EXPECT_NE(a, nullptr) << row;
+        if (a != nullptr) {
+            a->release();
+        }
+        ++count;
+    }
+    EXPECT_GT(count, 0u);
+    ZqGlCameraAnimation::sysQuit();
+    ZqGlKeyFrame::sysQuit();
 }
 
 } // namespace

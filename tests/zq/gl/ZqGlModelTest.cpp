@@ -7,6 +7,7 @@
 #include "ZqModelWriter.h"
 #include "tests/support/GoldenImage.h"
 #include "tests/zq/gl/FrameworkRun.h"
+#include "tests/zq/gl/TestTexture.h"
 #include "zq/crypto/ZqHash.h"
 #include "zq/gl/ZqGlAnimation.h"
 #include "zq/gl/ZqGlCamera.h"
@@ -139,24 +140,6 @@ TEST(ZqGlModel, LoadShareReloadAndRefuse) {
     ASSERT_EQ(zqtest::runFrameworkCode(root, W, H), 0u);
 }
 
-// The texture: red, green, blue, white texels.
-ZqGlTexture* makeTexture() {
-    ZqGlTexture* const t = ZqGlTexture::createDynamic(2, 2);
-    unsigned int pitch = 0;
-    void* bits = nullptr;
-    if (t == nullptr || !t->lock(&pitch, &bits)) {
-        return t;
-    }
-    const uint32_t texels[4] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu};
-    for (int row = 0; row < 2; ++row) {
-        auto* const line = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(bits) + row * pitch);
-        line[0] = texels[2 * row];
-        line[1] = texels[2 * row + 1];
-    }
-    t->unlock();
-    return t;
-}
-
 TEST(ZqGlModel, DrawsPosedAndCulled) {
     zqtest::ScriptTask root;
     Image culled;
@@ -168,7 +151,7 @@ TEST(ZqGlModel, DrawsPosedAndCulled) {
         zqp::gpu::Device& d = *ZqGlSystem::getD3dDevice();
         const std::vector<uint8_t> bytes = sampleBytes();
         ZqGlModel* const m = load(bytes);
-        ZqGlTexture* texture = makeTexture();
+        ZqGlTexture* texture = zqtest::makeFourTexelTexture();
         ASSERT_NE(m, nullptr);
         ASSERT_NE(texture, nullptr);
         ZqGlShader* const fx = ZqGlShader::getDefaultShader();

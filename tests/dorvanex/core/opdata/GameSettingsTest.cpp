@@ -2,7 +2,7 @@
 
 #include "dorvanex/core/CCredit.h"
 #include "dorvanex/core/CGameSettings.h"
-#include "dorvanex/core/CTaskSound.h"
+#include "dorvanex/core/CSoundManager.h"
 #include "zq/file/ZqByteWriter.h"
 
 #include <fstream>
@@ -121,7 +121,9 @@ TEST_F(GameSettings, FactoryResetKeepsTheClockAndBookkeepingAndHandsOnCoinsAndVo
         EXPECT_EQ(m_settings->getValue(n), 100 + n);
     }
     EXPECT_EQ(m_settings->getValue(10), 2);
-    EXPECT_EQ(CCredit::coinSettings(), (std::array<uint8_t, 6>{1, 1, 1, 4, 0, 0}));
+    std::array<uint8_t, 6> coins{};
+    CCredit::getCoinSettings(&coins[0], &coins[1], &coins[2], &coins[3], &coins[4], &coins[5]);
+    EXPECT_EQ(coins, (std::array<uint8_t, 6>{1, 1, 1, 4, 0, 0}));
     EXPECT_FLOAT_EQ(CSoundManager::getInstance()->getBgmOptionVolume(), 20.0f / 30.0f);
     EXPECT_EQ(m_settings->takeResetFlag(), -1);
     EXPECT_EQ(m_settings->takeResetFlag(), 0);

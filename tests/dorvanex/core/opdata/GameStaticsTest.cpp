@@ -2,6 +2,7 @@
 
 #include "dorvanex/core/ArenaConstants.h"
 #include "dorvanex/core/CGameStatics.h"
+#include "dorvanex/core/CLimitTimer.h"
 #include "dorvanex/core/COperationLog.h"
 #include "dorvanex/core/SecurityTable.h"
 
@@ -26,6 +27,7 @@ TEST_F(GameStatics, AreMadeInOrderAndDestroyedInReverseWithTheLogLast) {
         const CGameStatics statics;
         EXPECT_EQ(CGameStatics::get(), &statics);
         ASSERT_NE(getOperationLog(), nullptr);
+        EXPECT_NE(getLimitTimer(), nullptr);
         // Today's log files exist with their opening rows before anything else runs.
         std::ifstream in(m_scratch.root() / "drive_f/SPORTS_OPTION/log/2026/12/10.csv");
         const std::string text((std::istreambuf_iterator<char>(in)), {});
@@ -34,6 +36,7 @@ TEST_F(GameStatics, AreMadeInOrderAndDestroyedInReverseWithTheLogLast) {
     setStaticTrace(nullptr);
     EXPECT_EQ(CGameStatics::get(), nullptr);
     EXPECT_EQ(getOperationLog(), nullptr);
+    EXPECT_EQ(getLimitTimer(), nullptr);
     const std::vector<std::string> expected = {
         "+operation log", "+background display", "+ranking security table", "+sound request slots",
         "+time-limit counter", "+play state", "+offline notice", "+empty model entry",
@@ -42,7 +45,7 @@ TEST_F(GameStatics, AreMadeInOrderAndDestroyedInReverseWithTheLogLast) {
         // Exit: reverse order; plain data has no exit work.
         "-all-factory-settings page", "-render queue", "-render-sprite pool", "-render-object pool",
         "-empty model entry", "-offline notice", "-play state", "-time-limit counter",
-        "-sound request slots", "-background display", "-operation log"};
+        "-background display", "-operation log"};
     EXPECT_EQ(g_events, expected);
     std::ifstream in(m_scratch.root() / "drive_e/SPORTS_OPTION/log/2026/12/10.csv");
     const std::string text((std::istreambuf_iterator<char>(in)), {});
