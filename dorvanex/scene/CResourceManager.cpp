@@ -6,8 +6,11 @@
 #include "zq/file/ZqArcFile.h"
 #include "zq/file/ZqByteReader.h"
 #include "zq/file/ZqFile.h"
+#include "zq/gl/ZqGlAnimation.h"
 #include "zq/gl/ZqGlFont.h"
+#include "zq/gl/ZqGlModel.h"
 #include "zq/gl/ZqGlTexture.h"
+#include "zq/gl/ZqGlTextureAnimation.h"
 #include "zq/memory/ZqMemAlloc.h"
 #include "zq/platform/os/utf.h"
 #include "zq/sd/ZqSdSound.h"
@@ -26,6 +29,29 @@ constexpr uint32_t PATH_CHARACTERS = 260;
 constexpr int FONT_WIDTH = 7;
 constexpr int FONT_HEIGHT = 19;
 constexpr uint32_t FONT_BOLD = 0x2000;
+constexpr float ANIMATION_RATE = 60.0f;
+
+const CResourceManager::ModelEntry EMPTY_MODEL;
+
+// A loader's common rule: nothing is made for an index the bank already holds; what the maker
+// refuses is noted as failed.
+template <class Map, class Request, class Make>
+void makeOnce(Map& map, const Request& r, std::vector<int32_t>& failed, const Make& make) {
+    if (map.count(r.index) != 0) {
+        return;
+    }
+    const typename Map::mapped_type made = make();
+    if (made != nullptr) {
+        map[r.index] = made;
+    } else {
+        failed.push_back(r.index);
+    }
+}
+
+template <class Map> typename Map::mapped_type find(const Map& map, const int32_t index) {
+    const auto it = map.find(index);
+    return it != map.end() ? it->second : nullptr;
+}
 
 const char16_t* pathOf(const int32_t index) {
     return getResourceEntry(static_cast<uint32_t>(index)).name;
@@ -59,7 +85,10 @@ struct CResourceManager::Request {
 struct CResourceManager::Bank {
     uint32_t state = STATE_EMPTY;
     uint32_t requestedAt = 0;
+    std::map<int32_t, ModelEntry> models;
     std::map<int32_t, ZqGlTexture*> textures;
+    std::map<int32_t, ZqGlAnimation*> animations;
+    std::map<int32_t, ZqGlTextureAnimation*> textureAnimations;
     std::map<int32_t, CDldFile*> layouts;
     std::vector<int32_t> failed;
 };
@@ -121,8 +150,14 @@ bool CResourceManager::isLoaded(const int32_t index, const uint32_t kind,
     }
     const Bank& b = *m_banks[bank];
     switch (kind) {
+    case KIND_MODEL:
+        return b.models.count(index) != 0;
     case KIND_TEXTURE:
         return b.textures.count(index) != 0;
+    case KIND_ANIMATION:
+        return b.animations.count(index) != 0;
+    case KIND_TEXTURE_ANIMATION:
+        return b.textureAnimations.count(index) != 0;
     case KIND_LAYOUT:
         return b.layouts.count(index) != 0;
     default:
@@ -130,12 +165,26 @@ bool CResourceManager::isLoaded(const int32_t index, const uint32_t kind,
     }
 }
 
-ZqGlTexture* CResourceManager::getTexture(const int32_t index, const uint32_t bank) const {
+const CResourceManager::ModelEntry& CResourceManager::getModel(const int32_t index,
+                                                               const uint32_t bank) const {
     if (bank >= NR_BANKS) {
-        return nullptr;
+        return EMPTY_MODEL;
     }
-    const auto it = m_banks[bank]->textures.find(index);
-    return it != m_banks[bank]->textures.end() ? it->second : nullptr;
+    const auto it = m_banks[bank]->models.find(index);
+    return it != m_banks[bank]->models.end() ? it->second : EMPTY_MODEL;
+}
+
+ZqGlTexture* CResourceManager::getTexture(const int32_t index, const uint32_t bank) const {
+    return bank < NR_BANKS ? find(m_banks[bank]->textures, index) : nullptr;
+}
+
+ZqGlAnimation* CResourceManager::getAnimation(const int32_t index, const uint32_t bank) const {
+    return bank < NR_BANKS ? find(m_banks[bank]->animations, index) : nullptr;
+}
+
+ZqGlTextureAnimation* CResourceManager::getTextureAnimation(const int32_t index,
+                                                            const uint32_t bank) const {
+    return bank < NR_BANKS ? find(m_banks[bank]->textureAnimations, index) : nullptr;
 }
 
 CDldFile* CResourceManager::getLayout(const int32_t index, const uint32_t bank) const {
@@ -300,6 +349,14 @@ bool CResourceManager::loadStep(const uint32_t bank) {
 
 void CResourceManager::complete(const uint32_t bank) {
     Bank& b = *m_banks[bank];
+    for (auto& [index, entry] : b.models) {
+        entry.textures.assign(entry.textureRows.size(), nullptr);
+        for (size_t i = 0; i < entry.textureRows.size(); ++i) {
+            if (entry.textureRows[i] >= 0) {
+                entry.textures[i] = getTexture(entry.textureRows[i], bank);
+            }
+        }
+    }
     for (auto& [index, layout] : b.layouts) {
         for (const uint32_t row : layout->takeTextureRows()) {
             layout->addTexture(getTexture(static_cast<int32_t>(row), bank));
@@ -314,8 +371,17 @@ void CResourceManager::complete(const uint32_t bank) {
 
 void CResourceManager::loadResource(Request& r, const uint32_t bank) {
     switch (r.kind) {
+    case KIND_MODEL:
+        loadModel(r, bank);
+        break;
     case KIND_TEXTURE:
         loadTexture(r, bank);
+        break;
+    case KIND_ANIMATION:
+        loadAnimation(r, bank);
+        break;
+    case KIND_TEXTURE_ANIMATION:
+        loadTextureAnimation(r, bank);
         break;
     case KIND_LAYOUT:
         loadLayout(r, bank);
@@ -334,24 +400,62 @@ void CResourceManager::loadResource(Request& r, const uint32_t bank) {
         }
         break;
     default:
-        // Models, animations, faces and effect sets: read, nothing made until their classes
+        // Camera animations, faces and effect sets: read, nothing made until their classes
         // exist; kind 6 makes nothing by design.
         break;
     }
 }
 
-void CResourceManager::loadTexture(const Request& r, const uint32_t bank) {
+void CResourceManager::loadModel(const Request& r, const uint32_t bank) {
     Bank& b = *m_banks[bank];
-    if (b.textures.count(r.index) != 0) {
+    if (b.models.count(r.index) != 0) {
         return;
     }
-    ZqGlTexture* const texture =
-        ZqGlTexture::create(pathOf(r.index), r.data, r.size, FULL_MIP_CHAIN);
-    if (texture != nullptr) {
-        b.textures[r.index] = texture;
-    } else {
+    ZqGlModel* const model = ZqGlModel::create(0, pathOf(r.index), r.data, r.size);
+    if (model == nullptr) {
         b.failed.push_back(r.index);
+        return;
     }
+    // A model's textures follow it in its archive: the row of a texture is the model's row
+    // plus the distance between their file numbers. A name the archive does not hold, or one
+    // that would name a row outside the archive, leaves its slot empty.
+    const uint32_t archive = getResourceEntry(static_cast<uint32_t>(r.index)).archive;
+    const int64_t first = getArchiveFirstRow(archive);
+    const int64_t end = first + getArchiveRowCount(archive);
+    ModelEntry entry;
+    entry.model = model;
+    const uint32_t n = model->getNrTextures();
+    entry.textureRows.assign(n, -1);
+    for (uint32_t i = 0; i < n; ++i) {
+        uint32_t fileNr = 0;
+        if (r.archive->arc->searchFileNr(model->getTextureFilename(i), &fileNr) == 0) {
+            continue;
+        }
+        const int64_t row = int64_t{r.index} + int64_t{fileNr} - int64_t{r.fileNr};
+        if (row < first || row >= end) {
+            continue;
+        }
+        entry.textureRows[i] = static_cast<int32_t>(row);
+        queueTexture(static_cast<int32_t>(row), r.archive, bank);
+    }
+    b.models[r.index] = std::move(entry);
+}
+
+void CResourceManager::loadAnimation(const Request& r, const uint32_t bank) {
+    makeOnce(m_banks[bank]->animations, r, m_banks[bank]->failed, [&r] {
+        return ZqGlAnimation::create(pathOf(r.index), r.data, r.size, ANIMATION_RATE);
+    });
+}
+
+void CResourceManager::loadTextureAnimation(const Request& r, const uint32_t bank) {
+    makeOnce(m_banks[bank]->textureAnimations, r, m_banks[bank]->failed, [&r] {
+        return ZqGlTextureAnimation::create(pathOf(r.index), r.data, r.size, ANIMATION_RATE);
+    });
+}
+
+void CResourceManager::loadTexture(const Request& r, const uint32_t bank) {
+    makeOnce(m_banks[bank]->textures, r, m_banks[bank]->failed,
+             [&r] { return ZqGlTexture::create(pathOf(r.index), r.data, r.size, FULL_MIP_CHAIN); });
 }
 
 void CResourceManager::loadLayout(const Request& r, const uint32_t bank) {
@@ -393,10 +497,22 @@ void CResourceManager::releaseBank(const uint32_t bank) {
         dldRelease(layout);
     }
     b.layouts.clear();
+    for (auto& [index, animation] : b.textureAnimations) {
+        animation->release();
+    }
+    b.textureAnimations.clear();
+    for (auto& [index, animation] : b.animations) {
+        animation->release();
+    }
+    b.animations.clear();
     for (auto& [index, texture] : b.textures) {
         texture->release();
     }
     b.textures.clear();
+    for (auto& [index, entry] : b.models) {
+        entry.model->release();
+    }
+    b.models.clear();
     ZqSdSound::unloadSeGroup(bank);
     if (bank == BANK_RESIDENT) {
         m_soundList.clear();

@@ -5,9 +5,11 @@
 // missing from its archive or a failed read drops that request; a bank still incomplete 30 s
 // after it was requested completes without what is missing. Either way operator error row 10
 // is posted with the first failed manifest index. Main thread only.
-// Kinds whose classes do not exist yet (models, animations, faces, effect sets) are read and
+// Kinds whose classes do not exist yet (camera animations, faces, effect sets) are read and
 // make nothing.
 #pragma once
+
+#include "dorvanex/scene/CResourceManifest.h"
 
 #include <cstdint>
 #include <map>
@@ -17,8 +19,11 @@
 
 class CDldFile;
 class ZqArcFile;
+class ZqGlAnimation;
 class ZqGlFont;
+class ZqGlModel;
 class ZqGlTexture;
+class ZqGlTextureAnimation;
 
 class CResourceManager {
 public:
@@ -31,15 +36,20 @@ public:
     static constexpr uint32_t NR_FONTS = 6;
 
     // A request pair; a list ends with kind 0.
-    struct Pair {
-        int32_t index;
-        uint32_t kind;
-    };
+    using Pair = CResourceRequest;
     // One record of the sound list: its four head words.
     struct SoundListRecord {
         uint32_t words[4];
     };
     using SoundList = std::map<std::u16string, SoundListRecord>;
+    // A loaded model and its textures: the manifest rows of its texture slots (-1 for a name
+    // its archive does not hold), and once the bank is complete the textures themselves (null
+    // where the bank holds none).
+    struct ModelEntry {
+        ZqGlModel* model = nullptr;
+        std::vector<int32_t> textureRows;
+        std::vector<ZqGlTexture*> textures;
+    };
 
     static CResourceManager* getInstance();
     static void deleteInstance();
@@ -53,7 +63,11 @@ public:
     bool isLoaded(int32_t index, uint32_t kind, uint32_t bank) const;
     uint32_t getState(uint32_t bank) const;
 
+    // The model entry, or an empty entry (null model) when the bank does not hold it.
+    const ModelEntry& getModel(int32_t index, uint32_t bank) const;
     ZqGlTexture* getTexture(int32_t index, uint32_t bank) const;
+    ZqGlAnimation* getAnimation(int32_t index, uint32_t bank) const;
+    ZqGlTextureAnimation* getTextureAnimation(int32_t index, uint32_t bank) const;
     CDldFile* getLayout(int32_t index, uint32_t bank) const;
     const SoundList& getSoundList() const { return m_soundList; }
     ZqGlFont* getFont(uint32_t i) const { return i < NR_FONTS ? m_fonts[i] : nullptr; }
@@ -80,7 +94,10 @@ private:
     bool startRead(Request& r);
     void fail(Request& r, uint32_t bank);
     void loadResource(Request& r, uint32_t bank);
+    void loadModel(const Request& r, uint32_t bank);
     void loadTexture(const Request& r, uint32_t bank);
+    void loadAnimation(const Request& r, uint32_t bank);
+    void loadTextureAnimation(const Request& r, uint32_t bank);
     void loadLayout(const Request& r, uint32_t bank);
     void loadFonts(const Request& r);
     void queueTexture(int32_t index, Archive* archive, uint32_t bank);

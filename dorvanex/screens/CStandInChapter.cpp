@@ -11,6 +11,8 @@
 #include "dorvanex/core/GameRender.h"
 #include "dorvanex/core/TaskRoot.h"
 #include "dorvanex/operator/OperatorErrors.h"
+#include "dorvanex/scene/CResourceManager.h"
+#include "dorvanex/screens/StartupResources.h"
 #include "zq/system/ZqSprintf.h"
 
 bool CStandInChapter::create() {
@@ -21,6 +23,21 @@ bool CStandInChapter::create() {
         setTestButtonEnabled(true);
     }
     return true;
+}
+
+bool CStandInChapter::load() {
+    if (m_number == 0) {
+        CResourceManager::getInstance()->requestList(getStartupResourceList(),
+                                                     CResourceManager::BANK_RESIDENT);
+    }
+    return true;
+}
+
+bool CStandInChapter::isLoadFinished() {
+    // The start-up chapter waits for the resident bank; the others for their own (empty) one.
+    return m_number == 0
+               ? CResourceManager::getInstance()->loadStep(CResourceManager::BANK_RESIDENT)
+               : CSequence::isLoadFinished();
 }
 
 bool CStandInChapter::start() {

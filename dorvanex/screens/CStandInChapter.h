@@ -1,9 +1,10 @@
 // CStandInChapter: stand-in until the front-end screens, the operator chapters and the event
-// directors land. One class for every chapter number that has a class: it loads nothing,
-// shows its number, and goes on to the chapter the chapter-flow table names when player 1's
-// first button goes on or after STAND_IN_DURATION_MS of frame time. The boot (41) and
-// self-check (42) stand-ins enable TEST as the real ones do; 41 starts the LED controller and
-// 42 shows the pending operator error. The start-up stand-in (0) sets up the background.
+// directors land. One class for every chapter number that has a class: it loads nothing but
+// the resident bank (chapter 0), shows its number, and goes on to the chapter the chapter-flow
+// table names when player 1's first button goes on or after STAND_IN_DURATION_MS of frame time. The
+// boot (41) and self-check (42) stand-ins enable TEST as the real ones do; 41 starts the LED
+// controller and 42 shows the pending operator error. The start-up stand-in (0) loads the resident
+// bank and then sets up the background.
 #pragma once
 
 #include "dorvanex/core/CSequence.h"
@@ -17,7 +18,8 @@ public:
     explicit CStandInChapter(int32_t number) : m_number(number) {}
 
     bool create() override;
-    bool load() override { return true; }
+    bool load() override;
+    bool isLoadFinished() override;
     bool start() override;
     bool update(float timeTick) override;
     void render(float timeTick) override;

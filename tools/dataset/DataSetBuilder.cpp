@@ -48,6 +48,15 @@ constexpr uint16_t DIGIT_H = 16;
 constexpr uint32_t DIGIT_SHEET_W = 64;
 constexpr uint32_t DIGIT_SHEET_H = 32;
 constexpr uint32_t ROLL_FRAMES = 10;
+// Layers drawn where the screen shows them, their one cell scaled up (percent): the
+// background's two side panels (row 45, layers 4 and 14) and its event banner (row 62, layer
+// 1). Every other layer draws its cell at the origin, unscaled.
+struct LayerPlacement {
+    uint32_t row, layer;
+    int32_t x, y, scaleX, scaleY;
+};
+constexpr LayerPlacement LAYER_PLACEMENTS[] = {
+    {45, 4, 0, 0, 150, 4800}, {45, 14, 1000, 0, 150, 4800}, {62, 1, 256, 48, 3200, 800}};
 constexpr uint32_t MAX_LAYOUT_TEXTURES = 32;
 
 // Background-music tracks, written loose under sound/bgm.
@@ -111,9 +120,9 @@ void putChunk(std::vector<uint8_t>& out, const char* type, const std::vector<uin
 }
 
 std::vector<uint8_t> placeholder(const std::string& name) {
-    std::vector<uint8_t> out(PLACEHOLDER_MAGIC, PLACEHOLDER_MAGIC + sizeof(PLACEHOLDER_MAGIC) - 1);
-    out.insert(out.end(), name.begin(), name.end());
-    return out;
+    // Built as one string first: g++ 12 sees a false bounds fault in the vector insert.
+    const std::string text = std::string(PLACEHOLDER_MAGIC) + name;
+    return std::vector<uint8_t>(text.begin(), text.end());
 }
 
 std::vector<uint8_t> makeSound(const double frequency, const double seconds) {
@@ -235,6 +244,14 @@ std::vector<uint8_t> makeLayout(const uint32_t row) {
         track.index = static_cast<uint16_t>(l % shape.cells);
         track.first = 0;
         track.end = 2;
+        for (const LayerPlacement& p : LAYER_PLACEMENTS) {
+            if (p.row == row && p.layer == l) {
+                layout.keyTracks.push_back({dldfmt::KEY_POSITION, {{0, p.x, p.y}}});
+                track.keys[0] = static_cast<int32_t>(layout.keyTracks.size() - 1);
+                layout.keyTracks.push_back({dldfmt::KEY_SCALE, {{0, p.scaleX, p.scaleY}}});
+                track.keys[1] = static_cast<int32_t>(layout.keyTracks.size() - 1);
+            }
+        }
         layer.tracks.push_back(track);
         layout.layers.push_back(layer);
     }
@@ -266,6 +283,12 @@ std::vector<uint8_t> makeAnimation() {
     zq_anim_writer::Animation a;
     a.frameCount = 2;
     a.parents = {-1};
+    // The key-frame sets refuse an animation without tracks: the root stands still.
+    zq_anim_writer::Track t;
+    t.type = 29;
+    t.bone = 0;
+    t.values = {0.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
+    a.tracks.push_back(t);
     return zq_anim_writer::write(a);
 }
 
@@ -473,9 +496,9 @@ std::vector<uint8_t> makeCreditSheet() {
     };
     constexpr Bar BARS[] = {{0, 94, 0x3060C0},    {26, 94, 0x30A050},   {78, 124, 0xC08020},
                             {104, 124, 0x808080}, {130, 124, 0xC03030}, {156, 124, 0x2090C0}};
-    const size_t stride = 1 + 4ull * SIDE;
+    constexpr size_t stride = 1 + 4ull * SIDE;
     std::vector<uint8_t> raw(stride * SIDE, 0);
-    const auto put = [&raw, stride](const uint32_t x, const uint32_t y, const uint32_t rgb) {
+    const auto put = [&raw](const uint32_t x, const uint32_t y, const uint32_t rgb) {
         uint8_t* const p = &raw[y * stride + 1 + 4ull * x];
         p[0] = static_cast<uint8_t>(rgb >> 16);
         p[1] = static_cast<uint8_t>(rgb >> 8);

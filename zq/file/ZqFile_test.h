@@ -1,5 +1,6 @@
-// Test hook of the file worker: the failure it never shows on its own (an exception that ends
-// the worker, as running out of memory in an archive load does). For tests only; the game
+// Test hooks of the file worker: the failures it never shows on its own (an exception that
+// ends the worker, as running out of memory in an archive load does; a request that never
+// finishes). For tests only; the game
 // never calls it.
 #pragma once
 
@@ -18,5 +19,9 @@ struct QuitCounts {
     uint32_t takenAfterQuit = 0;
 };
 QuitCounts lastQuitCounts();
+
+// While held, the worker waits before serving each request (a file that never finishes
+// opening or reading); releasing lets it go on. A quit releases it.
+void holdWorker(bool hold);
 
 } // namespace zqfile::test

@@ -74,6 +74,8 @@ thread_local uint32_t t_queuedGeneration = 0;
 // The test hook's exception: thrown by the worker instead of serving a request.
 std::atomic<uint32_t> g_testThrowCode{0};
 std::atomic<uint32_t> g_testThrowAfter{0};
+// The test hook's hold: the worker waits before each request while it is set.
+std::atomic<bool> g_testHold{false};
 // What the last quit found queued, and how many requests the worker took after it began.
 std::atomic<uint32_t> g_queuedAtQuit{0};
 std::atomic<uint32_t> g_takenAfterQuit{0};
@@ -199,6 +201,9 @@ void ZqFile::Thread::work(FileData& request) {
         g_testThrowCode.store(0);
         throw testCode;
     }
+    while (g_testHold.load()) {
+        zqp::sleepMs(1);
+    }
     const char16_t* const name = request.nullName ? nullptr : request.fileName.c_str();
     switch (request.kind) {
     case KIND_LOAD:
@@ -259,6 +264,7 @@ bool ZqFile::Thread::finish(const unsigned ms) {
         const ZqLockGuard hold(m_csFileQueue);
         g_accepting = false;
         m_quit.store(true);
+        g_testHold.store(false);
         g_queuedAtQuit.store(static_cast<uint32_t>(m_pFileQueue->size()));
         g_takenAfterQuit.store(0);
     }
@@ -325,6 +331,10 @@ bool ZqFile::isWorkerAlive() {
 
 zqfile::test::QuitCounts zqfile::test::lastQuitCounts() {
     return {g_queuedAtQuit.load(), g_takenAfterQuit.load()};
+}
+
+void zqfile::test::holdWorker(const bool hold) {
+    g_testHold.store(hold);
 }
 
 void zqfile::test::throwFromWorker(const uint32_t code, const uint32_t after) {

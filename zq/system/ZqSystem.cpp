@@ -479,6 +479,9 @@ void ZqSystem::sysQuit() {
             firstCode = code;
         }
     }
+    // The run's counter frequency goes with the run: a clock read afterwards asks the counter
+    // source of that moment (a test may have replaced it).
+    m_frequency = 0;
     if (firstCode != 0) {
         throw firstCode;
     }

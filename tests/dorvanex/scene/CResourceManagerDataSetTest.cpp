@@ -1,8 +1,10 @@
-// The resource manager over the generated data set: the resident bank of the common layouts,
-// textures, font and sounds loads completely with the game's own loaders, nothing dropped.
+// The resource manager over the generated data set: the start-up list of the resident bank
+// (the common layouts, textures, font and sounds) loads completely with the game's own
+// loaders, nothing dropped.
 #include "dorvanex/dld/CDldFile.h"
 #include "dorvanex/scene/CResourceManager.h"
 #include "dorvanex/scene/CResourceManifest.h"
+#include "dorvanex/screens/StartupResources.h"
 #include "tests/zq/file/FileTestSupport.h"
 #include "tests/zq/gl/FrameworkRun.h"
 #include "tools/dataset/DataSetBuilder.h"
@@ -23,23 +25,23 @@ TEST(CResourceManagerDataSet, ResidentBankOfTheCommonArchivesLoadsCompletely) {
     font.read(reinterpret_cast<char*>(inputs.font.data()),
               static_cast<std::streamsize>(inputs.font.size()));
 
-    // Every row of the common layouts (2), the font (14), the common textures (20) and the
-    // common sounds with the sound list (74).
-    std::vector<CResourceManager::Pair> pairs;
+    // The archives the list reaches: the common layouts (2), the font (14), the common
+    // textures (20) and the common sounds with the sound list (74).
+    uint32_t requests = 0;
+    for (const CResourceManager::Pair* p = getStartupResourceList(); p->kind != 0; ++p) {
+        const uint32_t archive = getResourceEntry(static_cast<uint32_t>(p->index)).archive;
+        EXPECT_TRUE(archive == 2 || archive == 14 || archive == 20 || archive == 74) << p->index;
+        ++requests;
+    }
+    EXPECT_GT(requests, 60u);
     for (const uint32_t archive : {2u, 14u, 20u, 74u}) {
         std::string error;
         ASSERT_TRUE(zqds::writeArchive(scratch.root().string(), archive, inputs, error)) << error;
-        const uint32_t first = getArchiveFirstRow(archive);
-        for (uint32_t row = first; row < first + getArchiveRowCount(archive); ++row) {
-            pairs.push_back(
-                {static_cast<int32_t>(row), getResourceKindOfName(getResourceEntry(row).name)});
-        }
     }
-    pairs.push_back({0, 0});
 
     EXPECT_TRUE(zqtest::runOnceInFrame([&] {
         CResourceManager manager;
-        manager.requestList(pairs.data(), CResourceManager::BANK_RESIDENT);
+        manager.requestList(getStartupResourceList(), CResourceManager::BANK_RESIDENT);
         bool complete = false;
         for (int i = 0; i < 4000 && !complete; ++i) {
             complete = manager.loadStep(CResourceManager::BANK_RESIDENT);
@@ -55,6 +57,7 @@ TEST(CResourceManagerDataSet, ResidentBankOfTheCommonArchivesLoadsCompletely) {
         }
         EXPECT_GT(manager.getLayout(45, 0)->getNrTextures(), 0u);
         EXPECT_NE(manager.getTexture(163, 0), nullptr);
+        EXPECT_NE(manager.getTexture(165, 0), nullptr);
         EXPECT_NE(manager.getFont(0), nullptr);
         EXPECT_EQ(manager.getSoundList().count(u"SPPravelLogo.adpcm.sound"), 1u);
     }));

@@ -1,6 +1,8 @@
 // The resource manager with a device: a layout's texture rows are the rows that follow it in
 // its archive, looked up there by name, loaded into the same bank and handed to the layout's
-// slots in order at completion; a texture of bank 0 is not found through bank 1.
+// slots in order at completion; a texture of bank 0 is not found through bank 1. A model's
+// texture slots name the rows at its texture files' numbers, and stay empty for a name its
+// archive does not hold.
 #include "dorvanex/dld/CDldFile.h"
 #include "dorvanex/scene/CResourceManager.h"
 #include "dorvanex/scene/CResourceManifest.h"
@@ -8,7 +10,9 @@
 #include "tests/zq/file/FileTestSupport.h"
 #include "tests/zq/gl/FrameworkRun.h"
 #include "tools/arc/ZqArcWriter.h"
+#include "tools/dataset/DataSetBuilder.h"
 #include "tools/dld/DldWriter.h"
+#include "tools/model/ZqModelWriter.h"
 #include "zq/gl/ZqGlTexture.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +20,7 @@
 #include <filesystem>
 #include <thread>
 
-TEST(CResourceManagerGl, LayoutTexturesFollowItsRowInOrder) {
+TEST(CResourceManagerGl, LayoutAndModelTexturesAreWiredToTheirRows) {
     ScratchFolder scratch;
     // Archive 2: row 45 is a layout naming two textures, rows 46 and 47 PNG files of distinct
     // sizes; every other row some bytes.
@@ -41,17 +45,35 @@ TEST(CResourceManagerGl, LayoutTexturesFollowItsRowInOrder) {
     }
     std::filesystem::create_directories("Arc");
     ASSERT_TRUE(ZqArcWriter::write("Arc/CommonAEP.arc", entries, 1));
+    // Archive 33 as the data set makes it, but its model (row 351, file 0) names the face
+    // texture (file 31, row 382) and a texture the archive does not hold.
+    std::vector<ZqArcEntry> characters;
+    std::string error;
+    ASSERT_TRUE(zqds::buildArchiveEntries(33, zqds::Inputs{}, characters, error)) << error;
+    ASSERT_EQ(getResourceEntry(382).name, std::u16string(u"SPAmeW_face.png"));
+    zq_model_writer::Model model;
+    ASSERT_TRUE(zq_model_writer::fromObj("v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\n", "SPAmeW_face.png",
+                                         model, error))
+        << error;
+    model.textures.push_back(model.textures.front());
+    model.textures.back().fileName = "SPAmeW_missing.png";
+    characters[0].data = zq_model_writer::write(model);
+    ASSERT_TRUE(ZqArcWriter::write("Arc/USAW.arc", characters, 1));
 
     EXPECT_TRUE(zqtest::runOnceInFrame([&] {
         CResourceManager manager;
-        const CResourceManager::Pair pairs[] = {{45, 10}, {0, 0}};
-        manager.requestList(pairs, CResourceManager::BANK_RESIDENT);
-        bool complete = false;
-        for (int i = 0; i < 2000 && !complete; ++i) {
-            complete = manager.loadStep(CResourceManager::BANK_RESIDENT);
-            std::this_thread::sleep_for(std::chrono::microseconds(500));
-        }
-        ASSERT_TRUE(complete);
+        const auto load = [&manager](const CResourceManager::Pair* pairs, const uint32_t bank) {
+            manager.requestList(pairs, bank);
+            for (int i = 0; i < 2000; ++i) {
+                if (manager.loadStep(bank)) {
+                    return true;
+                }
+                std::this_thread::sleep_for(std::chrono::microseconds(500));
+            }
+            return false;
+        };
+        const CResourceManager::Pair layouts[] = {{45, 10}, {0, 0}};
+        ASSERT_TRUE(load(layouts, CResourceManager::BANK_RESIDENT));
         EXPECT_TRUE(manager.getFailed(0).empty());
         CDldFile* const layout = manager.getLayout(45, 0);
         ASSERT_NE(layout, nullptr);
@@ -63,5 +85,23 @@ TEST(CResourceManagerGl, LayoutTexturesFollowItsRowInOrder) {
         EXPECT_EQ(layout->getTexture(1)->getWidth(), 8);
         EXPECT_EQ(manager.getTexture(46, 1), nullptr);
         EXPECT_EQ(manager.getLayout(45, 1), nullptr);
+
+        const CResourceManager::Pair models[] = {{351, 1}, {352, 3}, {0, 0}};
+        ASSERT_TRUE(load(models, CResourceManager::BANK_CHAPTER));
+        EXPECT_TRUE(manager.getFailed(1).empty());
+        const CResourceManager::ModelEntry& entry = manager.getModel(351, 1);
+        ASSERT_NE(entry.model, nullptr);
+        EXPECT_EQ(entry.textureRows, (std::vector<int32_t>{382, -1}));
+        ASSERT_EQ(entry.textures.size(), 2u);
+        EXPECT_NE(entry.textures[0], nullptr);
+        EXPECT_EQ(entry.textures[0], manager.getTexture(382, 1));
+        EXPECT_EQ(entry.textures[1], nullptr);
+        EXPECT_NE(manager.getAnimation(352, 1), nullptr);
+        EXPECT_EQ(manager.getModel(351, 0).model, nullptr) << "banks are kept apart";
+        EXPECT_EQ(manager.getAnimation(352, 0), nullptr);
+        EXPECT_NE(manager.getLayout(45, 0), nullptr);
+        manager.releaseBank(1);
+        EXPECT_EQ(manager.getModel(351, 1).model, nullptr);
+        EXPECT_NE(manager.getLayout(45, 0), nullptr) << "bank 0 stays";
     }));
 }

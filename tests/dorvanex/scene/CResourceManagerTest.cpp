@@ -1,7 +1,7 @@
 // The resource manager over archives written into a scratch folder, with a fake clock: one
 // request for an index asked twice, kinds that make nothing or only in bank 0, the sound
-// list parse and its bounds, and a missing archive and a missing member each ending the bank
-// with operator error row 10 pending.
+// list parse and its bounds, and a missing archive, a missing member and an archive that never
+// finishes opening each ending the bank with operator error row 10 pending.
 #include "dorvanex/scene/CResourceManager.h"
 #include "dorvanex/operator/OperatorErrors.h"
 #include "dorvanex/scene/CResourceManifest.h"
@@ -10,6 +10,7 @@
 #include "tools/arc/ZqArcWriter.h"
 #include "zq/file/ZqByteWriter.h"
 #include "zq/file/ZqFile.h"
+#include "zq/file/ZqFile_test.h"
 
 #include <gtest/gtest.h>
 
@@ -73,6 +74,7 @@ protected:
         clearOperatorError();
     }
     void TearDown() override {
+        zqfile::test::holdWorker(false);
         m_manager.reset();
         ZqFile::sysQuit();
     }
@@ -97,8 +99,9 @@ protected:
 TEST_F(CResourceManagerTest, IndexAskedTwiceIsQueuedOnceAndKindsMakeWhatTheyShould) {
     writeArchive(74, {{1319, soundList({"SPPravelLogo", "SPCommonTitle"})}});
     writeArchive(20);
+    writeArchive(14);
     // Twice in one list, then again in a second list: one request.
-    const Pair first[] = {{1319, 11}, {1319, 11}, {164, 6}, {0, 0}};
+    const Pair first[] = {{1319, 11}, {1319, 11}, {164, 6}, {147, 12}, {0, 0}};
     m_manager->requestList(first, CResourceManager::BANK_CHAPTER);
     EXPECT_TRUE(m_manager->isLoaded(1319, 11, CResourceManager::BANK_RESIDENT))
         << "pending counts for every bank";
@@ -106,8 +109,9 @@ TEST_F(CResourceManagerTest, IndexAskedTwiceIsQueuedOnceAndKindsMakeWhatTheyShou
     m_manager->requestList(again, CResourceManager::BANK_CHAPTER);
     EXPECT_EQ(m_manager->getState(1), CResourceManager::STATE_LOADING);
     ASSERT_GE(run(1), 0);
-    // Kind 11 into bank 1 is read and makes nothing; kind 6 makes nothing anywhere.
+    // Kinds 11 and 12 into bank 1 are read and make nothing; kind 6 makes nothing anywhere.
     EXPECT_TRUE(m_manager->getSoundList().empty());
+    EXPECT_EQ(m_manager->getFont(0), nullptr);
     EXPECT_FALSE(m_manager->isLoaded(1319, 11, 1));
     EXPECT_TRUE(m_manager->loadStep(1)) << "a complete bank answers at once";
     EXPECT_EQ(getOperatorErrorRow(), -1);
@@ -133,6 +137,39 @@ TEST_F(CResourceManagerTest, MissingArchiveAndMissingMemberEndTheBankWithRow10) 
     EXPECT_EQ(sub, static_cast<uint16_t>(failed.front()));
     EXPECT_NE(std::find(failed.begin(), failed.end(), 165), failed.end());
     EXPECT_NE(std::find(failed.begin(), failed.end(), 1320), failed.end());
+}
+
+TEST_F(CResourceManagerTest, ArchiveThatNeverOpensIsGivenUpAfter30Seconds) {
+    writeArchive(20);
+    writeArchive(74);
+    // The worker holds the first open: the bank waits, then completes without it.
+    zqfile::test::holdWorker(true);
+    const Pair pairs[] = {{164, 6}, {1320, 6}, {0, 0}};
+    m_manager->requestList(pairs, CResourceManager::BANK_CHAPTER);
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_FALSE(m_manager->loadStep(1));
+    }
+    m_clock.advance(CResourceManager::GIVE_UP_MS - 1);
+    EXPECT_FALSE(m_manager->loadStep(1)) << "not yet";
+    EXPECT_EQ(getOperatorErrorRow(), -1);
+    m_clock.advance(1);
+    EXPECT_TRUE(m_manager->loadStep(1));
+    EXPECT_EQ(m_manager->getState(1), CResourceManager::STATE_COMPLETE);
+    uint16_t sub = 0;
+    EXPECT_EQ(getOperatorErrorRow(&sub), CResourceManager::ERROR_ROW_FILE_BROKEN);
+    EXPECT_EQ(sub, 164);
+    EXPECT_EQ(m_manager->getFailed(1), (std::vector<int32_t>{164, 1320}));
+    EXPECT_FALSE(m_manager->isLoaded(164, 6, 1)) << "nothing is left pending";
+
+    // The worker finishes the given-up opens later; the manager keeps what it writes into
+    // until then, and the next bank loads normally.
+    zqfile::test::holdWorker(false);
+    clearOperatorError();
+    const Pair again[] = {{164, 6}, {0, 0}};
+    m_manager->requestList(again, CResourceManager::BANK_RESIDENT);
+    ASSERT_GE(run(0), 0);
+    EXPECT_TRUE(m_manager->getFailed(0).empty());
+    EXPECT_EQ(getOperatorErrorRow(), -1);
 }
 
 TEST(CResourceManagerSoundList, EveryRecordIsCheckedAgainstTheSize) {
