@@ -169,3 +169,17 @@ add_test(NAME fuzz.collision_set
                  ${_corpus}/collision_set)
 set_tests_properties(fuzz.collision_set PROPERTIES FIXTURES_REQUIRED collision_set_seeds
                      TIMEOUT 120)
+
+# The screen-transition player: scripts that zqtransition compiles from their text form.
+add_test(NAME fuzz.transition_script.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQTRANSITION=$<TARGET_FILE:zqtransition>
+                 -DOUT=${_corpus}/transition_script
+                 -P ${PROJECT_SOURCE_DIR}/fuzz/transition_script_seeds.cmake)
+set_tests_properties(fuzz.transition_script.seeds PROPERTIES
+                     FIXTURES_SETUP transition_script_seeds TIMEOUT 300)
+add_test(NAME fuzz.transition_script
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_transition_script> -timeout=10
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/transition_script-new
+                 ${_corpus}/transition_script)
+set_tests_properties(fuzz.transition_script PROPERTIES
+                     FIXTURES_REQUIRED transition_script_seeds TIMEOUT 120)

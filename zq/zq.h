@@ -109,4 +109,5 @@
 // utilities
 #include "zq/u/ZquSystem.h"
 #include "zq/u/pm/ZquPmManager.h"
+#include "zq/u/transition/ZquScreenTransition.h"
 #include "zq/u/vinput/ZquVirtualInput.h"
