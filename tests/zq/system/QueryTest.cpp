@@ -148,6 +148,7 @@ TEST(ZqSystemQuery, WindowQueries) {
         EXPECT_EQ(position, target);
         EXPECT_FALSE(ZqSystem::setWindowPosition(nullptr));
 
+        EXPECT_TRUE(ZqSystem::isWindowActivated()) << "headless, a new window is in front";
         EXPECT_TRUE(ZqSystem::activateWindow());
         EXPECT_TRUE(ZqSystem::isWindowActivated());
         EXPECT_FALSE(ZqSystem::isWindowMinimized());

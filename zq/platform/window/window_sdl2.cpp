@@ -234,6 +234,13 @@ WindowHandle createWindow(const char16_t* const className, const char16_t* const
     // composes keys, and the screen saver stays off while the window exists.
     SDL_StopTextInput();
     SDL_DisableScreenSaver();
+    // Headless there is no window manager to give the new window the focus: it is in front.
+    if (!hasWindowManager()) {
+        for (const auto& other : s.windows) {
+            other->foreground = false;
+        }
+        w->foreground = true;
+    }
     s.windows.push_back(std::move(w));
     return s.windows.back().get();
 }
