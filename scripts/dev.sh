@@ -44,6 +44,14 @@ fi
 if [ "$mode" = run ]; then
     cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DZQ_TESTS=OFF "${launcher[@]}"
     cmake --build build/release -j "$jobs"
+    # Without a sound card or sound server the game cannot start its sound engine: play into
+    # SDL's silent driver instead, and say so.
+    if [ -z "${SDL_AUDIODRIVER:-}" ] && ! ls /dev/snd/pcm* >/dev/null 2>&1 &&
+        [ ! -S "${XDG_RUNTIME_DIR:-/nonexistent}/pulse/native" ] &&
+        [ ! -S "${XDG_RUNTIME_DIR:-/nonexistent}/pipewire-0" ]; then
+        echo "dev.sh: no sound device found; running with SDL_AUDIODRIVER=dummy (silent)" >&2
+        export SDL_AUDIODRIVER=dummy
+    fi
     exec build/release/bin/dorvanex "$@"
 elif [ "$mode" = test ]; then
     # One sanitizer build serves the tests and the fuzz targets: clang when it is there (the
