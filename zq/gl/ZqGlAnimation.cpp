@@ -46,12 +46,9 @@ float chooseRate(const float rate, const ZqByteReader& in) {
     return fileRate <= 1.0f ? 30.0f : fileRate;
 }
 
-// True when pos lies in [HEADER_SIZE, size - room).
-bool within(const uint64_t pos, const uint64_t size, const uint64_t room) {
-    return pos >= zqanim::HEADER_SIZE && room <= size && pos < size - room;
-}
-
 } // namespace
+
+using zqanim::within;
 
 void ZqGlAnimation::sysInit() {
     init(POOL_SIZE);

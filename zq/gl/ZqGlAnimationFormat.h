@@ -83,4 +83,10 @@ constexpr uint64_t valueBytes(const uint8_t type, const uint64_t nrKeys) {
     }
 }
 
+// True when a table at pos with room bytes after it lies in [HEADER_SIZE, size): the readers'
+// bounds check of every offset in the container.
+inline bool within(const uint64_t pos, const uint64_t size, const uint64_t room) {
+    return pos >= HEADER_SIZE && room <= size && pos < size - room;
+}
+
 } // namespace zqanim

@@ -27,12 +27,9 @@ constexpr uint32_t ERROR_VALUES = 0x2000360E;
 
 constexpr uint32_t FILE_LIMIT = 0x10000;
 
-// True when pos lies in [HEADER_SIZE, size - room).
-bool within(const uint64_t pos, const uint64_t size, const uint64_t room) {
-    return pos >= zqanim::HEADER_SIZE && room <= size && pos < size - room;
-}
-
 } // namespace
+
+using zqanim::within;
 
 void ZqGlCameraAnimation::sysInit() {
     init(POOL_SIZE);

@@ -35,11 +35,9 @@ constexpr uint32_t MIN_SIZE = 10;
 constexpr uint32_t MAX_SIZE = 65535;
 constexpr uint32_t FILE_LIMIT = 0x10000;
 
-bool within(const uint64_t pos, const uint64_t size, const uint64_t room) {
-    return pos >= zqanim::HEADER_SIZE && room <= size && pos < size - room;
-}
-
 } // namespace
+
+using zqanim::within;
 
 void ZqGlTextureAnimation::sysInit() {
     init(POOL_SIZE);
