@@ -18,8 +18,8 @@ void birthCommon(ParticleCommon& p, const EmitContext& cx) {
     }
 }
 
-void steerStep(const uint32_t mode, const ZqVector3& pos, ZqVector3& vel, const ZqVector3& acc,
-               const float drag, Steering& st, const uint16_t age) {
+void steerTurn(const uint32_t mode, const ZqVector3& pos, ZqVector3& vel, Steering& st,
+               const uint16_t age) {
     const uint16_t interval = st.interval != 0 ? st.interval : 1;
     if (mode == 3) {
         if (age % interval == 0) {
@@ -45,11 +45,6 @@ void steerStep(const uint32_t mode, const ZqVector3& pos, ZqVector3& vel, const 
             }
         }
         vel = st.current * st.speed;
-    } else {
-        if (drag != 0.0f) {
-            vel *= std::fmax(0.0f, 1.0f - drag);
-        }
-        vel += acc;
     }
 }
 
@@ -100,7 +95,7 @@ ZqVector3 directionPart(const EmitContext& cx, const ZqVector3& d, const ZqVecto
     }
 }
 
-float wrapDegrees(float a) {
+float wrapDegreesSlow(float a) {
     if (!std::isfinite(a)) {
         return a;
     }

@@ -107,6 +107,10 @@ struct ModelParticle : ParticleCommon {
     ZquPm::ThreeKey scale[3];
     ZquPm::ColourKeys colour;
     ZquPm::ThreeKey alpha;
+    // The angles the sines and cosines (of Y, X, Z) were last taken of.
+    ZqVector3 trigAngles{0.0f, 0.0f, 0.0f};
+    float trig[6] = {};
+    bool trigValid = false;
 
     // Scaling, rotation about Y, X, Z, translation to the position, then the frame matrix.
     void buildWorld();

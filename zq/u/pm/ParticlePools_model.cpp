@@ -3,6 +3,7 @@
 #include "zq/u/pm/ParticlePool_impl.h"
 
 #include <cmath>
+#include <cstring>
 
 using namespace ZquPm;
 
@@ -42,10 +43,30 @@ void ModelParticle::buildWorld() {
     } else {
         m.setScale(scale[0].value, scale[1].value, scale[2].value);
     }
-    ZqMatrix r;
-    m.mul(r.setRotY(angles.y));
-    m.mul(r.setRotX(angles.x));
-    m.mul(r.setRotZ(angles.z));
+    // Sines and cosines are taken again only when an angle changed (bit for bit).
+    if (std::memcmp(&trigAngles, &angles, sizeof(ZqVector3)) != 0 || !trigValid) {
+        trig[0] = std::cos(angles.y);
+        trig[1] = std::sin(angles.y);
+        trig[2] = std::cos(angles.x);
+        trig[3] = std::sin(angles.x);
+        trig[4] = std::cos(angles.z);
+        trig[5] = std::sin(angles.z);
+        trigAngles = angles;
+        trigValid = true;
+    }
+    const float cy = trig[0];
+    const float sy = trig[1];
+    const float cx = trig[2];
+    const float sx = trig[3];
+    const float cz = trig[4];
+    const float sz = trig[5];
+    // The rotations about Y, X and Z, as ZqMatrix's setRot makes them.
+    m.mul(ZqMatrix(cy, 0.0f, -sy, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, sy, 0.0f, cy, 0.0f, 0.0f, 0.0f,
+                   0.0f, 1.0f));
+    m.mul(ZqMatrix(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, cx, sx, 0.0f, 0.0f, -sx, cx, 0.0f, 0.0f, 0.0f,
+                   0.0f, 1.0f));
+    m.mul(ZqMatrix(cz, sz, 0.0f, 0.0f, -sz, cz, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f,
+                   0.0f, 1.0f));
     m.setTrans(position);
     world.mul(m, frameMatrix);
 }

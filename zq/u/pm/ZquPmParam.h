@@ -32,9 +32,32 @@ struct ThreeKey {
     void birth(const float keys[3], float factor, float scale, bool clampAlpha, uint16_t li,
                uint16_t lo);
     // One step at the new age a of a particle of life L: +1 after a rise, -1 after a fall,
-    // 0 on the plateau.
-    int step(uint16_t a, uint16_t life, uint16_t li, uint16_t lo);
+    // 0 on the plateau. Inline: every particle steps several keys each step.
+    int step(const uint16_t a, const uint16_t life, const uint16_t li, const uint16_t lo) {
+        if (li > 0 && a <= li) {
+            value += in;
+            return 1;
+        }
+        if (lo > 0 &&
+            static_cast<int32_t>(life) - static_cast<int32_t>(a) < static_cast<int32_t>(lo)) {
+            value -= out;
+            return -1;
+        }
+        return 0;
+    }
 };
+
+// trunc(v) held to 0..255; NaN gives 0.
+inline uint8_t colourByte(const float v) {
+    return v >= 255.0f ? 255 : (v > 0.0f ? static_cast<uint8_t>(v) : 0);
+}
+
+// a (1 - w) + b w per channel, each held to a byte.
+inline Rgb blendColour(const Rgb& a, const Rgb& b, const float w) {
+    const float iw = 1.0f - w;
+    return Rgb{colourByte(a.r * iw + b.r * w), colourByte(a.g * iw + b.g * w),
+               colourByte(a.b * iw + b.b * w)};
+}
 
 struct ColourKeys {
     Rgb current;
@@ -46,7 +69,17 @@ struct ColourKeys {
     // tint towards the effect colour.
     void birth(const EMITDATA& rec, const Rgb& effectTint);
     // Blends start -> (middle ->) end by age; middle time 0 blends start to end directly.
-    void step(uint16_t a, uint16_t life, uint16_t middleTime);
+    void step(const uint16_t a, const uint16_t life, const uint16_t middleTime) {
+        const float fa = static_cast<float>(a);
+        if (middleTime == 0) {
+            current = blendColour(start, end, life != 0 ? fa / static_cast<float>(life) : 1.0f);
+        } else if (a <= middleTime) {
+            current = blendColour(start, middle, fa / static_cast<float>(middleTime));
+        } else {
+            const float span = static_cast<float>(life) - static_cast<float>(middleTime);
+            current = blendColour(middle, end, span > 0.0f ? (fa - middleTime) / span : 1.0f);
+        }
+    }
 };
 
 // Moves c towards e by the percentage p: trunc(c (1 - q)) + trunc(e q), q = p x 0.01.
@@ -62,7 +95,14 @@ struct TextureFrame {
 
     void birth(const EMITDATA& rec);
     // Nothing when the last frame is -1; acts when a is a multiple of the steps per frame.
-    void step(uint16_t a);
+    void step(const uint16_t a) {
+        if (last != -1 && a % stepsPerFrame == 0) {
+            advance();
+        }
+    }
+
+private:
+    void advance();
 };
 
 // trunc(|value| x 10000) as the bound of a signed random fraction: 0 when below 1, without a
