@@ -185,6 +185,7 @@ void DxParticle::build(const ParticleManager& pm) {
         uint32_t n = m_rot.count;
         for (; i != 0 && n < MAX_RECORDS; i = rp.at(i).drawNext) {
             const RotParticle& p = rp.at(i);
+            prefetchRecord(rp.at(p.drawNext));
             RotRecord& r = recs[n++];
             r.texList = p.owner != nullptr ? p.owner->texList : nullptr;
             r.frame = p.frame.current;
@@ -211,6 +212,7 @@ void DxParticle::build(const ParticleManager& pm) {
         uint32_t n = m_line.count;
         for (; i != 0 && n < MAX_RECORDS; i = lp.at(i).drawNext) {
             const LineParticle& p = lp.at(i);
+            prefetchRecord(lp.at(p.drawNext));
             LineRecord& r = recs[n++];
             r.texList = p.owner != nullptr ? p.owner->texList : nullptr;
             r.frame = p.frame.current;
@@ -224,10 +226,11 @@ void DxParticle::build(const ParticleManager& pm) {
         m_line.count = n;
     }
     const ModelParticleManager& mp = pm.model();
+    // One entry of values, filled anew for each particle (every field the adder reads).
+    ModelEntry e;
     for (uint32_t l = 0; l < mp.listCount(); ++l) {
         for (uint16_t i = mp.listHead(l); i != 0; i = mp.at(i).drawNext) {
             const ModelParticle& p = mp.at(i);
-            ModelEntry e;
             e.shape = static_cast<uint16_t>(p.shape);
             e.blend = p.blend;
             e.texList = p.owner != nullptr ? p.owner->texList : nullptr;

@@ -72,9 +72,10 @@ void LineParticleManager::update() {
             return;
         }
         p.length.step(p.age, p.life, p.phase[PHASE_SIZE2_IN], p.phase[PHASE_SIZE2_OUT]);
-        p.colour.step(p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]);
+        const Rgb c = p.colour.at(p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]);
+        p.colour.current = c;
         if (p.ownTail == 0) {
-            p.tailCurrent = p.colour.current;
+            p.tailCurrent = c;
         }
         p.alpha.step(p.age, p.life, p.phase[PHASE_ALPHA_IN], p.phase[PHASE_ALPHA_OUT]);
         p.width.step(p.age, p.life, p.phase[PHASE_SIZE_IN], p.phase[PHASE_SIZE_OUT]);

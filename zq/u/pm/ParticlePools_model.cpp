@@ -37,36 +37,24 @@ void clampAlpha(ThreeKey& a, const int change) {
 } // namespace
 
 void ModelParticle::buildWorld() {
-    ZqMatrix m;
-    if (shape == 0) {
-        m.setScale(scale[0].value, 1.0f, scale[1].value);
-    } else {
-        m.setScale(scale[0].value, scale[1].value, scale[2].value);
+    // Scale and rotation are made again only when a scale or an angle changed (bit for bit);
+    // most model particles keep both for most of their life.
+    const float sx = scale[0].value;
+    const float sy = shape == 0 ? 1.0f : scale[1].value;
+    const float sz = shape == 0 ? scale[1].value : scale[2].value;
+    const float key[6] = {sx, sy, sz, angles.x, angles.y, angles.z};
+    if (!shapeValid || std::memcmp(key, shapeKey, sizeof(key)) != 0) {
+        ZqMatrix m;
+        m.setScale(sx, sy, sz);
+        ZqMatrix r;
+        m.mul(r.setRotY(angles.y));
+        m.mul(r.setRotX(angles.x));
+        m.mul(r.setRotZ(angles.z));
+        scaleRot = m;
+        std::memcpy(shapeKey, key, sizeof(key));
+        shapeValid = true;
     }
-    // Sines and cosines are taken again only when an angle changed (bit for bit).
-    if (std::memcmp(&trigAngles, &angles, sizeof(ZqVector3)) != 0 || !trigValid) {
-        trig[0] = std::cos(angles.y);
-        trig[1] = std::sin(angles.y);
-        trig[2] = std::cos(angles.x);
-        trig[3] = std::sin(angles.x);
-        trig[4] = std::cos(angles.z);
-        trig[5] = std::sin(angles.z);
-        trigAngles = angles;
-        trigValid = true;
-    }
-    const float cy = trig[0];
-    const float sy = trig[1];
-    const float cx = trig[2];
-    const float sx = trig[3];
-    const float cz = trig[4];
-    const float sz = trig[5];
-    // The rotations about Y, X and Z, as ZqMatrix's setRot makes them.
-    m.mul(ZqMatrix(cy, 0.0f, -sy, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, sy, 0.0f, cy, 0.0f, 0.0f, 0.0f,
-                   0.0f, 1.0f));
-    m.mul(ZqMatrix(1.0f, 0.0f, 0.0f, 0.0f, 0.0f, cx, sx, 0.0f, 0.0f, -sx, cx, 0.0f, 0.0f, 0.0f,
-                   0.0f, 1.0f));
-    m.mul(ZqMatrix(cz, sz, 0.0f, 0.0f, -sz, cz, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f,
-                   0.0f, 1.0f));
+    ZqMatrix m = scaleRot;
     m.setTrans(position);
     world.mul(m, frameMatrix);
 }

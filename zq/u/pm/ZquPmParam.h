@@ -70,15 +70,20 @@ struct ColourKeys {
     void birth(const EMITDATA& rec, const Rgb& effectTint);
     // Blends start -> (middle ->) end by age; middle time 0 blends start to end directly.
     void step(const uint16_t a, const uint16_t life, const uint16_t middleTime) {
+        current = at(a, life, middleTime);
+    }
+    // The colour at age a (what step sets), returned by value so a caller copying it on
+    // does not read back the bytes just stored.
+    Rgb at(const uint16_t a, const uint16_t life, const uint16_t middleTime) const {
         const float fa = static_cast<float>(a);
         if (middleTime == 0) {
-            current = blendColour(start, end, life != 0 ? fa / static_cast<float>(life) : 1.0f);
-        } else if (a <= middleTime) {
-            current = blendColour(start, middle, fa / static_cast<float>(middleTime));
-        } else {
-            const float span = static_cast<float>(life) - static_cast<float>(middleTime);
-            current = blendColour(middle, end, span > 0.0f ? (fa - middleTime) / span : 1.0f);
+            return blendColour(start, end, life != 0 ? fa / static_cast<float>(life) : 1.0f);
         }
+        if (a <= middleTime) {
+            return blendColour(start, middle, fa / static_cast<float>(middleTime));
+        }
+        const float span = static_cast<float>(life) - static_cast<float>(middleTime);
+        return blendColour(middle, end, span > 0.0f ? (fa - middleTime) / span : 1.0f);
     }
 };
 
