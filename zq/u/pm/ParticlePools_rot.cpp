@@ -58,8 +58,12 @@ void RotParticleManager::update() {
             free(i);
             return;
         }
-        p.position += p.velocity;
-        steerStep(p.motion, p.position, p.velocity, p.acceleration, p.drag, p.steer, p.age);
+        // Worked on in locals and stored once (see the line particles' step).
+        const ZqVector3 pos = p.position + p.velocity;
+        ZqVector3 v = p.velocity;
+        steerStep(p.motion, pos, v, p.acceleration, p.drag, p.steer, p.age);
+        p.position = pos;
+        p.velocity = v;
         p.angVel += p.angAcc;
         p.angle = wrapDegrees(p.angle + p.angVel);
         p.colour.step(p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]);

@@ -70,20 +70,34 @@ struct ColourKeys {
     void birth(const EMITDATA& rec, const Rgb& effectTint);
     // Blends start -> (middle ->) end by age; middle time 0 blends start to end directly.
     void step(const uint16_t a, const uint16_t life, const uint16_t middleTime) {
-        current = at(a, life, middleTime);
+        setCurrent(packedAt(a, life, middleTime));
     }
-    // The colour at age a (what step sets), returned by value so a caller copying it on
-    // does not read back the bytes just stored.
-    Rgb at(const uint16_t a, const uint16_t life, const uint16_t middleTime) const {
+    // The colour at age a (what step sets) packed as r | g << 8 | b << 16: kept in a register,
+    // a caller copying it on does not read back the bytes just stored.
+    uint32_t packedAt(const uint16_t a, const uint16_t life, const uint16_t middleTime) const {
         const float fa = static_cast<float>(a);
         if (middleTime == 0) {
-            return blendColour(start, end, life != 0 ? fa / static_cast<float>(life) : 1.0f);
+            return blendPacked(start, end, life != 0 ? fa / static_cast<float>(life) : 1.0f);
         }
         if (a <= middleTime) {
-            return blendColour(start, middle, fa / static_cast<float>(middleTime));
+            return blendPacked(start, middle, fa / static_cast<float>(middleTime));
         }
         const float span = static_cast<float>(life) - static_cast<float>(middleTime);
-        return blendColour(middle, end, span > 0.0f ? (fa - middleTime) / span : 1.0f);
+        return blendPacked(middle, end, span > 0.0f ? (fa - middleTime) / span : 1.0f);
+    }
+    void setCurrent(const uint32_t c) { unpack(c, current); }
+    static void unpack(const uint32_t c, Rgb& out) {
+        out.r = static_cast<uint8_t>(c);
+        out.g = static_cast<uint8_t>(c >> 8);
+        out.b = static_cast<uint8_t>(c >> 16);
+    }
+
+private:
+    static uint32_t blendPacked(const Rgb& a, const Rgb& b, const float w) {
+        const float iw = 1.0f - w;
+        return static_cast<uint32_t>(colourByte(a.r * iw + b.r * w)) |
+               static_cast<uint32_t>(colourByte(a.g * iw + b.g * w)) << 8 |
+               static_cast<uint32_t>(colourByte(a.b * iw + b.b * w)) << 16;
     }
 };
 
