@@ -1,6 +1,7 @@
 #include "zq/u/pm/ZquPmEmit.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace ZquPm {
 
@@ -32,6 +33,25 @@ ZqMatrix emitterTransform(const EMITDATA& rec, const float f) {
     m.mul(r.setRotY(rec.rotation.y * DEG));
     m.mul(r.setRotX(rec.rotation.x * DEG));
     m.mul(r.setRotZ(rec.rotation.z * DEG));
+    m.setTrans(rec.position.x * f, rec.position.y * f, rec.position.z * f);
+    return m;
+}
+
+ZqMatrix emitterTransform(const EMITDATA& rec, const float f, TransformCache& cache) {
+    const float key[6] = {rec.size.x * f * 0.5f, rec.size.y * f * 0.5f, rec.size.z * f * 0.5f,
+                          rec.rotation.x,        rec.rotation.y,        rec.rotation.z};
+    if (!cache.valid || std::memcmp(key, cache.key, sizeof(key)) != 0) {
+        ZqMatrix m;
+        m.setScale(key[0], key[1], key[2]);
+        ZqMatrix r;
+        m.mul(r.setRotY(rec.rotation.y * DEG));
+        m.mul(r.setRotX(rec.rotation.x * DEG));
+        m.mul(r.setRotZ(rec.rotation.z * DEG));
+        cache.scaleRot = m;
+        std::memcpy(cache.key, key, sizeof(key));
+        cache.valid = true;
+    }
+    ZqMatrix m = cache.scaleRot;
     m.setTrans(rec.position.x * f, rec.position.y * f, rec.position.z * f);
     return m;
 }
