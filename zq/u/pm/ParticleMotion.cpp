@@ -4,10 +4,10 @@
 
 namespace ZquPm {
 
-void birthCommon(ParticleCommon& p, const EmitContext& cx) {
+void birthCommon(ParticleCommon& p, ZqMatrix& ownRoot, const EmitContext& cx) {
     if (cx.ep.keepBirthRoot) {
-        p.ownRoot = *cx.ep.root;
-        p.root = &p.ownRoot;
+        ownRoot = *cx.ep.root;
+        p.root = &ownRoot;
     } else {
         p.root = cx.ep.root;
     }

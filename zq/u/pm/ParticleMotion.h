@@ -6,8 +6,9 @@
 
 namespace ZquPm {
 
-// Root, life and phase lengths of a newborn particle.
-void birthCommon(ParticleCommon& p, const EmitContext& cx);
+// Root, life and phase lengths of a newborn particle; ownRoot keeps the birth root when the
+// effect asks for it.
+void birthCommon(ParticleCommon& p, ZqMatrix& ownRoot, const EmitContext& cx);
 // Homing (3) and wandering (4) steps of steerStep.
 void steerTurn(uint32_t mode, const ZqVector3& pos, ZqVector3& vel, Steering& st, uint16_t age);
 // The velocity change of one step by motion mode: drag and acceleration, homing (3) or

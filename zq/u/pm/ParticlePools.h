@@ -21,11 +21,11 @@ struct EmitContext;
 constexpr uint32_t PM_TEXTURE_SLOTS = 100;
 constexpr uint32_t PM_LISTS_PER_GROUP = PM_TEXTURE_SLOTS + 1;
 
-// What every kind's record begins with: owner, root and the links of the two lists.
+// What every kind's record begins with: owner, root and the links of the two lists. A root
+// kept from birth lives in the pool beside the record (ownRoot): the step never reads it.
 struct ParticleCommon {
     ZquPm::EmitParam* owner = nullptr;
     const ZqMatrix* root = nullptr;
-    ZqMatrix ownRoot{1.0f};
     uint16_t next = 0;
     uint16_t prev = 0;
     uint16_t drawNext = 0;
@@ -65,7 +65,6 @@ struct RotParticle : ParticleCommon {
     ZquPm::ThreeKey alpha;
     ZquPm::ThreeKey size;
     ZquPm::ThreeKey size2;
-    Steering steer;
 };
 
 struct LineParticle : ParticleCommon {
@@ -86,7 +85,6 @@ struct LineParticle : ParticleCommon {
     ZquPm::ThreeKey alpha;
     ZquPm::ThreeKey width;
     ZqVector3 direction{0.0f, 1.0f, 0.0f};
-    Steering steer;
 };
 
 struct ModelParticle : ParticleCommon {
@@ -147,6 +145,8 @@ public:
     uint16_t listHead(const uint32_t list) const { return m_heads[list]; }
     const P& at(const uint16_t i) const { return m_records[i]; }
     P& at(const uint16_t i) { return m_records[i]; }
+    // The root matrix particle i keeps from its birth when its effect asks for one.
+    ZqMatrix& ownRoot(const uint16_t i) { return m_ownRoots[i]; }
 
 protected:
     // Calls f(index) for every live particle in draw-list order; f may free its particle.
@@ -167,6 +167,7 @@ private:
     uint16_t m_capacity;
     uint32_t m_listCount;
     std::unique_ptr<P[]> m_records;
+    std::unique_ptr<ZqMatrix[]> m_ownRoots;
     std::unique_ptr<uint16_t[]> m_heads;
     std::unique_ptr<uint16_t[]> m_tails;
     uint16_t m_free = 1;
@@ -174,20 +175,32 @@ private:
     uint16_t m_count = 0;
 };
 
+// Rotating and line particles keep their steering beside the records: only motion modes 3
+// and 4 read it.
 class RotParticleManager : public ParticlePool<RotParticle> {
 public:
-    RotParticleManager() : ParticlePool(1000, 3) {}
+    RotParticleManager()
+        : ParticlePool(1000, 3), m_steer(std::make_unique<Steering[]>(capacity())) {}
     ~RotParticleManager() override = default;
     void emit(uint16_t index, const ZquPm::EmitContext& cx);
     void update();
+    const Steering& steering(const uint16_t i) const { return m_steer[i]; }
+
+private:
+    std::unique_ptr<Steering[]> m_steer;
 };
 
 class LineParticleManager : public ParticlePool<LineParticle> {
 public:
-    LineParticleManager() : ParticlePool(1000, 3) {}
+    LineParticleManager()
+        : ParticlePool(1000, 3), m_steer(std::make_unique<Steering[]>(capacity())) {}
     ~LineParticleManager() override = default;
     void emit(uint16_t index, const ZquPm::EmitContext& cx);
     void update();
+    const Steering& steering(const uint16_t i) const { return m_steer[i]; }
+
+private:
+    std::unique_ptr<Steering[]> m_steer;
 };
 
 class ModelParticleManager : public ParticlePool<ModelParticle> {

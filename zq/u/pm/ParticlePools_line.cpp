@@ -9,7 +9,7 @@ template class ParticlePool<LineParticle>;
 void LineParticleManager::emit(const uint16_t index, const EmitContext& cx) {
     LineParticle& p = at(index);
     const EMITDATA& r = cx.rec;
-    birthCommon(p, cx);
+    birthCommon(p, ownRoot(index), cx);
     p.colour.birth(r, cx.ep.tint);
     p.ownTail = r.lineOwnTail;
     p.fadeTail = r.lineFadeTail;
@@ -32,7 +32,9 @@ void LineParticleManager::emit(const uint16_t index, const EmitContext& cx) {
     p.tail = pos;
     const ZqVector3 d = r.direction + axisSpread(r);
     p.motion = r.motion;
-    p.velocity = startVelocity(cx, directionPart(cx, d, pos, centre, true, &p.steer));
+    Steering& st = m_steer[index];
+    st = Steering();
+    p.velocity = startVelocity(cx, directionPart(cx, d, pos, centre, true, &st));
     p.acceleration = startAcceleration(cx);
     p.drag = r.drag;
 
@@ -86,7 +88,7 @@ void LineParticleManager::update() {
         ZqVector3 head = p.head;
         ZqVector3 tail = p.tail;
         ZqVector3 v = p.velocity;
-        steerStep(p.motion, head, v, p.acceleration, p.drag, p.steer, p.age);
+        steerStep(p.motion, head, v, p.acceleration, p.drag, m_steer[i], p.age);
         const float l = p.length.value;
         const bool lead = p.tailLeads != 0;
         switch (p.orientation) {

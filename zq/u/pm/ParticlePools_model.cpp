@@ -67,7 +67,7 @@ void ModelParticleManager::onFree(const uint16_t index) {
 void ModelParticleManager::emit(const uint16_t index, const EmitContext& cx) {
     ModelParticle& p = at(index);
     const EMITDATA& r = cx.rec;
-    birthCommon(p, cx);
+    birthCommon(p, ownRoot(index), cx);
     p.shape = r.modelShape;
     p.segments = static_cast<uint16_t>(r.modelSegments);
     p.shapeParam = r.modelParam;

@@ -25,7 +25,7 @@ void birthRotation(const EMITDATA& r, float& angle, float& vel, float& acc) {
 void RotParticleManager::emit(const uint16_t index, const EmitContext& cx) {
     RotParticle& p = at(index);
     const EMITDATA& r = cx.rec;
-    birthCommon(p, cx);
+    birthCommon(p, ownRoot(index), cx);
     p.colour.birth(r, cx.ep.tint);
     p.alpha.birth(r.alpha, variationFactor(r.alphaVariation), 1.0f, true, p.phase[PHASE_ALPHA_IN],
                   p.phase[PHASE_ALPHA_OUT]);
@@ -45,7 +45,9 @@ void RotParticleManager::emit(const uint16_t index, const EmitContext& cx) {
         r.direction + ZqVector3(r.spreadH * u.x, r.spreadV * u.y, r.spreadH * u.z) * f;
     p.motion = r.motion;
     p.position = pos;
-    p.velocity = startVelocity(cx, directionPart(cx, d, pos, centre, true, &p.steer));
+    Steering& st = m_steer[index];
+    st = Steering();
+    p.velocity = startVelocity(cx, directionPart(cx, d, pos, centre, true, &st));
     p.acceleration = startAcceleration(cx);
     p.drag = r.drag;
 }
@@ -61,7 +63,7 @@ void RotParticleManager::update() {
         // Worked on in locals and stored once (see the line particles' step).
         const ZqVector3 pos = p.position + p.velocity;
         ZqVector3 v = p.velocity;
-        steerStep(p.motion, pos, v, p.acceleration, p.drag, p.steer, p.age);
+        steerStep(p.motion, pos, v, p.acceleration, p.drag, m_steer[i], p.age);
         p.position = pos;
         p.velocity = v;
         p.angVel += p.angAcc;
