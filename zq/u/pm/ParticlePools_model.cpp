@@ -54,9 +54,15 @@ void ModelParticle::buildWorld() {
         std::memcpy(shapeKey, key, sizeof(key));
         shapeValid = true;
     }
-    ZqMatrix m = scaleRot;
-    m.setTrans(position);
-    world.mul(m, frameMatrix);
+    // world = scaleRot with the translation row set to the position, times the frame matrix.
+    // The translation row is multiplied here, summed in the order ZqMatrix::mul sums, rather
+    // than stored into a copy and loaded back.
+    world.mul(scaleRot, frameMatrix);
+    const float t[4] = {position.x, position.y, position.z, scaleRot.m[3][3]};
+    const ZqMatrix& f = frameMatrix;
+    for (int j = 0; j < 4; ++j) {
+        world.m[3][j] = t[0] * f.m[0][j] + t[1] * f.m[1][j] + t[2] * f.m[2][j] + t[3] * f.m[3][j];
+    }
 }
 
 void ModelParticleManager::onFree(const uint16_t index) {
