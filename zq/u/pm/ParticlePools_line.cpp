@@ -66,7 +66,8 @@ void LineParticleManager::emit(const uint16_t index, const EmitContext& cx) {
 }
 
 void LineParticleManager::update() {
-    walk([this](const uint16_t i) {
+    ColourMemo memo;
+    walk([this, &memo](const uint16_t i) {
         LineParticle& p = at(i);
         ++p.age;
         if (p.age >= p.life) {
@@ -74,7 +75,7 @@ void LineParticleManager::update() {
             return;
         }
         p.length.step(p.age, p.life, p.phase[PHASE_SIZE2_IN], p.phase[PHASE_SIZE2_OUT]);
-        const uint32_t c = p.colour.packedAt(p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]);
+        const uint32_t c = memo.packedAt(p.colour, p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]);
         p.colour.setCurrent(c);
         if (p.ownTail == 0) {
             ColourKeys::unpack(c, p.tailCurrent);

@@ -146,7 +146,8 @@ void ModelParticleManager::emit(const uint16_t index, const EmitContext& cx) {
 }
 
 void ModelParticleManager::update() {
-    walk([this](const uint16_t i) {
+    ColourMemo memo;
+    walk([this, &memo](const uint16_t i) {
         ModelParticle& p = at(i);
         ++p.age;
         if (p.age >= p.life) {
@@ -164,7 +165,7 @@ void ModelParticleManager::update() {
         p.scale[2].step(p.age, p.life, p.phase[PHASE_SIZE_IN], p.phase[PHASE_SIZE_OUT]);
         p.scale[1].step(p.age, p.life, p.phase[PHASE_SIZE2_IN], p.phase[PHASE_SIZE2_OUT]);
         p.buildWorld();
-        p.colour.step(p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]);
+        p.colour.setCurrent(memo.packedAt(p.colour, p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]));
         clampAlpha(p.alpha,
                    p.alpha.step(p.age, p.life, p.phase[PHASE_ALPHA_IN], p.phase[PHASE_ALPHA_OUT]));
         p.frame.step(p.age);

@@ -53,7 +53,8 @@ void RotParticleManager::emit(const uint16_t index, const EmitContext& cx) {
 }
 
 void RotParticleManager::update() {
-    walk([this](const uint16_t i) {
+    ColourMemo memo;
+    walk([this, &memo](const uint16_t i) {
         RotParticle& p = at(i);
         ++p.age;
         if (p.age >= p.life) {
@@ -68,7 +69,7 @@ void RotParticleManager::update() {
         p.velocity = v;
         p.angVel += p.angAcc;
         p.angle = wrapDegrees(p.angle + p.angVel);
-        p.colour.step(p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]);
+        p.colour.setCurrent(memo.packedAt(p.colour, p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]));
         p.alpha.step(p.age, p.life, p.phase[PHASE_ALPHA_IN], p.phase[PHASE_ALPHA_OUT]);
         p.size.step(p.age, p.life, p.phase[PHASE_SIZE_IN], p.phase[PHASE_SIZE_OUT]);
         p.size2.step(p.age, p.life, p.phase[PHASE_SIZE2_IN], p.phase[PHASE_SIZE2_OUT]);

@@ -6,7 +6,9 @@
 
 #include "zq/u/pm/ZquPm.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace ZquPm {
 
@@ -100,6 +102,39 @@ private:
                static_cast<uint32_t>(colourByte(a.b * iw + b.b * w)) << 16;
     }
 };
+
+// The colour a pool's step last worked out and everything it was made from (key colours, age,
+// life, middle time). Particles born together sit together in the draw lists and share all of
+// it, so a burst blends its colour once a step.
+class ColourMemo {
+public:
+    uint32_t packedAt(const ColourKeys& k, const uint16_t a, const uint16_t life,
+                      const uint16_t middleTime) {
+        // start, middle and end are the key's bytes 3..11.
+        const unsigned char* const b = reinterpret_cast<const unsigned char*>(&k);
+        uint64_t k0 = 0;
+        std::memcpy(&k0, b + 3, 8);
+        const uint64_t k1 = static_cast<uint64_t>(b[11]) | static_cast<uint64_t>(a) << 8 |
+                            static_cast<uint64_t>(life) << 24 |
+                            static_cast<uint64_t>(middleTime) << 40;
+        if (!m_valid || k0 != m_k0 || k1 != m_k1) {
+            m_value = k.packedAt(a, life, middleTime);
+            m_k0 = k0;
+            m_k1 = k1;
+            m_valid = true;
+        }
+        return m_value;
+    }
+
+private:
+    uint64_t m_k0 = 0;
+    uint64_t m_k1 = 0;
+    uint32_t m_value = 0;
+    bool m_valid = false;
+};
+static_assert(sizeof(ColourKeys) == 12 && offsetof(ColourKeys, start) == 3 &&
+                  offsetof(ColourKeys, end) == 9,
+              "ColourMemo reads the key colours as bytes 3..11");
 
 // Moves c towards e by the percentage p: trunc(c (1 - q)) + trunc(e q), q = p x 0.01.
 Rgb tintColour(const Rgb& c, const Rgb& e, uint32_t p);
