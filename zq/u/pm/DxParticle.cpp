@@ -10,8 +10,20 @@ namespace {
 
 constexpr float PI = 3.14159265f;
 
+// The low byte of truncI32(v), worked out in single precision: NaN and values at or below
+// -2^31 give 0, values at or above 2^31 the low byte of 2^31 - 1.
+uint32_t lowByte(const float v) {
+    if (!(v > -2147483648.0f)) {
+        return 0;
+    }
+    if (v >= 2147483648.0f) {
+        return 0xFFu;
+    }
+    return static_cast<uint32_t>(static_cast<int32_t>(v)) & 0xFFu;
+}
+
 uint32_t argb(const float alpha, const ZquPm::Rgb& c) {
-    const uint32_t a = static_cast<uint32_t>(ZquPm::truncI32(alpha)) & 0xFFu;
+    const uint32_t a = lowByte(alpha);
     return a << 24 | static_cast<uint32_t>(c.r) << 16 | static_cast<uint32_t>(c.g) << 8 | c.b;
 }
 
@@ -193,7 +205,7 @@ void DxParticle::build(const ParticleManager& pm) {
             r.argb = argb(p.alpha.value, p.colour.current);
             r.size = p.size.value;
             r.size2 = p.size2.value;
-            r.angle = static_cast<uint8_t>(ZquPm::truncI32(p.angle * 0.7111111f));
+            r.angle = static_cast<uint8_t>(lowByte(p.angle * 0.7111111f));
         }
         m_rot.batches[m_rot.batchCount - 1].count += n - m_rot.count;
         m_rot.count = n;

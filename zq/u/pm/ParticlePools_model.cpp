@@ -156,7 +156,9 @@ void ModelParticleManager::update() {
         }
         p.position += p.velocity;
         if (p.drag != 0.0f) {
-            p.velocity *= std::fmax(0.0f, 1.0f - p.drag);
+            // max(0, 1 - drag), NaN giving 0 (1 - drag is never -0).
+            const float k = 1.0f - p.drag;
+            p.velocity *= k > 0.0f ? k : 0.0f;
         }
         p.velocity += p.acceleration;
         p.angles += p.angVel;

@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <string>
 #include <unistd.h>
@@ -421,6 +422,38 @@ TEST(DxParticleBuild, KeptMeshesMatchFreshOnes) {
                               fresh.indexCount * sizeof(uint16_t)),
                   0)
             << k;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The colour's alpha byte is the low byte of the truncated alpha, also for alphas a record
+// can drive outside 0..255 (the keys have no lower bound) or make NaN.
+TEST(DxParticleBuild, AlphaByteOfOutOfRangeAlphas) {
+    struct Case {
+        float alpha;
+        uint32_t byte;
+    };
+    const Case cases[] = {{128.9f, 128u},
+                          {-1.0f, 0xFFu},
+                          {-300.0f, 0xD4u},
+                          {-3.0e9f, 0u},
+                          {std::numeric_limits<float>::quiet_NaN(), 0u}};
+    for (const Case& c : cases) {
+        auto pm = ParticleManager::create();
+        auto dx = DxParticle::create();
+        EmitParam ep;
+        EMITDATA e = EMITDATA::defaults();
+        e.count = 1;
+        e.life = 1;
+        e.alpha[0] = e.alpha[1] = e.alpha[2] = c.alpha;
+        pm->startEmitter(&e, &ep);
+        pm->update();
+        dx->build(*pm);
+        ASSERT_EQ(dx->rot().count, 1u) << c.alpha;
+        EXPECT_EQ(dx->rot().records[0].argb >> 24, c.byte) << c.alpha;
     }
 }
 
