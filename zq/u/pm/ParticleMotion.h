@@ -9,14 +9,30 @@ namespace ZquPm {
 // Root, life and phase lengths of a newborn particle; ownRoot keeps the birth root when the
 // effect asks for it.
 void birthCommon(ParticleCommon& p, ZqMatrix& ownRoot, const EmitContext& cx);
-// Homing (3) and wandering (4) steps of steerStep.
-void steerTurn(uint32_t mode, const ZqVector3& pos, ZqVector3& vel, Steering& st, uint16_t age);
+// The turns of homing (mode 3: towards the target) and wandering (mode 4: about the axis,
+// then back) particles, once every steering interval.
+void homingTurn(const ZqVector3& pos, ZqVector3& vel, const Steering& st);
+void wanderTurn(Steering& st);
 // The velocity change of one step by motion mode: drag and acceleration, homing (3) or
 // wandering (4); pos is the particle's position (a line's head). The plain modes inline.
 inline void steerStep(const uint32_t mode, const ZqVector3& pos, ZqVector3& vel,
                       const ZqVector3& acc, const float drag, Steering& st, const uint16_t age) {
     if (mode == 3 || mode == 4) {
-        steerTurn(mode, pos, vel, st, age);
+        const uint16_t interval = st.interval != 0 ? st.interval : 1;
+        const bool turn = age % interval == 0;
+        if (mode == 3) {
+            if (turn) {
+                homingTurn(pos, vel, st);
+            }
+            if (st.liveTarget != nullptr) {
+                st.target = *st.liveTarget;
+            }
+        } else {
+            if (turn) {
+                wanderTurn(st);
+            }
+            vel = st.current * st.speed;
+        }
         return;
     }
     if (drag != 0.0f) {
