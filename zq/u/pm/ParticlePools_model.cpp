@@ -44,13 +44,7 @@ void ModelParticle::buildWorld() {
     const float sz = shape == 0 ? scale[1].value : scale[2].value;
     const float key[6] = {sx, sy, sz, angles.x, angles.y, angles.z};
     if (!shapeValid || std::memcmp(key, shapeKey, sizeof(key)) != 0) {
-        ZqMatrix m;
-        m.setScale(sx, sy, sz);
-        ZqMatrix r;
-        m.mul(r.setRotY(angles.y));
-        m.mul(r.setRotX(angles.x));
-        m.mul(r.setRotZ(angles.z));
-        scaleRot = m;
+        scaleRot = scaleRotation(sx, sy, sz, angles.x, angles.y, angles.z);
         std::memcpy(shapeKey, key, sizeof(key));
         shapeValid = true;
     }

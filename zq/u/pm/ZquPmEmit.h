@@ -22,6 +22,9 @@ float scaleInfluence(const EMITDATA& rec, const EmitParam& ep);
 // The emitter transform: scaling by size x f / 2, rotations about Y, X, Z, translation
 // position x f.
 ZqMatrix emitterTransform(const EMITDATA& rec, float f);
+// Scaling by (sx, sy, sz), then rotations about Y, X and Z (radians): the shape part of the
+// emitter and model particle transforms.
+ZqMatrix scaleRotation(float sx, float sy, float sz, float ax, float ay, float az);
 // The scaling and rotation of an emitter transform and the scales and angles (x, y, z) it was
 // made from, kept by a running emitter: most emitters neither turn nor grow.
 struct TransformCache {
