@@ -152,11 +152,11 @@ int DxParticle::addModel(const ModelEntry& values) {
     key.argb = values.argb;
     std::memcpy(&key.shapeParam, &values.shapeParam, sizeof(float));
     std::memcpy(key.rect, rect, sizeof(rect));
-    const bool same = m_meshKeys[k].valid && m_meshKeys[k].shape == key.shape &&
-                      m_meshKeys[k].shapeFlag == key.shapeFlag &&
-                      m_meshKeys[k].segments == key.segments && m_meshKeys[k].argb == key.argb &&
-                      m_meshKeys[k].shapeParam == key.shapeParam &&
-                      std::memcmp(m_meshKeys[k].rect, key.rect, sizeof(key.rect)) == 0;
+    MeshKey& kept = m_meshKeys[k];
+    const bool sameShape = kept.valid && kept.shape == key.shape &&
+                           kept.shapeFlag == key.shapeFlag && kept.segments == key.segments &&
+                           kept.shapeParam == key.shapeParam &&
+                           std::memcmp(kept.rect, key.rect, sizeof(key.rect)) == 0;
     e.shape = values.shape;
     e.blend = values.blend;
     e.texList = values.texList;
@@ -167,15 +167,22 @@ int DxParticle::addModel(const ModelEntry& values) {
     e.frame = values.frame;
     e.argb = values.argb;
     e.shapeFlag = values.shapeFlag;
-    if (same) {
+    if (sameShape) {
+        // A fade changes only the colour every vertex carries.
+        if (kept.argb != key.argb) {
+            for (uint32_t v = 0; v < e.vertexCount; ++v) {
+                e.vertices[v].argb = key.argb;
+            }
+            kept.argb = key.argb;
+        }
         return static_cast<int>(++m_model.count);
     }
-    m_meshKeys[k].valid = false;
+    kept.valid = false;
     if (!buildMesh(e)) {
         return static_cast<int>(m_model.count);
     }
     key.valid = true;
-    m_meshKeys[k] = key;
+    kept = key;
     return static_cast<int>(++m_model.count);
 }
 
