@@ -142,21 +142,21 @@ int DxParticle::addModel(const ModelEntry& values) {
     const uint32_t k = m_model.count;
     ModelEntry& e = m_model.records[k];
     // The slot's mesh is kept when everything it is made of is what it was made from last
-    // time (compared bit for bit, so -0 and NaN parameters rebuild).
+    // time (compared bit for bit: -0 is not 0 to a mesh). Compared field by field:
+    // a key assembled in memory first would be read back before its stores land.
     float rect[4];
     frameRect(values.texList, values.frame, rect);
-    MeshKey key{};
-    key.shape = values.shape;
-    key.shapeFlag = values.shapeFlag;
-    key.segments = values.segments;
-    key.argb = values.argb;
-    std::memcpy(&key.shapeParam, &values.shapeParam, sizeof(float));
-    std::memcpy(key.rect, rect, sizeof(rect));
+    const auto bits = [](const float f) {
+        uint32_t u = 0;
+        std::memcpy(&u, &f, sizeof(u));
+        return u;
+    };
     MeshKey& kept = m_meshKeys[k];
-    const bool sameShape = kept.valid && kept.shape == key.shape &&
-                           kept.shapeFlag == key.shapeFlag && kept.segments == key.segments &&
-                           kept.shapeParam == key.shapeParam &&
-                           std::memcmp(kept.rect, key.rect, sizeof(key.rect)) == 0;
+    const bool sameShape = kept.valid && kept.shape == values.shape &&
+                           kept.shapeFlag == values.shapeFlag && kept.segments == values.segments &&
+                           kept.shapeParam == bits(values.shapeParam) &&
+                           kept.rect[0] == bits(rect[0]) && kept.rect[1] == bits(rect[1]) &&
+                           kept.rect[2] == bits(rect[2]) && kept.rect[3] == bits(rect[3]);
     e.shape = values.shape;
     e.blend = values.blend;
     e.texList = values.texList;
@@ -169,11 +169,11 @@ int DxParticle::addModel(const ModelEntry& values) {
     e.shapeFlag = values.shapeFlag;
     if (sameShape) {
         // A fade changes only the colour every vertex carries.
-        if (kept.argb != key.argb) {
+        if (kept.argb != values.argb) {
             for (uint32_t v = 0; v < e.vertexCount; ++v) {
-                e.vertices[v].argb = key.argb;
+                e.vertices[v].argb = values.argb;
             }
-            kept.argb = key.argb;
+            kept.argb = values.argb;
         }
         return static_cast<int>(++m_model.count);
     }
@@ -181,8 +181,15 @@ int DxParticle::addModel(const ModelEntry& values) {
     if (!buildMesh(e)) {
         return static_cast<int>(m_model.count);
     }
-    key.valid = true;
-    kept = key;
+    kept.shape = values.shape;
+    kept.shapeFlag = values.shapeFlag;
+    kept.segments = values.segments;
+    kept.argb = values.argb;
+    kept.shapeParam = bits(values.shapeParam);
+    for (int i = 0; i < 4; ++i) {
+        kept.rect[i] = bits(rect[i]);
+    }
+    kept.valid = true;
     return static_cast<int>(++m_model.count);
 }
 
