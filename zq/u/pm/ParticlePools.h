@@ -118,10 +118,14 @@ struct ModelParticle : ParticleCommon {
 // Asks for the cache lines of a record the walk reaches next: draw lists hop between records
 // in birth order, which the hardware cannot guess.
 template <class P> inline void prefetchRecord(const P& p) {
+#if defined(__GNUC__)
     const char* const c = reinterpret_cast<const char*>(&p);
     for (size_t o = 0; o < sizeof(P); o += 64) {
         __builtin_prefetch(c + o);
     }
+#else
+    (void)p;
+#endif
 }
 
 // The free list, the live list and the draw lists over one record array. Index 0 is never
