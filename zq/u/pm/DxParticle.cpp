@@ -70,9 +70,23 @@ const RingTable& ringTable(const uint32_t n) {
     return t;
 }
 
-ZqVector3 throughRoot(const ZqVector3& p, const ZqMatrix* root) {
-    return root != nullptr ? ZqVector3(p).rotTrans(*root) : p;
-}
+// The root matrix of the previous record in a local copy: neighbours share their root, and
+// a copy the record stores cannot alias stays in registers.
+struct RootCache {
+    const ZqMatrix* root = nullptr;
+    ZqMatrix m{1.0f};
+
+    ZqVector3 through(const ZqVector3& p, const ZqMatrix* const r) {
+        if (r == nullptr) {
+            return p;
+        }
+        if (r != root) {
+            m = *r;
+            root = r;
+        }
+        return ZqVector3(p).rotTrans(m);
+    }
+};
 
 } // namespace
 
@@ -196,6 +210,7 @@ int DxParticle::addModel(const ModelEntry& values) {
 void DxParticle::build(const ParticleManager& pm) {
     // Records are written in place, one tight pass per draw list; a list whose records no
     // longer fit still opens its batch, as the adders would.
+    RootCache rc;
     const RotParticleManager& rp = pm.rot();
     for (uint32_t l = 0; l < rp.listCount(); ++l) {
         uint16_t i = rp.listHead(l);
@@ -215,7 +230,7 @@ void DxParticle::build(const ParticleManager& pm) {
             RotRecord& r = recs[n++];
             r.texList = p.owner != nullptr ? p.owner->texList : nullptr;
             r.frame = p.frame.current;
-            r.position = throughRoot(p.position, p.root);
+            r.position = rc.through(p.position, p.root);
             r.argb = argb(p.alpha.value, p.colour.current);
             r.size = p.size.value;
             r.size2 = p.size2.value;
@@ -242,8 +257,8 @@ void DxParticle::build(const ParticleManager& pm) {
             LineRecord& r = recs[n++];
             r.texList = p.owner != nullptr ? p.owner->texList : nullptr;
             r.frame = p.frame.current;
-            r.head = throughRoot(p.head, p.root);
-            r.tail = throughRoot(p.tail, p.root);
+            r.head = rc.through(p.head, p.root);
+            r.tail = rc.through(p.tail, p.root);
             r.headArgb = argb(p.alpha.value, p.colour.current);
             r.tailArgb = argb(p.fadeTail != 0 ? 0.0f : p.alpha.value, p.tailCurrent);
             r.width = p.width.value;
