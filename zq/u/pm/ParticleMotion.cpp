@@ -41,6 +41,7 @@ void wanderTurn(Steering& st) {
 void birthSteering(Steering& st, const EmitContext& cx, const ZqVector3& dir) {
     st.speed = cx.rec.steerSpeed;
     st.interval = static_cast<uint16_t>(cx.rec.steerInterval);
+    st.intervalKey = multipleKey(st.interval);
     st.weight = static_cast<float>(cx.rec.steerWeight) * 0.01f;
     st.axis = cx.rec.turnAxis;
     st.current = dir;

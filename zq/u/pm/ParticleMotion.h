@@ -18,8 +18,7 @@ void wanderTurn(Steering& st);
 inline void steerStep(const uint32_t mode, const ZqVector3& pos, ZqVector3& vel,
                       const ZqVector3& acc, const float drag, Steering& st, const uint16_t age) {
     if (mode == 3 || mode == 4) {
-        const uint16_t interval = st.interval != 0 ? st.interval : 1;
-        const bool turn = age % interval == 0;
+        const bool turn = isMultiple(age, st.intervalKey);
         if (mode == 3) {
             if (turn) {
                 homingTurn(pos, vel, st);

@@ -48,6 +48,8 @@ struct Steering {
     const ZqVector3* liveTarget = nullptr;
     uint8_t toggle = 0;
     uint16_t interval = 1;
+    // multipleKey(interval), set with it.
+    uint32_t intervalKey = 0;
     float speed = 0.0f;
     float weight = 0.0f;
 };

@@ -56,6 +56,7 @@ void TextureFrame::birth(const EMITDATA& rec) {
     if (stepsPerFrame == 0) {
         stepsPerFrame = 1;
     }
+    stepsKey = multipleKey(stepsPerFrame);
     direction = 1;
     current = first;
     if (last != -1 && (mode == 0 || mode == 4)) {

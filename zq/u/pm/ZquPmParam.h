@@ -49,6 +49,15 @@ struct ThreeKey {
     }
 };
 
+// Multiples of a 16-bit divisor d without a division: a 16-bit n is a multiple of d exactly
+// when n * multipleKey(d) (mod 2^32) <= multipleKey(d) - 1. d = 0 counts as 1.
+inline uint32_t multipleKey(const uint16_t d) {
+    return 0xFFFFFFFFu / (d != 0 ? d : 1u) + 1u;
+}
+inline bool isMultiple(const uint16_t n, const uint32_t key) {
+    return static_cast<uint32_t>(n * key) <= key - 1u;
+}
+
 // trunc(v) held to 0..255; NaN gives 0.
 inline uint8_t colourByte(const float v) {
     return v >= 255.0f ? 255 : (v > 0.0f ? static_cast<uint8_t>(v) : 0);
@@ -146,11 +155,13 @@ struct TextureFrame {
     int16_t last = -1;
     uint16_t stepsPerFrame = 1;
     int16_t direction = 1;
+    // multipleKey(stepsPerFrame), set with it.
+    uint32_t stepsKey = 0;
 
     void birth(const EMITDATA& rec);
     // Nothing when the last frame is -1; acts when a is a multiple of the steps per frame.
     void step(const uint16_t a) {
-        if (last != -1 && a % stepsPerFrame == 0) {
+        if (last != -1 && isMultiple(a, stepsKey)) {
             advance();
         }
     }

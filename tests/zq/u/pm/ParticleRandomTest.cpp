@@ -169,6 +169,20 @@ TEST(ParticleColour, MemoAnswersAsTheKeys) {
     }
 }
 
+// The division-free multiple test against n % d over every 16-bit n, for divisors at the
+// edges (0 counting as 1, powers of two, primes, the largest).
+TEST(ParticleFrame, MultipleKeyMatchesRemainder) {
+    for (const uint32_t d : {0u, 1u, 2u, 3u, 7u, 8u, 60u, 255u, 256u, 32767u, 65521u, 65535u}) {
+        const uint32_t key = multipleKey(static_cast<uint16_t>(d));
+        const uint32_t dd = d != 0 ? d : 1;
+        uint32_t wrong = 0;
+        for (uint32_t n = 0; n <= 0xFFFF; ++n) {
+            wrong += isMultiple(static_cast<uint16_t>(n), key) != (n % dd == 0) ? 1 : 0;
+        }
+        EXPECT_EQ(wrong, 0u) << "divisor " << d;
+    }
+}
+
 TEST(ParticleFrame, Modes) {
     const auto run = [](uint32_t mode, int16_t first, int16_t last, uint32_t steps, int n) {
         EMITDATA r = EMITDATA::defaults();
