@@ -11,6 +11,42 @@ namespace {
 constexpr uint32_t ERROR_NO_FREE = 0x20002300;
 constexpr uint32_t ERROR_TIME = 0x20002301;
 
+using Track = ZqGlKeyFrame::Track;
+using Work = ZqGlKeyFrame::Work;
+
+// Key k's time in milliseconds at rate, as the searches measure it.
+inline float keyTime(const Track& track, const uint32_t key, const float rate) {
+    return static_cast<float>(track.frames[key]) * (1.0f / rate) * 1000.0f;
+}
+
+// The first key from k on whose time lies after time, or the key count.
+inline uint32_t firstKeyAfter(const Track& track, uint32_t k, const float rate, const float time) {
+    while (k < track.nrKeys && !(keyTime(track, k, rate) > time)) {
+        ++k;
+    }
+    return k;
+}
+
+// The work values of a track at time whose next key is k (the key count past the last key).
+inline void interpolateAt(const Track& track, Work& work, const uint32_t k, const float rate,
+                          const float time) {
+    work.key = static_cast<int32_t>(k) - 1;
+    if (k == 0 || k >= track.nrKeys) {
+        const float* const v =
+            track.values + static_cast<size_t>(k == 0 ? 0 : track.nrKeys - 1) * track.nrValues;
+        for (uint32_t c = 0; c < track.nrValues; ++c) {
+            work.values[c] = v[c];
+        }
+        if (track.nrValues == 3) {
+            work.values[3] = 1.0f;
+        }
+        return;
+    }
+    const float previous = static_cast<float>(track.frames[k - 1]) / rate * 1000.0f;
+    const float t = (time - previous) / (keyTime(track, k, rate) - previous);
+    track.interpolate(track, work, k, t);
+}
+
 } // namespace
 
 void ZqGlKeyFramePlayer::sysInit() {
@@ -37,6 +73,7 @@ ZqGlKeyFramePlayer* ZqGlKeyFramePlayer::create(ZqGlKeyFrame* const keyFrame, con
     }
     player->m_pKeyFrame = nullptr;
     player->m_vWork.clear();
+    player->m_vActive.clear();
     player->m_nrTracks = 0;
     player->m_loopCount = 0;
     if (!player->setKeyFrame(keyFrame, time)) {
@@ -53,6 +90,8 @@ unsigned int ZqGlKeyFramePlayer::release() {
     }
     m_vWork.clear();
     m_vWork.shrink_to_fit();
+    m_vActive.clear();
+    m_vActive.shrink_to_fit();
     m_nrTracks = 0;
     const ZqLockGuard hold(*m_pCriticalSection);
     return ZqFixList::release(this);
@@ -78,11 +117,14 @@ bool ZqGlKeyFramePlayer::setKeyFrame(ZqGlKeyFrame* const keyFrame, const float t
         m_nrTracks = 0;
         m_vWork.clear();
         m_vWork.shrink_to_fit();
+        m_vActive.clear();
+        m_vActive.shrink_to_fit();
         return true;
     }
     if (keyFrame->getNrTracks() != m_nrTracks || m_vWork.empty()) {
         try {
             m_vWork.assign(keyFrame->getNrTracks(), Work{});
+            m_vActive.assign(keyFrame->getNrTracks(), 1);
         } catch (const std::bad_alloc&) {
             throw ZqError::ANIMATION_MEMORY;
         }
@@ -94,28 +136,27 @@ bool ZqGlKeyFramePlayer::setKeyFrame(ZqGlKeyFrame* const keyFrame, const float t
     return true;
 }
 
-float ZqGlKeyFramePlayer::keyTime(const ZqGlKeyFrame::Track& track, const uint32_t key) const {
-    return static_cast<float>(track.frames[key]) * (1.0f / m_rate) * 1000.0f;
-}
-
-void ZqGlKeyFramePlayer::interpolate(const uint32_t index, const uint32_t k, const float nextTime) {
-    const ZqGlKeyFrame::Track& track = m_pKeyFrame->getTrack(index);
-    Work& work = m_vWork[index];
-    work.key = static_cast<int32_t>(k) - 1;
-    if (k == 0 || k >= track.nrKeys) {
-        const float* const v =
-            track.values + static_cast<size_t>(k == 0 ? 0 : track.nrKeys - 1) * track.nrValues;
-        for (uint32_t c = 0; c < track.nrValues; ++c) {
-            work.values[c] = v[c];
-        }
-        if (track.nrValues == 3) {
-            work.values[3] = 1.0f;
-        }
+void ZqGlKeyFramePlayer::setTrackActive(const uint32_t track, const bool on) {
+    if (track >= m_nrTracks || (m_vActive[track] != 0) == on) {
         return;
     }
-    const float previous = static_cast<float>(track.frames[k - 1]) / m_rate * 1000.0f;
-    const float t = (m_currentTime - previous) / (nextTime - previous);
-    track.interpolate(track, work, k, t);
+    m_vActive[track] = on ? 1 : 0;
+    if (on && m_pKeyFrame != nullptr) {
+        interpolateAt(m_pKeyFrame->getTrack(track), m_vWork[track],
+                      static_cast<uint32_t>(m_vWork[track].key + 1), m_rate, m_currentTime);
+    }
+}
+
+void ZqGlKeyFramePlayer::setAllTracksActive(const bool on) {
+    for (uint32_t i = 0; i < m_nrTracks; ++i) {
+        setTrackActive(i, on);
+    }
+}
+
+void ZqGlKeyFramePlayer::sample(const ZqGlKeyFrame& set, const uint32_t track, const float rate,
+                                const float currentTime, Work& out) {
+    const Track& t = set.getTrack(track);
+    interpolateAt(t, out, firstKeyAfter(t, 0, rate, currentTime), rate, currentTime);
 }
 
 void ZqGlKeyFramePlayer::setTime(const float time) {
@@ -132,12 +173,14 @@ void ZqGlKeyFramePlayer::setTime(const float time) {
         m_currentTime = time - n * total;
     }
     for (uint32_t i = 0; i < m_nrTracks; ++i) {
-        const ZqGlKeyFrame::Track& track = m_pKeyFrame->getTrack(i);
-        uint32_t k = 0;
-        while (k < track.nrKeys && !(keyTime(track, k) > m_currentTime)) {
-            ++k;
+        const Track& track = m_pKeyFrame->getTrack(i);
+        Work& work = m_vWork[i];
+        const uint32_t k = firstKeyAfter(track, 0, m_rate, m_currentTime);
+        if (m_vActive[i] != 0) {
+            interpolateAt(track, work, k, m_rate, m_currentTime);
+        } else {
+            work.key = static_cast<int32_t>(k) - 1;
         }
-        interpolate(i, k, k < track.nrKeys ? keyTime(track, k) : 0.0f);
     }
 }
 
@@ -153,20 +196,22 @@ void ZqGlKeyFramePlayer::setRelativeTime(const float delta) {
         return;
     }
     for (uint32_t i = 0; i < m_nrTracks; ++i) {
-        const ZqGlKeyFrame::Track& track = m_pKeyFrame->getTrack(i);
-        int32_t c = m_vWork[i].key;
+        const Track& track = m_pKeyFrame->getTrack(i);
+        Work& work = m_vWork[i];
+        int32_t c = work.key;
         uint32_t k = 0;
         if (delta >= 0.0f) {
-            k = static_cast<uint32_t>(c + 1);
-            while (k < track.nrKeys && !(keyTime(track, k) > m_currentTime)) {
-                ++k;
-            }
+            k = firstKeyAfter(track, static_cast<uint32_t>(c + 1), m_rate, m_currentTime);
         } else {
-            while (c >= 0 && m_currentTime < keyTime(track, static_cast<uint32_t>(c))) {
+            while (c >= 0 && m_currentTime < keyTime(track, static_cast<uint32_t>(c), m_rate)) {
                 --c;
             }
             k = static_cast<uint32_t>(c + 1);
         }
-        interpolate(i, k, k < track.nrKeys ? keyTime(track, k) : 0.0f);
+        if (m_vActive[i] != 0) {
+            interpolateAt(track, work, k, m_rate, m_currentTime);
+        } else {
+            work.key = static_cast<int32_t>(k) - 1;
+        }
     }
 }

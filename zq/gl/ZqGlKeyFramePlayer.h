@@ -47,7 +47,22 @@ public:
     void setLoopMode(const uint8_t mode) { m_loopMode = mode; }
     uint8_t getLoopCount() const { return m_loopCount; }
     uint8_t getNrTracks() const { return m_nrTracks; }
+    // The rate the key times are measured in (the set's, copied when the work array was made).
+    float getRate() const { return m_rate; }
     bool isEnd() const;
+
+    // Whether evaluation interpolates a track (on by default). A track switched off keeps its
+    // key in step with the time but leaves its values as they were; switching it on again
+    // interpolates it at once. The mixer switches off the tracks of bones that other layers
+    // drive. setKeyFrame keeps the switches while it keeps the work array and switches every
+    // track on when it makes a new one.
+    void setTrackActive(uint32_t track, bool on);
+    void setAllTracksActive(bool on);
+
+    // The values a player of set at rate would leave for track at currentTime (the time within
+    // the animation, already wrapped), without touching any player.
+    static void sample(const ZqGlKeyFrame& set, uint32_t track, float rate, float currentTime,
+                       Work& out);
 
 private:
     friend class ZqFixList<ZqGlKeyFramePlayer>;
@@ -55,11 +70,10 @@ private:
     ZqGlKeyFramePlayer() = default;
     ~ZqGlKeyFramePlayer() override = default;
 
-    float keyTime(const ZqGlKeyFrame::Track& track, uint32_t key) const;
-    void interpolate(uint32_t track, uint32_t k, float nextTime);
-
     ZqGlKeyFrame* m_pKeyFrame = nullptr;
     std::vector<Work> m_vWork;
+    // Per track: 1 while evaluation interpolates it.
+    std::vector<uint8_t> m_vActive;
     float m_time = 0.0f;
     float m_currentTime = 0.0f;
     float m_rate = 0.0f;
