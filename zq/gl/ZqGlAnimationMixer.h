@@ -112,7 +112,6 @@ public:
         // them; runs before anything its inputs depend on changes.
         void completeBlend();
 
-
         Slot m_slots[2];
         ZqGlAnimation* m_pReference = nullptr;
         ZqGlAnimation* m_pAutoLoop = nullptr;
