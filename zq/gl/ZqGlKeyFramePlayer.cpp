@@ -14,21 +14,41 @@ constexpr uint32_t ERROR_TIME = 0x20002301;
 using Track = ZqGlKeyFrame::Track;
 using Work = ZqGlKeyFrame::Work;
 
-// Key k's time in milliseconds at rate, as the searches measure it.
-inline float keyTime(const Track& track, const uint32_t key, const float rate) {
-    return static_cast<float>(track.frames[key]) * (1.0f / rate) * 1000.0f;
-}
+// A track's key times in milliseconds at a player's rate: the set's own tables when that is
+// the set's rate (the same floats without a division per key), else worked out alike.
+class KeyTimes {
+public:
+    KeyTimes(const Track& track, const float rate, const bool ownRate)
+        : m_track(track), m_rate(rate), m_ownRate(ownRate) {}
+
+    // As the searches measure it.
+    float at(const uint32_t k) const {
+        return m_ownRate ? m_track.times[k]
+                         : static_cast<float>(m_track.frames[k]) * (1.0f / m_rate) * 1000.0f;
+    }
+    // As an interpolation measures the key it starts from.
+    float startAt(const uint32_t k) const {
+        return m_ownRate ? m_track.startTimes[k]
+                         : static_cast<float>(m_track.frames[k]) / m_rate * 1000.0f;
+    }
+
+private:
+    const Track& m_track;
+    float m_rate;
+    bool m_ownRate;
+};
 
 // The first key from k on whose time lies after time, or the key count.
-inline uint32_t firstKeyAfter(const Track& track, uint32_t k, const float rate, const float time) {
-    while (k < track.nrKeys && !(keyTime(track, k, rate) > time)) {
+inline uint32_t firstKeyAfter(const Track& track, const KeyTimes& times, uint32_t k,
+                              const float time) {
+    while (k < track.nrKeys && !(times.at(k) > time)) {
         ++k;
     }
     return k;
 }
 
 // The work values of a track at time whose next key is k (the key count past the last key).
-inline void interpolateAt(const Track& track, Work& work, const uint32_t k, const float rate,
+inline void interpolateAt(const Track& track, const KeyTimes& times, Work& work, const uint32_t k,
                           const float time) {
     work.key = static_cast<int32_t>(k) - 1;
     if (k == 0 || k >= track.nrKeys) {
@@ -42,8 +62,8 @@ inline void interpolateAt(const Track& track, Work& work, const uint32_t k, cons
         }
         return;
     }
-    const float previous = static_cast<float>(track.frames[k - 1]) / rate * 1000.0f;
-    const float t = (time - previous) / (keyTime(track, k, rate) - previous);
+    const float previous = times.startAt(k - 1);
+    const float t = (time - previous) / (times.at(k) - previous);
     track.interpolate(track, work, k, t);
 }
 
@@ -142,8 +162,9 @@ void ZqGlKeyFramePlayer::setTrackActive(const uint32_t track, const bool on) {
     }
     m_vActive[track] = on ? 1 : 0;
     if (on && m_pKeyFrame != nullptr) {
-        interpolateAt(m_pKeyFrame->getTrack(track), m_vWork[track],
-                      static_cast<uint32_t>(m_vWork[track].key + 1), m_rate, m_currentTime);
+        const Track& t = m_pKeyFrame->getTrack(track);
+        interpolateAt(t, KeyTimes(t, m_rate, m_rate == m_pKeyFrame->getFps()), m_vWork[track],
+                      static_cast<uint32_t>(m_vWork[track].key + 1), m_currentTime);
     }
 }
 
@@ -156,7 +177,8 @@ void ZqGlKeyFramePlayer::setAllTracksActive(const bool on) {
 void ZqGlKeyFramePlayer::sample(const ZqGlKeyFrame& set, const uint32_t track, const float rate,
                                 const float currentTime, Work& out) {
     const Track& t = set.getTrack(track);
-    interpolateAt(t, out, firstKeyAfter(t, 0, rate, currentTime), rate, currentTime);
+    const KeyTimes times(t, rate, rate == set.getFps());
+    interpolateAt(t, times, out, firstKeyAfter(t, times, 0, currentTime), currentTime);
 }
 
 void ZqGlKeyFramePlayer::setTime(const float time) {
@@ -172,12 +194,14 @@ void ZqGlKeyFramePlayer::setTime(const float time) {
         m_loopCount = static_cast<uint8_t>(static_cast<uint32_t>(std::fmod(n, 256.0f)));
         m_currentTime = time - n * total;
     }
+    const bool ownRate = m_rate == m_pKeyFrame->getFps();
     for (uint32_t i = 0; i < m_nrTracks; ++i) {
         const Track& track = m_pKeyFrame->getTrack(i);
+        const KeyTimes times(track, m_rate, ownRate);
         Work& work = m_vWork[i];
-        const uint32_t k = firstKeyAfter(track, 0, m_rate, m_currentTime);
+        const uint32_t k = firstKeyAfter(track, times, 0, m_currentTime);
         if (m_vActive[i] != 0) {
-            interpolateAt(track, work, k, m_rate, m_currentTime);
+            interpolateAt(track, times, work, k, m_currentTime);
         } else {
             work.key = static_cast<int32_t>(k) - 1;
         }
@@ -195,21 +219,23 @@ void ZqGlKeyFramePlayer::setRelativeTime(const float delta) {
         setTime(m_time);
         return;
     }
+    const bool ownRate = m_rate == m_pKeyFrame->getFps();
     for (uint32_t i = 0; i < m_nrTracks; ++i) {
         const Track& track = m_pKeyFrame->getTrack(i);
+        const KeyTimes times(track, m_rate, ownRate);
         Work& work = m_vWork[i];
         int32_t c = work.key;
         uint32_t k = 0;
         if (delta >= 0.0f) {
-            k = firstKeyAfter(track, static_cast<uint32_t>(c + 1), m_rate, m_currentTime);
+            k = firstKeyAfter(track, times, static_cast<uint32_t>(c + 1), m_currentTime);
         } else {
-            while (c >= 0 && m_currentTime < keyTime(track, static_cast<uint32_t>(c), m_rate)) {
+            while (c >= 0 && m_currentTime < times.at(static_cast<uint32_t>(c))) {
                 --c;
             }
             k = static_cast<uint32_t>(c + 1);
         }
         if (m_vActive[i] != 0) {
-            interpolateAt(track, work, k, m_rate, m_currentTime);
+            interpolateAt(track, times, work, k, m_currentTime);
         } else {
             work.key = static_cast<int32_t>(k) - 1;
         }
