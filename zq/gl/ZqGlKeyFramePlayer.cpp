@@ -3,6 +3,7 @@
 #include "zq/platform/os/lasterror.h"
 #include "zq/system/ZqError.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -164,8 +165,29 @@ void ZqGlKeyFramePlayer::setTrackActive(const uint32_t track, const bool on) {
     if (on && m_pKeyFrame != nullptr) {
         const Track& t = m_pKeyFrame->getTrack(track);
         interpolateAt(t, KeyTimes(t, m_rate, m_rate == m_pKeyFrame->getFps()), m_vWork[track],
-                      static_cast<uint32_t>(m_vWork[track].key + 1), m_currentTime);
+                      findNextKey(track), m_currentTime);
     }
+}
+
+uint32_t ZqGlKeyFramePlayer::findNextKey(const uint32_t track) const {
+    const Track& t = m_pKeyFrame->getTrack(track);
+    const KeyTimes times(t, m_rate, m_rate == m_pKeyFrame->getFps());
+    // The key count may have shrunk under the work key with a new set of as many tracks.
+    int32_t c = std::min(m_vWork[track].key, static_cast<int32_t>(t.nrKeys) - 1);
+    // Down to the last key not after the time, then on to the first after it: the key a
+    // search from the first key finds.
+    while (c >= 0 && !(times.at(static_cast<uint32_t>(c)) <= m_currentTime)) {
+        --c;
+    }
+    return firstKeyAfter(t, times, static_cast<uint32_t>(c + 1), m_currentTime);
+}
+
+uint32_t ZqGlKeyFramePlayer::getKey(const uint32_t track) const {
+    int32_t key = m_vWork[track].key;
+    if (m_vActive[track] == 0 && m_pKeyFrame != nullptr) {
+        key = static_cast<int32_t>(findNextKey(track)) - 1;
+    }
+    return key < 0 ? 0 : static_cast<uint32_t>(key);
 }
 
 void ZqGlKeyFramePlayer::setAllTracksActive(const bool on) {
@@ -196,15 +218,13 @@ void ZqGlKeyFramePlayer::setTime(const float time) {
     }
     const bool ownRate = m_rate == m_pKeyFrame->getFps();
     for (uint32_t i = 0; i < m_nrTracks; ++i) {
+        if (m_vActive[i] == 0) {
+            continue;
+        }
         const Track& track = m_pKeyFrame->getTrack(i);
         const KeyTimes times(track, m_rate, ownRate);
-        Work& work = m_vWork[i];
-        const uint32_t k = firstKeyAfter(track, times, 0, m_currentTime);
-        if (m_vActive[i] != 0) {
-            interpolateAt(track, times, work, k, m_currentTime);
-        } else {
-            work.key = static_cast<int32_t>(k) - 1;
-        }
+        interpolateAt(track, times, m_vWork[i], firstKeyAfter(track, times, 0, m_currentTime),
+                      m_currentTime);
     }
 }
 
@@ -221,6 +241,9 @@ void ZqGlKeyFramePlayer::setRelativeTime(const float delta) {
     }
     const bool ownRate = m_rate == m_pKeyFrame->getFps();
     for (uint32_t i = 0; i < m_nrTracks; ++i) {
+        if (m_vActive[i] == 0) {
+            continue;
+        }
         const Track& track = m_pKeyFrame->getTrack(i);
         const KeyTimes times(track, m_rate, ownRate);
         Work& work = m_vWork[i];
@@ -234,10 +257,6 @@ void ZqGlKeyFramePlayer::setRelativeTime(const float delta) {
             }
             k = static_cast<uint32_t>(c + 1);
         }
-        if (m_vActive[i] != 0) {
-            interpolateAt(track, times, work, k, m_currentTime);
-        } else {
-            work.key = static_cast<int32_t>(k) - 1;
-        }
+        interpolateAt(track, times, work, k, m_currentTime);
     }
 }

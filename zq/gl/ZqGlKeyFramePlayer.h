@@ -39,9 +39,7 @@ public:
     // The time within the animation (wrapped when looping).
     float getCurrentTime() const { return m_currentTime; }
     // The current key of a track, 0 before the first key.
-    uint32_t getKey(const uint32_t track) const {
-        return m_vWork[track].key < 0 ? 0 : static_cast<uint32_t>(m_vWork[track].key);
-    }
+    uint32_t getKey(uint32_t track) const;
     const float* getInterpolatedValues(const uint32_t track) const { return m_vWork[track].values; }
     uint8_t getLoopMode() const { return m_loopMode; }
     void setLoopMode(const uint8_t mode) { m_loopMode = mode; }
@@ -51,11 +49,11 @@ public:
     float getRate() const { return m_rate; }
     bool isEnd() const;
 
-    // Whether evaluation interpolates a track (on by default). A track switched off keeps its
-    // key in step with the time but leaves its values as they were; switching it on again
-    // interpolates it at once. The mixer switches off the tracks of bones that other layers
-    // drive. setKeyFrame keeps the switches while it keeps the work array and switches every
-    // track on when it makes a new one.
+    // Whether evaluation runs a track (on by default). Evaluation passes a track switched off
+    // by: its values stay as they were and its key is found when asked for (getKey) or when
+    // the track is switched on again, which interpolates it at once. The mixer switches off the
+    // tracks of bones that other layers drive. setKeyFrame keeps the switches while it keeps
+    // the work array and switches every track on when it makes a new one.
     void setTrackActive(uint32_t track, bool on);
     void setAllTracksActive(bool on);
 
@@ -66,6 +64,10 @@ public:
 
 private:
     friend class ZqFixList<ZqGlKeyFramePlayer>;
+
+    // The track's next key at the current time (the key count past the last key), searched
+    // from its work key, which for a track switched off is only a starting point.
+    uint32_t findNextKey(uint32_t track) const;
 
     ZqGlKeyFramePlayer() = default;
     ~ZqGlKeyFramePlayer() override = default;
