@@ -141,7 +141,8 @@ void Layer::putIntoOld(ZqGlAnimation* const animation, const float time) {
     slot.animation = animation;
     slot.state = State::Playing;
     ZqGlKeyFrame* const set = animation->getKeyFrame();
-    // Only the tracks of bones in use are interpolated; the others just keep their keys.
+    // Only the tracks of bones in use are evaluated: all off before the set changes (a kept
+    // work array keeps its switches) and again after (a new one starts with every track on).
     slot.player->setAllTracksActive(false);
     // A start past the end plays from the end rather than leaving the player on another set.
     slot.player->setKeyFrame(set, std::min(time, set->getTotalTime()));
