@@ -3,14 +3,27 @@
 #include "zq/u/pm/ParticleManager.h"
 
 #include <cmath>
+#include <cstring>
 #include <new>
 
 namespace {
 
 constexpr float PI = 3.14159265f;
 
+// The low byte of truncI32(v), worked out in single precision: NaN and values at or below
+// -2^31 give 0, values at or above 2^31 the low byte of 2^31 - 1.
+uint32_t lowByte(const float v) {
+    if (!(v > -2147483648.0f)) {
+        return 0;
+    }
+    if (v >= 2147483648.0f) {
+        return 0xFFu;
+    }
+    return static_cast<uint32_t>(static_cast<int32_t>(v)) & 0xFFu;
+}
+
 uint32_t argb(const float alpha, const ZquPm::Rgb& c) {
-    const uint32_t a = static_cast<uint32_t>(ZquPm::truncI32(alpha)) & 0xFFu;
+    const uint32_t a = lowByte(alpha);
     return a << 24 | static_cast<uint32_t>(c.r) << 16 | static_cast<uint32_t>(c.g) << 8 | c.b;
 }
 
@@ -30,6 +43,31 @@ struct AngleTable {
 const AngleTable& angles() {
     static const AngleTable table;
     return table;
+}
+
+// The ring points of a tube or cone of n segments (n + 1 of them, the last closing the ring),
+// kept for the last segment count used: meshes of one emitter share it.
+struct RingTable {
+    uint32_t n = 0;
+    float c[DxParticle::MODEL_VERTICES + 1];
+    float s[DxParticle::MODEL_VERTICES + 1];
+};
+
+const RingTable& ringTable(const uint32_t n) {
+    thread_local RingTable t;
+    if (t.n != n) {
+        for (uint32_t i = 0; i <= n; ++i) {
+            // The sine takes the sign of the angle and is formed from the cosine.
+            const float a = static_cast<float>(i) * (2.0f * PI / static_cast<float>(n)) - PI;
+            t.c[i] = std::cos(a);
+            t.s[i] = std::sqrt(std::fmax(0.0f, 1.0f - t.c[i] * t.c[i]));
+            if (a < 0.0f) {
+                t.s[i] = -t.s[i];
+            }
+        }
+        t.n = n;
+    }
+    return t;
 }
 
 ZqVector3 throughRoot(const ZqVector3& p, const ZqMatrix* root) {
@@ -101,7 +139,24 @@ int DxParticle::addModel(const ModelEntry& values) {
     if (m_model.count >= MAX_MODELS) {
         return -1;
     }
-    ModelEntry& e = m_model.records[m_model.count];
+    const uint32_t k = m_model.count;
+    ModelEntry& e = m_model.records[k];
+    // The slot's mesh is kept when everything it is made of is what it was made from last
+    // time (compared bit for bit: -0 is not 0 to a mesh). Compared field by field:
+    // a key assembled in memory first would be read back before its stores land.
+    float rect[4];
+    frameRect(values.texList, values.frame, rect);
+    const auto bits = [](const float f) {
+        uint32_t u = 0;
+        std::memcpy(&u, &f, sizeof(u));
+        return u;
+    };
+    MeshKey& kept = m_meshKeys[k];
+    const bool sameShape = kept.valid && kept.shape == values.shape &&
+                           kept.shapeFlag == values.shapeFlag && kept.segments == values.segments &&
+                           kept.shapeParam == bits(values.shapeParam) &&
+                           kept.rect[0] == bits(rect[0]) && kept.rect[1] == bits(rect[1]) &&
+                           kept.rect[2] == bits(rect[2]) && kept.rect[3] == bits(rect[3]);
     e.shape = values.shape;
     e.blend = values.blend;
     e.texList = values.texList;
@@ -112,13 +167,35 @@ int DxParticle::addModel(const ModelEntry& values) {
     e.frame = values.frame;
     e.argb = values.argb;
     e.shapeFlag = values.shapeFlag;
+    if (sameShape) {
+        // A fade changes only the colour every vertex carries.
+        if (kept.argb != values.argb) {
+            for (uint32_t v = 0; v < e.vertexCount; ++v) {
+                e.vertices[v].argb = values.argb;
+            }
+            kept.argb = values.argb;
+        }
+        return static_cast<int>(++m_model.count);
+    }
+    kept.valid = false;
     if (!buildMesh(e)) {
         return static_cast<int>(m_model.count);
     }
+    kept.shape = values.shape;
+    kept.shapeFlag = values.shapeFlag;
+    kept.segments = values.segments;
+    kept.argb = values.argb;
+    kept.shapeParam = bits(values.shapeParam);
+    for (int i = 0; i < 4; ++i) {
+        kept.rect[i] = bits(rect[i]);
+    }
+    kept.valid = true;
     return static_cast<int>(++m_model.count);
 }
 
 void DxParticle::build(const ParticleManager& pm) {
+    // Records are written in place, one tight pass per draw list; a list whose records no
+    // longer fit still opens its batch, as the adders would.
     const RotParticleManager& rp = pm.rot();
     for (uint32_t l = 0; l < rp.listCount(); ++l) {
         uint16_t i = rp.listHead(l);
@@ -127,18 +204,25 @@ void DxParticle::build(const ParticleManager& pm) {
         }
         const RotParticle& first = rp.at(i);
         openRotBatch(first.blend, first.texIndex);
-        for (; i != 0; i = rp.at(i).drawNext) {
+        if (m_rot.batchCount == 0) {
+            continue;
+        }
+        RotRecord* const recs = m_rot.records.data();
+        uint32_t n = m_rot.count;
+        for (; i != 0 && n < MAX_RECORDS; i = rp.at(i).drawNext) {
             const RotParticle& p = rp.at(i);
-            RotRecord r;
+            prefetchRecord(rp.at(p.drawNext));
+            RotRecord& r = recs[n++];
             r.texList = p.owner != nullptr ? p.owner->texList : nullptr;
             r.frame = p.frame.current;
             r.position = throughRoot(p.position, p.root);
             r.argb = argb(p.alpha.value, p.colour.current);
             r.size = p.size.value;
             r.size2 = p.size2.value;
-            r.angle = static_cast<uint8_t>(ZquPm::truncI32(p.angle * 0.7111111f));
-            addRot(r);
+            r.angle = static_cast<uint8_t>(lowByte(p.angle * 0.7111111f));
         }
+        m_rot.batches[m_rot.batchCount - 1].count += n - m_rot.count;
+        m_rot.count = n;
     }
     const LineParticleManager& lp = pm.line();
     for (uint32_t l = 0; l < lp.listCount(); ++l) {
@@ -147,9 +231,15 @@ void DxParticle::build(const ParticleManager& pm) {
             continue;
         }
         openLineBatch(lp.at(i).blend, lp.at(i).texIndex);
-        for (; i != 0; i = lp.at(i).drawNext) {
+        if (m_line.batchCount == 0) {
+            continue;
+        }
+        LineRecord* const recs = m_line.records.data();
+        uint32_t n = m_line.count;
+        for (; i != 0 && n < MAX_RECORDS; i = lp.at(i).drawNext) {
             const LineParticle& p = lp.at(i);
-            LineRecord r;
+            prefetchRecord(lp.at(p.drawNext));
+            LineRecord& r = recs[n++];
             r.texList = p.owner != nullptr ? p.owner->texList : nullptr;
             r.frame = p.frame.current;
             r.head = throughRoot(p.head, p.root);
@@ -157,14 +247,16 @@ void DxParticle::build(const ParticleManager& pm) {
             r.headArgb = argb(p.alpha.value, p.colour.current);
             r.tailArgb = argb(p.fadeTail != 0 ? 0.0f : p.alpha.value, p.tailCurrent);
             r.width = p.width.value;
-            addLine(r);
         }
+        m_line.batches[m_line.batchCount - 1].count += n - m_line.count;
+        m_line.count = n;
     }
     const ModelParticleManager& mp = pm.model();
+    // One entry of values, filled anew for each particle (every field the adder reads).
+    ModelEntry e;
     for (uint32_t l = 0; l < mp.listCount(); ++l) {
         for (uint16_t i = mp.listHead(l); i != 0; i = mp.at(i).drawNext) {
             const ModelParticle& p = mp.at(i);
-            ModelEntry e;
             e.shape = static_cast<uint16_t>(p.shape);
             e.blend = p.blend;
             e.texList = p.owner != nullptr ? p.owner->texList : nullptr;
@@ -195,52 +287,70 @@ void DxParticle::frameRect(const ZquPm::PMTEXTURE* const list, const int frame, 
     }
 }
 
+namespace {
+
+// The frame rectangle of the previous record, looked up again only when the list or frame
+// changes (neighbours in a batch mostly share both).
+struct RectCache {
+    const ZquPm::PMTEXTURE* list = nullptr;
+    int frame = 0;
+    bool valid = false;
+    float f[4] = {};
+
+    const float* get(const ZquPm::PMTEXTURE* const l, const int fr) {
+        if (!valid || l != list || fr != frame) {
+            DxParticle::frameRect(l, fr, f);
+            list = l;
+            frame = fr;
+            valid = true;
+        }
+        return f;
+    }
+};
+
+} // namespace
+
 uint32_t DxParticle::fillRot(RotVertex* const out) const {
     const AngleTable& table = angles();
+    RectCache rc;
+    RotVertex* v = out;
     uint32_t q = 0;
     for (uint32_t b = 0; b < m_rot.batchCount; ++b) {
         const Batch& batch = m_rot.batches[b];
+        const RotRecord* const recs = m_rot.records.data() + batch.first;
         for (uint32_t k = 0; k < batch.count; ++k) {
-            const RotRecord& r = m_rot.records[batch.first + k];
-            float f[4];
-            frameRect(r.texList, r.frame, f);
+            const RotRecord& r = recs[k];
+            const float* const f = rc.get(r.texList, r.frame);
             const float s = table.sin[r.angle];
             const float c = table.cos[r.angle];
             const float hx = r.size * 0.5f;
             const float hy = r.size2 * 0.5f;
-            const float corner[4][4] = {{f[2], f[3], hx, hy},
-                                        {f[0], f[3], -hx, hy},
-                                        {f[2], f[1], hx, -hy},
-                                        {f[0], f[1], -hx, -hy}};
-            for (int v = 0; v < 4; ++v) {
-                out[4 * q + v] = RotVertex{r.position.x,
-                                           r.position.y,
-                                           r.position.z,
-                                           corner[v][0],
-                                           corner[v][1],
-                                           corner[v][2],
-                                           corner[v][3],
-                                           s,
-                                           c,
-                                           r.argb};
-            }
-            ++q;
+            const float x = r.position.x;
+            const float y = r.position.y;
+            const float z = r.position.z;
+            v[0] = RotVertex{x, y, z, f[2], f[3], hx, hy, s, c, r.argb};
+            v[1] = RotVertex{x, y, z, f[0], f[3], -hx, hy, s, c, r.argb};
+            v[2] = RotVertex{x, y, z, f[2], f[1], hx, -hy, s, c, r.argb};
+            v[3] = RotVertex{x, y, z, f[0], f[1], -hx, -hy, s, c, r.argb};
+            v += 4;
         }
+        q += batch.count;
     }
     return q;
 }
 
 uint32_t DxParticle::fillLine(LineVertex* const out) const {
+    RectCache rc;
+    LineVertex* v = out;
     uint32_t q = 0;
     for (uint32_t b = 0; b < m_line.batchCount; ++b) {
         const Batch& batch = m_line.batches[b];
+        const LineRecord* const recs = m_line.records.data() + batch.first;
         for (uint32_t k = 0; k < batch.count; ++k) {
-            const LineRecord& r = m_line.records[batch.first + k];
-            float f[4];
-            frameRect(r.texList, r.frame, f);
+            const LineRecord& r = recs[k];
+            const float* const f = rc.get(r.texList, r.frame);
             const ZqVector3 d = r.head - r.tail;
             const float hw = r.width * 0.5f;
-            LineVertex* const v = out + 4 * q;
             v[0] =
                 LineVertex{r.head.x, r.head.y, r.head.z, f[0], f[1], d.x, d.y, d.z, hw, r.headArgb};
             v[1] = LineVertex{r.head.x, r.head.y, r.head.z, f[2], f[1],
@@ -249,8 +359,9 @@ uint32_t DxParticle::fillLine(LineVertex* const out) const {
                 LineVertex{r.tail.x, r.tail.y, r.tail.z, f[0], f[3], d.x, d.y, d.z, hw, r.tailArgb};
             v[3] = LineVertex{r.tail.x, r.tail.y, r.tail.z, f[2], f[3],
                               d.x,      d.y,      d.z,      -hw,  r.tailArgb};
-            ++q;
+            v += 4;
         }
+        q += batch.count;
     }
     return q;
 }
@@ -263,14 +374,10 @@ bool DxParticle::buildMesh(ModelEntry& e) {
     const auto put = [&e](const uint32_t i, const float x, const float y, const float z,
                           const float u,
                           const float v) { e.vertices[i] = ModelVertex{x, y, z, u, v, e.argb}; };
-    // The sine takes the sign of the angle and is formed from the cosine.
     const auto ring = [](const uint32_t i, const uint32_t segs, float& c, float& s) {
-        const float t = static_cast<float>(i) * (2.0f * PI / static_cast<float>(segs)) - PI;
-        c = std::cos(t);
-        s = std::sqrt(std::fmax(0.0f, 1.0f - c * c));
-        if (t < 0.0f) {
-            s = -s;
-        }
+        const RingTable& t = ringTable(segs);
+        c = t.c[i];
+        s = t.s[i];
     };
     switch (e.shape) {
     case 0: {

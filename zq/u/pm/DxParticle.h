@@ -144,6 +144,17 @@ private:
     Collection<RotRecord> m_rot;
     Collection<LineRecord> m_line;
     Collection<ModelEntry> m_model;
+    // What each model slot's mesh was last built from.
+    struct MeshKey {
+        bool valid = false;
+        uint16_t shape = 0;
+        uint8_t shapeFlag = 0;
+        uint16_t segments = 0;
+        uint32_t argb = 0;
+        uint32_t shapeParam = 0;
+        uint32_t rect[4] = {};
+    };
+    MeshKey m_meshKeys[MAX_MODELS];
     ZqGlPrimitive* m_rotPrimitive = nullptr;
     ZqGlPrimitive* m_linePrimitive = nullptr;
 };

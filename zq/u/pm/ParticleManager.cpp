@@ -112,7 +112,7 @@ void ParticleManager::update() {
         r.velocity += r.acceleration;
         r.rotation += r.angularVelocity;
         r.size += r.sizeChange;
-        r.transform = emitterTransform(r, scaleInfluence(r, *s.ep));
+        r.transform = emitterTransform(r, scaleInfluence(r, *s.ep), s.transform);
         ++s.age;
         i = next;
     }

@@ -7,6 +7,7 @@
 
 #include "zq/u/pm/ParticlePools.h"
 #include "zq/u/pm/ZquPm.h"
+#include "zq/u/pm/ZquPmEmit.h"
 
 #include <cstdint>
 #include <memory>
@@ -61,6 +62,7 @@ private:
         ZquPm::EMITDATA rec;
         const ZquPm::EMITDATA* source = nullptr;
         ZquPm::EmitParam* ep = nullptr;
+        ZquPm::TransformCache transform;
     };
 
     ParticleManager();

@@ -4,10 +4,10 @@
 
 namespace ZquPm {
 
-void birthCommon(ParticleCommon& p, const EmitContext& cx) {
+void birthCommon(ParticleCommon& p, ZqMatrix& ownRoot, const EmitContext& cx) {
     if (cx.ep.keepBirthRoot) {
-        p.ownRoot = *cx.ep.root;
-        p.root = &p.ownRoot;
+        ownRoot = *cx.ep.root;
+        p.root = &ownRoot;
     } else {
         p.root = cx.ep.root;
     }
@@ -18,38 +18,23 @@ void birthCommon(ParticleCommon& p, const EmitContext& cx) {
     }
 }
 
-void steerStep(const uint32_t mode, const ZqVector3& pos, ZqVector3& vel, const ZqVector3& acc,
-               const float drag, Steering& st, const uint16_t age) {
-    const uint16_t interval = st.interval != 0 ? st.interval : 1;
-    if (mode == 3) {
-        if (age % interval == 0) {
-            const ZqVector3 target = st.liveTarget != nullptr ? *st.liveTarget : st.target;
-            const ZqVector3 to = ZqVector3().normalize(target - pos);
-            const ZqVector3 v = ZqVector3().normalize(vel);
-            vel = (to * st.weight + v * (1.0f - st.weight)) * st.speed;
+void homingTurn(const ZqVector3& pos, ZqVector3& vel, const Steering& st) {
+    const ZqVector3 target = st.liveTarget != nullptr ? *st.liveTarget : st.target;
+    const ZqVector3 to = ZqVector3().normalize(target - pos);
+    const ZqVector3 v = ZqVector3().normalize(vel);
+    vel = (to * st.weight + v * (1.0f - st.weight)) * st.speed;
+}
+
+void wanderTurn(Steering& st) {
+    if (st.toggle == 0) {
+        st.current.cross(st.current, st.axis);
+        if ((randNext() & 1) != 0) {
+            st.current.negate();
         }
-        if (st.liveTarget != nullptr) {
-            st.target = *st.liveTarget;
-        }
-    } else if (mode == 4) {
-        if (age % interval == 0) {
-            if (st.toggle == 0) {
-                st.current.cross(st.current, st.axis);
-                if ((randNext() & 1) != 0) {
-                    st.current.negate();
-                }
-                st.toggle = 1;
-            } else {
-                st.current = st.initial;
-                st.toggle = 0;
-            }
-        }
-        vel = st.current * st.speed;
+        st.toggle = 1;
     } else {
-        if (drag != 0.0f) {
-            vel *= std::fmax(0.0f, 1.0f - drag);
-        }
-        vel += acc;
+        st.current = st.initial;
+        st.toggle = 0;
     }
 }
 
@@ -100,7 +85,7 @@ ZqVector3 directionPart(const EmitContext& cx, const ZqVector3& d, const ZqVecto
     }
 }
 
-float wrapDegrees(float a) {
+float wrapDegreesSlow(float a) {
     if (!std::isfinite(a)) {
         return a;
     }

@@ -7,6 +7,7 @@ template <class P>
 ParticlePool<P>::ParticlePool(const uint16_t capacity, const uint32_t groups)
     : m_capacity(capacity), m_listCount(groups * PM_LISTS_PER_GROUP),
       m_records(std::make_unique<P[]>(capacity)),
+      m_ownRoots(std::make_unique<ZqMatrix[]>(capacity)),
       m_heads(std::make_unique<uint16_t[]>(m_listCount)),
       m_tails(std::make_unique<uint16_t[]>(m_listCount)) {
     reset();

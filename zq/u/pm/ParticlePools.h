@@ -21,11 +21,11 @@ struct EmitContext;
 constexpr uint32_t PM_TEXTURE_SLOTS = 100;
 constexpr uint32_t PM_LISTS_PER_GROUP = PM_TEXTURE_SLOTS + 1;
 
-// What every kind's record begins with: owner, root and the links of the two lists.
+// What every kind's record begins with: owner, root and the links of the two lists. A root
+// kept from birth lives in the pool beside the record (ownRoot): the step never reads it.
 struct ParticleCommon {
     ZquPm::EmitParam* owner = nullptr;
     const ZqMatrix* root = nullptr;
-    ZqMatrix ownRoot{1.0f};
     uint16_t next = 0;
     uint16_t prev = 0;
     uint16_t drawNext = 0;
@@ -65,7 +65,6 @@ struct RotParticle : ParticleCommon {
     ZquPm::ThreeKey alpha;
     ZquPm::ThreeKey size;
     ZquPm::ThreeKey size2;
-    Steering steer;
 };
 
 struct LineParticle : ParticleCommon {
@@ -86,7 +85,6 @@ struct LineParticle : ParticleCommon {
     ZquPm::ThreeKey alpha;
     ZquPm::ThreeKey width;
     ZqVector3 direction{0.0f, 1.0f, 0.0f};
-    Steering steer;
 };
 
 struct ModelParticle : ParticleCommon {
@@ -107,10 +105,28 @@ struct ModelParticle : ParticleCommon {
     ZquPm::ThreeKey scale[3];
     ZquPm::ColourKeys colour;
     ZquPm::ThreeKey alpha;
+    // The scaling and rotation part of the world matrix, and the scales and angles (x, y, z)
+    // it was made from.
+    ZqMatrix scaleRot{1.0f};
+    float shapeKey[6] = {};
+    bool shapeValid = false;
 
     // Scaling, rotation about Y, X, Z, translation to the position, then the frame matrix.
     void buildWorld();
 };
+
+// Asks for the cache lines of a record the walk reaches next: draw lists hop between records
+// in birth order, which the hardware cannot guess.
+template <class P> inline void prefetchRecord(const P& p) {
+#if defined(__GNUC__)
+    const char* const c = reinterpret_cast<const char*>(&p);
+    for (size_t o = 0; o < sizeof(P); o += 64) {
+        __builtin_prefetch(c + o);
+    }
+#else
+    (void)p;
+#endif
+}
 
 // The free list, the live list and the draw lists over one record array. Index 0 is never
 // handed out. alloc returns 0 when the pool is full or the list would fall outside the table.
@@ -133,6 +149,8 @@ public:
     uint16_t listHead(const uint32_t list) const { return m_heads[list]; }
     const P& at(const uint16_t i) const { return m_records[i]; }
     P& at(const uint16_t i) { return m_records[i]; }
+    // The root matrix particle i keeps from its birth when its effect asks for one.
+    ZqMatrix& ownRoot(const uint16_t i) { return m_ownRoots[i]; }
 
 protected:
     // Calls f(index) for every live particle in draw-list order; f may free its particle.
@@ -140,6 +158,7 @@ protected:
         for (uint32_t l = 0; l < m_listCount; ++l) {
             for (uint16_t i = m_heads[l]; i != 0;) {
                 const uint16_t next = m_records[i].drawNext;
+                prefetchRecord(m_records[next]);
                 f(i);
                 i = next;
             }
@@ -152,6 +171,7 @@ private:
     uint16_t m_capacity;
     uint32_t m_listCount;
     std::unique_ptr<P[]> m_records;
+    std::unique_ptr<ZqMatrix[]> m_ownRoots;
     std::unique_ptr<uint16_t[]> m_heads;
     std::unique_ptr<uint16_t[]> m_tails;
     uint16_t m_free = 1;
@@ -159,20 +179,32 @@ private:
     uint16_t m_count = 0;
 };
 
+// Rotating and line particles keep their steering beside the records: only motion modes 3
+// and 4 read it.
 class RotParticleManager : public ParticlePool<RotParticle> {
 public:
-    RotParticleManager() : ParticlePool(1000, 3) {}
+    RotParticleManager()
+        : ParticlePool(1000, 3), m_steer(std::make_unique<Steering[]>(capacity())) {}
     ~RotParticleManager() override = default;
     void emit(uint16_t index, const ZquPm::EmitContext& cx);
     void update();
+    const Steering& steering(const uint16_t i) const { return m_steer[i]; }
+
+private:
+    std::unique_ptr<Steering[]> m_steer;
 };
 
 class LineParticleManager : public ParticlePool<LineParticle> {
 public:
-    LineParticleManager() : ParticlePool(1000, 3) {}
+    LineParticleManager()
+        : ParticlePool(1000, 3), m_steer(std::make_unique<Steering[]>(capacity())) {}
     ~LineParticleManager() override = default;
     void emit(uint16_t index, const ZquPm::EmitContext& cx);
     void update();
+    const Steering& steering(const uint16_t i) const { return m_steer[i]; }
+
+private:
+    std::unique_ptr<Steering[]> m_steer;
 };
 
 class ModelParticleManager : public ParticlePool<ModelParticle> {

@@ -9,7 +9,7 @@ template class ParticlePool<LineParticle>;
 void LineParticleManager::emit(const uint16_t index, const EmitContext& cx) {
     LineParticle& p = at(index);
     const EMITDATA& r = cx.rec;
-    birthCommon(p, cx);
+    birthCommon(p, ownRoot(index), cx);
     p.colour.birth(r, cx.ep.tint);
     p.ownTail = r.lineOwnTail;
     p.fadeTail = r.lineFadeTail;
@@ -32,7 +32,9 @@ void LineParticleManager::emit(const uint16_t index, const EmitContext& cx) {
     p.tail = pos;
     const ZqVector3 d = r.direction + axisSpread(r);
     p.motion = r.motion;
-    p.velocity = startVelocity(cx, directionPart(cx, d, pos, centre, true, &p.steer));
+    Steering& st = m_steer[index];
+    st = Steering();
+    p.velocity = startVelocity(cx, directionPart(cx, d, pos, centre, true, &st));
     p.acceleration = startAcceleration(cx);
     p.drag = r.drag;
 
@@ -64,7 +66,8 @@ void LineParticleManager::emit(const uint16_t index, const EmitContext& cx) {
 }
 
 void LineParticleManager::update() {
-    walk([this](const uint16_t i) {
+    ColourMemo memo;
+    walk([this, &memo](const uint16_t i) {
         LineParticle& p = at(i);
         ++p.age;
         if (p.age >= p.life) {
@@ -72,58 +75,66 @@ void LineParticleManager::update() {
             return;
         }
         p.length.step(p.age, p.life, p.phase[PHASE_SIZE2_IN], p.phase[PHASE_SIZE2_OUT]);
-        p.colour.step(p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]);
+        const uint32_t c = memo.packedAt(p.colour, p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]);
+        p.colour.setCurrent(c);
         if (p.ownTail == 0) {
-            p.tailCurrent = p.colour.current;
+            ColourKeys::unpack(c, p.tailCurrent);
         }
         p.alpha.step(p.age, p.life, p.phase[PHASE_ALPHA_IN], p.phase[PHASE_ALPHA_OUT]);
         p.width.step(p.age, p.life, p.phase[PHASE_SIZE_IN], p.phase[PHASE_SIZE_OUT]);
         p.frame.step(p.age);
 
-        steerStep(p.motion, p.head, p.velocity, p.acceleration, p.drag, p.steer, p.age);
+        // Worked on in locals and stored once: reading back a vector just stored field by
+        // field stalls the step.
+        ZqVector3 head = p.head;
+        ZqVector3 tail = p.tail;
+        ZqVector3 v = p.velocity;
+        steerStep(p.motion, head, v, p.acceleration, p.drag, m_steer[i], p.age);
         const float l = p.length.value;
-        const ZqVector3& v = p.velocity;
         const bool lead = p.tailLeads != 0;
         switch (p.orientation) {
         case 0: {
             const ZqVector3 n = ZqVector3().normalize(v);
             if (!lead) {
-                p.head += v;
-                p.tail = p.head - n * l;
+                head += v;
+                tail = head - n * l;
             } else {
-                p.tail += v;
-                p.head = p.tail + n * l;
+                tail += v;
+                head = tail + n * l;
             }
             break;
         }
         case 1:
             if (!lead) {
-                p.head += v;
-                p.tail = p.head + ZqVector3().normalize(p.tail - p.head) * l;
+                head += v;
+                tail = head + ZqVector3().normalize(tail - head) * l;
             } else {
-                const ZqVector3 oldTail = p.tail;
-                p.tail = oldTail + v;
-                p.head = p.tail + ZqVector3().normalize(p.head - oldTail + v) * l;
+                const ZqVector3 oldTail = tail;
+                tail = oldTail + v;
+                head = tail + ZqVector3().normalize(head - oldTail + v) * l;
             }
             break;
         case 2:
         case 3:
-            p.tail = p.head + p.direction * l;
+            tail = head + p.direction * l;
             break;
         case 4:
         case 5:
             if (!lead) {
-                p.head += v;
-                p.tail = p.head + p.direction * l;
+                head += v;
+                tail = head + p.direction * l;
             } else {
-                p.tail += v;
-                p.head = p.tail + p.direction * l;
+                tail += v;
+                head = tail + p.direction * l;
             }
             break;
         default:
-            p.head += v;
-            p.tail += v;
+            head += v;
+            tail += v;
             break;
         }
+        p.head = head;
+        p.tail = tail;
+        p.velocity = v;
     });
 }

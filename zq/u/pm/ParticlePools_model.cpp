@@ -3,6 +3,7 @@
 #include "zq/u/pm/ParticlePool_impl.h"
 
 #include <cmath>
+#include <cstring>
 
 using namespace ZquPm;
 
@@ -36,18 +37,26 @@ void clampAlpha(ThreeKey& a, const int change) {
 } // namespace
 
 void ModelParticle::buildWorld() {
-    ZqMatrix m;
-    if (shape == 0) {
-        m.setScale(scale[0].value, 1.0f, scale[1].value);
-    } else {
-        m.setScale(scale[0].value, scale[1].value, scale[2].value);
+    // Scale and rotation are made again only when a scale or an angle changed (bit for bit);
+    // most model particles keep both for most of their life.
+    const float sx = scale[0].value;
+    const float sy = shape == 0 ? 1.0f : scale[1].value;
+    const float sz = shape == 0 ? scale[1].value : scale[2].value;
+    const float key[6] = {sx, sy, sz, angles.x, angles.y, angles.z};
+    if (!shapeValid || std::memcmp(key, shapeKey, sizeof(key)) != 0) {
+        scaleRot = scaleRotation(sx, sy, sz, angles.x, angles.y, angles.z);
+        std::memcpy(shapeKey, key, sizeof(key));
+        shapeValid = true;
     }
-    ZqMatrix r;
-    m.mul(r.setRotY(angles.y));
-    m.mul(r.setRotX(angles.x));
-    m.mul(r.setRotZ(angles.z));
-    m.setTrans(position);
-    world.mul(m, frameMatrix);
+    // world = scaleRot with the translation row set to the position, times the frame matrix.
+    // The translation row is multiplied here, summed in the order ZqMatrix::mul sums, rather
+    // than stored into a copy and loaded back.
+    world.mul(scaleRot, frameMatrix);
+    const float t[4] = {position.x, position.y, position.z, scaleRot.m[3][3]};
+    const ZqMatrix& f = frameMatrix;
+    for (int j = 0; j < 4; ++j) {
+        world.m[3][j] = t[0] * f.m[0][j] + t[1] * f.m[1][j] + t[2] * f.m[2][j] + t[3] * f.m[3][j];
+    }
 }
 
 void ModelParticleManager::onFree(const uint16_t index) {
@@ -58,7 +67,7 @@ void ModelParticleManager::onFree(const uint16_t index) {
 void ModelParticleManager::emit(const uint16_t index, const EmitContext& cx) {
     ModelParticle& p = at(index);
     const EMITDATA& r = cx.rec;
-    birthCommon(p, cx);
+    birthCommon(p, ownRoot(index), cx);
     p.shape = r.modelShape;
     p.segments = static_cast<uint16_t>(r.modelSegments);
     p.shapeParam = r.modelParam;
@@ -131,7 +140,8 @@ void ModelParticleManager::emit(const uint16_t index, const EmitContext& cx) {
 }
 
 void ModelParticleManager::update() {
-    walk([this](const uint16_t i) {
+    ColourMemo memo;
+    walk([this, &memo](const uint16_t i) {
         ModelParticle& p = at(i);
         ++p.age;
         if (p.age >= p.life) {
@@ -140,7 +150,9 @@ void ModelParticleManager::update() {
         }
         p.position += p.velocity;
         if (p.drag != 0.0f) {
-            p.velocity *= std::fmax(0.0f, 1.0f - p.drag);
+            // max(0, 1 - drag), NaN giving 0 (1 - drag is never -0).
+            const float k = 1.0f - p.drag;
+            p.velocity *= k > 0.0f ? k : 0.0f;
         }
         p.velocity += p.acceleration;
         p.angles += p.angVel;
@@ -149,7 +161,7 @@ void ModelParticleManager::update() {
         p.scale[2].step(p.age, p.life, p.phase[PHASE_SIZE_IN], p.phase[PHASE_SIZE_OUT]);
         p.scale[1].step(p.age, p.life, p.phase[PHASE_SIZE2_IN], p.phase[PHASE_SIZE2_OUT]);
         p.buildWorld();
-        p.colour.step(p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]);
+        p.colour.setCurrent(memo.packedAt(p.colour, p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]));
         clampAlpha(p.alpha,
                    p.alpha.step(p.age, p.life, p.phase[PHASE_ALPHA_IN], p.phase[PHASE_ALPHA_OUT]));
         p.frame.step(p.age);

@@ -25,7 +25,7 @@ void birthRotation(const EMITDATA& r, float& angle, float& vel, float& acc) {
 void RotParticleManager::emit(const uint16_t index, const EmitContext& cx) {
     RotParticle& p = at(index);
     const EMITDATA& r = cx.rec;
-    birthCommon(p, cx);
+    birthCommon(p, ownRoot(index), cx);
     p.colour.birth(r, cx.ep.tint);
     p.alpha.birth(r.alpha, variationFactor(r.alphaVariation), 1.0f, true, p.phase[PHASE_ALPHA_IN],
                   p.phase[PHASE_ALPHA_OUT]);
@@ -45,24 +45,31 @@ void RotParticleManager::emit(const uint16_t index, const EmitContext& cx) {
         r.direction + ZqVector3(r.spreadH * u.x, r.spreadV * u.y, r.spreadH * u.z) * f;
     p.motion = r.motion;
     p.position = pos;
-    p.velocity = startVelocity(cx, directionPart(cx, d, pos, centre, true, &p.steer));
+    Steering& st = m_steer[index];
+    st = Steering();
+    p.velocity = startVelocity(cx, directionPart(cx, d, pos, centre, true, &st));
     p.acceleration = startAcceleration(cx);
     p.drag = r.drag;
 }
 
 void RotParticleManager::update() {
-    walk([this](const uint16_t i) {
+    ColourMemo memo;
+    walk([this, &memo](const uint16_t i) {
         RotParticle& p = at(i);
         ++p.age;
         if (p.age >= p.life) {
             free(i);
             return;
         }
-        p.position += p.velocity;
-        steerStep(p.motion, p.position, p.velocity, p.acceleration, p.drag, p.steer, p.age);
+        // Worked on in locals and stored once (see the line particles' step).
+        const ZqVector3 pos = p.position + p.velocity;
+        ZqVector3 v = p.velocity;
+        steerStep(p.motion, pos, v, p.acceleration, p.drag, m_steer[i], p.age);
+        p.position = pos;
+        p.velocity = v;
         p.angVel += p.angAcc;
         p.angle = wrapDegrees(p.angle + p.angVel);
-        p.colour.step(p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]);
+        p.colour.setCurrent(memo.packedAt(p.colour, p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]));
         p.alpha.step(p.age, p.life, p.phase[PHASE_ALPHA_IN], p.phase[PHASE_ALPHA_OUT]);
         p.size.step(p.age, p.life, p.phase[PHASE_SIZE_IN], p.phase[PHASE_SIZE_OUT]);
         p.size2.step(p.age, p.life, p.phase[PHASE_SIZE2_IN], p.phase[PHASE_SIZE2_OUT]);

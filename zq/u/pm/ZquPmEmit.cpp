@@ -1,6 +1,7 @@
 #include "zq/u/pm/ZquPmEmit.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace ZquPm {
 
@@ -25,13 +26,34 @@ float scaleInfluence(const EMITDATA& rec, const EmitParam& ep) {
     return ep.scale * p + (1.0f - p);
 }
 
-ZqMatrix emitterTransform(const EMITDATA& rec, const float f) {
+ZqMatrix scaleRotation(const float sx, const float sy, const float sz, const float ax,
+                       const float ay, const float az) {
     ZqMatrix m;
-    m.setScale(rec.size.x * f * 0.5f, rec.size.y * f * 0.5f, rec.size.z * f * 0.5f);
+    m.setScale(sx, sy, sz);
     ZqMatrix r;
-    m.mul(r.setRotY(rec.rotation.y * DEG));
-    m.mul(r.setRotX(rec.rotation.x * DEG));
-    m.mul(r.setRotZ(rec.rotation.z * DEG));
+    m.mul(r.setRotY(ay));
+    m.mul(r.setRotX(ax));
+    m.mul(r.setRotZ(az));
+    return m;
+}
+
+ZqMatrix emitterTransform(const EMITDATA& rec, const float f) {
+    ZqMatrix m = scaleRotation(rec.size.x * f * 0.5f, rec.size.y * f * 0.5f, rec.size.z * f * 0.5f,
+                               rec.rotation.x * DEG, rec.rotation.y * DEG, rec.rotation.z * DEG);
+    m.setTrans(rec.position.x * f, rec.position.y * f, rec.position.z * f);
+    return m;
+}
+
+ZqMatrix emitterTransform(const EMITDATA& rec, const float f, TransformCache& cache) {
+    const float key[6] = {rec.size.x * f * 0.5f, rec.size.y * f * 0.5f, rec.size.z * f * 0.5f,
+                          rec.rotation.x,        rec.rotation.y,        rec.rotation.z};
+    if (!cache.valid || std::memcmp(key, cache.key, sizeof(key)) != 0) {
+        cache.scaleRot = scaleRotation(key[0], key[1], key[2], rec.rotation.x * DEG,
+                                       rec.rotation.y * DEG, rec.rotation.z * DEG);
+        std::memcpy(cache.key, key, sizeof(key));
+        cache.valid = true;
+    }
+    ZqMatrix m = cache.scaleRot;
     m.setTrans(rec.position.x * f, rec.position.y * f, rec.position.z * f);
     return m;
 }

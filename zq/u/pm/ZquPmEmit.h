@@ -22,6 +22,18 @@ float scaleInfluence(const EMITDATA& rec, const EmitParam& ep);
 // The emitter transform: scaling by size x f / 2, rotations about Y, X, Z, translation
 // position x f.
 ZqMatrix emitterTransform(const EMITDATA& rec, float f);
+// Scaling by (sx, sy, sz), then rotations about Y, X and Z (radians): the shape part of the
+// emitter and model particle transforms.
+ZqMatrix scaleRotation(float sx, float sy, float sz, float ax, float ay, float az);
+// The scaling and rotation of an emitter transform and the scales and angles (x, y, z) it was
+// made from, kept by a running emitter: most emitters neither turn nor grow.
+struct TransformCache {
+    float key[6] = {};
+    bool valid = false;
+    ZqMatrix scaleRot{1.0f};
+};
+// emitterTransform, its scaling and rotation taken from cache while they are unchanged.
+ZqMatrix emitterTransform(const EMITDATA& rec, float f, TransformCache& cache);
 // A point of the record's spawn shape (shapes 2..9 through the emitter transform).
 ZqVector3 spawnPoint(const EMITDATA& rec);
 // The spawn point P and emitter centre B of rotating and line particles, placed by the

@@ -18,32 +18,6 @@ void ThreeKey::birth(const float keys[3], const float factor, const float scale,
     out = lo > 0 ? (k[1] - k[2]) / static_cast<float>(lo) : 0.0f;
 }
 
-int ThreeKey::step(const uint16_t a, const uint16_t life, const uint16_t li, const uint16_t lo) {
-    if (li > 0 && a <= li) {
-        value += in;
-        return 1;
-    }
-    if (lo > 0 && static_cast<int32_t>(life) - static_cast<int32_t>(a) < static_cast<int32_t>(lo)) {
-        value -= out;
-        return -1;
-    }
-    return 0;
-}
-
-namespace {
-
-// trunc(v) held to 0..255; NaN gives 0.
-uint8_t toByte(const float v) {
-    return v >= 255.0f ? 255 : (v > 0.0f ? static_cast<uint8_t>(v) : 0);
-}
-
-Rgb blend(const Rgb& a, const Rgb& b, const float w) {
-    const float iw = 1.0f - w;
-    return Rgb{toByte(a.r * iw + b.r * w), toByte(a.g * iw + b.g * w), toByte(a.b * iw + b.b * w)};
-}
-
-} // namespace
-
 Rgb tintColour(const Rgb& c, const Rgb& e, const uint32_t p) {
     const float q = static_cast<float>(p) * 0.01f;
     const auto ch = [q](const uint8_t cv, const uint8_t ev) {
@@ -73,18 +47,6 @@ void ColourKeys::birth(const EMITDATA& rec, const Rgb& effectTint) {
     current = start;
 }
 
-void ColourKeys::step(const uint16_t a, const uint16_t life, const uint16_t middleTime) {
-    const float fa = static_cast<float>(a);
-    if (middleTime == 0) {
-        current = blend(start, end, life != 0 ? fa / static_cast<float>(life) : 1.0f);
-    } else if (a <= middleTime) {
-        current = blend(start, middle, fa / static_cast<float>(middleTime));
-    } else {
-        const float span = static_cast<float>(life) - static_cast<float>(middleTime);
-        current = blend(middle, end, span > 0.0f ? (fa - middleTime) / span : 1.0f);
-    }
-}
-
 void TextureFrame::birth(const EMITDATA& rec) {
     mode = rec.frameMode;
     first = static_cast<int16_t>(rec.frameFirst);
@@ -104,10 +66,7 @@ void TextureFrame::birth(const EMITDATA& rec) {
     }
 }
 
-void TextureFrame::step(const uint16_t a) {
-    if (last == -1 || a % stepsPerFrame != 0) {
-        return;
-    }
+void TextureFrame::advance() {
     switch (mode) {
     case 1:
         if (current < last) {

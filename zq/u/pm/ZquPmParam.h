@@ -6,7 +6,9 @@
 
 #include "zq/u/pm/ZquPm.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace ZquPm {
 
@@ -32,9 +34,32 @@ struct ThreeKey {
     void birth(const float keys[3], float factor, float scale, bool clampAlpha, uint16_t li,
                uint16_t lo);
     // One step at the new age a of a particle of life L: +1 after a rise, -1 after a fall,
-    // 0 on the plateau.
-    int step(uint16_t a, uint16_t life, uint16_t li, uint16_t lo);
+    // 0 on the plateau. Inline: every particle steps several keys each step.
+    int step(const uint16_t a, const uint16_t life, const uint16_t li, const uint16_t lo) {
+        if (li > 0 && a <= li) {
+            value += in;
+            return 1;
+        }
+        if (lo > 0 &&
+            static_cast<int32_t>(life) - static_cast<int32_t>(a) < static_cast<int32_t>(lo)) {
+            value -= out;
+            return -1;
+        }
+        return 0;
+    }
 };
+
+// trunc(v) held to 0..255; NaN gives 0.
+inline uint8_t colourByte(const float v) {
+    return v >= 255.0f ? 255 : (v > 0.0f ? static_cast<uint8_t>(v) : 0);
+}
+
+// a (1 - w) + b w per channel, each held to a byte.
+inline Rgb blendColour(const Rgb& a, const Rgb& b, const float w) {
+    const float iw = 1.0f - w;
+    return Rgb{colourByte(a.r * iw + b.r * w), colourByte(a.g * iw + b.g * w),
+               colourByte(a.b * iw + b.b * w)};
+}
 
 struct ColourKeys {
     Rgb current;
@@ -46,8 +71,70 @@ struct ColourKeys {
     // tint towards the effect colour.
     void birth(const EMITDATA& rec, const Rgb& effectTint);
     // Blends start -> (middle ->) end by age; middle time 0 blends start to end directly.
-    void step(uint16_t a, uint16_t life, uint16_t middleTime);
+    void step(const uint16_t a, const uint16_t life, const uint16_t middleTime) {
+        setCurrent(packedAt(a, life, middleTime));
+    }
+    // The colour at age a (what step sets) packed as r | g << 8 | b << 16: kept in a register,
+    // a caller copying it on does not read back the bytes just stored.
+    uint32_t packedAt(const uint16_t a, const uint16_t life, const uint16_t middleTime) const {
+        const float fa = static_cast<float>(a);
+        if (middleTime == 0) {
+            return blendPacked(start, end, life != 0 ? fa / static_cast<float>(life) : 1.0f);
+        }
+        if (a <= middleTime) {
+            return blendPacked(start, middle, fa / static_cast<float>(middleTime));
+        }
+        const float span = static_cast<float>(life) - static_cast<float>(middleTime);
+        return blendPacked(middle, end, span > 0.0f ? (fa - middleTime) / span : 1.0f);
+    }
+    void setCurrent(const uint32_t c) { unpack(c, current); }
+    static void unpack(const uint32_t c, Rgb& out) {
+        out.r = static_cast<uint8_t>(c);
+        out.g = static_cast<uint8_t>(c >> 8);
+        out.b = static_cast<uint8_t>(c >> 16);
+    }
+
+private:
+    static uint32_t blendPacked(const Rgb& a, const Rgb& b, const float w) {
+        const float iw = 1.0f - w;
+        return static_cast<uint32_t>(colourByte(a.r * iw + b.r * w)) |
+               static_cast<uint32_t>(colourByte(a.g * iw + b.g * w)) << 8 |
+               static_cast<uint32_t>(colourByte(a.b * iw + b.b * w)) << 16;
+    }
 };
+
+// The colour a pool's step last worked out and everything it was made from (key colours, age,
+// life, middle time). Particles born together sit together in the draw lists and share all of
+// it, so a burst blends its colour once a step.
+class ColourMemo {
+public:
+    uint32_t packedAt(const ColourKeys& k, const uint16_t a, const uint16_t life,
+                      const uint16_t middleTime) {
+        // start, middle and end are the key's bytes 3..11.
+        const unsigned char* const b = reinterpret_cast<const unsigned char*>(&k);
+        uint64_t k0 = 0;
+        std::memcpy(&k0, b + 3, 8);
+        const uint64_t k1 = static_cast<uint64_t>(b[11]) | static_cast<uint64_t>(a) << 8 |
+                            static_cast<uint64_t>(life) << 24 |
+                            static_cast<uint64_t>(middleTime) << 40;
+        if (!m_valid || k0 != m_k0 || k1 != m_k1) {
+            m_value = k.packedAt(a, life, middleTime);
+            m_k0 = k0;
+            m_k1 = k1;
+            m_valid = true;
+        }
+        return m_value;
+    }
+
+private:
+    uint64_t m_k0 = 0;
+    uint64_t m_k1 = 0;
+    uint32_t m_value = 0;
+    bool m_valid = false;
+};
+static_assert(sizeof(ColourKeys) == 12 && offsetof(ColourKeys, start) == 3 &&
+                  offsetof(ColourKeys, end) == 9,
+              "ColourMemo reads the key colours as bytes 3..11");
 
 // Moves c towards e by the percentage p: trunc(c (1 - q)) + trunc(e q), q = p x 0.01.
 Rgb tintColour(const Rgb& c, const Rgb& e, uint32_t p);
@@ -62,7 +149,14 @@ struct TextureFrame {
 
     void birth(const EMITDATA& rec);
     // Nothing when the last frame is -1; acts when a is a multiple of the steps per frame.
-    void step(uint16_t a);
+    void step(const uint16_t a) {
+        if (last != -1 && a % stepsPerFrame == 0) {
+            advance();
+        }
+    }
+
+private:
+    void advance();
 };
 
 // trunc(|value| x 10000) as the bound of a signed random fraction: 0 when below 1, without a

@@ -131,6 +131,44 @@ TEST(ParticleColour, KeysAndTint) {
     EXPECT_EQ(c.current.g, c.start.g);
 }
 
+// The memo a pool's step shares among neighbours must answer what the keys' own blend gives
+// whenever any input changes: every key colour (the last byte, end blue, too), age, life and
+// middle time change in turn, and repeats hit the kept value.
+TEST(ParticleColour, MemoAnswersAsTheKeys) {
+    ColourKeys k;
+    k.start = {10, 20, 30};
+    k.middle = {200, 150, 100};
+    k.end = {0, 255, 7};
+    struct Case {
+        void (*edit)(ColourKeys&);
+        uint16_t a, life, middleTime;
+    };
+    const Case cases[] = {
+        {[](ColourKeys&) {}, 3, 10, 4},
+        {[](ColourKeys&) {}, 3, 10, 4},
+        {[](ColourKeys& c) { c.start.r = 90; }, 3, 10, 4},
+        {[](ColourKeys& c) { c.start.b = 91; }, 3, 10, 4},
+        {[](ColourKeys& c) { c.middle.g = 1; }, 3, 10, 4},
+        {[](ColourKeys& c) { c.end.r = 40; }, 7, 10, 4},
+        {[](ColourKeys& c) { c.end.g = 41; }, 7, 10, 4},
+        {[](ColourKeys& c) { c.end.b = 250; }, 7, 10, 4},
+        {[](ColourKeys&) {}, 8, 10, 4},
+        {[](ColourKeys&) {}, 8, 12, 4},
+        {[](ColourKeys&) {}, 8, 12, 0},
+        {[](ColourKeys&) {}, 8, 12, 0},
+    };
+    ColourMemo memo;
+    for (const Case& c : cases) {
+        c.edit(k);
+        ColourKeys fresh = k;
+        fresh.step(c.a, c.life, c.middleTime);
+        k.setCurrent(memo.packedAt(k, c.a, c.life, c.middleTime));
+        EXPECT_EQ(k.current.r, fresh.current.r) << c.a << " " << c.life << " " << c.middleTime;
+        EXPECT_EQ(k.current.g, fresh.current.g) << c.a << " " << c.life << " " << c.middleTime;
+        EXPECT_EQ(k.current.b, fresh.current.b) << c.a << " " << c.life << " " << c.middleTime;
+    }
+}
+
 TEST(ParticleFrame, Modes) {
     const auto run = [](uint32_t mode, int16_t first, int16_t last, uint32_t steps, int n) {
         EMITDATA r = EMITDATA::defaults();

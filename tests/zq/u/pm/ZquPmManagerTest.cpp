@@ -12,6 +12,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <limits>
 #include <map>
 #include <string>
 #include <unistd.h>
@@ -367,6 +368,92 @@ TEST(DxParticleBuild, BatchesVerticesAndMeshes) {
                 ASSERT_LT(me.indices[i], me.vertexCount);
             }
         }
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A slot's mesh that is kept from the previous frame must be the mesh made afresh: every
+// value it is made of changes in turn, and segment counts alternate.
+TEST(DxParticleBuild, KeptMeshesMatchFreshOnes) {
+    auto dx = DxParticle::create();
+    PMTEXTURE list;
+    list.frames = {{0.0f, 0.0f, 0.5f, 0.5f}, {0.5f, 0.5f, 0.5f, 0.5f}};
+    DxParticle::ModelEntry in;
+    in.shape = 3;
+    in.segments = 6;
+    in.shapeParam = 1.0f;
+    in.texList = &list;
+    in.argb = 0x80FFFFFFu;
+    const auto edits = std::vector<void (*)(DxParticle::ModelEntry&)>{
+        [](DxParticle::ModelEntry&) {},
+        [](DxParticle::ModelEntry& e) { e.argb = 0x40FFFFFFu; },
+        [](DxParticle::ModelEntry& e) { e.frame = 1; },
+        [](DxParticle::ModelEntry& e) { e.segments = 8; },
+        [](DxParticle::ModelEntry& e) { e.segments = 6; },
+        [](DxParticle::ModelEntry& e) { e.shape = 2; },
+        [](DxParticle::ModelEntry& e) { e.shapeParam = 2.0f; },
+        [](DxParticle::ModelEntry& e) { e.shapeFlag = 1; },
+        [](DxParticle::ModelEntry& e) { e.segments = 0; }, // refused: the slot is not kept
+        [](DxParticle::ModelEntry& e) { e.segments = 5; },
+        [](DxParticle::ModelEntry&) {},
+    };
+    for (size_t k = 0; k < edits.size(); ++k) {
+        edits[k](in);
+        DxParticle::ModelEntry fresh = in;
+        fresh.vertices.resize(DxParticle::MODEL_VERTICES);
+        fresh.indices.resize(DxParticle::MODEL_INDICES);
+        const bool ok = DxParticle::buildMesh(fresh);
+        dx->clear();
+        ASSERT_EQ(dx->addModel(in), ok ? 1 : 0) << k;
+        if (!ok) {
+            continue;
+        }
+        const DxParticle::ModelEntry& got = dx->model().records[0];
+        ASSERT_EQ(got.vertexCount, fresh.vertexCount) << k;
+        ASSERT_EQ(got.indexCount, fresh.indexCount) << k;
+        EXPECT_EQ(std::memcmp(got.vertices.data(), fresh.vertices.data(),
+                              fresh.vertexCount * sizeof(DxParticle::ModelVertex)),
+                  0)
+            << k;
+        EXPECT_EQ(std::memcmp(got.indices.data(), fresh.indices.data(),
+                              fresh.indexCount * sizeof(uint16_t)),
+                  0)
+            << k;
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The colour's alpha byte is the low byte of the truncated alpha, also for alphas a record
+// can drive outside 0..255 (the keys have no lower bound) or make NaN.
+TEST(DxParticleBuild, AlphaByteOfOutOfRangeAlphas) {
+    struct Case {
+        float alpha;
+        uint32_t byte;
+    };
+    const Case cases[] = {{128.9f, 128u},
+                          {-1.0f, 0xFFu},
+                          {-300.0f, 0xD4u},
+                          {-3.0e9f, 0u},
+                          {std::numeric_limits<float>::quiet_NaN(), 0u}};
+    for (const Case& c : cases) {
+        auto pm = ParticleManager::create();
+        auto dx = DxParticle::create();
+        EmitParam ep;
+        EMITDATA e = EMITDATA::defaults();
+        e.count = 1;
+        e.life = 1;
+        e.alpha[0] = e.alpha[1] = e.alpha[2] = c.alpha;
+        pm->startEmitter(&e, &ep);
+        pm->update();
+        dx->build(*pm);
+        ASSERT_EQ(dx->rot().count, 1u) << c.alpha;
+        EXPECT_EQ(dx->rot().records[0].argb >> 24, c.byte) << c.alpha;
     }
 }
 
