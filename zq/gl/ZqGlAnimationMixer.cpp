@@ -58,12 +58,13 @@ ZqGlAnimationMixer* ZqGlAnimationMixer::create(ZqGlAnimation* const referenceAni
     for (RotTransScalePtrs& p : m->m_vPtrs) {
         ZqGlAnimationPlayer::setDefaults(p);
     }
-    for (Layer& layer : m->m_layers) {
-        if (!layer.init(referenceAnimation)) {
+    for (uint32_t l = 0; l < NR_LAYERS; ++l) {
+        if (!m->m_layers[l].init(referenceAnimation)) {
             m->release();
             zqp::setLastError(ERROR_LAYER);
             return nullptr;
         }
+        m->driveBones(l);
     }
     return m;
 }
@@ -150,6 +151,10 @@ void ZqGlAnimationMixer::setLayerNr(const uint32_t bone, const uint32_t layer) {
     if (bone >= m_nrBones || layer >= NR_LAYERS) {
         return;
     }
+    if (m_vLayerNr[bone] != layer) {
+        m_layers[m_vLayerNr[bone]].setBoneDriven(bone, false);
+        m_layers[layer].setBoneDriven(bone, true);
+    }
     m_vLayerNr[bone] = static_cast<uint8_t>(layer);
     // The scale pointer follows at the next blend step.
     m_vPtrs[bone].rot = m_layers[layer].getOutPtrs(bone).rot;
@@ -233,7 +238,13 @@ void ZqGlAnimationMixer::releaseLayer(const uint32_t layer) {
     }
     m_layers[layer].quit();
     // A layer let go drives its bones with the default pose until it is set up again.
-    if (m_calc.getAnimation() != nullptr) {
-        m_layers[layer].init(m_calc.getAnimation());
+    if (m_calc.getAnimation() != nullptr && m_layers[layer].init(m_calc.getAnimation())) {
+        driveBones(layer);
+    }
+}
+
+void ZqGlAnimationMixer::driveBones(const uint32_t layer) {
+    for (uint32_t b = 0; b < m_nrBones; ++b) {
+        m_layers[layer].setBoneDriven(b, m_vLayerNr[b] == layer);
     }
 }

@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+class ZqGlKeyFrame;
+
 class ZqGlAnimationMixer : public ZqFixList<ZqGlAnimationMixer> {
 public:
     static constexpr uint32_t POOL_SIZE = 16;
@@ -66,18 +68,35 @@ public:
         ZqGlAnimation* getOldAnimation() const { return m_slots[m_old].animation; }
         // The current slot's player, null when that slot holds no animation.
         ZqGlKeyFramePlayer* getKeyFramePlayer() const;
+        // The blended values of a bone in use (see setBoneDriven).
         const RotTransScale& getBlendedValues(const uint32_t bone) const {
             return m_vBlended[bone];
         }
         const RotTransScalePtrs& getOutPtrs(const uint32_t bone) const { return m_vOut[bone]; }
+        // Whether the layer's pose of a bone is in use (every bone is after init). The values
+        // of a bone not in use are worked out only when something could still read them
+        // (a frozen pose, the bone coming into use), so they stay what a full evaluation gives.
+        void setBoneDriven(uint32_t bone, bool on);
 
     private:
         enum class State : uint8_t { Empty, Frozen, Playing };
+        // The tracks bound to one bone's rotation, translation and scale, -1 for a default.
+        struct BoneTracks {
+            int16_t part[3] = {-1, -1, -1};
+        };
         struct Slot {
             ZqGlKeyFramePlayer* player = nullptr;
             ZqGlAnimation* animation = nullptr;
             State state = State::Empty;
             std::vector<RotTransScalePtrs> ptrs;
+            std::vector<BoneTracks> tracks;
+        };
+        // What one slot held at the last blend: enough to sample its tracks again later.
+        struct SlotSample {
+            const ZqGlKeyFrame* set = nullptr;
+            float rate = 0.0f;
+            float time = 0.0f;
+            State state = State::Empty;
         };
 
         const Slot& current() const { return m_slots[1 - m_old]; }
@@ -87,6 +106,11 @@ public:
         void pointAtBlended();
         void putIntoOld(ZqGlAnimation* animation, float time);
         void startBlend(float duration);
+        // Switches the slot's tracks of one bone on or off in its player.
+        void activateTracks(const Slot& slot, uint32_t bone, bool on);
+        // Fills in the blended values the last blend left out, as that blend would have made
+        // them; runs before anything its inputs depend on changes.
+        void completeBlend();
 
         Slot m_slots[2];
         ZqGlAnimation* m_pReference = nullptr;
@@ -94,6 +118,13 @@ public:
         std::vector<RotTransScale> m_vFrozen;
         std::vector<RotTransScale> m_vBlended;
         std::vector<RotTransScalePtrs> m_vOut;
+        // Per bone: 1 while the pose is in use; 1 while the blended values are left out.
+        std::vector<uint8_t> m_vDriven;
+        std::vector<uint8_t> m_vLeftOut;
+        SlotSample m_lastSlots[2];
+        float m_lastFactor = 0.0f;
+        uint8_t m_lastOld = 0;
+        bool m_anyLeftOut = false;
         float m_blendDuration = 1.0f;
         float m_blendRcp = 1.0f;
         float m_blendTime = 0.0f;
@@ -175,6 +206,8 @@ private:
 
     void releaseBody();
     void evaluate();
+    // Tells a layer which bones take their pose from it.
+    void driveBones(uint32_t layer);
 
     Layer m_layers[NR_LAYERS];
     ZqGlAnimationPlayer::MatrixCalc m_calc;

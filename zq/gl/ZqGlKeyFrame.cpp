@@ -172,12 +172,14 @@ uint32_t ZqGlKeyFrame::build(const uint32_t nrTracks, const CreateData* const da
         m_vTracks.assign(nrTracks, Track{});
         m_vValues.assign(nrValues, 0.0f);
         m_vFrames.assign(nrFrames, 0);
+        m_vTimes.assign(2 * nrFrames, 0.0f);
     } catch (const std::bad_alloc&) {
         throw ZqError::KEY_FRAME_MEMORY;
     }
 
     float* values = m_vValues.data();
     uint16_t* frames = m_vFrames.data();
+    float* times = m_vTimes.data();
     for (uint32_t i = 0; i < nrTracks; ++i) {
         const CreateData& d = data[i];
         const TypeInfo* const info = findType(d.type);
@@ -188,6 +190,8 @@ uint32_t ZqGlKeyFrame::build(const uint32_t nrTracks, const CreateData* const da
         track.interpolate = info->interpolate;
         track.values = values;
         track.frames = frames;
+        track.times = times;
+        track.startTimes = times + d.nrKeys;
 
         if (d.frames != nullptr) {
             const auto* const f = static_cast<const uint8_t*>(d.frames);
@@ -204,6 +208,11 @@ uint32_t ZqGlKeyFrame::build(const uint32_t nrTracks, const CreateData* const da
             for (uint32_t k = 0; k < d.nrKeys; ++k) {
                 frames[k] = static_cast<uint16_t>(k);
             }
+        }
+        for (uint32_t k = 0; k < d.nrKeys; ++k) {
+            const float frame = static_cast<float>(frames[k]);
+            times[k] = frame * (1.0f / rate) * 1000.0f;
+            times[d.nrKeys + k] = frame / rate * 1000.0f;
         }
 
         const auto* const v = static_cast<const uint8_t*>(d.values);
@@ -234,6 +243,7 @@ uint32_t ZqGlKeyFrame::build(const uint32_t nrTracks, const CreateData* const da
         }
         values += n;
         frames += d.nrKeys;
+        times += 2 * static_cast<size_t>(d.nrKeys);
     }
     return 0;
 }
@@ -245,6 +255,8 @@ void ZqGlKeyFrame::releaseBody() {
     m_vValues.shrink_to_fit();
     m_vFrames.clear();
     m_vFrames.shrink_to_fit();
+    m_vTimes.clear();
+    m_vTimes.shrink_to_fit();
     m_nrTracks = 0;
 }
 

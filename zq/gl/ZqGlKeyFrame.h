@@ -57,6 +57,11 @@ public:
         const uint16_t* frames = nullptr;
         const float* values = nullptr;
         Interpolate interpolate = nullptr;
+        // Each key's time in milliseconds at the set's rate, worked out once in the two ways
+        // the players measure it: frame * (1 / rate) * 1000 where they search, and
+        // frame / rate * 1000 for the key an interpolation starts from.
+        const float* times = nullptr;
+        const float* startTimes = nullptr;
     };
 
     static void sysInit();
@@ -124,6 +129,7 @@ private:
     std::vector<Track> m_vTracks;
     std::vector<float> m_vValues;
     std::vector<uint16_t> m_vFrames;
+    std::vector<float> m_vTimes;
     uint32_t m_totalFrames = 0;
     float m_totalTime = 0.0f;
     float m_rate = 0.0f;

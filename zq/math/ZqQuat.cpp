@@ -63,29 +63,6 @@ ZqQuat& ZqQuat::invert(const ZqQuat& q) {
     return set(-q.x * r, -q.y * r, -q.z * r, q.w * r);
 }
 
-ZqQuat& ZqQuat::slerp(const ZqQuat& a, const ZqQuat& b, const float t) {
-    float d = a.dot(b);
-    float sign = 1.0f;
-    if (d < 0.0f) {
-        d = -d;
-        sign = -1.0f;
-    }
-    float k0 = 1.0f - t;
-    float k1 = t;
-    if (1.0f - d > 1e-6f) {
-        // k0 = sin((1 - t) theta) / sin theta and k1 = sin(t theta) / sin theta, with
-        // sin((1 - t) theta) = sin theta cos(t theta) - cos theta sin(t theta): one sine and
-        // cosine pair instead of three sines. 1 - d is exact here, so sin theta stays exact.
-        const float theta = std::acos(d);
-        const float st = zqSqrt((1.0f - d) * (1.0f + d));
-        const float at = t * theta;
-        k1 = std::sin(at) / st;
-        k0 = std::cos(at) - d * k1;
-    }
-    k1 *= sign;
-    return set(a.x * k0 + b.x * k1, a.y * k0 + b.y * k1, a.z * k0 + b.z * k1, a.w * k0 + b.w * k1);
-}
-
 ZqQuat& ZqQuat::acuteSlerp(const ZqQuat& a, const ZqQuat& b, const float t) {
     float d = a.dot(b);
     float sign = 1.0f;

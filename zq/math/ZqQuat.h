@@ -136,3 +136,28 @@ public:
     // Exactly (0, 0, 0, 1) as floats (-0.0 counts as 0.0).
     bool isIdentity() const { return x == 0.0f && y == 0.0f && z == 0.0f && w == 1.0f; }
 };
+
+// Inline: key-frame players and the mixer run it for every bone every frame, and a call would
+// pass both quaternions through memory.
+inline ZqQuat& ZqQuat::slerp(const ZqQuat& a, const ZqQuat& b, const float t) {
+    float d = a.dot(b);
+    float sign = 1.0f;
+    if (d < 0.0f) {
+        d = -d;
+        sign = -1.0f;
+    }
+    float k0 = 1.0f - t;
+    float k1 = t;
+    if (1.0f - d > 1e-6f) {
+        // k0 = sin((1 - t) theta) / sin theta and k1 = sin(t theta) / sin theta, with
+        // sin((1 - t) theta) = sin theta cos(t theta) - cos theta sin(t theta): one sine and
+        // cosine pair instead of three sines. 1 - d is exact here, so sin theta stays exact.
+        const float theta = std::acos(d);
+        const float st = zqSqrt((1.0f - d) * (1.0f + d));
+        const float at = t * theta;
+        k1 = std::sin(at) / st;
+        k0 = std::cos(at) - d * k1;
+    }
+    k1 *= sign;
+    return set(a.x * k0 + b.x * k1, a.y * k0 + b.y * k1, a.z * k0 + b.z * k1, a.w * k0 + b.w * k1);
+}

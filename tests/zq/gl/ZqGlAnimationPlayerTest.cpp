@@ -432,6 +432,66 @@ TEST_F(MixerTest, AutoLoopFadesInBeforeTheEnd) {
     EXPECT_NEAR(mixer->getTime(0), 200.0 - (4000.0 / 3 - tc), 1e-2);
 }
 
+// A layer works out only the bones it drives; a bone that joins it later, or a pose frozen
+// while some bones were elsewhere, must still come out bit for bit as if it had driven every
+// bone all along. `mixer` keeps all bones on layer 0; `split` moves bones 1 to 3 away and back.
+TEST_F(MixerTest, BonesOnOtherLayersComeBackWithTheSamePose) {
+    ZqGlAnimationMixer* const split = ZqGlAnimationMixer::create(anim[0]);
+    ASSERT_NE(split, nullptr);
+    const auto same = [&](const char* what) {
+        for (uint32_t b = 0; b < 4; ++b) {
+            for (int i = 0; i < 16; ++i) {
+                ASSERT_EQ(mixer->getMatrix(b).m[i / 4][i % 4], split->getMatrix(b).m[i / 4][i % 4])
+                    << what << ", bone " << b;
+            }
+        }
+    };
+    const auto both = [&](const auto& f) {
+        f(mixer);
+        f(split);
+    };
+    const auto frame = [&](const float ms) {
+        both([&](ZqGlAnimationMixer* m) {
+            m->setRelativeTime(0, ms);
+            m->setRelativeTime(1, ms);
+            m->setBlendRelativeTime(ms);
+        });
+    };
+    const unsigned char away[4] = {0, 1, 1, 1};
+    const unsigned char home[4] = {0, 0, 0, 0};
+    split->setAnimation(1, anim[2], 0.0f, 0.0f);
+    split->setLayerNrArray(away, 4);
+    both([&](ZqGlAnimationMixer* m) { m->setAnimation(0, anim[0], 0.0f, 0.0f); });
+    frame(70.0f);
+    // Joining while one animation plays: their tracks were left behind and catch up at once.
+    split->setLayerNrArray(home, 4);
+    both([](ZqGlAnimationMixer* m) { m->setBlendRelativeTime(0.0f); });
+    same("joined while playing");
+    split->setLayerNrArray(away, 4);
+    both([&](ZqGlAnimationMixer* m) { m->setAnimation(0, anim[1], 300.0f, 100.0f); });
+    frame(50.0f);
+    frame(50.0f);
+    // The players move on after the last blend; the new blend freezes that blend's pose.
+    both([&](ZqGlAnimationMixer* m) { m->setRelativeTime(0, 30.0f); });
+    both([&](ZqGlAnimationMixer* m) { m->setAnimation(0, anim[2], 200.0f, 0.0f); });
+    frame(50.0f);
+    split->setLayerNrArray(home, 4);
+    frame(20.0f);
+    same("frozen pose");
+    // A fade that ends while the bones are away, and one started and frozen before any blend.
+    split->setLayerNrArray(away, 4);
+    frame(200.0f);
+    both([&](ZqGlAnimationMixer* m) {
+        m->setAnimation(0, anim[0], 100.0f, 0.0f);
+        m->setAnimation(0, anim[1], 100.0f, 0.0f);
+    });
+    frame(30.0f);
+    split->setLayerNrArray(home, 4);
+    frame(30.0f);
+    same("pose frozen after a finished fade");
+    split->release();
+}
+
 TEST_F(MixerTest, CreateRefusals) {
     EXPECT_EQ(ZqGlAnimationMixer::create(nullptr), nullptr);
     EXPECT_EQ(zqp::getLastError(), 0x20003301u);

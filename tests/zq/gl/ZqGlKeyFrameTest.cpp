@@ -315,6 +315,52 @@ TEST_F(KeyFramePlayerTest, PlayingOnceHoldsTheEnds) {
     EXPECT_EQ(player->getLoopCount(), 0);
 }
 
+TEST_F(KeyFramePlayerTest, SwitchedOffTracksKeepTheirKeysAndAnotherSetKeepsTheRate) {
+    // A track switched off follows the keys but keeps its values until switched on again.
+    player->setTime(0.0f);
+    player->setTrackActive(2, false);
+    player->setRelativeTime(1000.0f / 3.0f + 2000.0f / 3.0f * 0.5f);
+    EXPECT_EQ(player->getKey(2), 1u);
+    EXPECT_EQ(player->getInterpolatedValues(2)[0], 0.0f);
+    player->setTrackActive(2, true);
+    expectBetween(1, 0.5f, __LINE__);
+    player->setTrackActive(2, false);
+    player->setTime(900.0f);
+    player->setRelativeTime(-650.0f);
+    EXPECT_EQ(player->getKey(2), 0u);
+    player->setTrackActive(2, true);
+    expectBetween(0, 0.75f, __LINE__);
+
+    // Under a set of as many tracks with fewer keys, a track switched off finds its key anew.
+    player->setTime(500.0f);
+    EXPECT_EQ(player->getKey(2), 1u);
+    player->setTrackActive(2, false);
+    ZqGlKeyFrame::CreateData firstKeys[8];
+    for (int i = 0; i < 8; ++i) {
+        firstKeys[i] = data[i];
+        firstKeys[i].nrKeys = 1;
+    }
+    ZqGlKeyFrame* const still = ZqGlKeyFrame::create(u"still", 8, firstKeys, 30, 30.0f, 1);
+    ASSERT_NE(still, nullptr);
+    ASSERT_TRUE(player->setKeyFrame(still, 500.0f));
+    EXPECT_EQ(player->getKey(2), 0u);
+    player->setTrackActive(2, true);
+    EXPECT_EQ(player->getInterpolatedValues(2)[0], xyz[0]);
+    ASSERT_TRUE(player->setKeyFrame(set, 0.0f));
+    still->release();
+
+    // The same tracks at 60 frames a second: the player keeps its work array and its rate of
+    // 30, so the keys stay at 0, 333.3 and 1000 ms.
+    ZqGlKeyFrame* const twice = ZqGlKeyFrame::createForce(u"all", 8, data, 60, 60.0f, 1);
+    ASSERT_NE(twice, nullptr);
+    ASSERT_TRUE(player->setKeyFrame(twice, 1000.0f / 3.0f * 0.25f));
+    EXPECT_EQ(player->getRate(), 30.0f);
+    expectBetween(0, 0.25f, __LINE__);
+    player->setRelativeTime(1000.0f / 3.0f * 0.75f + 2000.0f / 3.0f * 0.5f);
+    expectBetween(1, 0.5f, __LINE__);
+    twice->release();
+}
+
 TEST_F(KeyFramePlayerTest, SetKeyFrameBeyondTheEndKeepsTheOldSet) {
     const std::vector<uint8_t> one = floatBytes({7.0f});
     const ZqGlKeyFrame::CreateData d{ZqGlKeyFrame::TYPE_SCALAR, 1, nullptr, one.data()};
