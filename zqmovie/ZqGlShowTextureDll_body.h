@@ -106,7 +106,8 @@ struct ZqGlShowTextureDll::Body {
     int64_t durationUs = 0;
 
     // --- the double-buffered decoded frame: the decode thread fills back and swaps it in
-    // under frameLock; main() copies front into the texture under the same lock ---
+    // under frameLock (taken inside lock); main() copies front into the texture under
+    // frameLock alone ---
     std::mutex frameLock;
     std::vector<uint8_t> frontFrame;
     std::vector<uint8_t> backFrame;

@@ -344,24 +344,28 @@ void frameTimes(Body& body, const bool isVideo, const int64_t previousEnd) {
     body.pendingEnd = start + std::max<int64_t>(length, 0);
 }
 
-// The frame in body.frame into the back buffer at the video size, then swapped to the front.
-void presentVideo(Body& body) {
+// Converts the frame in body.frame into the back buffer at the video size; false when there is
+// nothing to show.
+bool convertVideo(Body& body) {
     const AVFrame& f = *body.frame;
     if (f.width <= 0 || f.height <= 0) {
-        return;
+        return false;
     }
     body.scaler =
         sws_getCachedContext(body.scaler, f.width, f.height, static_cast<AVPixelFormat>(f.format),
                              body.renderer.getWidth(), body.renderer.getHeight(), AV_PIX_FMT_BGR24,
                              SWS_BILINEAR, nullptr, nullptr, nullptr);
     if (body.scaler == nullptr) {
-        return;
+        return false;
     }
     uint8_t* const planes[4] = {body.backFrame.data(), nullptr, nullptr, nullptr};
     const int pitches[4] = {static_cast<int>(body.renderer.getSourcePitch()), 0, 0, 0};
-    if (sws_scale(body.scaler, f.data, f.linesize, 0, f.height, planes, pitches) <= 0) {
-        return;
-    }
+    return sws_scale(body.scaler, f.data, f.linesize, 0, f.height, planes, pitches) > 0;
+}
+
+// Hands the converted frame to main(). Called under body.lock, so that a caller who finds the
+// frame in the texture also finds the player cued.
+void publishVideo(Body& body) {
     const std::lock_guard<std::mutex> hold(body.frameLock);
     body.frontFrame.swap(body.backFrame);
     body.frameFresh = true;
@@ -507,13 +511,17 @@ void ZqGlShowTextureDll::Body::run() {
         const uint32_t generation = seekGeneration;
         const float playRate = rate;
         held.unlock();
+        bool converted = false;
         if (pendingVideo) {
-            presentVideo(*this);
+            converted = convertVideo(*this);
         } else {
             presentAudio(*this, playRate);
         }
         av_frame_unref(frame);
         held.lock();
+        if (converted) {
+            publishVideo(*this);
+        }
         pendingValid = false;
         if (generation == seekGeneration) {
             cued = true;

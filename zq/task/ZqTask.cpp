@@ -609,6 +609,8 @@ void ZqTask::discardList(const uint16_t p) {
 }
 
 void ZqTask::sysDraw(const float timeTick) {
+    // Other threads register under the lock: the emptiness checks read the logs under it too.
+    const std::unique_lock<ZqCriticalSection> hold = lockDrawLists();
     for (uint16_t p = 0; p < NR_DRAW_PRIORITIES; ++p) {
         if (!g_drawLogs[p].events.empty()) {
             drawList(p, timeTick);
@@ -617,6 +619,7 @@ void ZqTask::sysDraw(const float timeTick) {
 }
 
 void ZqTask::sysDrawDiscard() {
+    const std::unique_lock<ZqCriticalSection> hold = lockDrawLists();
     for (uint16_t p = 0; p < NR_DRAW_PRIORITIES; ++p) {
         if (!g_drawLogs[p].events.empty()) {
             discardList(p);
