@@ -279,14 +279,15 @@ void CDldTables::evaluate(const uint32_t layer, const int32_t time, const ZqMatr
                           const CDldRenderInfo& info, CDldClipStack& clip,
                           const CDldCellCallback callback, void* const user) const {
     if (m_image != nullptr) {
-        evaluateAt(layer, time, time, matrix, info, clip, callback, user, 0);
+        uint32_t budget = MAX_PLACEMENTS;
+        evaluateAt(layer, time, time, matrix, info, clip, callback, user, 0, budget);
     }
 }
 
 void CDldTables::evaluateAt(const uint32_t layer, const int32_t topTime, const int32_t time,
                             const ZqMatrix& matrix, const CDldRenderInfo& info, CDldClipStack& clip,
-                            const CDldCellCallback callback, void* const user,
-                            const uint32_t depth) const {
+                            const CDldCellCallback callback, void* const user, const uint32_t depth,
+                            uint32_t& budget) const {
     if (depth >= MAX_DEPTH || !isShowing(layer, time)) {
         return;
     }
@@ -302,6 +303,10 @@ void CDldTables::evaluateAt(const uint32_t layer, const int32_t topTime, const i
         if (frame < t.first || frame >= t.end) {
             continue;
         }
+        if (budget == 0) {
+            break;
+        }
+        --budget;
         CDldPlacement p;
         evalPlacement(t, frame, exact, p);
         const ZqMatrix m =
@@ -317,7 +322,7 @@ void CDldTables::evaluateAt(const uint32_t layer, const int32_t topTime, const i
         if ((t.target & TARGET_LAYER) != 0) {
             const int32_t local =
                 static_cast<int32_t>(int64_t{time} - int64_t{t.first} * 1000 / l.rate);
-            evaluateAt(index, topTime, local, m, child, clip, callback, user, depth + 1);
+            evaluateAt(index, topTime, local, m, child, clip, callback, user, depth + 1, budget);
         } else if (callback != nullptr) {
             CDldCellInfo cell;
             cell.tables = this;

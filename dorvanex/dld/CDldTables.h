@@ -40,6 +40,10 @@ class CDldTables {
 public:
     // Nested layers deeper than this are not drawn (this also ends a layer that holds itself).
     static constexpr uint32_t MAX_DEPTH = 32;
+    // One evaluation places at most this many tracks: a layer that holds itself on several
+    // tracks would otherwise branch out to (tracks)^MAX_DEPTH placements. What the walk
+    // reached by then is drawn.
+    static constexpr uint32_t MAX_PLACEMENTS = 4096;
 
     CDldTables() = default;
     // A view of the image, empty unless the header and every table pass the checks. The image
@@ -88,7 +92,7 @@ private:
     bool checkKeys(uint32_t offset, uint32_t kind) const;
     void evaluateAt(uint32_t layer, int32_t topTime, int32_t time, const ZqMatrix& matrix,
                     const CDldRenderInfo& info, CDldClipStack& clip, CDldCellCallback callback,
-                    void* user, uint32_t depth) const;
+                    void* user, uint32_t depth, uint32_t& budget) const;
 
     const uint8_t* m_image = nullptr;
     uint64_t m_layerTable = 0;

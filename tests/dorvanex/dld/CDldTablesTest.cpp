@@ -376,6 +376,18 @@ TEST(CDldTables, SelfContainingAndDeeplyClippedLayersEnd) {
     const std::vector<Seen> s = evaluate(image, 2, 0);
     ASSERT_EQ(s.size(), 1u);
     EXPECT_EQ(s[0].edges, 64u);
+
+    // A layer holding itself twice would branch out to 2^32 placements: the walk stops at
+    // the placement limit (about half of the placements reach a cell).
+    dldw::Layout twice;
+    twice.textures = 1;
+    twice.cells = {{0, 0, 0, 1, 1}};
+    dldw::Layer fork = layer(10, 10, 60, 10);
+    fork.tracks = {layerTrack(0, 0, 10), layerTrack(0, 0, 10), cellTrack(0, 0, 10)};
+    twice.layers = {fork};
+    const size_t cells = evaluate(build(twice), 0, 0).size();
+    EXPECT_GT(cells, CDldTables::MAX_PLACEMENTS / 4);
+    EXPECT_LT(cells, CDldTables::MAX_PLACEMENTS);
 }
 
 TEST(CDldTables, BadFilesAndZeroFrameLayersShowNothing) {
