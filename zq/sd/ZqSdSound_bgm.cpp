@@ -147,6 +147,7 @@ zqsd::test::BgmState ZqSdSound::BgmThread::getStreamState() {
     s.seeks = m_seeks;
     s.submits = m_submits;
     s.commands = m_queue.getNrQueued();
+    s.fadingOut = m_fadeSpeed < 0.0f;
     s.starts = m_starts;
     return s;
 }

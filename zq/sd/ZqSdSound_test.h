@@ -21,6 +21,8 @@ struct BgmState {
     uint32_t submits = 0;
     // Commands waiting in the queue.
     uint32_t commands = 0;
+    // A fade-out has been set going (its start time is taken) and has not ended yet.
+    bool fadingOut = false;
     // Tracks started since the thread was made.
     uint32_t starts = 0;
 };

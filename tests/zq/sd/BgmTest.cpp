@@ -385,9 +385,8 @@ TEST_F(Bgm, CrossFadeFollowsTheClock) {
         EXPECT_TRUE(reached) << "level " << got << ", want " << want;
     };
     ASSERT_TRUE(ZqSdSound::playBgm(u"b.sound", ZqSdSound::LOOP_ENDLESS, 500.0f, 200.0f));
-    // The fade starts when the thread takes the command (and reads the clock just after).
-    ASSERT_TRUE(waitFor([] { return zqsd::test::bgmState().commands == 0; }));
-    ZqThread::sleep(20);
+    // The fade starts when the thread carries the command out and reads the clock.
+    ASSERT_TRUE(waitFor([] { return zqsd::test::bgmState().fadingOut; }));
     for (int t = 100; t <= 400; t += 100) {
         zqtest::FakeClock::advance(100);
         levelReaches(0.5f * (1.0f - t / 500.0f));

@@ -138,7 +138,9 @@ TEST_F(SoundManager, LoopingMusicRequestedAgainKeepsPlayingOnceOnlyRestartsAfter
 
     // Another track: the first fades out over 500 ms, and only then the new one starts.
     m_manager->playBgm(u"once.sound");
-    ASSERT_TRUE(waitFor([] { return zqsd::test::bgmState().commands == 0; }));
+    // The fade's start time is read when the thread carries the command out, not when it
+    // leaves the queue.
+    ASSERT_TRUE(waitFor([] { return zqsd::test::bgmState().fadingOut; }));
     for (int i = 0; i < 3; ++i) {
         level();
         m_manager->update();
