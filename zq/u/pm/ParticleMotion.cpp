@@ -11,6 +11,8 @@ void birthCommon(ParticleCommon& p, ZqMatrix& ownRoot, const EmitContext& cx) {
     } else {
         p.root = cx.ep.root;
     }
+    // The blend mode the batches and model entries draw with.
+    p.blend = cx.rec.blend;
     p.age = 0;
     p.life = cx.life;
     for (int i = 0; i < PHASE_COUNT; ++i) {

@@ -320,6 +320,7 @@ TEST(DxParticleBuild, BatchesVerticesAndMeshes) {
     dx->build(*pm);
     ASSERT_EQ(dx->rot().batchCount, 2u);
     EXPECT_EQ(dx->rot().batches[0].blend, 0u);
+    EXPECT_EQ(dx->rot().batches[1].blend, 1u) << "each batch draws with its emitter's blend";
     EXPECT_EQ(dx->rot().batches[1].first, 3u);
     std::vector<DxParticle::RotVertex> v(4 * DxParticle::MAX_RECORDS);
     ASSERT_EQ(dx->fillRot(v.data()), 6u);
