@@ -3,6 +3,7 @@
 #include "zq/u/pm/ParticleManager.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <new>
 
@@ -27,15 +28,14 @@ uint32_t argb(const float alpha, const ZquPm::Rgb& c) {
     return a << 24 | static_cast<uint32_t>(c.r) << 16 | static_cast<uint32_t>(c.g) << 8 | c.b;
 }
 
-// Sine and cosine of the 256 stored angle steps, as the fill computes them.
+// Sine and cosine of the 256 stored angle steps, as the fill computes them, side by side.
 struct AngleTable {
-    float sin[256];
-    float cos[256];
+    float sinCos[256][2];
     AngleTable() {
         for (int i = 0; i < 256; ++i) {
             const float a = static_cast<float>(i) * (2.0f * PI / 256.0f) - PI;
-            sin[i] = std::sin(a);
-            cos[i] = std::cos(a);
+            sinCos[i][0] = std::sin(a);
+            sinCos[i][1] = std::cos(a);
         }
     }
 };
@@ -304,50 +304,103 @@ void DxParticle::frameRect(const ZquPm::PMTEXTURE* const list, const int frame, 
 
 namespace {
 
-// The frame rectangle of the previous record, looked up again only when the list or frame
-// changes (neighbours in a batch mostly share both).
+// Four floats in one register (GCC and Clang vector extension): a quad's four vertices are
+// ten such chunks, put together from a few per-record values and stored whole.
+typedef float Float4 __attribute__((vector_size(16)));
+typedef uint32_t Bits4 __attribute__((vector_size(16)));
+typedef uint64_t Bits2 __attribute__((vector_size(16)));
+
+template <int A, int B, int C, int D> Float4 pick(const Float4 a, const Float4 b) {
+    return __builtin_shufflevector(a, b, A, B, C, D);
+}
+
+Float4 load4(const void* const p) {
+    Float4 v;
+    std::memcpy(&v, p, sizeof(v));
+    return v;
+}
+
+// Two floats in the low lanes, the others 0.
+Float4 load2(const void* const p) {
+    uint64_t u = 0;
+    std::memcpy(&u, p, sizeof(u));
+    return Float4(Bits2{u, 0});
+}
+
+void store4(void* const p, const Float4 v) {
+    std::memcpy(p, &v, sizeof(v));
+}
+
+// The frame rectangle (umin, vmin, umax, vmax) of the previous record, looked up again only
+// when the list or frame changes (neighbours in a batch mostly share both; without a list
+// every frame has the whole texture).
 struct RectCache {
     const ZquPm::PMTEXTURE* list = nullptr;
     int frame = 0;
     bool valid = false;
-    float f[4] = {};
+    Float4 rect = {0.0f, 0.0f, 1.0f, 1.0f};
 
-    const float* get(const ZquPm::PMTEXTURE* const l, const int fr) {
-        if (!valid || l != list || fr != frame) {
+    Float4 get(const ZquPm::PMTEXTURE* const l, const int fr) {
+        if (!valid || l != list || (l != nullptr && fr != frame)) {
+            float f[4];
             DxParticle::frameRect(l, fr, f);
+            rect = Float4{f[0], f[1], f[2], f[3]};
             list = l;
             frame = fr;
             valid = true;
         }
-        return f;
+        return rect;
     }
 };
+
+// The sign bit of the lanes that carry a negated value.
+constexpr Bits4 NEGATE_HIGH = {0u, 0u, 0x80000000u, 0x80000000u};
 
 } // namespace
 
 uint32_t DxParticle::fillRot(RotVertex* const out) const {
+    static_assert(sizeof(RotVertex) == 40 &&
+                      offsetof(RotRecord, argb) == offsetof(RotRecord, position) + 12 &&
+                      offsetof(RotRecord, size2) == offsetof(RotRecord, size) + 4,
+                  "a rotating record's position and colour, and its sizes, are read as chunks");
     const AngleTable& table = angles();
+    const Float4 half = {0.5f, 0.5f, 0.0f, 0.0f};
     RectCache rc;
-    RotVertex* v = out;
+    unsigned char* v = reinterpret_cast<unsigned char*>(out);
     uint32_t q = 0;
     for (uint32_t b = 0; b < m_rot.batchCount; ++b) {
         const Batch& batch = m_rot.batches[b];
-        const RotRecord* const recs = m_rot.records.data() + batch.first;
-        for (uint32_t k = 0; k < batch.count; ++k) {
-            const RotRecord& r = recs[k];
-            const float* const f = rc.get(r.texList, r.frame);
-            const float s = table.sin[r.angle];
-            const float c = table.cos[r.angle];
-            const float hx = r.size * 0.5f;
-            const float hy = r.size2 * 0.5f;
-            const float x = r.position.x;
-            const float y = r.position.y;
-            const float z = r.position.z;
-            v[0] = RotVertex{x, y, z, f[2], f[3], hx, hy, s, c, r.argb};
-            v[1] = RotVertex{x, y, z, f[0], f[3], -hx, hy, s, c, r.argb};
-            v[2] = RotVertex{x, y, z, f[2], f[1], hx, -hy, s, c, r.argb};
-            v[3] = RotVertex{x, y, z, f[0], f[1], -hx, -hy, s, c, r.argb};
-            v += 4;
+        const RotRecord* r = m_rot.records.data() + batch.first;
+        const RotRecord* const end = r + batch.count;
+        for (; r != end; ++r) {
+            // Vertex order: (umax, vmax, +x, +y), (umin, vmax, -x, +y), (umax, vmin, +x, -y),
+            // (umin, vmin, -x, -y); each vertex x y z u v ox oy sin cos colour.
+            const Float4 uv = rc.get(r->texList, r->frame); // umin vmin umax vmax
+            const unsigned char* const base = reinterpret_cast<const unsigned char*>(r);
+            const Float4 p = load4(base + offsetof(RotRecord, position));     // x y z colour
+            const Float4 hs = load2(base + offsetof(RotRecord, size)) * half; // hx hy
+            const Float4 sc = load2(&table.sinCos[r->angle]);                 // sin cos
+            const Float4 hx = Float4(Bits4(pick<0, 0, 0, 0>(hs, hs)) ^ NEGATE_HIGH);
+            const Float4 hy = Float4(Bits4(pick<1, 1, 1, 1>(hs, hs)) ^ NEGATE_HIGH);
+            const Float4 zu = pick<2, 6, 2, 4>(p, uv);   // z umax z umin
+            const Float4 vr = pick<3, 1, 3, 1>(uv, uv);  // vmax vmin vmax vmin
+            const Float4 vxp = pick<0, 4, 1, 5>(vr, hx); // vmax hx vmin hx
+            const Float4 vxn = pick<2, 6, 3, 7>(vr, hx); // vmax -hx vmin -hx
+            const Float4 ys = pick<0, 4, 2, 4>(hy, sc);  // hy sin -hy sin
+            const Float4 ca = pick<1, 7, 1, 7>(sc, p);   // cos colour
+            const Float4 c0 = pick<0, 1, 4, 5>(p, zu);
+            const Float4 c2 = pick<0, 1, 4, 5>(ca, p);
+            store4(v, c0);
+            store4(v + 16, pick<0, 1, 4, 5>(vxp, ys));
+            store4(v + 32, c2);
+            store4(v + 48, pick<2, 3, 4, 5>(zu, vxn));
+            store4(v + 64, pick<0, 1, 4, 5>(ys, ca));
+            store4(v + 80, c0);
+            store4(v + 96, pick<2, 3, 6, 7>(vxp, ys));
+            store4(v + 112, c2);
+            store4(v + 128, pick<2, 3, 6, 7>(zu, vxn));
+            store4(v + 144, pick<2, 3, 4, 5>(ys, ca));
+            v += 4 * sizeof(RotVertex);
         }
         q += batch.count;
     }
@@ -355,26 +408,46 @@ uint32_t DxParticle::fillRot(RotVertex* const out) const {
 }
 
 uint32_t DxParticle::fillLine(LineVertex* const out) const {
+    static_assert(sizeof(LineVertex) == 40 &&
+                      offsetof(LineRecord, tail) == offsetof(LineRecord, head) + 12 &&
+                      offsetof(LineRecord, headArgb) == offsetof(LineRecord, tail) + 12 &&
+                      offsetof(LineRecord, tailArgb) == offsetof(LineRecord, headArgb) + 4,
+                  "a line record's points and colours are read as chunks");
     RectCache rc;
-    LineVertex* v = out;
+    unsigned char* v = reinterpret_cast<unsigned char*>(out);
     uint32_t q = 0;
     for (uint32_t b = 0; b < m_line.batchCount; ++b) {
         const Batch& batch = m_line.batches[b];
-        const LineRecord* const recs = m_line.records.data() + batch.first;
-        for (uint32_t k = 0; k < batch.count; ++k) {
-            const LineRecord& r = recs[k];
-            const float* const f = rc.get(r.texList, r.frame);
-            const ZqVector3 d = r.head - r.tail;
-            const float hw = r.width * 0.5f;
-            v[0] =
-                LineVertex{r.head.x, r.head.y, r.head.z, f[0], f[1], d.x, d.y, d.z, hw, r.headArgb};
-            v[1] = LineVertex{r.head.x, r.head.y, r.head.z, f[2], f[1],
-                              d.x,      d.y,      d.z,      -hw,  r.headArgb};
-            v[2] =
-                LineVertex{r.tail.x, r.tail.y, r.tail.z, f[0], f[3], d.x, d.y, d.z, hw, r.tailArgb};
-            v[3] = LineVertex{r.tail.x, r.tail.y, r.tail.z, f[2], f[3],
-                              d.x,      d.y,      d.z,      -hw,  r.tailArgb};
-            v += 4;
+        const LineRecord* r = m_line.records.data() + batch.first;
+        const LineRecord* const end = r + batch.count;
+        for (; r != end; ++r) {
+            // Vertex order: head (umin, vmin, +w), head (umax, vmin, -w), tail (umin, vmax,
+            // +w), tail (umax, vmax, -w); each vertex x y z u v dx dy dz w colour.
+            const unsigned char* const base = reinterpret_cast<const unsigned char*>(r);
+            const Float4 uv = rc.get(r->texList, r->frame);                   // umin vmin umax vmax
+            const Float4 h = load4(base + offsetof(LineRecord, head));        // head x y z
+            const Float4 t = load4(base + offsetof(LineRecord, tail));        // tail x y z
+            const Float4 cols = load2(base + offsetof(LineRecord, headArgb)); // colours
+            const Float4 d = h - t;
+            const float hw = r->width * 0.5f;
+            const Float4 w = Float4(Bits4(Float4{hw, hw, hw, hw}) ^ NEGATE_HIGH);
+            const Float4 zh = pick<2, 4, 2, 6>(h, uv);   // hz umin hz umax
+            const Float4 zt = pick<2, 4, 2, 6>(t, uv);   // tz umin tz umax
+            const Float4 vd = pick<1, 4, 3, 4>(uv, d);   // vmin dx vmax dx
+            const Float4 dd = pick<1, 2, 1, 2>(d, d);    // dy dz dy dz
+            const Float4 wh = pick<0, 4, 2, 4>(w, cols); // w ch -w ch
+            const Float4 wt = pick<0, 5, 2, 5>(w, cols); // w ct -w ct
+            store4(v, pick<0, 1, 4, 5>(h, zh));
+            store4(v + 16, pick<0, 1, 4, 5>(vd, dd));
+            store4(v + 32, pick<0, 1, 4, 5>(wh, h));
+            store4(v + 48, pick<2, 3, 4, 5>(zh, vd));
+            store4(v + 64, pick<0, 1, 6, 7>(dd, wh));
+            store4(v + 80, pick<0, 1, 4, 5>(t, zt));
+            store4(v + 96, pick<2, 3, 4, 5>(vd, dd));
+            store4(v + 112, pick<0, 1, 4, 5>(wt, t));
+            store4(v + 128, pick<2, 3, 6, 7>(zt, vd));
+            store4(v + 144, pick<0, 1, 6, 7>(dd, wt));
+            v += 4 * sizeof(LineVertex);
         }
         q += batch.count;
     }
