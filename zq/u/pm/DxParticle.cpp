@@ -153,24 +153,7 @@ int DxParticle::addModel(const ModelEntry& values) {
     if (m_model.count >= MAX_MODELS) {
         return -1;
     }
-    const uint32_t k = m_model.count;
-    ModelEntry& e = m_model.records[k];
-    // The slot's mesh is kept when everything it is made of is what it was made from last
-    // time (compared bit for bit: -0 is not 0 to a mesh). Compared field by field:
-    // a key assembled in memory first would be read back before its stores land.
-    float rect[4];
-    frameRect(values.texList, values.frame, rect);
-    const auto bits = [](const float f) {
-        uint32_t u = 0;
-        std::memcpy(&u, &f, sizeof(u));
-        return u;
-    };
-    MeshKey& kept = m_meshKeys[k];
-    const bool sameShape = kept.valid && kept.shape == values.shape &&
-                           kept.shapeFlag == values.shapeFlag && kept.segments == values.segments &&
-                           kept.shapeParam == bits(values.shapeParam) &&
-                           kept.rect[0] == bits(rect[0]) && kept.rect[1] == bits(rect[1]) &&
-                           kept.rect[2] == bits(rect[2]) && kept.rect[3] == bits(rect[3]);
+    ModelEntry& e = m_model.records[m_model.count];
     e.shape = values.shape;
     e.blend = values.blend;
     e.texList = values.texList;
@@ -181,13 +164,36 @@ int DxParticle::addModel(const ModelEntry& values) {
     e.frame = values.frame;
     e.argb = values.argb;
     e.shapeFlag = values.shapeFlag;
+    return addModelSlot();
+}
+
+int DxParticle::addModelSlot() {
+    const uint32_t k = m_model.count;
+    ModelEntry& e = m_model.records[k];
+    // The slot's mesh is kept when everything it is made of is what it was made from last
+    // time (compared bit for bit: -0 is not 0 to a mesh). Compared field by field:
+    // a key assembled in memory first would be read back before its stores land.
+    float rect[4];
+    frameRect(e.texList, e.frame, rect);
+    const auto bits = [](const float f) {
+        uint32_t u = 0;
+        std::memcpy(&u, &f, sizeof(u));
+        return u;
+    };
+    MeshKey& kept = m_meshKeys[k];
+    const bool sameShape = kept.valid && kept.shape == e.shape && kept.shapeFlag == e.shapeFlag &&
+                           kept.segments == e.segments && kept.shapeParam == bits(e.shapeParam) &&
+                           kept.rect[0] == bits(rect[0]) && kept.rect[1] == bits(rect[1]) &&
+                           kept.rect[2] == bits(rect[2]) && kept.rect[3] == bits(rect[3]);
     if (sameShape) {
         // A fade changes only the colour every vertex carries.
-        if (kept.argb != values.argb) {
-            for (uint32_t v = 0; v < e.vertexCount; ++v) {
-                e.vertices[v].argb = values.argb;
+        if (kept.argb != e.argb) {
+            const uint32_t argb = e.argb;
+            ModelVertex* const v = e.vertices.data();
+            for (uint32_t i = 0; i < e.vertexCount; ++i) {
+                v[i].argb = argb;
             }
-            kept.argb = values.argb;
+            kept.argb = argb;
         }
         return static_cast<int>(++m_model.count);
     }
@@ -195,11 +201,11 @@ int DxParticle::addModel(const ModelEntry& values) {
     if (!buildMesh(e)) {
         return static_cast<int>(m_model.count);
     }
-    kept.shape = values.shape;
-    kept.shapeFlag = values.shapeFlag;
-    kept.segments = values.segments;
-    kept.argb = values.argb;
-    kept.shapeParam = bits(values.shapeParam);
+    kept.shape = e.shape;
+    kept.shapeFlag = e.shapeFlag;
+    kept.segments = e.segments;
+    kept.argb = e.argb;
+    kept.shapeParam = bits(e.shapeParam);
     for (int i = 0; i < 4; ++i) {
         kept.rect[i] = bits(rect[i]);
     }
@@ -266,23 +272,28 @@ void DxParticle::build(const ParticleManager& pm) {
         m_line.batches[m_line.batchCount - 1].count += n - m_line.count;
         m_line.count = n;
     }
+    // Model entries are written straight into their slot (what addModel would copy there).
     const ModelParticleManager& mp = pm.model();
-    // One entry of values, filled anew for each particle (every field the adder reads).
-    ModelEntry e;
     for (uint32_t l = 0; l < mp.listCount(); ++l) {
-        for (uint16_t i = mp.listHead(l); i != 0; i = mp.at(i).drawNext) {
+        for (uint16_t i = mp.listHead(l); i != 0 && m_model.count < MAX_MODELS;
+             i = mp.at(i).drawNext) {
             const ModelParticle& p = mp.at(i);
+            ModelEntry& e = m_model.records[m_model.count];
             e.shape = static_cast<uint16_t>(p.shape);
             e.blend = p.blend;
             e.texList = p.owner != nullptr ? p.owner->texList : nullptr;
             e.texIndex = static_cast<int16_t>(p.texIndex);
-            e.world = p.root != nullptr ? p.world * *p.root : p.world;
+            if (p.root != nullptr) {
+                e.world.mul(p.world, *p.root);
+            } else {
+                e.world = p.world;
+            }
             e.argb = argb(p.alpha.value, p.colour.current);
             e.frame = static_cast<uint16_t>(p.frame.current);
             e.segments = p.segments;
             e.shapeParam = p.shapeParam;
             e.shapeFlag = p.shapeFlag;
-            addModel(e);
+            addModelSlot();
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include "zq/u/pm/ZquPmEmit.h"
 
+#include <cstring>
 #include <new>
 
 using namespace ZquPm;
@@ -60,6 +61,7 @@ bool ParticleManager::startEmitter(const EMITDATA* const rec, EmitParam* const e
     // The first emission uses a transform made from this record, not whatever another
     // emitter last left in a shared record.
     s.rec.transform = emitterTransform(s.rec, scaleInfluence(s.rec, *ep));
+    s.transformKeyValid = false;
     s.source = rec;
     s.ep = ep;
     ++ep->emitterCount;
@@ -102,8 +104,9 @@ void ParticleManager::update() {
                 i = next;
                 continue;
             }
+            // Most emitters emit every step: no division for them.
             const uint64_t interval = r.interval != 0 ? r.interval : 1;
-            if ((a - r.delay) % interval == 0) {
+            if (interval == 1 || (a - r.delay) % interval == 0) {
                 emit(s);
             }
         }
@@ -112,7 +115,14 @@ void ParticleManager::update() {
         r.velocity += r.acceleration;
         r.rotation += r.angularVelocity;
         r.size += r.sizeChange;
-        r.transform = emitterTransform(r, scaleInfluence(r, *s.ep), s.transform);
+        const float f = scaleInfluence(r, *s.ep);
+        const float key[10] = {r.size.x,     r.size.y,     r.size.z,     r.rotation.x, r.rotation.y,
+                               r.rotation.z, r.position.x, r.position.y, r.position.z, f};
+        if (!s.transformKeyValid || std::memcmp(key, s.transformKey, sizeof(key)) != 0) {
+            r.transform = emitterTransform(r, f, s.transform);
+            std::memcpy(s.transformKey, key, sizeof(key));
+            s.transformKeyValid = true;
+        }
         ++s.age;
         i = next;
     }

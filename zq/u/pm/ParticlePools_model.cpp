@@ -38,7 +38,9 @@ void clampAlpha(ThreeKey& a, const int change) {
 
 void ModelParticle::buildWorld() {
     // Scale and rotation are made again only when a scale or an angle changed (bit for bit);
-    // most model particles keep both for most of their life.
+    // most model particles keep both for most of their life. The frame matrix is set at birth
+    // and never changes, so the upper three rows of the world (scaleRot's times the frame
+    // matrix) are made again only then too.
     const float sx = scale[0].value;
     const float sy = shape == 0 ? 1.0f : scale[1].value;
     const float sz = shape == 0 ? scale[1].value : scale[2].value;
@@ -47,11 +49,11 @@ void ModelParticle::buildWorld() {
         scaleRot = scaleRotation(sx, sy, sz, angles.x, angles.y, angles.z);
         std::memcpy(shapeKey, key, sizeof(key));
         shapeValid = true;
+        world.mul(scaleRot, frameMatrix);
     }
     // world = scaleRot with the translation row set to the position, times the frame matrix.
     // The translation row is multiplied here, summed in the order ZqMatrix::mul sums, rather
     // than stored into a copy and loaded back.
-    world.mul(scaleRot, frameMatrix);
     const float t[4] = {position.x, position.y, position.z, scaleRot.m[3][3]};
     const ZqMatrix& f = frameMatrix;
     for (int j = 0; j < 4; ++j) {

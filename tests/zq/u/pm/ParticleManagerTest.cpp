@@ -409,6 +409,37 @@ TEST_F(Particles, FirstEmissionUsesTheRecordsOwnPlaceAndLeavesTheRecordAlone) {
     EXPECT_FLOAT_EQ(m_pm->findEmitter(&rec, &m_ep)->transform._41, 105.0f);
 }
 
+TEST_F(Particles, StillEmittersKeepTheirTransformUntilAnInputChanges) {
+    // A still emitter keeps the transform it made; a change of the effect's scale, and a new
+    // emitter in the slot whose first step lands on the old one's place, make it again.
+    EMITDATA still = rotRecord(0, 0);
+    still.life = 0;
+    still.scalePct = 100;
+    still.position = ZqVector3(5.0f, 0.0f, 0.0f);
+    ASSERT_TRUE(m_pm->startEmitter(&still, &m_ep));
+    for (int i = 0; i < 3; ++i) {
+        m_pm->update();
+    }
+    EXPECT_EQ(m_pm->findEmitter(&still, &m_ep)->transform._11, 2.0f);
+    m_ep.scale = 2.0f;
+    m_pm->update();
+    EXPECT_EQ(m_pm->findEmitter(&still, &m_ep)->transform._11, 4.0f);
+    EXPECT_EQ(m_pm->findEmitter(&still, &m_ep)->transform._41, 10.0f);
+    m_ep.scale = 1.0f;
+    m_pm->update();
+    m_pm->releaseEffect(&m_ep);
+
+    EMITDATA moving = still;
+    moving.position = ZqVector3(4.0f, 0.0f, 0.0f);
+    moving.velocity = ZqVector3(1.0f, 0.0f, 0.0f);
+    ASSERT_TRUE(m_pm->startEmitter(&moving, &m_ep));
+    EXPECT_EQ(m_pm->findEmitter(&moving, &m_ep)->transform._41, 4.0f);
+    m_pm->update();
+    EXPECT_EQ(m_pm->findEmitter(&moving, &m_ep)->transform._41, 5.0f);
+    m_pm->update();
+    EXPECT_EQ(m_pm->findEmitter(&moving, &m_ep)->transform._41, 6.0f);
+}
+
 TEST_F(Particles, AnglesWrapAndHostileAnglesEnd) {
     EXPECT_FLOAT_EQ(wrapDegrees(370.0f), 10.0f);
     EXPECT_FLOAT_EQ(wrapDegrees(-30.0f), 330.0f);
