@@ -274,7 +274,7 @@ void DxParticle::build(const ParticleManager& pm) {
     }
     // Model entries are written straight into their slot (what addModel would copy there).
     const ModelParticleManager& mp = pm.model();
-    for (uint32_t l = 0; l < mp.listCount(); ++l) {
+    for (uint32_t l = mp.nextList(0); l < mp.listCount(); l = mp.nextList(l + 1)) {
         for (uint16_t i = mp.listHead(l); i != 0 && m_model.count < MAX_MODELS;
              i = mp.at(i).drawNext) {
             const ModelParticle& p = mp.at(i);

@@ -349,6 +349,41 @@ TEST_F(Particles, LastTextureSlotKeepsItsOwnDrawList) {
     EXPECT_EQ(m_pm->rot().count(), 0u);
 }
 
+TEST_F(Particles, WalksSkipEmptyDrawListsOnly) {
+    // Lists on both sides of the mask's word edges, the pool's last list among them; the
+    // occupancy follows each list's first particle in and its last one out.
+    ModelParticleManager& pool = m_pm->model();
+    const uint32_t last = pool.listCount() - 1;
+    EXPECT_EQ(pool.nextList(0), pool.listCount());
+    struct At {
+        uint32_t group;
+        int texSlot;
+    };
+    const At places[] = {{11, 99}, {0, 62}, {0, -1}, {0, 62}, {0, 63}, {1, 26}};
+    std::vector<uint16_t> born;
+    for (const At& a : places) {
+        born.push_back(pool.alloc(&m_ep, a.texSlot, a.group));
+        ASSERT_NE(born.back(), 0u);
+    }
+    const auto lists = [&pool] {
+        std::vector<uint32_t> v;
+        for (uint32_t l = pool.nextList(0); l < pool.listCount(); l = pool.nextList(l + 1)) {
+            v.push_back(l);
+        }
+        return v;
+    };
+    EXPECT_EQ(lists(), (std::vector<uint32_t>{0, 63, 64, 128, last}));
+    EXPECT_EQ(pool.nextList(65), 128u);
+    pool.free(born[1]); // list 63 keeps its second particle
+    pool.free(born[5]);
+    pool.free(born[0]);
+    EXPECT_EQ(lists(), (std::vector<uint32_t>{0, 63, 64}));
+    pool.free(born[3]);
+    EXPECT_EQ(lists(), (std::vector<uint32_t>{0, 64}));
+    m_pm->reset();
+    EXPECT_EQ(pool.nextList(0), pool.listCount());
+}
+
 TEST_F(Particles, LifeVariationScaleAndBaseLife) {
     EMITDATA rec = rotRecord(0, 0);
     rec.particleLife = 0;
