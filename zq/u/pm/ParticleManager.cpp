@@ -2,7 +2,7 @@
 
 #include "zq/u/pm/ZquPmEmit.h"
 
-#include <cstring>
+#include <bit>
 #include <new>
 
 using namespace ZquPm;
@@ -116,11 +116,22 @@ void ParticleManager::update() {
         r.rotation += r.angularVelocity;
         r.size += r.sizeChange;
         const float f = scaleInfluence(r, *s.ep);
-        const float key[10] = {r.size.x,     r.size.y,     r.size.z,     r.rotation.x, r.rotation.y,
-                               r.rotation.z, r.position.x, r.position.y, r.position.z, f};
-        if (!s.transformKeyValid || std::memcmp(key, s.transformKey, sizeof(key)) != 0) {
+        // Compared in registers, value by value (see ModelParticle::buildWorld).
+        const uint32_t key[10] = {
+            std::bit_cast<uint32_t>(r.size.x),     std::bit_cast<uint32_t>(r.size.y),
+            std::bit_cast<uint32_t>(r.size.z),     std::bit_cast<uint32_t>(r.rotation.x),
+            std::bit_cast<uint32_t>(r.rotation.y), std::bit_cast<uint32_t>(r.rotation.z),
+            std::bit_cast<uint32_t>(r.position.x), std::bit_cast<uint32_t>(r.position.y),
+            std::bit_cast<uint32_t>(r.position.z), std::bit_cast<uint32_t>(f)};
+        uint32_t changed = s.transformKeyValid ? 0u : 1u;
+        for (int k = 0; k < 10; ++k) {
+            changed |= key[k] ^ s.transformKey[k];
+        }
+        if (changed != 0) {
             r.transform = emitterTransform(r, f, s.transform);
-            std::memcpy(s.transformKey, key, sizeof(key));
+            for (int k = 0; k < 10; ++k) {
+                s.transformKey[k] = key[k];
+            }
             s.transformKeyValid = true;
         }
         ++s.age;
@@ -153,6 +164,7 @@ void ParticleManager::emit(Slot& s) {
                               : r.kind == 1 ? m_line->capacity()
                                             : m_model->capacity();
     const uint32_t tries = r.count < 2 * capacity ? r.count : 2 * capacity;
+    const float f = scaleInfluence(r, ep);
     for (uint32_t n = 0; n < tries; ++n) {
         uint16_t life = base;
         if (r.lifeVariation != 0) {
@@ -164,14 +176,6 @@ void ParticleManager::emit(Slot& s) {
         }
         if (life == 0) {
             continue;
-        }
-        EmitContext cx{r, ep, scaleInfluence(r, ep), life, {}};
-        const float k = static_cast<float>(life) / static_cast<float>(base);
-        for (int p = 0; p < PHASE_COUNT; ++p) {
-            cx.phase[p] = r.lifeVariation == 0
-                              ? static_cast<uint16_t>(r.phases[p])
-                              : static_cast<uint16_t>(truncI32(static_cast<double>(r.phases[p]) *
-                                                               static_cast<double>(k)));
         }
         uint16_t idx = 0;
         if (groupOk) {
@@ -187,10 +191,23 @@ void ParticleManager::emit(Slot& s) {
                 break;
             }
         }
+        // A full pool ends the emission (mostly at its first try, in a busy scene).
         if (idx == 0) {
             return;
         }
         ++ep.particleCount;
+        EmitContext cx{r, ep, f, life, {}};
+        if (r.lifeVariation == 0) {
+            for (int p = 0; p < PHASE_COUNT; ++p) {
+                cx.phase[p] = static_cast<uint16_t>(r.phases[p]);
+            }
+        } else {
+            const float k = static_cast<float>(life) / static_cast<float>(base);
+            for (int p = 0; p < PHASE_COUNT; ++p) {
+                cx.phase[p] = static_cast<uint16_t>(
+                    truncI32(static_cast<double>(r.phases[p]) * static_cast<double>(k)));
+            }
+        }
         switch (r.kind) {
         case 0:
             m_rot->emit(idx, cx);

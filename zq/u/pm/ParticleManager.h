@@ -66,7 +66,7 @@ private:
         // The sizes, angles, position and scale influence rec.transform was last made from
         // (valid once a step has made it): an emitter that neither moves, turns, grows nor
         // changes scale keeps its transform as it is.
-        float transformKey[10] = {};
+        uint32_t transformKey[10] = {};
         bool transformKeyValid = false;
     };
 

@@ -111,7 +111,7 @@ struct ModelParticle : ParticleCommon {
     // The scaling and rotation part of the world matrix, and the scales and angles (x, y, z)
     // it was made from.
     ZqMatrix scaleRot{1.0f};
-    float shapeKey[6] = {};
+    uint32_t shapeKey[6] = {};
     bool shapeValid = false;
 
     // Scaling, rotation about Y, X, Z, translation to the position, then the frame matrix.

@@ -2,6 +2,7 @@
 #include "zq/u/pm/ParticleMotion.h"
 #include "zq/u/pm/ParticlePool_impl.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -44,10 +45,20 @@ void ModelParticle::buildWorld() {
     const float sx = scale[0].value;
     const float sy = shape == 0 ? 1.0f : scale[1].value;
     const float sz = shape == 0 ? scale[1].value : scale[2].value;
-    const float key[6] = {sx, sy, sz, angles.x, angles.y, angles.z};
-    if (!shapeValid || std::memcmp(key, shapeKey, sizeof(key)) != 0) {
+    // Compared in registers, value by value: a key stored and read back in other widths
+    // would wait on the stores.
+    const uint32_t key[6] = {std::bit_cast<uint32_t>(sx),       std::bit_cast<uint32_t>(sy),
+                             std::bit_cast<uint32_t>(sz),       std::bit_cast<uint32_t>(angles.x),
+                             std::bit_cast<uint32_t>(angles.y), std::bit_cast<uint32_t>(angles.z)};
+    uint32_t changed = shapeValid ? 0u : 1u;
+    for (int i = 0; i < 6; ++i) {
+        changed |= key[i] ^ shapeKey[i];
+    }
+    if (changed != 0) {
         scaleRot = scaleRotation(sx, sy, sz, angles.x, angles.y, angles.z);
-        std::memcpy(shapeKey, key, sizeof(key));
+        for (int i = 0; i < 6; ++i) {
+            shapeKey[i] = key[i];
+        }
         shapeValid = true;
         world.mul(scaleRot, frameMatrix);
     }
