@@ -342,20 +342,20 @@ void store4(void* const p, const Float4 v) {
     std::memcpy(p, &v, sizeof(v));
 }
 
-// The frame rectangle (umin, vmin, umax, vmax) of the previous record, looked up again only
-// when the list or frame changes (neighbours in a batch mostly share both; without a list
-// every frame has the whole texture).
-struct RectCache {
+// The frame rectangle of the previous record, in the lane order (A, B, C, D) of
+// (umin, vmin, umax, vmax) a fill wants; looked up again only when the list or frame changes
+// (neighbours in a batch mostly share both; without a list every frame has the whole texture).
+template <int A, int B, int C, int D> struct RectCache {
     const ZquPm::PMTEXTURE* list = nullptr;
     int frame = 0;
     bool valid = false;
-    Float4 rect = {0.0f, 0.0f, 1.0f, 1.0f};
+    Float4 rect = {0.0f, 0.0f, 0.0f, 0.0f};
 
     Float4 get(const ZquPm::PMTEXTURE* const l, const int fr) {
         if (!valid || l != list || (l != nullptr && fr != frame)) {
             float f[4];
             DxParticle::frameRect(l, fr, f);
-            rect = Float4{f[0], f[1], f[2], f[3]};
+            rect = Float4{f[A], f[B], f[C], f[D]};
             list = l;
             frame = fr;
             valid = true;
@@ -364,11 +364,14 @@ struct RectCache {
     }
 };
 
-// The sign bit of the lanes that carry a negated value.
+// The sign bits that negate the lanes of -hx and -hy, and of -w.
 constexpr Bits4 NEGATE_HIGH = {0u, 0u, 0x80000000u, 0x80000000u};
+constexpr Bits4 NEGATE_SECOND = {0u, 0x80000000u, 0u, 0u};
 
 } // namespace
 
+// Both fills build each quad's ten 16-byte chunks with one two-source shuffle each (two lanes
+// from either source, any of its four), from a few registers made per record.
 uint32_t DxParticle::fillRot(RotVertex* const out) const {
     static_assert(sizeof(RotVertex) == 40 &&
                       offsetof(RotRecord, argb) == offsetof(RotRecord, position) + 12 &&
@@ -376,7 +379,7 @@ uint32_t DxParticle::fillRot(RotVertex* const out) const {
                   "a rotating record's position and colour, and its sizes, are read as chunks");
     const AngleTable& table = angles();
     const Float4 half = {0.5f, 0.5f, 0.0f, 0.0f};
-    RectCache rc;
+    RectCache<3, 1, 2, 0> rc; // vmax vmin umax umin
     unsigned char* v = reinterpret_cast<unsigned char*>(out);
     uint32_t q = 0;
     for (uint32_t b = 0; b < m_rot.batchCount; ++b) {
@@ -386,31 +389,28 @@ uint32_t DxParticle::fillRot(RotVertex* const out) const {
         for (; r != end; ++r) {
             // Vertex order: (umax, vmax, +x, +y), (umin, vmax, -x, +y), (umax, vmin, +x, -y),
             // (umin, vmin, -x, -y); each vertex x y z u v ox oy sin cos colour.
-            const Float4 uv = rc.get(r->texList, r->frame); // umin vmin umax vmax
+            const Float4 rr = rc.get(r->texList, r->frame);
             const unsigned char* const base = reinterpret_cast<const unsigned char*>(r);
-            const Float4 p = load4(base + offsetof(RotRecord, position));     // x y z colour
-            const Float4 hs = load2(base + offsetof(RotRecord, size)) * half; // hx hy
-            const Float4 sc = load2(&table.sinCos[r->angle]);                 // sin cos
-            const Float4 hx = Float4(Bits4(pick<0, 0, 0, 0>(hs, hs)) ^ NEGATE_HIGH);
-            const Float4 hy = Float4(Bits4(pick<1, 1, 1, 1>(hs, hs)) ^ NEGATE_HIGH);
-            const Float4 zu = pick<2, 6, 2, 4>(p, uv);   // z umax z umin
-            const Float4 vr = pick<3, 1, 3, 1>(uv, uv);  // vmax vmin vmax vmin
-            const Float4 vxp = pick<0, 4, 1, 5>(vr, hx); // vmax hx vmin hx
-            const Float4 vxn = pick<2, 6, 3, 7>(vr, hx); // vmax -hx vmin -hx
-            const Float4 ys = pick<0, 4, 2, 4>(hy, sc);  // hy sin -hy sin
-            const Float4 ca = pick<1, 7, 1, 7>(sc, p);   // cos colour
-            const Float4 c0 = pick<0, 1, 4, 5>(p, zu);
-            const Float4 c2 = pick<0, 1, 4, 5>(ca, p);
+            const Float4 p = load4(base + offsetof(RotRecord, position));           // x y z colour
+            const Float4 hs = load2(base + offsetof(RotRecord, size)) * half;       // hx hy
+            const Float4 sc = load2(&table.sinCos[r->angle]);                       // sin cos
+            const Float4 y = Float4(Bits4(pick<0, 1, 0, 1>(hs, hs)) ^ NEGATE_HIGH); // hx hy -hx -hy
+            const Float4 zu = pick<2, 2, 6, 7>(p, rr);                              // z z umax umin
+            const Float4 vh = pick<0, 1, 4, 6>(rr, y); // vmax vmin hx -hx
+            const Float4 g = pick<1, 3, 4, 4>(y, sc);  // hy -hy sin sin
+            const Float4 k = pick<1, 1, 7, 7>(sc, p);  // cos cos colour colour
+            const Float4 c0 = pick<0, 1, 4, 6>(p, zu); // x y z umax
+            const Float4 c2 = pick<0, 2, 4, 5>(k, p);  // cos colour x y
             store4(v, c0);
-            store4(v + 16, pick<0, 1, 4, 5>(vxp, ys));
+            store4(v + 16, pick<0, 2, 4, 6>(vh, g)); // vmax hx hy sin
             store4(v + 32, c2);
-            store4(v + 48, pick<2, 3, 4, 5>(zu, vxn));
-            store4(v + 64, pick<0, 1, 4, 5>(ys, ca));
+            store4(v + 48, pick<0, 3, 4, 7>(zu, vh)); // z umin vmax -hx
+            store4(v + 64, pick<0, 2, 4, 6>(g, k));   // hy sin cos colour
             store4(v + 80, c0);
-            store4(v + 96, pick<2, 3, 6, 7>(vxp, ys));
+            store4(v + 96, pick<1, 2, 5, 6>(vh, g)); // vmin hx -hy sin
             store4(v + 112, c2);
-            store4(v + 128, pick<2, 3, 6, 7>(zu, vxn));
-            store4(v + 144, pick<2, 3, 4, 5>(ys, ca));
+            store4(v + 128, pick<0, 3, 5, 7>(zu, vh)); // z umin vmin -hx
+            store4(v + 144, pick<1, 2, 4, 6>(g, k));   // -hy sin cos colour
             v += 4 * sizeof(RotVertex);
         }
         q += batch.count;
@@ -424,7 +424,7 @@ uint32_t DxParticle::fillLine(LineVertex* const out) const {
                       offsetof(LineRecord, headArgb) == offsetof(LineRecord, tail) + 12 &&
                       offsetof(LineRecord, tailArgb) == offsetof(LineRecord, headArgb) + 4,
                   "a line record's points and colours are read as chunks");
-    RectCache rc;
+    RectCache<0, 2, 1, 3> rc; // umin umax vmin vmax
     unsigned char* v = reinterpret_cast<unsigned char*>(out);
     uint32_t q = 0;
     for (uint32_t b = 0; b < m_line.batchCount; ++b) {
@@ -434,30 +434,28 @@ uint32_t DxParticle::fillLine(LineVertex* const out) const {
         for (; r != end; ++r) {
             // Vertex order: head (umin, vmin, +w), head (umax, vmin, -w), tail (umin, vmax,
             // +w), tail (umax, vmax, -w); each vertex x y z u v dx dy dz w colour.
+            const Float4 rr = rc.get(r->texList, r->frame);
             const unsigned char* const base = reinterpret_cast<const unsigned char*>(r);
-            const Float4 uv = rc.get(r->texList, r->frame);                   // umin vmin umax vmax
             const Float4 h = load4(base + offsetof(LineRecord, head));        // head x y z
             const Float4 t = load4(base + offsetof(LineRecord, tail));        // tail x y z
             const Float4 cols = load2(base + offsetof(LineRecord, headArgb)); // colours
-            const Float4 d = h - t;
-            const float hw = r->width * 0.5f;
-            const Float4 w = Float4(Bits4(Float4{hw, hw, hw, hw}) ^ NEGATE_HIGH);
-            const Float4 zh = pick<2, 4, 2, 6>(h, uv);   // hz umin hz umax
-            const Float4 zt = pick<2, 4, 2, 6>(t, uv);   // tz umin tz umax
-            const Float4 vd = pick<1, 4, 3, 4>(uv, d);   // vmin dx vmax dx
-            const Float4 dd = pick<1, 2, 1, 2>(d, d);    // dy dz dy dz
-            const Float4 wh = pick<0, 4, 2, 4>(w, cols); // w ch -w ch
-            const Float4 wt = pick<0, 5, 2, 5>(w, cols); // w ct -w ct
-            store4(v, pick<0, 1, 4, 5>(h, zh));
-            store4(v + 16, pick<0, 1, 4, 5>(vd, dd));
-            store4(v + 32, pick<0, 1, 4, 5>(wh, h));
-            store4(v + 48, pick<2, 3, 4, 5>(zh, vd));
-            store4(v + 64, pick<0, 1, 6, 7>(dd, wh));
-            store4(v + 80, pick<0, 1, 4, 5>(t, zt));
-            store4(v + 96, pick<2, 3, 4, 5>(vd, dd));
-            store4(v + 112, pick<0, 1, 4, 5>(wt, t));
-            store4(v + 128, pick<2, 3, 6, 7>(zt, vd));
-            store4(v + 144, pick<0, 1, 6, 7>(dd, wt));
+            const Float4 d = h - t;                                           // dx dy dz
+            const Float4 hw = {r->width * 0.5f, 0.0f, 0.0f, 0.0f};
+            const Float4 w =
+                Float4(Bits4(pick<0, 0, 4, 5>(hw, cols)) ^ NEGATE_SECOND); // w -w ch ct
+            const Float4 zh = pick<2, 2, 4, 5>(h, rr);                     // hz hz umin umax
+            const Float4 zt = pick<2, 2, 4, 5>(t, rr);                     // tz tz umin umax
+            const Float4 vd = pick<2, 3, 4, 4>(rr, d);                     // vmin vmax dx dx
+            store4(v, pick<0, 1, 4, 6>(h, zh));                            // hx hy hz umin
+            store4(v + 16, pick<0, 2, 5, 6>(vd, d));                       // vmin dx dy dz
+            store4(v + 32, pick<0, 2, 4, 5>(w, h));                        // w ch hx hy
+            store4(v + 48, pick<0, 3, 4, 6>(zh, vd));                      // hz umax vmin dx
+            store4(v + 64, pick<1, 2, 5, 6>(d, w));                        // dy dz -w ch
+            store4(v + 80, pick<0, 1, 4, 6>(t, zt));                       // tx ty tz umin
+            store4(v + 96, pick<1, 2, 5, 6>(vd, d));                       // vmax dx dy dz
+            store4(v + 112, pick<0, 3, 4, 5>(w, t));                       // w ct tx ty
+            store4(v + 128, pick<0, 3, 5, 6>(zt, vd));                     // tz umax vmax dx
+            store4(v + 144, pick<1, 2, 5, 7>(d, w));                       // dy dz -w ct
             v += 4 * sizeof(LineVertex);
         }
         q += batch.count;
