@@ -70,6 +70,22 @@ const RingTable& ringTable(const uint32_t n) {
     return t;
 }
 
+// DxParticle::frameRect, inline for the fills and the model entries.
+inline void rectOf(const ZquPm::PMTEXTURE* const list, const int frame, float rect[4]) {
+    if (list != nullptr && frame >= 0 && static_cast<size_t>(frame) < list->frames.size()) {
+        const ZquPm::FrameRect& f = list->frames[frame];
+        rect[0] = f.umin;
+        rect[1] = f.vmin;
+        rect[2] = f.umin + f.du;
+        rect[3] = f.vmin + f.dv;
+    } else {
+        rect[0] = 0.0f;
+        rect[1] = 0.0f;
+        rect[2] = 1.0f;
+        rect[3] = 1.0f;
+    }
+}
+
 // The root matrix of the previous record in a local copy: neighbours share their root, and
 // a copy the record stores cannot alias stays in registers.
 struct RootCache {
@@ -167,14 +183,14 @@ int DxParticle::addModel(const ModelEntry& values) {
     return addModelSlot();
 }
 
-int DxParticle::addModelSlot() {
+inline int DxParticle::addModelSlot() {
     const uint32_t k = m_model.count;
     ModelEntry& e = m_model.records[k];
     // The slot's mesh is kept when everything it is made of is what it was made from last
     // time (compared bit for bit: -0 is not 0 to a mesh). Compared field by field:
     // a key assembled in memory first would be read back before its stores land.
     float rect[4];
-    frameRect(e.texList, e.frame, rect);
+    rectOf(e.texList, e.frame, rect);
     const auto bits = [](const float f) {
         uint32_t u = 0;
         std::memcpy(&u, &f, sizeof(u));
@@ -278,6 +294,7 @@ void DxParticle::build(const ParticleManager& pm) {
         for (uint16_t i = mp.listHead(l); i != 0 && m_model.count < MAX_MODELS;
              i = mp.at(i).drawNext) {
             const ModelParticle& p = mp.at(i);
+            prefetchRecord(mp.at(p.drawNext));
             ModelEntry& e = m_model.records[m_model.count];
             e.shape = static_cast<uint16_t>(p.shape);
             e.blend = p.blend;
@@ -299,18 +316,7 @@ void DxParticle::build(const ParticleManager& pm) {
 }
 
 void DxParticle::frameRect(const ZquPm::PMTEXTURE* const list, const int frame, float rect[4]) {
-    if (list != nullptr && frame >= 0 && static_cast<size_t>(frame) < list->frames.size()) {
-        const ZquPm::FrameRect& f = list->frames[frame];
-        rect[0] = f.umin;
-        rect[1] = f.vmin;
-        rect[2] = f.umin + f.du;
-        rect[3] = f.vmin + f.dv;
-    } else {
-        rect[0] = 0.0f;
-        rect[1] = 0.0f;
-        rect[2] = 1.0f;
-        rect[3] = 1.0f;
-    }
+    rectOf(list, frame, rect);
 }
 
 namespace {
@@ -354,7 +360,7 @@ template <int A, int B, int C, int D> struct RectCache {
     Float4 get(const ZquPm::PMTEXTURE* const l, const int fr) {
         if (!valid || l != list || (l != nullptr && fr != frame)) {
             float f[4];
-            DxParticle::frameRect(l, fr, f);
+            rectOf(l, fr, f);
             rect = Float4{f[A], f[B], f[C], f[D]};
             list = l;
             frame = fr;

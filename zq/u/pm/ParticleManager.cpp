@@ -147,6 +147,12 @@ void ParticleManager::emit(Slot& s) {
     }
     EmitParam& ep = *s.ep;
     const uint16_t base = static_cast<uint16_t>(r.particleLife);
+    // A full pool takes nothing, and without a life variation to draw first the emission
+    // would end at its first try: a busy scene's emitters end here.
+    const bool full = r.kind == 0 ? m_rot->full() : r.kind == 1 ? m_line->full() : m_model->full();
+    if (full && r.lifeVariation == 0) {
+        return;
+    }
     const ZqGlTexture* tex = nullptr;
     if (ep.texList != nullptr && r.texture < ep.texList->textureCount && r.texture < 16) {
         tex = ep.texList->textures[r.texture];

@@ -148,6 +148,8 @@ public:
 
     uint16_t capacity() const { return m_capacity; }
     uint16_t count() const { return m_count; }
+    // No record left to hand out.
+    bool full() const { return m_free == 0; }
     uint32_t listCount() const { return m_listCount; }
     uint16_t listHead(const uint32_t list) const { return m_heads[list]; }
     // The first draw list from l on that holds a particle; listCount() when none does. Most

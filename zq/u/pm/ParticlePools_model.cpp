@@ -37,39 +37,49 @@ void clampAlpha(ThreeKey& a, const int change) {
 
 } // namespace
 
-void ModelParticle::buildWorld() {
-    // Scale and rotation are made again only when a scale or an angle changed (bit for bit);
-    // most model particles keep both for most of their life. The frame matrix is set at birth
-    // and never changes, so the upper three rows of the world (scaleRot's times the frame
-    // matrix) are made again only then too.
-    const float sx = scale[0].value;
-    const float sy = shape == 0 ? 1.0f : scale[1].value;
-    const float sz = shape == 0 ? scale[1].value : scale[2].value;
+namespace {
+
+// ModelParticle::buildWorld, inline for the step.
+// Scale and rotation are made again only when a scale or an angle changed (bit for bit); most
+// model particles keep both for most of their life. The frame matrix is set at birth and never
+// changes, so the upper three rows of the world (scaleRot's times the frame matrix) are made
+// again only then too.
+inline void buildWorldOf(ModelParticle& p) {
+    const float sx = p.scale[0].value;
+    const float sy = p.shape == 0 ? 1.0f : p.scale[1].value;
+    const float sz = p.shape == 0 ? p.scale[1].value : p.scale[2].value;
     // Compared in registers, value by value: a key stored and read back in other widths
     // would wait on the stores.
-    const uint32_t key[6] = {std::bit_cast<uint32_t>(sx),       std::bit_cast<uint32_t>(sy),
-                             std::bit_cast<uint32_t>(sz),       std::bit_cast<uint32_t>(angles.x),
-                             std::bit_cast<uint32_t>(angles.y), std::bit_cast<uint32_t>(angles.z)};
-    uint32_t changed = shapeValid ? 0u : 1u;
+    const ZqVector3& a = p.angles;
+    const uint32_t key[6] = {std::bit_cast<uint32_t>(sx),  std::bit_cast<uint32_t>(sy),
+                             std::bit_cast<uint32_t>(sz),  std::bit_cast<uint32_t>(a.x),
+                             std::bit_cast<uint32_t>(a.y), std::bit_cast<uint32_t>(a.z)};
+    uint32_t changed = p.shapeValid ? 0u : 1u;
     for (int i = 0; i < 6; ++i) {
-        changed |= key[i] ^ shapeKey[i];
+        changed |= key[i] ^ p.shapeKey[i];
     }
     if (changed != 0) {
-        scaleRot = scaleRotation(sx, sy, sz, angles.x, angles.y, angles.z);
+        p.scaleRot = scaleRotation(sx, sy, sz, a.x, a.y, a.z);
         for (int i = 0; i < 6; ++i) {
-            shapeKey[i] = key[i];
+            p.shapeKey[i] = key[i];
         }
-        shapeValid = true;
-        world.mul(scaleRot, frameMatrix);
+        p.shapeValid = true;
+        p.world.mul(p.scaleRot, p.frameMatrix);
     }
     // world = scaleRot with the translation row set to the position, times the frame matrix.
     // The translation row is multiplied here, summed in the order ZqMatrix::mul sums, rather
     // than stored into a copy and loaded back.
-    const float t[4] = {position.x, position.y, position.z, scaleRot.m[3][3]};
-    const ZqMatrix& f = frameMatrix;
+    const float t[4] = {p.position.x, p.position.y, p.position.z, p.scaleRot.m[3][3]};
+    const ZqMatrix& f = p.frameMatrix;
     for (int j = 0; j < 4; ++j) {
-        world.m[3][j] = t[0] * f.m[0][j] + t[1] * f.m[1][j] + t[2] * f.m[2][j] + t[3] * f.m[3][j];
+        p.world.m[3][j] = t[0] * f.m[0][j] + t[1] * f.m[1][j] + t[2] * f.m[2][j] + t[3] * f.m[3][j];
     }
+}
+
+} // namespace
+
+void ModelParticle::buildWorld() {
+    buildWorldOf(*this);
 }
 
 void ModelParticleManager::onFree(const uint16_t index) {
@@ -173,7 +183,7 @@ void ModelParticleManager::update() {
         p.scale[0].step(p.age, p.life, p.phase[PHASE_SIZE_IN], p.phase[PHASE_SIZE_OUT]);
         p.scale[2].step(p.age, p.life, p.phase[PHASE_SIZE_IN], p.phase[PHASE_SIZE_OUT]);
         p.scale[1].step(p.age, p.life, p.phase[PHASE_SIZE2_IN], p.phase[PHASE_SIZE2_OUT]);
-        p.buildWorld();
+        buildWorldOf(p);
         p.colour.setCurrent(memo.packedAt(p.colour, p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]));
         clampAlpha(p.alpha,
                    p.alpha.step(p.age, p.life, p.phase[PHASE_ALPHA_IN], p.phase[PHASE_ALPHA_OUT]));
