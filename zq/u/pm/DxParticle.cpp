@@ -3,6 +3,7 @@
 #include "zq/u/pm/ParticleManager.h"
 
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 #include <new>
 
@@ -27,15 +28,14 @@ uint32_t argb(const float alpha, const ZquPm::Rgb& c) {
     return a << 24 | static_cast<uint32_t>(c.r) << 16 | static_cast<uint32_t>(c.g) << 8 | c.b;
 }
 
-// Sine and cosine of the 256 stored angle steps, as the fill computes them.
+// Sine and cosine of the 256 stored angle steps, as the fill computes them, side by side.
 struct AngleTable {
-    float sin[256];
-    float cos[256];
+    float sinCos[256][2];
     AngleTable() {
         for (int i = 0; i < 256; ++i) {
             const float a = static_cast<float>(i) * (2.0f * PI / 256.0f) - PI;
-            sin[i] = std::sin(a);
-            cos[i] = std::cos(a);
+            sinCos[i][0] = std::sin(a);
+            sinCos[i][1] = std::cos(a);
         }
     }
 };
@@ -68,6 +68,22 @@ const RingTable& ringTable(const uint32_t n) {
         t.n = n;
     }
     return t;
+}
+
+// DxParticle::frameRect, inline for the fills and the model entries.
+inline void rectOf(const ZquPm::PMTEXTURE* const list, const int frame, float rect[4]) {
+    if (list != nullptr && frame >= 0 && static_cast<size_t>(frame) < list->frames.size()) {
+        const ZquPm::FrameRect& f = list->frames[frame];
+        rect[0] = f.umin;
+        rect[1] = f.vmin;
+        rect[2] = f.umin + f.du;
+        rect[3] = f.vmin + f.dv;
+    } else {
+        rect[0] = 0.0f;
+        rect[1] = 0.0f;
+        rect[2] = 1.0f;
+        rect[3] = 1.0f;
+    }
 }
 
 // The root matrix of the previous record in a local copy: neighbours share their root, and
@@ -153,24 +169,7 @@ int DxParticle::addModel(const ModelEntry& values) {
     if (m_model.count >= MAX_MODELS) {
         return -1;
     }
-    const uint32_t k = m_model.count;
-    ModelEntry& e = m_model.records[k];
-    // The slot's mesh is kept when everything it is made of is what it was made from last
-    // time (compared bit for bit: -0 is not 0 to a mesh). Compared field by field:
-    // a key assembled in memory first would be read back before its stores land.
-    float rect[4];
-    frameRect(values.texList, values.frame, rect);
-    const auto bits = [](const float f) {
-        uint32_t u = 0;
-        std::memcpy(&u, &f, sizeof(u));
-        return u;
-    };
-    MeshKey& kept = m_meshKeys[k];
-    const bool sameShape = kept.valid && kept.shape == values.shape &&
-                           kept.shapeFlag == values.shapeFlag && kept.segments == values.segments &&
-                           kept.shapeParam == bits(values.shapeParam) &&
-                           kept.rect[0] == bits(rect[0]) && kept.rect[1] == bits(rect[1]) &&
-                           kept.rect[2] == bits(rect[2]) && kept.rect[3] == bits(rect[3]);
+    ModelEntry& e = m_model.records[m_model.count];
     e.shape = values.shape;
     e.blend = values.blend;
     e.texList = values.texList;
@@ -181,13 +180,36 @@ int DxParticle::addModel(const ModelEntry& values) {
     e.frame = values.frame;
     e.argb = values.argb;
     e.shapeFlag = values.shapeFlag;
+    return addModelSlot();
+}
+
+inline int DxParticle::addModelSlot() {
+    const uint32_t k = m_model.count;
+    ModelEntry& e = m_model.records[k];
+    // The slot's mesh is kept when everything it is made of is what it was made from last
+    // time (compared bit for bit: -0 is not 0 to a mesh). Compared field by field:
+    // a key assembled in memory first would be read back before its stores land.
+    float rect[4];
+    rectOf(e.texList, e.frame, rect);
+    const auto bits = [](const float f) {
+        uint32_t u = 0;
+        std::memcpy(&u, &f, sizeof(u));
+        return u;
+    };
+    MeshKey& kept = m_meshKeys[k];
+    const bool sameShape = kept.valid && kept.shape == e.shape && kept.shapeFlag == e.shapeFlag &&
+                           kept.segments == e.segments && kept.shapeParam == bits(e.shapeParam) &&
+                           kept.rect[0] == bits(rect[0]) && kept.rect[1] == bits(rect[1]) &&
+                           kept.rect[2] == bits(rect[2]) && kept.rect[3] == bits(rect[3]);
     if (sameShape) {
         // A fade changes only the colour every vertex carries.
-        if (kept.argb != values.argb) {
-            for (uint32_t v = 0; v < e.vertexCount; ++v) {
-                e.vertices[v].argb = values.argb;
+        if (kept.argb != e.argb) {
+            const uint32_t argb = e.argb;
+            ModelVertex* const v = e.vertices.data();
+            for (uint32_t i = 0; i < e.vertexCount; ++i) {
+                v[i].argb = argb;
             }
-            kept.argb = values.argb;
+            kept.argb = argb;
         }
         return static_cast<int>(++m_model.count);
     }
@@ -195,11 +217,11 @@ int DxParticle::addModel(const ModelEntry& values) {
     if (!buildMesh(e)) {
         return static_cast<int>(m_model.count);
     }
-    kept.shape = values.shape;
-    kept.shapeFlag = values.shapeFlag;
-    kept.segments = values.segments;
-    kept.argb = values.argb;
-    kept.shapeParam = bits(values.shapeParam);
+    kept.shape = e.shape;
+    kept.shapeFlag = e.shapeFlag;
+    kept.segments = e.segments;
+    kept.argb = e.argb;
+    kept.shapeParam = bits(e.shapeParam);
     for (int i = 0; i < 4; ++i) {
         kept.rect[i] = bits(rect[i]);
     }
@@ -266,88 +288,136 @@ void DxParticle::build(const ParticleManager& pm) {
         m_line.batches[m_line.batchCount - 1].count += n - m_line.count;
         m_line.count = n;
     }
+    // Model entries are written straight into their slot (what addModel would copy there).
     const ModelParticleManager& mp = pm.model();
-    // One entry of values, filled anew for each particle (every field the adder reads).
-    ModelEntry e;
-    for (uint32_t l = 0; l < mp.listCount(); ++l) {
-        for (uint16_t i = mp.listHead(l); i != 0; i = mp.at(i).drawNext) {
+    for (uint32_t l = mp.nextList(0); l < mp.listCount(); l = mp.nextList(l + 1)) {
+        for (uint16_t i = mp.listHead(l); i != 0 && m_model.count < MAX_MODELS;
+             i = mp.at(i).drawNext) {
             const ModelParticle& p = mp.at(i);
+            prefetchRecord(mp.at(p.drawNext));
+            ModelEntry& e = m_model.records[m_model.count];
             e.shape = static_cast<uint16_t>(p.shape);
             e.blend = p.blend;
             e.texList = p.owner != nullptr ? p.owner->texList : nullptr;
             e.texIndex = static_cast<int16_t>(p.texIndex);
-            e.world = p.root != nullptr ? p.world * *p.root : p.world;
+            if (p.root != nullptr) {
+                e.world.mul(p.world, *p.root);
+            } else {
+                e.world = p.world;
+            }
             e.argb = argb(p.alpha.value, p.colour.current);
             e.frame = static_cast<uint16_t>(p.frame.current);
             e.segments = p.segments;
             e.shapeParam = p.shapeParam;
             e.shapeFlag = p.shapeFlag;
-            addModel(e);
+            addModelSlot();
         }
     }
 }
 
 void DxParticle::frameRect(const ZquPm::PMTEXTURE* const list, const int frame, float rect[4]) {
-    if (list != nullptr && frame >= 0 && static_cast<size_t>(frame) < list->frames.size()) {
-        const ZquPm::FrameRect& f = list->frames[frame];
-        rect[0] = f.umin;
-        rect[1] = f.vmin;
-        rect[2] = f.umin + f.du;
-        rect[3] = f.vmin + f.dv;
-    } else {
-        rect[0] = 0.0f;
-        rect[1] = 0.0f;
-        rect[2] = 1.0f;
-        rect[3] = 1.0f;
-    }
+    rectOf(list, frame, rect);
 }
 
 namespace {
 
-// The frame rectangle of the previous record, looked up again only when the list or frame
-// changes (neighbours in a batch mostly share both).
-struct RectCache {
+// Four floats in one register (GCC and Clang vector extension): a quad's four vertices are
+// ten such chunks, put together from a few per-record values and stored whole.
+typedef float Float4 __attribute__((vector_size(16)));
+typedef uint32_t Bits4 __attribute__((vector_size(16)));
+typedef uint64_t Bits2 __attribute__((vector_size(16)));
+
+template <int A, int B, int C, int D> Float4 pick(const Float4 a, const Float4 b) {
+    return __builtin_shufflevector(a, b, A, B, C, D);
+}
+
+Float4 load4(const void* const p) {
+    Float4 v;
+    std::memcpy(&v, p, sizeof(v));
+    return v;
+}
+
+// Two floats in the low lanes, the others 0.
+Float4 load2(const void* const p) {
+    uint64_t u = 0;
+    std::memcpy(&u, p, sizeof(u));
+    return Float4(Bits2{u, 0});
+}
+
+void store4(void* const p, const Float4 v) {
+    std::memcpy(p, &v, sizeof(v));
+}
+
+// The frame rectangle of the previous record, in the lane order (A, B, C, D) of
+// (umin, vmin, umax, vmax) a fill wants; looked up again only when the list or frame changes
+// (neighbours in a batch mostly share both; without a list every frame has the whole texture).
+template <int A, int B, int C, int D> struct RectCache {
     const ZquPm::PMTEXTURE* list = nullptr;
     int frame = 0;
     bool valid = false;
-    float f[4] = {};
+    Float4 rect = {0.0f, 0.0f, 0.0f, 0.0f};
 
-    const float* get(const ZquPm::PMTEXTURE* const l, const int fr) {
-        if (!valid || l != list || fr != frame) {
-            DxParticle::frameRect(l, fr, f);
+    Float4 get(const ZquPm::PMTEXTURE* const l, const int fr) {
+        if (!valid || l != list || (l != nullptr && fr != frame)) {
+            float f[4];
+            rectOf(l, fr, f);
+            rect = Float4{f[A], f[B], f[C], f[D]};
             list = l;
             frame = fr;
             valid = true;
         }
-        return f;
+        return rect;
     }
 };
 
+// The sign bits that negate the lanes of -hx and -hy, and of -w.
+constexpr Bits4 NEGATE_HIGH = {0u, 0u, 0x80000000u, 0x80000000u};
+constexpr Bits4 NEGATE_SECOND = {0u, 0x80000000u, 0u, 0u};
+
 } // namespace
 
+// Both fills build each quad's ten 16-byte chunks with one two-source shuffle each (two lanes
+// from either source, any of its four), from a few registers made per record.
 uint32_t DxParticle::fillRot(RotVertex* const out) const {
+    static_assert(sizeof(RotVertex) == 40 &&
+                      offsetof(RotRecord, argb) == offsetof(RotRecord, position) + 12 &&
+                      offsetof(RotRecord, size2) == offsetof(RotRecord, size) + 4,
+                  "a rotating record's position and colour, and its sizes, are read as chunks");
     const AngleTable& table = angles();
-    RectCache rc;
-    RotVertex* v = out;
+    const Float4 half = {0.5f, 0.5f, 0.0f, 0.0f};
+    RectCache<3, 1, 2, 0> rc; // vmax vmin umax umin
+    unsigned char* v = reinterpret_cast<unsigned char*>(out);
     uint32_t q = 0;
     for (uint32_t b = 0; b < m_rot.batchCount; ++b) {
         const Batch& batch = m_rot.batches[b];
-        const RotRecord* const recs = m_rot.records.data() + batch.first;
-        for (uint32_t k = 0; k < batch.count; ++k) {
-            const RotRecord& r = recs[k];
-            const float* const f = rc.get(r.texList, r.frame);
-            const float s = table.sin[r.angle];
-            const float c = table.cos[r.angle];
-            const float hx = r.size * 0.5f;
-            const float hy = r.size2 * 0.5f;
-            const float x = r.position.x;
-            const float y = r.position.y;
-            const float z = r.position.z;
-            v[0] = RotVertex{x, y, z, f[2], f[3], hx, hy, s, c, r.argb};
-            v[1] = RotVertex{x, y, z, f[0], f[3], -hx, hy, s, c, r.argb};
-            v[2] = RotVertex{x, y, z, f[2], f[1], hx, -hy, s, c, r.argb};
-            v[3] = RotVertex{x, y, z, f[0], f[1], -hx, -hy, s, c, r.argb};
-            v += 4;
+        const RotRecord* r = m_rot.records.data() + batch.first;
+        const RotRecord* const end = r + batch.count;
+        for (; r != end; ++r) {
+            // Vertex order: (umax, vmax, +x, +y), (umin, vmax, -x, +y), (umax, vmin, +x, -y),
+            // (umin, vmin, -x, -y); each vertex x y z u v ox oy sin cos colour.
+            const Float4 rr = rc.get(r->texList, r->frame);
+            const unsigned char* const base = reinterpret_cast<const unsigned char*>(r);
+            const Float4 p = load4(base + offsetof(RotRecord, position));           // x y z colour
+            const Float4 hs = load2(base + offsetof(RotRecord, size)) * half;       // hx hy
+            const Float4 sc = load2(&table.sinCos[r->angle]);                       // sin cos
+            const Float4 y = Float4(Bits4(pick<0, 1, 0, 1>(hs, hs)) ^ NEGATE_HIGH); // hx hy -hx -hy
+            const Float4 zu = pick<2, 2, 6, 7>(p, rr);                              // z z umax umin
+            const Float4 vh = pick<0, 1, 4, 6>(rr, y); // vmax vmin hx -hx
+            const Float4 g = pick<1, 3, 4, 4>(y, sc);  // hy -hy sin sin
+            const Float4 k = pick<1, 1, 7, 7>(sc, p);  // cos cos colour colour
+            const Float4 c0 = pick<0, 1, 4, 6>(p, zu); // x y z umax
+            const Float4 c2 = pick<0, 2, 4, 5>(k, p);  // cos colour x y
+            store4(v, c0);
+            store4(v + 16, pick<0, 2, 4, 6>(vh, g)); // vmax hx hy sin
+            store4(v + 32, c2);
+            store4(v + 48, pick<0, 3, 4, 7>(zu, vh)); // z umin vmax -hx
+            store4(v + 64, pick<0, 2, 4, 6>(g, k));   // hy sin cos colour
+            store4(v + 80, c0);
+            store4(v + 96, pick<1, 2, 5, 6>(vh, g)); // vmin hx -hy sin
+            store4(v + 112, c2);
+            store4(v + 128, pick<0, 3, 5, 7>(zu, vh)); // z umin vmin -hx
+            store4(v + 144, pick<1, 2, 4, 6>(g, k));   // -hy sin cos colour
+            v += 4 * sizeof(RotVertex);
         }
         q += batch.count;
     }
@@ -355,26 +425,44 @@ uint32_t DxParticle::fillRot(RotVertex* const out) const {
 }
 
 uint32_t DxParticle::fillLine(LineVertex* const out) const {
-    RectCache rc;
-    LineVertex* v = out;
+    static_assert(sizeof(LineVertex) == 40 &&
+                      offsetof(LineRecord, tail) == offsetof(LineRecord, head) + 12 &&
+                      offsetof(LineRecord, headArgb) == offsetof(LineRecord, tail) + 12 &&
+                      offsetof(LineRecord, tailArgb) == offsetof(LineRecord, headArgb) + 4,
+                  "a line record's points and colours are read as chunks");
+    RectCache<0, 2, 1, 3> rc; // umin umax vmin vmax
+    unsigned char* v = reinterpret_cast<unsigned char*>(out);
     uint32_t q = 0;
     for (uint32_t b = 0; b < m_line.batchCount; ++b) {
         const Batch& batch = m_line.batches[b];
-        const LineRecord* const recs = m_line.records.data() + batch.first;
-        for (uint32_t k = 0; k < batch.count; ++k) {
-            const LineRecord& r = recs[k];
-            const float* const f = rc.get(r.texList, r.frame);
-            const ZqVector3 d = r.head - r.tail;
-            const float hw = r.width * 0.5f;
-            v[0] =
-                LineVertex{r.head.x, r.head.y, r.head.z, f[0], f[1], d.x, d.y, d.z, hw, r.headArgb};
-            v[1] = LineVertex{r.head.x, r.head.y, r.head.z, f[2], f[1],
-                              d.x,      d.y,      d.z,      -hw,  r.headArgb};
-            v[2] =
-                LineVertex{r.tail.x, r.tail.y, r.tail.z, f[0], f[3], d.x, d.y, d.z, hw, r.tailArgb};
-            v[3] = LineVertex{r.tail.x, r.tail.y, r.tail.z, f[2], f[3],
-                              d.x,      d.y,      d.z,      -hw,  r.tailArgb};
-            v += 4;
+        const LineRecord* r = m_line.records.data() + batch.first;
+        const LineRecord* const end = r + batch.count;
+        for (; r != end; ++r) {
+            // Vertex order: head (umin, vmin, +w), head (umax, vmin, -w), tail (umin, vmax,
+            // +w), tail (umax, vmax, -w); each vertex x y z u v dx dy dz w colour.
+            const Float4 rr = rc.get(r->texList, r->frame);
+            const unsigned char* const base = reinterpret_cast<const unsigned char*>(r);
+            const Float4 h = load4(base + offsetof(LineRecord, head));        // head x y z
+            const Float4 t = load4(base + offsetof(LineRecord, tail));        // tail x y z
+            const Float4 cols = load2(base + offsetof(LineRecord, headArgb)); // colours
+            const Float4 d = h - t;                                           // dx dy dz
+            const Float4 hw = {r->width * 0.5f, 0.0f, 0.0f, 0.0f};
+            const Float4 w =
+                Float4(Bits4(pick<0, 0, 4, 5>(hw, cols)) ^ NEGATE_SECOND); // w -w ch ct
+            const Float4 zh = pick<2, 2, 4, 5>(h, rr);                     // hz hz umin umax
+            const Float4 zt = pick<2, 2, 4, 5>(t, rr);                     // tz tz umin umax
+            const Float4 vd = pick<2, 3, 4, 4>(rr, d);                     // vmin vmax dx dx
+            store4(v, pick<0, 1, 4, 6>(h, zh));                            // hx hy hz umin
+            store4(v + 16, pick<0, 2, 5, 6>(vd, d));                       // vmin dx dy dz
+            store4(v + 32, pick<0, 2, 4, 5>(w, h));                        // w ch hx hy
+            store4(v + 48, pick<0, 3, 4, 6>(zh, vd));                      // hz umax vmin dx
+            store4(v + 64, pick<1, 2, 5, 6>(d, w));                        // dy dz -w ch
+            store4(v + 80, pick<0, 1, 4, 6>(t, zt));                       // tx ty tz umin
+            store4(v + 96, pick<1, 2, 5, 6>(vd, d));                       // vmax dx dy dz
+            store4(v + 112, pick<0, 3, 4, 5>(w, t));                       // w ct tx ty
+            store4(v + 128, pick<0, 3, 5, 6>(zt, vd));                     // tz umax vmax dx
+            store4(v + 144, pick<1, 2, 5, 7>(d, w));                       // dy dz -w ct
+            v += 4 * sizeof(LineVertex);
         }
         q += batch.count;
     }

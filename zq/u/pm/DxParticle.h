@@ -141,6 +141,9 @@ public:
     const Collection<ModelEntry>& model() const { return m_model; }
 
 private:
+    // addModel for the values already in the next free slot.
+    int addModelSlot();
+
     Collection<RotRecord> m_rot;
     Collection<LineRecord> m_line;
     Collection<ModelEntry> m_model;

@@ -2,6 +2,7 @@
 
 #include "zq/u/pm/ZquPmEmit.h"
 
+#include <bit>
 #include <new>
 
 using namespace ZquPm;
@@ -60,6 +61,7 @@ bool ParticleManager::startEmitter(const EMITDATA* const rec, EmitParam* const e
     // The first emission uses a transform made from this record, not whatever another
     // emitter last left in a shared record.
     s.rec.transform = emitterTransform(s.rec, scaleInfluence(s.rec, *ep));
+    s.transformKeyValid = false;
     s.source = rec;
     s.ep = ep;
     ++ep->emitterCount;
@@ -102,8 +104,9 @@ void ParticleManager::update() {
                 i = next;
                 continue;
             }
+            // Most emitters emit every step: no division for them.
             const uint64_t interval = r.interval != 0 ? r.interval : 1;
-            if ((a - r.delay) % interval == 0) {
+            if (interval == 1 || (a - r.delay) % interval == 0) {
                 emit(s);
             }
         }
@@ -112,7 +115,25 @@ void ParticleManager::update() {
         r.velocity += r.acceleration;
         r.rotation += r.angularVelocity;
         r.size += r.sizeChange;
-        r.transform = emitterTransform(r, scaleInfluence(r, *s.ep), s.transform);
+        const float f = scaleInfluence(r, *s.ep);
+        // Compared in registers, value by value (see ModelParticle::buildWorld).
+        const uint32_t key[10] = {
+            std::bit_cast<uint32_t>(r.size.x),     std::bit_cast<uint32_t>(r.size.y),
+            std::bit_cast<uint32_t>(r.size.z),     std::bit_cast<uint32_t>(r.rotation.x),
+            std::bit_cast<uint32_t>(r.rotation.y), std::bit_cast<uint32_t>(r.rotation.z),
+            std::bit_cast<uint32_t>(r.position.x), std::bit_cast<uint32_t>(r.position.y),
+            std::bit_cast<uint32_t>(r.position.z), std::bit_cast<uint32_t>(f)};
+        uint32_t changed = s.transformKeyValid ? 0u : 1u;
+        for (int k = 0; k < 10; ++k) {
+            changed |= key[k] ^ s.transformKey[k];
+        }
+        if (changed != 0) {
+            r.transform = emitterTransform(r, f, s.transform);
+            for (int k = 0; k < 10; ++k) {
+                s.transformKey[k] = key[k];
+            }
+            s.transformKeyValid = true;
+        }
         ++s.age;
         i = next;
     }
@@ -126,6 +147,12 @@ void ParticleManager::emit(Slot& s) {
     }
     EmitParam& ep = *s.ep;
     const uint16_t base = static_cast<uint16_t>(r.particleLife);
+    // A full pool takes nothing, and without a life variation to draw first the emission
+    // would end at its first try: a busy scene's emitters end here.
+    const bool full = r.kind == 0 ? m_rot->full() : r.kind == 1 ? m_line->full() : m_model->full();
+    if (full && r.lifeVariation == 0) {
+        return;
+    }
     const ZqGlTexture* tex = nullptr;
     if (ep.texList != nullptr && r.texture < ep.texList->textureCount && r.texture < 16) {
         tex = ep.texList->textures[r.texture];
@@ -143,6 +170,7 @@ void ParticleManager::emit(Slot& s) {
                               : r.kind == 1 ? m_line->capacity()
                                             : m_model->capacity();
     const uint32_t tries = r.count < 2 * capacity ? r.count : 2 * capacity;
+    const float f = scaleInfluence(r, ep);
     for (uint32_t n = 0; n < tries; ++n) {
         uint16_t life = base;
         if (r.lifeVariation != 0) {
@@ -154,14 +182,6 @@ void ParticleManager::emit(Slot& s) {
         }
         if (life == 0) {
             continue;
-        }
-        EmitContext cx{r, ep, scaleInfluence(r, ep), life, {}};
-        const float k = static_cast<float>(life) / static_cast<float>(base);
-        for (int p = 0; p < PHASE_COUNT; ++p) {
-            cx.phase[p] = r.lifeVariation == 0
-                              ? static_cast<uint16_t>(r.phases[p])
-                              : static_cast<uint16_t>(truncI32(static_cast<double>(r.phases[p]) *
-                                                               static_cast<double>(k)));
         }
         uint16_t idx = 0;
         if (groupOk) {
@@ -177,10 +197,23 @@ void ParticleManager::emit(Slot& s) {
                 break;
             }
         }
+        // A full pool ends the emission (mostly at its first try, in a busy scene).
         if (idx == 0) {
             return;
         }
         ++ep.particleCount;
+        EmitContext cx{r, ep, f, life, {}};
+        if (r.lifeVariation == 0) {
+            for (int p = 0; p < PHASE_COUNT; ++p) {
+                cx.phase[p] = static_cast<uint16_t>(r.phases[p]);
+            }
+        } else {
+            const float k = static_cast<float>(life) / static_cast<float>(base);
+            for (int p = 0; p < PHASE_COUNT; ++p) {
+                cx.phase[p] = static_cast<uint16_t>(
+                    truncI32(static_cast<double>(r.phases[p]) * static_cast<double>(k)));
+            }
+        }
         switch (r.kind) {
         case 0:
             m_rot->emit(idx, cx);

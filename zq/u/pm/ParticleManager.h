@@ -63,6 +63,11 @@ private:
         const ZquPm::EMITDATA* source = nullptr;
         ZquPm::EmitParam* ep = nullptr;
         ZquPm::TransformCache transform;
+        // The sizes, angles, position and scale influence rec.transform was last made from
+        // (valid once a step has made it): an emitter that neither moves, turns, grows nor
+        // changes scale keeps its transform as it is.
+        uint32_t transformKey[10] = {};
+        bool transformKeyValid = false;
     };
 
     ParticleManager();

@@ -9,7 +9,8 @@ ParticlePool<P>::ParticlePool(const uint16_t capacity, const uint32_t groups)
       m_records(std::make_unique<P[]>(capacity)),
       m_ownRoots(std::make_unique<ZqMatrix[]>(capacity)),
       m_heads(std::make_unique<uint16_t[]>(m_listCount)),
-      m_tails(std::make_unique<uint16_t[]>(m_listCount)) {
+      m_tails(std::make_unique<uint16_t[]>(m_listCount)), m_usedWords((m_listCount + 63) / 64),
+      m_used(std::make_unique<uint64_t[]>(m_usedWords)) {
     reset();
 }
 
@@ -17,6 +18,9 @@ template <class P> void ParticlePool<P>::reset() {
     for (uint32_t l = 0; l < m_listCount; ++l) {
         m_heads[l] = 0;
         m_tails[l] = 0;
+    }
+    for (uint32_t w = 0; w < m_usedWords; ++w) {
+        m_used[w] = 0;
     }
     for (uint16_t i = 0; i < m_capacity; ++i) {
         m_records[i] = P();
@@ -52,6 +56,7 @@ uint16_t ParticlePool<P>::alloc(ZquPm::EmitParam* const owner, const int texSlot
         m_records[m_tails[list]].drawNext = i;
     } else {
         m_heads[list] = i;
+        m_used[list >> 6] |= uint64_t{1} << (list & 63);
     }
     m_tails[list] = i;
     // Pushed at the head of the live list.
@@ -75,6 +80,9 @@ template <class P> void ParticlePool<P>::free(const uint16_t i) {
         m_records[p.drawPrev].drawNext = p.drawNext;
     } else {
         m_heads[p.list] = p.drawNext;
+        if (p.drawNext == 0) {
+            m_used[p.list >> 6] &= ~(uint64_t{1} << (p.list & 63));
+        }
     }
     if (p.drawNext != 0) {
         m_records[p.drawNext].drawPrev = p.drawPrev;

@@ -9,6 +9,7 @@
 #include "zq/u/pm/ZquPm.h"
 #include "zq/u/pm/ZquPmParam.h"
 
+#include <bit>
 #include <cstdint>
 #include <memory>
 
@@ -110,7 +111,7 @@ struct ModelParticle : ParticleCommon {
     // The scaling and rotation part of the world matrix, and the scales and angles (x, y, z)
     // it was made from.
     ZqMatrix scaleRot{1.0f};
-    float shapeKey[6] = {};
+    uint32_t shapeKey[6] = {};
     bool shapeValid = false;
 
     // Scaling, rotation about Y, X, Z, translation to the position, then the frame matrix.
@@ -147,8 +148,26 @@ public:
 
     uint16_t capacity() const { return m_capacity; }
     uint16_t count() const { return m_count; }
+    // No record left to hand out.
+    bool full() const { return m_free == 0; }
     uint32_t listCount() const { return m_listCount; }
     uint16_t listHead(const uint32_t list) const { return m_heads[list]; }
+    // The first draw list from l on that holds a particle; listCount() when none does. Most
+    // of a pool's lists are empty: a walk hops over them a word of the occupancy mask at a time.
+    uint32_t nextList(const uint32_t l) const {
+        uint32_t w = l >> 6;
+        if (w >= m_usedWords) {
+            return m_listCount;
+        }
+        uint64_t bits = m_used[w] & (~uint64_t{0} << (l & 63));
+        while (bits == 0) {
+            if (++w >= m_usedWords) {
+                return m_listCount;
+            }
+            bits = m_used[w];
+        }
+        return w * 64 + static_cast<uint32_t>(std::countr_zero(bits));
+    }
     const P& at(const uint16_t i) const { return m_records[i]; }
     P& at(const uint16_t i) { return m_records[i]; }
     // The root matrix particle i keeps from its birth when its effect asks for one.
@@ -176,6 +195,9 @@ private:
     std::unique_ptr<ZqMatrix[]> m_ownRoots;
     std::unique_ptr<uint16_t[]> m_heads;
     std::unique_ptr<uint16_t[]> m_tails;
+    // Bit l % 64 of word l / 64 is set while draw list l holds a particle.
+    uint32_t m_usedWords;
+    std::unique_ptr<uint64_t[]> m_used;
     uint16_t m_free = 1;
     uint16_t m_live = 0;
     uint16_t m_count = 0;

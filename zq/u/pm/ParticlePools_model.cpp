@@ -2,6 +2,7 @@
 #include "zq/u/pm/ParticleMotion.h"
 #include "zq/u/pm/ParticlePool_impl.h"
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -36,27 +37,49 @@ void clampAlpha(ThreeKey& a, const int change) {
 
 } // namespace
 
-void ModelParticle::buildWorld() {
-    // Scale and rotation are made again only when a scale or an angle changed (bit for bit);
-    // most model particles keep both for most of their life.
-    const float sx = scale[0].value;
-    const float sy = shape == 0 ? 1.0f : scale[1].value;
-    const float sz = shape == 0 ? scale[1].value : scale[2].value;
-    const float key[6] = {sx, sy, sz, angles.x, angles.y, angles.z};
-    if (!shapeValid || std::memcmp(key, shapeKey, sizeof(key)) != 0) {
-        scaleRot = scaleRotation(sx, sy, sz, angles.x, angles.y, angles.z);
-        std::memcpy(shapeKey, key, sizeof(key));
-        shapeValid = true;
+namespace {
+
+// ModelParticle::buildWorld, inline for the step.
+// Scale and rotation are made again only when a scale or an angle changed (bit for bit); most
+// model particles keep both for most of their life. The frame matrix is set at birth and never
+// changes, so the upper three rows of the world (scaleRot's times the frame matrix) are made
+// again only then too.
+inline void buildWorldOf(ModelParticle& p) {
+    const float sx = p.scale[0].value;
+    const float sy = p.shape == 0 ? 1.0f : p.scale[1].value;
+    const float sz = p.shape == 0 ? p.scale[1].value : p.scale[2].value;
+    // Compared in registers, value by value: a key stored and read back in other widths
+    // would wait on the stores.
+    const ZqVector3& a = p.angles;
+    const uint32_t key[6] = {std::bit_cast<uint32_t>(sx),  std::bit_cast<uint32_t>(sy),
+                             std::bit_cast<uint32_t>(sz),  std::bit_cast<uint32_t>(a.x),
+                             std::bit_cast<uint32_t>(a.y), std::bit_cast<uint32_t>(a.z)};
+    uint32_t changed = p.shapeValid ? 0u : 1u;
+    for (int i = 0; i < 6; ++i) {
+        changed |= key[i] ^ p.shapeKey[i];
+    }
+    if (changed != 0) {
+        p.scaleRot = scaleRotation(sx, sy, sz, a.x, a.y, a.z);
+        for (int i = 0; i < 6; ++i) {
+            p.shapeKey[i] = key[i];
+        }
+        p.shapeValid = true;
+        p.world.mul(p.scaleRot, p.frameMatrix);
     }
     // world = scaleRot with the translation row set to the position, times the frame matrix.
     // The translation row is multiplied here, summed in the order ZqMatrix::mul sums, rather
     // than stored into a copy and loaded back.
-    world.mul(scaleRot, frameMatrix);
-    const float t[4] = {position.x, position.y, position.z, scaleRot.m[3][3]};
-    const ZqMatrix& f = frameMatrix;
+    const float t[4] = {p.position.x, p.position.y, p.position.z, p.scaleRot.m[3][3]};
+    const ZqMatrix& f = p.frameMatrix;
     for (int j = 0; j < 4; ++j) {
-        world.m[3][j] = t[0] * f.m[0][j] + t[1] * f.m[1][j] + t[2] * f.m[2][j] + t[3] * f.m[3][j];
+        p.world.m[3][j] = t[0] * f.m[0][j] + t[1] * f.m[1][j] + t[2] * f.m[2][j] + t[3] * f.m[3][j];
     }
+}
+
+} // namespace
+
+void ModelParticle::buildWorld() {
+    buildWorldOf(*this);
 }
 
 void ModelParticleManager::onFree(const uint16_t index) {
@@ -141,7 +164,7 @@ void ModelParticleManager::emit(const uint16_t index, const EmitContext& cx) {
 
 void ModelParticleManager::update() {
     ColourMemo memo;
-    walk([this, &memo](const uint16_t i) {
+    const auto step = [this, &memo](const uint16_t i) {
         ModelParticle& p = at(i);
         ++p.age;
         if (p.age >= p.life) {
@@ -160,10 +183,20 @@ void ModelParticleManager::update() {
         p.scale[0].step(p.age, p.life, p.phase[PHASE_SIZE_IN], p.phase[PHASE_SIZE_OUT]);
         p.scale[2].step(p.age, p.life, p.phase[PHASE_SIZE_IN], p.phase[PHASE_SIZE_OUT]);
         p.scale[1].step(p.age, p.life, p.phase[PHASE_SIZE2_IN], p.phase[PHASE_SIZE2_OUT]);
-        p.buildWorld();
+        buildWorldOf(p);
         p.colour.setCurrent(memo.packedAt(p.colour, p.age, p.life, p.phase[PHASE_COLOUR_MIDDLE]));
         clampAlpha(p.alpha,
                    p.alpha.step(p.age, p.life, p.phase[PHASE_ALPHA_IN], p.phase[PHASE_ALPHA_OUT]));
         p.frame.step(p.age);
-    });
+    };
+    // The walk in draw-list order, over the lists that hold particles only (12 groups of 101
+    // lists, nearly all empty).
+    for (uint32_t l = nextList(0); l < listCount(); l = nextList(l + 1)) {
+        for (uint16_t i = listHead(l); i != 0;) {
+            const uint16_t next = at(i).drawNext;
+            prefetchRecord(at(next));
+            step(i);
+            i = next;
+        }
+    }
 }

@@ -21,11 +21,6 @@ float ang() {
 
 } // namespace
 
-float scaleInfluence(const EMITDATA& rec, const EmitParam& ep) {
-    const float p = static_cast<float>(rec.scalePct) * 0.01f;
-    return ep.scale * p + (1.0f - p);
-}
-
 ZqMatrix scaleRotation(const float sx, const float sy, const float sz, const float ax,
                        const float ay, const float az) {
     ZqMatrix m;

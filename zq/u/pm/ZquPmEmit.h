@@ -17,8 +17,11 @@ struct EmitContext {
     uint16_t phase[PHASE_COUNT];
 };
 
-// The effect scale influence of a record.
-float scaleInfluence(const EMITDATA& rec, const EmitParam& ep);
+// The effect scale influence of a record. Inline: every emitter works it out every step.
+inline float scaleInfluence(const EMITDATA& rec, const EmitParam& ep) {
+    const float p = static_cast<float>(rec.scalePct) * 0.01f;
+    return ep.scale * p + (1.0f - p);
+}
 // The emitter transform: scaling by size x f / 2, rotations about Y, X, Z, translation
 // position x f.
 ZqMatrix emitterTransform(const EMITDATA& rec, float f);

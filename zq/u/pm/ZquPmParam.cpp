@@ -67,44 +67,6 @@ void TextureFrame::birth(const EMITDATA& rec) {
     }
 }
 
-void TextureFrame::advance() {
-    switch (mode) {
-    case 1:
-        if (current < last) {
-            ++current;
-        }
-        break;
-    case 2:
-        ++current;
-        if (current > last) {
-            current = first;
-        }
-        break;
-    case 3:
-        if (direction > 0) {
-            ++current;
-            if (current >= last) {
-                current = last;
-                direction = -1;
-            }
-        } else {
-            --current;
-            if (current <= first) {
-                current = first;
-                direction = 1;
-            }
-        }
-        break;
-    case 4: {
-        const int32_t n = static_cast<int32_t>(last) - first + 1;
-        current = n >= 1 ? static_cast<int16_t>(first + static_cast<int32_t>(randMod(n))) : first;
-        break;
-    }
-    default:
-        break;
-    }
-}
-
 float randSpread(const float value) {
     const int32_t n = truncI32(std::fabs(static_cast<double>(value)) * 10000.0);
     return n < 1 ? 0.0f : randSignedFraction(n);

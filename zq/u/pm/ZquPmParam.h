@@ -167,7 +167,45 @@ struct TextureFrame {
     }
 
 private:
-    void advance();
+    // Inline: every particle of an animated texture advances on its own schedule.
+    void advance() {
+        switch (mode) {
+        case 1:
+            if (current < last) {
+                ++current;
+            }
+            break;
+        case 2:
+            ++current;
+            if (current > last) {
+                current = first;
+            }
+            break;
+        case 3:
+            if (direction > 0) {
+                ++current;
+                if (current >= last) {
+                    current = last;
+                    direction = -1;
+                }
+            } else {
+                --current;
+                if (current <= first) {
+                    current = first;
+                    direction = 1;
+                }
+            }
+            break;
+        case 4: {
+            const int32_t n = static_cast<int32_t>(last) - first + 1;
+            current =
+                n >= 1 ? static_cast<int16_t>(first + static_cast<int32_t>(randMod(n))) : first;
+            break;
+        }
+        default:
+            break;
+        }
+    }
 };
 
 // trunc(|value| x 10000) as the bound of a signed random fraction: 0 when below 1, without a

@@ -349,6 +349,41 @@ TEST_F(Particles, LastTextureSlotKeepsItsOwnDrawList) {
     EXPECT_EQ(m_pm->rot().count(), 0u);
 }
 
+TEST_F(Particles, WalksSkipEmptyDrawListsOnly) {
+    // Lists on both sides of the mask's word edges, the pool's last list among them; the
+    // occupancy follows each list's first particle in and its last one out.
+    ModelParticleManager& pool = m_pm->model();
+    const uint32_t last = pool.listCount() - 1;
+    EXPECT_EQ(pool.nextList(0), pool.listCount());
+    struct At {
+        uint32_t group;
+        int texSlot;
+    };
+    const At places[] = {{11, 99}, {0, 62}, {0, -1}, {0, 62}, {0, 63}, {1, 26}};
+    std::vector<uint16_t> born;
+    for (const At& a : places) {
+        born.push_back(pool.alloc(&m_ep, a.texSlot, a.group));
+        ASSERT_NE(born.back(), 0u);
+    }
+    const auto lists = [&pool] {
+        std::vector<uint32_t> v;
+        for (uint32_t l = pool.nextList(0); l < pool.listCount(); l = pool.nextList(l + 1)) {
+            v.push_back(l);
+        }
+        return v;
+    };
+    EXPECT_EQ(lists(), (std::vector<uint32_t>{0, 63, 64, 128, last}));
+    EXPECT_EQ(pool.nextList(65), 128u);
+    pool.free(born[1]); // list 63 keeps its second particle
+    pool.free(born[5]);
+    pool.free(born[0]);
+    EXPECT_EQ(lists(), (std::vector<uint32_t>{0, 63, 64}));
+    pool.free(born[3]);
+    EXPECT_EQ(lists(), (std::vector<uint32_t>{0, 64}));
+    m_pm->reset();
+    EXPECT_EQ(pool.nextList(0), pool.listCount());
+}
+
 TEST_F(Particles, LifeVariationScaleAndBaseLife) {
     EMITDATA rec = rotRecord(0, 0);
     rec.particleLife = 0;
@@ -407,6 +442,37 @@ TEST_F(Particles, FirstEmissionUsesTheRecordsOwnPlaceAndLeavesTheRecordAlone) {
     EXPECT_EQ(rec.position.x, copy.position.x);
     // The emitter itself moved.
     EXPECT_FLOAT_EQ(m_pm->findEmitter(&rec, &m_ep)->transform._41, 105.0f);
+}
+
+TEST_F(Particles, StillEmittersKeepTheirTransformUntilAnInputChanges) {
+    // A still emitter keeps the transform it made; a change of the effect's scale, and a new
+    // emitter in the slot whose first step lands on the old one's place, make it again.
+    EMITDATA still = rotRecord(0, 0);
+    still.life = 0;
+    still.scalePct = 100;
+    still.position = ZqVector3(5.0f, 0.0f, 0.0f);
+    ASSERT_TRUE(m_pm->startEmitter(&still, &m_ep));
+    for (int i = 0; i < 3; ++i) {
+        m_pm->update();
+    }
+    EXPECT_EQ(m_pm->findEmitter(&still, &m_ep)->transform._11, 2.0f);
+    m_ep.scale = 2.0f;
+    m_pm->update();
+    EXPECT_EQ(m_pm->findEmitter(&still, &m_ep)->transform._11, 4.0f);
+    EXPECT_EQ(m_pm->findEmitter(&still, &m_ep)->transform._41, 10.0f);
+    m_ep.scale = 1.0f;
+    m_pm->update();
+    m_pm->releaseEffect(&m_ep);
+
+    EMITDATA moving = still;
+    moving.position = ZqVector3(4.0f, 0.0f, 0.0f);
+    moving.velocity = ZqVector3(1.0f, 0.0f, 0.0f);
+    ASSERT_TRUE(m_pm->startEmitter(&moving, &m_ep));
+    EXPECT_EQ(m_pm->findEmitter(&moving, &m_ep)->transform._41, 4.0f);
+    m_pm->update();
+    EXPECT_EQ(m_pm->findEmitter(&moving, &m_ep)->transform._41, 5.0f);
+    m_pm->update();
+    EXPECT_EQ(m_pm->findEmitter(&moving, &m_ep)->transform._41, 6.0f);
 }
 
 TEST_F(Particles, AnglesWrapAndHostileAnglesEnd) {
