@@ -234,7 +234,7 @@ void DxParticle::build(const ParticleManager& pm) {
     // longer fit still opens its batch, as the adders would.
     RootCache rc;
     const RotParticleManager& rp = pm.rot();
-    for (uint32_t l = 0; l < rp.listCount(); ++l) {
+    for (uint32_t l = rp.nextList(0); l < rp.listCount(); l = rp.nextList(l + 1)) {
         uint16_t i = rp.listHead(l);
         if (i == 0) {
             continue;
@@ -262,7 +262,7 @@ void DxParticle::build(const ParticleManager& pm) {
         m_rot.count = n;
     }
     const LineParticleManager& lp = pm.line();
-    for (uint32_t l = 0; l < lp.listCount(); ++l) {
+    for (uint32_t l = lp.nextList(0); l < lp.listCount(); l = lp.nextList(l + 1)) {
         uint16_t i = lp.listHead(l);
         if (i == 0) {
             continue;

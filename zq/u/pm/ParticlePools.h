@@ -176,7 +176,7 @@ public:
 protected:
     // Calls f(index) for every live particle in draw-list order; f may free its particle.
     template <class F> void walk(F&& f) {
-        for (uint32_t l = 0; l < m_listCount; ++l) {
+        for (uint32_t l = nextList(0); l < m_listCount; l = nextList(l + 1)) {
             for (uint16_t i = m_heads[l]; i != 0;) {
                 const uint16_t next = m_records[i].drawNext;
                 prefetchRecord(m_records[next]);
