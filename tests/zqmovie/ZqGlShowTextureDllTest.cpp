@@ -130,9 +130,10 @@ protected:
                                seekStream, readStream);
     }
 
-    // Pumps the player like a frame loop until the condition holds (at most two seconds).
+    // Pumps the player like a frame loop until the condition holds (at most 30 seconds: the
+    // decoder thread's work may take that long on a busy machine).
     bool pumpUntil(const std::function<bool()>& done) {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (std::chrono::steady_clock::now() < end) {
             player.main();
             if (done()) {

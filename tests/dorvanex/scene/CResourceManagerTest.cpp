@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -78,9 +79,11 @@ protected:
         m_manager.reset();
         ZqFile::sysQuit();
     }
-    // Steps the bank until complete or `frames` have passed; the frames taken.
-    int run(const uint32_t bank, const int frames = 2000) {
-        for (int i = 0; i < frames; ++i) {
+    // Steps the bank until complete; the frames taken, or -1 when the file worker has not
+    // finished within 60 s (a bound on its real work, generous for a busy machine).
+    int run(const uint32_t bank) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        for (int i = 0; std::chrono::steady_clock::now() < until; ++i) {
             if (m_manager->loadStep(bank)) {
                 return i;
             }

@@ -166,9 +166,10 @@ protected:
                    static_cast<std::streamsize>(file.size()));
     }
 
-    // Waits (briefly yielding) until `done` holds; false after two seconds.
+    // Waits (briefly yielding) until `done` holds; false after 30 seconds (generous: a busy
+    // machine may hold the music thread up for seconds).
     template <class F> static bool waitFor(F done) {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
         while (!done()) {
             if (std::chrono::steady_clock::now() > until) {
                 return false;

@@ -37,8 +37,10 @@ std::vector<uint8_t> constantFile(const int16_t value, const double seconds) {
     return out;
 }
 
+// Waits for the sound threads' work; the bound only keeps a stuck thread from hanging the run
+// (a busy machine may hold the threads up for seconds).
 template <class F> bool waitFor(F done) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (!done()) {
         if (std::chrono::steady_clock::now() > until) {
             return false;
