@@ -86,21 +86,64 @@ inline void rectOf(const ZquPm::PMTEXTURE* const list, const int frame, float re
     }
 }
 
-// The root matrix of the previous record in a local copy: neighbours share their root, and
-// a copy the record stores cannot alias stays in registers.
+// Four floats in one register (GCC and Clang vector extension): a quad's four vertices are
+// ten such chunks, put together from a few per-record values and stored whole.
+typedef float Float4 __attribute__((vector_size(16)));
+typedef uint32_t Bits4 __attribute__((vector_size(16)));
+typedef uint64_t Bits2 __attribute__((vector_size(16)));
+
+template <int A, int B, int C, int D> Float4 pick(const Float4 a, const Float4 b) {
+    return __builtin_shufflevector(a, b, A, B, C, D);
+}
+
+Float4 load4(const void* const p) {
+    Float4 v;
+    std::memcpy(&v, p, sizeof(v));
+    return v;
+}
+
+// Two floats in the low lanes, the others 0.
+Float4 load2(const void* const p) {
+    uint64_t u = 0;
+    std::memcpy(&u, p, sizeof(u));
+    return Float4(Bits2{u, 0});
+}
+
+void store4(void* const p, const Float4 v) {
+    std::memcpy(p, &v, sizeof(v));
+}
+
+// x, y, z of a vector in the low lanes, 0 in the fourth.
+Float4 load3(const ZqVector3& p) {
+    const Float4 xy = load2(&p.x);
+    return Float4{xy[0], xy[1], p.z, 0.0f};
+}
+
+// The root matrix of the previous record, its rows in registers: neighbours share their
+// root. A point goes through it as (x, y, z, 1) * m with ZqVector3::rotTrans's grouping,
+// (x m1 + y m2) + (z m3 + m4) lane by lane, so the result is the same to the bit. The
+// fourth lane is left over: callers store the three floats with whatever follows them in the
+// record and write that field afterwards.
 struct RootCache {
     const ZqMatrix* root = nullptr;
-    ZqMatrix m{1.0f};
+    Float4 r1{}, r2{}, r3{}, r4{};
 
-    ZqVector3 through(const ZqVector3& p, const ZqMatrix* const r) {
+    Float4 through(const ZqVector3& p, const ZqMatrix* const r) {
+        const Float4 v = load3(p);
         if (r == nullptr) {
-            return p;
+            return v;
         }
         if (r != root) {
-            m = *r;
+            r1 = load4(&r->_11);
+            r2 = load4(&r->_21);
+            r3 = load4(&r->_31);
+            r4 = load4(&r->_41);
             root = r;
         }
-        return ZqVector3(p).rotTrans(m);
+        const Float4 x = pick<0, 0, 0, 0>(v, v);
+        const Float4 y = pick<1, 1, 1, 1>(v, v);
+        const Float4 z = pick<2, 2, 2, 2>(v, v);
+        return (x * r1 + y * r2) + (z * r3 + r4);
     }
 };
 
@@ -246,13 +289,13 @@ void DxParticle::build(const ParticleManager& pm) {
         }
         RotRecord* const recs = m_rot.records.data();
         uint32_t n = m_rot.count;
-        for (; i != 0 && n < MAX_RECORDS; i = rp.at(i).drawNext) {
+        for (; i != 0 && n < MAX_RECORDS; i = rp.drawNext(i)) {
             const RotParticle& p = rp.at(i);
-            prefetchRecord(rp.at(p.drawNext));
+            prefetchRecord(rp.at(rp.drawNext(rp.drawNext(i))));
             RotRecord& r = recs[n++];
             r.texList = p.owner != nullptr ? p.owner->texList : nullptr;
             r.frame = p.frame.current;
-            r.position = rc.through(p.position, p.root);
+            store4(&r.position, rc.through(p.position, p.root));
             r.argb = argb(p.alpha.value, p.colour.current);
             r.size = p.size.value;
             r.size2 = p.size2.value;
@@ -273,14 +316,14 @@ void DxParticle::build(const ParticleManager& pm) {
         }
         LineRecord* const recs = m_line.records.data();
         uint32_t n = m_line.count;
-        for (; i != 0 && n < MAX_RECORDS; i = lp.at(i).drawNext) {
+        for (; i != 0 && n < MAX_RECORDS; i = lp.drawNext(i)) {
             const LineParticle& p = lp.at(i);
-            prefetchRecord(lp.at(p.drawNext));
+            prefetchRecord(lp.at(lp.drawNext(lp.drawNext(i))));
             LineRecord& r = recs[n++];
             r.texList = p.owner != nullptr ? p.owner->texList : nullptr;
             r.frame = p.frame.current;
-            r.head = rc.through(p.head, p.root);
-            r.tail = rc.through(p.tail, p.root);
+            store4(&r.head, rc.through(p.head, p.root));
+            store4(&r.tail, rc.through(p.tail, p.root));
             r.headArgb = argb(p.alpha.value, p.colour.current);
             r.tailArgb = argb(p.fadeTail != 0 ? 0.0f : p.alpha.value, p.tailCurrent);
             r.width = p.width.value;
@@ -292,9 +335,9 @@ void DxParticle::build(const ParticleManager& pm) {
     const ModelParticleManager& mp = pm.model();
     for (uint32_t l = mp.nextList(0); l < mp.listCount(); l = mp.nextList(l + 1)) {
         for (uint16_t i = mp.listHead(l); i != 0 && m_model.count < MAX_MODELS;
-             i = mp.at(i).drawNext) {
+             i = mp.drawNext(i)) {
             const ModelParticle& p = mp.at(i);
-            prefetchRecord(mp.at(p.drawNext));
+            prefetchRecord(mp.at(mp.drawNext(mp.drawNext(i))));
             ModelEntry& e = m_model.records[m_model.count];
             e.shape = static_cast<uint16_t>(p.shape);
             e.blend = p.blend;
@@ -320,33 +363,6 @@ void DxParticle::frameRect(const ZquPm::PMTEXTURE* const list, const int frame, 
 }
 
 namespace {
-
-// Four floats in one register (GCC and Clang vector extension): a quad's four vertices are
-// ten such chunks, put together from a few per-record values and stored whole.
-typedef float Float4 __attribute__((vector_size(16)));
-typedef uint32_t Bits4 __attribute__((vector_size(16)));
-typedef uint64_t Bits2 __attribute__((vector_size(16)));
-
-template <int A, int B, int C, int D> Float4 pick(const Float4 a, const Float4 b) {
-    return __builtin_shufflevector(a, b, A, B, C, D);
-}
-
-Float4 load4(const void* const p) {
-    Float4 v;
-    std::memcpy(&v, p, sizeof(v));
-    return v;
-}
-
-// Two floats in the low lanes, the others 0.
-Float4 load2(const void* const p) {
-    uint64_t u = 0;
-    std::memcpy(&u, p, sizeof(u));
-    return Float4(Bits2{u, 0});
-}
-
-void store4(void* const p, const Float4 v) {
-    std::memcpy(p, &v, sizeof(v));
-}
 
 // The frame rectangle of the previous record, in the lane order (A, B, C, D) of
 // (umin, vmin, umax, vmax) a fill wants; looked up again only when the list or frame changes

@@ -8,6 +8,8 @@ ParticlePool<P>::ParticlePool(const uint16_t capacity, const uint32_t groups)
     : m_capacity(capacity), m_listCount(groups * PM_LISTS_PER_GROUP),
       m_records(std::make_unique<P[]>(capacity)),
       m_ownRoots(std::make_unique<ZqMatrix[]>(capacity)),
+      m_drawNext(std::make_unique<uint16_t[]>(capacity)),
+      m_drawPrev(std::make_unique<uint16_t[]>(capacity)),
       m_heads(std::make_unique<uint16_t[]>(m_listCount)),
       m_tails(std::make_unique<uint16_t[]>(m_listCount)), m_usedWords((m_listCount + 63) / 64),
       m_used(std::make_unique<uint64_t[]>(m_usedWords)) {
@@ -24,6 +26,8 @@ template <class P> void ParticlePool<P>::reset() {
     }
     for (uint16_t i = 0; i < m_capacity; ++i) {
         m_records[i] = P();
+        m_drawNext[i] = 0;
+        m_drawPrev[i] = 0;
         m_records[i].next = (i + 1 < m_capacity && i != 0) ? static_cast<uint16_t>(i + 1) : 0;
     }
     m_free = m_capacity > 1 ? 1 : 0;
@@ -50,10 +54,10 @@ uint16_t ParticlePool<P>::alloc(ZquPm::EmitParam* const owner, const int texSlot
     p.texIndex = static_cast<uint16_t>(texIndex);
     p.list = static_cast<uint16_t>(list);
     // Appended at the tail of its draw list.
-    p.drawPrev = m_tails[list];
-    p.drawNext = 0;
+    m_drawPrev[i] = m_tails[list];
+    m_drawNext[i] = 0;
     if (m_tails[list] != 0) {
-        m_records[m_tails[list]].drawNext = i;
+        m_drawNext[m_tails[list]] = i;
     } else {
         m_heads[list] = i;
         m_used[list >> 6] |= uint64_t{1} << (list & 63);
@@ -76,19 +80,23 @@ template <class P> void ParticlePool<P>::free(const uint16_t i) {
     }
     onFree(i);
     P& p = m_records[i];
-    if (p.drawPrev != 0) {
-        m_records[p.drawPrev].drawNext = p.drawNext;
+    const uint16_t dn = m_drawNext[i];
+    const uint16_t dp = m_drawPrev[i];
+    if (dp != 0) {
+        m_drawNext[dp] = dn;
     } else {
-        m_heads[p.list] = p.drawNext;
-        if (p.drawNext == 0) {
+        m_heads[p.list] = dn;
+        if (dn == 0) {
             m_used[p.list >> 6] &= ~(uint64_t{1} << (p.list & 63));
         }
     }
-    if (p.drawNext != 0) {
-        m_records[p.drawNext].drawPrev = p.drawPrev;
+    if (dn != 0) {
+        m_drawPrev[dn] = dp;
     } else {
-        m_tails[p.list] = p.drawPrev;
+        m_tails[p.list] = dp;
     }
+    m_drawNext[i] = 0;
+    m_drawPrev[i] = 0;
     if (p.owner != nullptr && p.owner->particleCount > 0) {
         --p.owner->particleCount;
     }

@@ -22,15 +22,14 @@ struct EmitContext;
 constexpr uint32_t PM_TEXTURE_SLOTS = 100;
 constexpr uint32_t PM_LISTS_PER_GROUP = PM_TEXTURE_SLOTS + 1;
 
-// What every kind's record begins with: owner, root and the links of the two lists. A root
-// kept from birth lives in the pool beside the record (ownRoot): the step never reads it.
+// What every kind's record begins with: owner, root and the links of the live list. The
+// draw-list links live in the pool beside the records (drawNext), as does a root kept from
+// birth (ownRoot): the step never reads it.
 struct ParticleCommon {
     ZquPm::EmitParam* owner = nullptr;
     const ZqMatrix* root = nullptr;
     uint16_t next = 0;
     uint16_t prev = 0;
-    uint16_t drawNext = 0;
-    uint16_t drawPrev = 0;
     uint32_t blend = 0;
     uint16_t texIndex = 0;
     uint16_t list = 0;
@@ -168,6 +167,8 @@ public:
         }
         return w * 64 + static_cast<uint32_t>(std::countr_zero(bits));
     }
+    // The particle after i in its draw list; 0 after the last.
+    uint16_t drawNext(const uint16_t i) const { return m_drawNext[i]; }
     const P& at(const uint16_t i) const { return m_records[i]; }
     P& at(const uint16_t i) { return m_records[i]; }
     // The root matrix particle i keeps from its birth when its effect asks for one.
@@ -175,11 +176,13 @@ public:
 
 protected:
     // Calls f(index) for every live particle in draw-list order; f may free its particle.
+    // The links sit in a small array of their own, so finding the next particles never waits
+    // for a record: their cache lines are asked for two particles ahead.
     template <class F> void walk(F&& f) {
         for (uint32_t l = nextList(0); l < m_listCount; l = nextList(l + 1)) {
             for (uint16_t i = m_heads[l]; i != 0;) {
-                const uint16_t next = m_records[i].drawNext;
-                prefetchRecord(m_records[next]);
+                const uint16_t next = m_drawNext[i];
+                prefetchRecord(m_records[m_drawNext[next]]);
                 f(i);
                 i = next;
             }
@@ -193,6 +196,9 @@ private:
     uint32_t m_listCount;
     std::unique_ptr<P[]> m_records;
     std::unique_ptr<ZqMatrix[]> m_ownRoots;
+    // Draw-list links by index; entry 0 stays 0, so a walk may look past a list's end.
+    std::unique_ptr<uint16_t[]> m_drawNext;
+    std::unique_ptr<uint16_t[]> m_drawPrev;
     std::unique_ptr<uint16_t[]> m_heads;
     std::unique_ptr<uint16_t[]> m_tails;
     // Bit l % 64 of word l / 64 is set while draw list l holds a particle.

@@ -193,8 +193,8 @@ void ModelParticleManager::update() {
     // lists, nearly all empty).
     for (uint32_t l = nextList(0); l < listCount(); l = nextList(l + 1)) {
         for (uint16_t i = listHead(l); i != 0;) {
-            const uint16_t next = at(i).drawNext;
-            prefetchRecord(at(next));
+            const uint16_t next = drawNext(i);
+            prefetchRecord(at(drawNext(next)));
             step(i);
             i = next;
         }

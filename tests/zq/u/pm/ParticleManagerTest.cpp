@@ -435,7 +435,7 @@ TEST_F(Particles, FirstEmissionUsesTheRecordsOwnPlaceAndLeavesTheRecordAlone) {
     const EMITDATA copy = rec;
     m_pm->startEmitter(&rec, &m_ep);
     m_pm->update();
-    for (uint16_t i = m_pm->rot().listHead(0); i != 0; i = m_pm->rot().at(i).drawNext) {
+    for (uint16_t i = m_pm->rot().listHead(0); i != 0; i = m_pm->rot().drawNext(i)) {
         EXPECT_NEAR(m_pm->rot().at(i).position.x, 100.0f, 1.0f + 1e-4f);
     }
     EXPECT_EQ(rec.transform._41, copy.transform._41);
