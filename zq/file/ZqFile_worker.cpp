@@ -69,8 +69,10 @@ constexpr unsigned EXIT_WAIT_MS = 500;
 // Counts the worker's shut-downs; a waiting call ends when its worker is gone even if a new
 // one has been started since (its result went with the old one).
 std::atomic<uint32_t> g_generation{0};
-// The generation the calling thread's last request was queued in.
+// The generation the calling thread's last request was queued in, and whether it was refused
+// (finished at once as failed; its result is gone when the framework was down).
 thread_local uint32_t t_queuedGeneration = 0;
+thread_local bool t_queuedRefused = false;
 // The test hook's exception: thrown by the worker instead of serving a request.
 std::atomic<uint32_t> g_testThrowCode{0};
 std::atomic<uint32_t> g_testThrowAfter{0};
@@ -350,7 +352,8 @@ uint32_t ZqFile::queueBody(FileData&& request) {
     if (request.currentIo) {
         request.io = m_pCurrentFileIo;
     }
-    if (m_pFileQueue && m_pThread && g_accepting) {
+    t_queuedRefused = !(m_pFileQueue && m_pThread && g_accepting);
+    if (!t_queuedRefused) {
         m_pFileQueue->push_back(std::move(request));
         // Signalled under the lock so that the worker cannot be destroyed in between.
         m_pThread->setEvent();
@@ -433,6 +436,11 @@ bool ZqFile::waitBody(const uint32_t requestId, const uint32_t kind, FileData& r
     // 100 polls that only yield, then a poll each millisecond for as long as the request
     // runs: giving up earlier would leave the worker using a buffer its owner is about to
     // free, and report a slow save as failed. Only a stopped worker ends the wait at once.
+    // A refused request has finished already: waiting for it could outlast a restart that
+    // threw its result away together with the old result list.
+    if (t_queuedRefused) {
+        return claimBody(requestId, kind, result);
+    }
     const uint32_t generation = t_queuedGeneration;
     for (uint32_t poll = 0;; ++poll) {
         ZqThread::sleep(poll < 100 ? 0 : 1);
