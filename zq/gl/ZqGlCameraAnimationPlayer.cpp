@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr uint32_t ERROR_NO_FREE = 0x20003700;
-constexpr uint32_t ERROR_NULL = 0x20003701;
-
 constexpr float NO_LIMIT = std::numeric_limits<float>::max();
 constexpr float DEGREES_TO_RADIANS = 0.017453292f;
 

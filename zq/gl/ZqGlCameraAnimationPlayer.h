@@ -16,6 +16,9 @@ class ZqGlKeyFramePlayer;
 
 class ZqGlCameraAnimationPlayer : public ZqFixList<ZqGlCameraAnimationPlayer> {
 public:
+    // Last-error codes.
+    static constexpr uint32_t ERROR_NO_FREE = 0x20003700;
+    static constexpr uint32_t ERROR_NULL = 0x20003701;
     static constexpr uint32_t POOL_SIZE = 32;
 
     static void sysInit();

@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr uint32_t ERROR_NO_FREE = 0x20003500;
-constexpr uint32_t ERROR_NULL = 0x20003501;
-
 // The first five floats of an output matrix hold the sub-animation's values.
 float& value(ZqMatrix& m, const uint32_t i) {
     return m.m[i / 4][i % 4];

@@ -15,6 +15,9 @@ class ZqGlTextureAnimation;
 
 class ZqGlTextureAnimationPlayer : public ZqFixList<ZqGlTextureAnimationPlayer> {
 public:
+    // Last-error codes.
+    static constexpr uint32_t ERROR_NO_FREE = 0x20003500;
+    static constexpr uint32_t ERROR_NULL = 0x20003501;
     static constexpr uint32_t POOL_SIZE = 32;
 
     static void sysInit();

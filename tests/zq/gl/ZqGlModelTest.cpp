@@ -125,11 +125,11 @@ TEST(ZqGlModel, LoadShareReloadAndRefuse) {
 
         // Missing and corrupt files fail with their codes and leave nothing behind.
         EXPECT_EQ(ZqGlModel::create(0, u"missing", u"no/such/model.bin"), nullptr);
-        EXPECT_EQ(zqp::getLastError(), 0x20003001u);
+        EXPECT_EQ(zqp::getLastError(), ZqGlModel::ERROR_READ);
         EXPECT_EQ(load(bad, u"bad"), nullptr);
         EXPECT_EQ(zqp::getLastError(), 0x20003005u);
         EXPECT_EQ(load(std::vector<uint8_t>(191, 0), u"short"), nullptr);
-        EXPECT_EQ(zqp::getLastError(), 0x20003003u);
+        EXPECT_EQ(zqp::getLastError(), ZqGlModel::ERROR_SIZE);
         EXPECT_EQ(ZqGlModel::getNrInstances(), 1u);
 
         EXPECT_EQ(m->release(), 0u);
