@@ -78,6 +78,7 @@
 #include "zq/gl/ZqGlLine.h"
 #include "zq/gl/ZqGlPrimitive.h"
 #include "zq/gl/ZqGlQuery.h"
+#include "zq/gl/ZqGlResourcePlayer.h"
 #include "zq/gl/ZqGlScreen.h"
 #include "zq/gl/ZqGlShader.h"
 #include "zq/gl/ZqGlShadowMap.h"
