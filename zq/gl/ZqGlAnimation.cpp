@@ -12,21 +12,14 @@
 
 // Files are read whole when they are smaller than this; a file shorter than the header is a
 // size error, as an image in memory is.
-struct ZqGlAnimationTraits : zq_gl::ResourceFile<0, 0x1FFFFF> {
+struct ZqGlAnimationTraits : zq_gl::ResourceFile<0, 0x1FFFFF>,
+                             ZqRefResourceDefaults<ZqGlAnimation> {
     using T = ZqGlAnimation;
-    static constexpr uint32_t NULL_ARGUMENT = T::ERROR_NULL;
-    static constexpr uint32_t NULL_FILE_NAME = T::ERROR_NULL;
-    static constexpr uint32_t NO_FREE = T::ERROR_NO_FREE;
-    static constexpr uint32_t READ = T::ERROR_READ;
-    static constexpr uint32_t SIZE = T::ERROR_SIZE;
-    static constexpr uint32_t RELOAD_NULL = T::ERROR_NULL;
     static constexpr uint32_t NOT_LIVE = T::ERROR_NOT_LIVE;
-    static constexpr bool SHARE = true;
     static constexpr uint32_t MIN_SIZE = zqanim::HEADER_SIZE;
     static constexpr uint32_t MAX_SIZE = zqanim::MAX_DATA_SIZE;
     static constexpr uint32_t LOADED_MIN_SIZE = zqanim::HEADER_SIZE;
     static constexpr uint32_t RELOAD_MIN_SIZE = zqanim::HEADER_SIZE;
-    static constexpr uint32_t RELOAD_MAX_SIZE = UINT32_MAX;
 
     static uint32_t parse(T& a, const uint8_t* const data, const uint32_t size, const bool reload,
                           const float rate) {

@@ -11,19 +11,13 @@
 // Reload leaves the last error alone when its argument is null or the path is not in use; the
 // image of a reload is checked for size as one handed to create is, a file read by create is
 // not.
-struct ZqGlCameraAnimationTraits : zq_gl::ResourceFile<0, 0x10000> {
+struct ZqGlCameraAnimationTraits : zq_gl::ResourceFile<0, 0x10000>,
+                                   ZqRefResourceDefaults<ZqGlCameraAnimation> {
     using T = ZqGlCameraAnimation;
-    static constexpr uint32_t NULL_ARGUMENT = T::ERROR_NULL;
-    static constexpr uint32_t NULL_FILE_NAME = T::ERROR_NULL;
-    static constexpr uint32_t NO_FREE = T::ERROR_NO_FREE;
-    static constexpr uint32_t READ = T::ERROR_READ;
-    static constexpr uint32_t SIZE = T::ERROR_SIZE;
     static constexpr uint32_t RELOAD_NULL = 0;
     static constexpr uint32_t NOT_LIVE = 0;
-    static constexpr bool SHARE = true;
     static constexpr uint32_t MIN_SIZE = zqcamanim::MIN_DATA_SIZE;
     static constexpr uint32_t MAX_SIZE = zqcamanim::MAX_DATA_SIZE;
-    static constexpr uint32_t LOADED_MIN_SIZE = 0;
     static constexpr uint32_t RELOAD_MIN_SIZE = zqcamanim::MIN_DATA_SIZE;
     static constexpr uint32_t RELOAD_MAX_SIZE = zqcamanim::MAX_DATA_SIZE;
 

@@ -20,21 +20,13 @@ constexpr uint32_t MIN_FILE_SIZE = 192;
 
 // A null name or file name to create from a file is the no-free code; a reload takes the flag
 // it is given and leaves culling off.
-struct ZqGlModelTraits : zq_gl::ResourceFile<MIN_FILE_SIZE, 0x200000> {
+struct ZqGlModelTraits : zq_gl::ResourceFile<MIN_FILE_SIZE, 0x200000>,
+                         ZqRefResourceDefaults<ZqGlModel> {
     using T = ZqGlModel;
-    static constexpr uint32_t NULL_ARGUMENT = T::ERROR_NULL;
     static constexpr uint32_t NULL_FILE_NAME = T::ERROR_NO_FREE;
-    static constexpr uint32_t NO_FREE = T::ERROR_NO_FREE;
-    static constexpr uint32_t READ = T::ERROR_READ;
-    static constexpr uint32_t SIZE = T::ERROR_SIZE;
-    static constexpr uint32_t RELOAD_NULL = T::ERROR_NULL;
     static constexpr uint32_t NOT_LIVE = T::ERROR_NOT_LIVE;
-    static constexpr bool SHARE = true;
     static constexpr uint32_t MIN_SIZE = MIN_FILE_SIZE;
     static constexpr uint32_t MAX_SIZE = T::MAX_FILE_SIZE;
-    static constexpr uint32_t LOADED_MIN_SIZE = 0;
-    static constexpr uint32_t RELOAD_MIN_SIZE = 0;
-    static constexpr uint32_t RELOAD_MAX_SIZE = UINT32_MAX;
 
     static uint32_t parse(T& m, const uint8_t* const data, const uint32_t size, const bool reload,
                           const T::FLAG flag) {

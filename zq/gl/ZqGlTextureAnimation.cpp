@@ -13,21 +13,13 @@
 // Every create makes a new element (and key-frame set), never sharing one of the same name; a
 // reload whose sub-animation or track count differs is refused, since players size their
 // outputs and index tracks by these counts.
-struct ZqGlTextureAnimationTraits : zq_gl::ResourceFile<20, 0x10000> {
+struct ZqGlTextureAnimationTraits : zq_gl::ResourceFile<20, 0x10000>,
+                                    ZqRefResourceDefaults<ZqGlTextureAnimation> {
     using T = ZqGlTextureAnimation;
-    static constexpr uint32_t NULL_ARGUMENT = T::ERROR_NULL;
-    static constexpr uint32_t NULL_FILE_NAME = T::ERROR_NULL;
-    static constexpr uint32_t NO_FREE = T::ERROR_NO_FREE;
-    static constexpr uint32_t READ = T::ERROR_READ;
-    static constexpr uint32_t SIZE = T::ERROR_SIZE;
-    static constexpr uint32_t RELOAD_NULL = T::ERROR_NULL;
     static constexpr uint32_t NOT_LIVE = T::ERROR_NOT_LIVE;
     static constexpr bool SHARE = false;
     static constexpr uint32_t MIN_SIZE = 10;
     static constexpr uint32_t MAX_SIZE = 65535;
-    static constexpr uint32_t LOADED_MIN_SIZE = 0;
-    static constexpr uint32_t RELOAD_MIN_SIZE = 0;
-    static constexpr uint32_t RELOAD_MAX_SIZE = UINT32_MAX;
 
     static uint32_t parse(T& a, const uint8_t* const data, const uint32_t size,
                           [[maybe_unused]] const bool reload, const float fps) {

@@ -24,6 +24,23 @@
 
 #include <cstdint>
 
+// The usual choices, for a Traits to derive from and override where T differs: T's own
+// ERROR_NULL, ERROR_NO_FREE, ERROR_READ and ERROR_SIZE; create shares by name; a file read by
+// create and the image of a reload are left to the parse whatever their size. NOT_LIVE, the
+// sizes of an image in memory, load, parse and takeOver have no default.
+template <class T> struct ZqRefResourceDefaults {
+    static constexpr uint32_t NULL_ARGUMENT = T::ERROR_NULL;
+    static constexpr uint32_t NULL_FILE_NAME = T::ERROR_NULL;
+    static constexpr uint32_t NO_FREE = T::ERROR_NO_FREE;
+    static constexpr uint32_t READ = T::ERROR_READ;
+    static constexpr uint32_t SIZE = T::ERROR_SIZE;
+    static constexpr uint32_t RELOAD_NULL = T::ERROR_NULL;
+    static constexpr bool SHARE = true;
+    static constexpr uint32_t LOADED_MIN_SIZE = 0;
+    static constexpr uint32_t RELOAD_MIN_SIZE = 0;
+    static constexpr uint32_t RELOAD_MAX_SIZE = UINT32_MAX;
+};
+
 template <class T, class Traits> class ZqRefResource : public ZqRefList<T> {
 protected:
     ZqRefResource() = default;
