@@ -7,19 +7,23 @@ set(ZQ_FUZZ_SECONDS 10 CACHE STRING "Seconds each fuzz target runs in the test s
 set(_fuzz_run ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1 sh -c
     "exec \"$@\" -max_total_time=\${ZQ_FUZZ_SECONDS:-${ZQ_FUZZ_SECONDS}}" fuzz)
 
-# zq_fuzz_test(<name> [TOOL <variable> <tool>] [SEEDS <seeds>] [SOURCE] [ARGS <option>...])
+# zq_fuzz_test(<name> [TOOL <variable> <tool>] [SEEDS <seeds>] [SCRIPT <script>] [SOURCE]
+#              [ARGS <option>...])
 # Runs fuzz_<name> (fuzz/<name>.cpp) as the test fuzz.<name>; what it finds goes to
 # <corpus>/<name>-new. Its inputs:
-# - with TOOL, the seeds that fuzz/<seeds>_seeds.cmake writes with the writer program <tool>
+# - with TOOL, the seeds that fuzz/<script>_seeds.cmake writes with the writer program <tool>
 #   (handed over as -D<variable>=...) into <corpus>/<seeds>, a test fuzz.<seeds>.seeds run
-#   first; SEEDS (default <name>) lets targets share one seeds step; SOURCE hands the script
-#   the source tree; the script also gets -DKIND=<name>;
+#   first; SEEDS (default <name>) lets targets share one seeds step, SCRIPT (default <seeds>)
+#   one script; SOURCE hands the script the source tree; the script also gets -DKIND=<name>;
 # - the seeds kept in fuzz/seeds/<name>, when that folder exists.
 # ARGS are further libFuzzer options.
 function(zq_fuzz_test name)
-    cmake_parse_arguments(PARSE_ARGV 1 arg "SOURCE" "SEEDS" "TOOL;ARGS")
+    cmake_parse_arguments(PARSE_ARGV 1 arg "SOURCE" "SEEDS;SCRIPT" "TOOL;ARGS")
     if(NOT arg_SEEDS)
         set(arg_SEEDS ${name})
+    endif()
+    if(NOT arg_SCRIPT)
+        set(arg_SCRIPT ${arg_SEEDS})
     endif()
     file(MAKE_DIRECTORY ${_corpus}/${name}-new)
     set(inputs)
@@ -37,7 +41,7 @@ function(zq_fuzz_test name)
             add_test(NAME fuzz.${arg_SEEDS}.seeds
                      COMMAND ${CMAKE_COMMAND} -D${variable}=$<TARGET_FILE:${tool}>
                              -DOUT=${_corpus}/${arg_SEEDS} -DKIND=${name} ${source}
-                             -P ${PROJECT_SOURCE_DIR}/fuzz/${arg_SEEDS}_seeds.cmake)
+                             -P ${PROJECT_SOURCE_DIR}/fuzz/${arg_SCRIPT}_seeds.cmake)
             set_tests_properties(fuzz.${arg_SEEDS}.seeds PROPERTIES FIXTURES_SETUP ${fixture}
                                  TIMEOUT 300)
         endif()
@@ -88,7 +92,7 @@ foreach(_target animation_file camera_animation_file texture_animation_file)
 endforeach()
 # The operator data store and the bookkeeping: pairs of copies that zqopdata writes.
 foreach(_target operator_data bookkeeping)
-    zq_fuzz_test(${_target} TOOL ZQOPDATA zqopdata)
+    zq_fuzz_test(${_target} TOOL ZQOPDATA zqopdata SCRIPT operator_data)
 endforeach()
 # The recorded-input reader: recordings that the recording writer makes.
 zq_fuzz_test(btn_file TOOL ZQBTN zqbtn)
