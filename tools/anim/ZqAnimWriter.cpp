@@ -143,12 +143,7 @@ std::vector<uint8_t> write(const Animation& a) {
 
     ZqByteWriter w;
     const uint32_t bonesAt = zqanim::HEADER_CHUNKS + 12;
-    w.u32(zqanim::MAGIC);
-    w.i16(a.frameCount);
-    w.u8(a.loopMode);
-    w.u8(0);
-    w.i32(a.fps);
-    w.u32(0);
+    writeHeader(w, a.frameCount, a.loopMode, a.fps);
     w.u32(bonesAt);
     w.u32(0); // the track chunk, patched below
     w.u32(0);
@@ -197,6 +192,16 @@ std::vector<uint8_t> write(const Animation& a) {
     // the final one clear of that edge.
     w.zeros(4);
     return w.take();
+}
+
+void writeHeader(ZqByteWriter& w, const int16_t frameCount, const uint8_t loopMode,
+                 const int32_t fps) {
+    w.u32(zqanim::MAGIC);
+    w.i16(frameCount);
+    w.u8(loopMode);
+    w.u8(0);
+    w.i32(fps);
+    w.u32(0);
 }
 
 uint64_t writeFloatTrack(ZqByteWriter& w, const int16_t type, const uint16_t nrKeys,

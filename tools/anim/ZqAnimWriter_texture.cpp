@@ -24,12 +24,7 @@ std::vector<uint8_t> write(const TextureAnimation& a) {
         }
     }
     ZqByteWriter w;
-    w.u32(zqanim::MAGIC);
-    w.i16(a.frameCount);
-    w.u8(a.loopMode);
-    w.u8(0);
-    w.i32(a.fps);
-    w.u32(0);
+    writeHeader(w, a.frameCount, a.loopMode, a.fps);
     w.u32(0); // material table, patched below
     w.u32(0); // tracks
     w.u32(0);
