@@ -3,13 +3,18 @@
 #include "zq/io/ZqLedController.h"
 #include "zq/io/ZqMarlox4.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace cabinet {
 
 namespace {
 
-std::vector<Transfer> gTransfers;
+// The record: a ring over a fixed array, next the slot the next call goes into.
+std::array<Transfer, TRANSFER_RECORD_SIZE> gTransfers{};
+size_t gTransferNext = 0;
+size_t gTransferCount = 0;
 uint32_t gLedState = STATE_NONE;
 uint32_t gLedNodes = 0;
 bool gLedSending = false;
@@ -27,6 +32,12 @@ uint32_t consume(bool& sending, const uint32_t idle) {
     return idle;
 }
 
+void record(const Transfer& t) {
+    gTransfers[gTransferNext] = t;
+    gTransferNext = (gTransferNext + 1) % TRANSFER_RECORD_SIZE;
+    gTransferCount = std::min(gTransferCount + 1, TRANSFER_RECORD_SIZE);
+}
+
 } // namespace
 
 void boardInit() {
@@ -36,7 +47,7 @@ void boardInit() {
 }
 
 bool boardSetOutputStart(const uint8_t output) {
-    gTransfers.push_back({Transfer::BOARD_OUTPUT, 0, output, {}});
+    record({Transfer::BOARD_OUTPUT, 0, output, {}});
     if (ZqMarlox4::m_pThread != nullptr) {
         return ZqMarlox4::setOutputStart(output) != 0;
     }
@@ -86,7 +97,7 @@ uint32_t ledGetNrNodes() {
 }
 
 bool ledSetOutputStart(const uint32_t node, const uint32_t mode) {
-    gTransfers.push_back({Transfer::LED_MODE, node, mode, {}});
+    record({Transfer::LED_MODE, node, mode, {}});
     if (gLedReal) {
         return ZqLedController::setOutputStart(node, mode) != ZqLedController::RESULT_REFUSED;
     }
@@ -97,7 +108,7 @@ bool ledSetOutputStart(const uint32_t node, const uint32_t mode) {
 bool ledSetOutputStart(const uint32_t node, const uint8_t values[24]) {
     Transfer t{Transfer::LED_VALUES, node, 0, {}};
     std::memcpy(t.values, values, sizeof t.values);
-    gTransfers.push_back(t);
+    record(t);
     if (gLedReal) {
         return ZqLedController::setOutputStart(node, values) != ZqLedController::RESULT_REFUSED;
     }
@@ -105,12 +116,20 @@ bool ledSetOutputStart(const uint32_t node, const uint8_t values[24]) {
     return true;
 }
 
-const std::vector<Transfer>& getTransfers() {
-    return gTransfers;
+std::vector<Transfer> getTransfers() {
+    std::vector<Transfer> out;
+    out.reserve(gTransferCount);
+    const size_t first =
+        (gTransferNext + TRANSFER_RECORD_SIZE - gTransferCount) % TRANSFER_RECORD_SIZE;
+    for (size_t i = 0; i < gTransferCount; ++i) {
+        out.push_back(gTransfers[(first + i) % TRANSFER_RECORD_SIZE]);
+    }
+    return out;
 }
 
 void clearTransfers() {
-    gTransfers.clear();
+    gTransferNext = 0;
+    gTransferCount = 0;
     gLedSending = false;
     gBoardSending = false;
 }
