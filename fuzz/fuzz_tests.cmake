@@ -183,3 +183,14 @@ add_test(NAME fuzz.transition_script
                  ${_corpus}/transition_script)
 set_tests_properties(fuzz.transition_script PROPERTIES
                      FIXTURES_REQUIRED transition_script_seeds TIMEOUT 120)
+
+# The URL splitter, the zlib inflater and the registry file reader, over the seeds kept in
+# fuzz/seeds.
+foreach(_target http_url zlib_inflate registry_file)
+    file(MAKE_DIRECTORY ${_corpus}/${_target})
+    add_test(NAME fuzz.${_target}
+             COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_${_target}> -timeout=10
+                     -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/${_target}
+                     ${PROJECT_SOURCE_DIR}/fuzz/seeds/${_target})
+    set_tests_properties(fuzz.${_target} PROPERTIES TIMEOUT 120)
+endforeach()
