@@ -3,13 +3,18 @@
 #include "zq/io/ZqLedController.h"
 #include "zq/io/ZqMarlox4.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace cabinet {
 
 namespace {
 
-std::vector<Transfer> g_transfers;
+// The record: a ring over a fixed array, next the slot the next call goes into.
+std::array<Transfer, TRANSFER_RECORD_SIZE> g_transfers{};
+size_t g_transferNext = 0;
+size_t g_transferCount = 0;
 uint32_t g_ledState = STATE_NONE;
 uint32_t g_ledNodes = 0;
 bool g_ledSending = false;
@@ -27,6 +32,12 @@ uint32_t consume(bool& sending, const uint32_t idle) {
     return idle;
 }
 
+void record(const Transfer& t) {
+    g_transfers[g_transferNext] = t;
+    g_transferNext = (g_transferNext + 1) % TRANSFER_RECORD_SIZE;
+    g_transferCount = std::min(g_transferCount + 1, TRANSFER_RECORD_SIZE);
+}
+
 } // namespace
 
 void boardInit() {
@@ -36,7 +47,7 @@ void boardInit() {
 }
 
 bool boardSetOutputStart(const uint8_t output) {
-    g_transfers.push_back({Transfer::BOARD_OUTPUT, 0, output, {}});
+    record({Transfer::BOARD_OUTPUT, 0, output, {}});
     if (ZqMarlox4::m_pThread != nullptr) {
         return ZqMarlox4::setOutputStart(output) != 0;
     }
@@ -86,7 +97,7 @@ uint32_t ledGetNrNodes() {
 }
 
 bool ledSetOutputStart(const uint32_t node, const uint32_t mode) {
-    g_transfers.push_back({Transfer::LED_MODE, node, mode, {}});
+    record({Transfer::LED_MODE, node, mode, {}});
     if (g_ledReal) {
         return ZqLedController::setOutputStart(node, mode) != ZqLedController::RESULT_REFUSED;
     }
@@ -97,7 +108,7 @@ bool ledSetOutputStart(const uint32_t node, const uint32_t mode) {
 bool ledSetOutputStart(const uint32_t node, const uint8_t values[24]) {
     Transfer t{Transfer::LED_VALUES, node, 0, {}};
     std::memcpy(t.values, values, sizeof t.values);
-    g_transfers.push_back(t);
+    record(t);
     if (g_ledReal) {
         return ZqLedController::setOutputStart(node, values) != ZqLedController::RESULT_REFUSED;
     }
@@ -105,12 +116,20 @@ bool ledSetOutputStart(const uint32_t node, const uint8_t values[24]) {
     return true;
 }
 
-const std::vector<Transfer>& getTransfers() {
-    return g_transfers;
+std::vector<Transfer> getTransfers() {
+    std::vector<Transfer> out;
+    out.reserve(g_transferCount);
+    const size_t first =
+        (g_transferNext + TRANSFER_RECORD_SIZE - g_transferCount) % TRANSFER_RECORD_SIZE;
+    for (size_t i = 0; i < g_transferCount; ++i) {
+        out.push_back(g_transfers[(first + i) % TRANSFER_RECORD_SIZE]);
+    }
+    return out;
 }
 
 void clearTransfers() {
-    g_transfers.clear();
+    g_transferNext = 0;
+    g_transferCount = 0;
     g_ledSending = false;
     g_boardSending = false;
 }
