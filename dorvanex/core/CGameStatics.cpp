@@ -4,7 +4,9 @@
 #include "dorvanex/core/COperationLog.h"
 #include "dorvanex/core/CSoundManager.h"
 #include "dorvanex/core/SecurityTable.h"
+#include "dorvanex/event/COfflineNotice.h"
 #include "dorvanex/operator/AllFactorySettingRows.h"
+#include "dorvanex/screens/Ranking.h"
 
 #include <utility>
 
@@ -57,7 +59,7 @@ struct CGameStatics::Objects {
     DataMark soundRequests{"sound request slots", &CSoundManager::getSlot(0)};
     Slot<CLimitTimer> limitTimer{"time-limit counter"};
     Slot<StandIn> gameWork{"play state"};
-    Slot<StandIn> offlineNotice{"offline notice"};
+    Slot<COfflineNotice> offlineNotice{"offline notice", &isRankingServerOnline};
     Slot<StandIn> emptyModel{"empty model entry"};
     Slot<StandIn> renderObjPool{"render-object pool"};
     Slot<StandIn> renderSpritePool{"render-sprite pool"};
@@ -91,6 +93,15 @@ COperationLog& CGameStatics::operationLog() {
 
 CLimitTimer& CGameStatics::limitTimer() {
     return m_objects->limitTimer.get();
+}
+
+COfflineNotice& CGameStatics::offlineNotice() {
+    return m_objects->offlineNotice.get();
+}
+
+COfflineNotice* getOfflineNotice() {
+    CGameStatics* const statics = CGameStatics::get();
+    return statics != nullptr ? &statics->offlineNotice() : nullptr;
 }
 
 CLimitTimer* getLimitTimer() {

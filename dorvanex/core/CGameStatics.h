@@ -11,6 +11,7 @@
 #include <memory>
 
 class CLimitTimer;
+class COfflineNotice;
 class COperationLog;
 
 // Tells a test each static object made (true) and destroyed (false), by name.
@@ -28,6 +29,7 @@ public:
     static CGameStatics* get();
     COperationLog& operationLog();
     CLimitTimer& limitTimer();
+    COfflineNotice& offlineNotice();
 
 private:
     struct Objects;
@@ -38,3 +40,5 @@ private:
 // The operation log of the living set; null outside it (tests that run parts of the game
 // without main).
 COperationLog* getOperationLog();
+// The offline notice of the living set; null outside it.
+COfflineNotice* getOfflineNotice();

@@ -4,6 +4,7 @@
 #include "dorvanex/core/CCredit.h"
 #include "dorvanex/core/CGameFade.h"
 #include "dorvanex/core/CGameSettings.h"
+#include "dorvanex/core/CGameStatics.h"
 #include "dorvanex/core/CGameWork.h"
 #include "dorvanex/core/CInputManager.h"
 #include "dorvanex/core/CLimitTimer.h"
@@ -18,6 +19,7 @@
 #include "dorvanex/core/GameEffects.h"
 #include "dorvanex/core/GameRender.h"
 #include "dorvanex/dld/CDldTask.h"
+#include "dorvanex/event/COfflineNotice.h"
 #include "dorvanex/operator/OperatorErrors.h"
 #include "dorvanex/scene/CCameraManager.h"
 #include "dorvanex/scene/CEffectSystems.h"
@@ -163,6 +165,9 @@ void TaskRoot::quit() {
     CSoundManager::deleteInstance();
     quitErrorManager();
     releaseGameVertexDeclarations();
+    if (COfflineNotice* const notice = getOfflineNotice(); notice != nullptr) {
+        notice->release();
+    }
     CSequenceManager::deleteInstance();
     CCameraManager::deleteInstance();
     CResourceManager::deleteInstance();
