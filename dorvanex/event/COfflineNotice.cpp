@@ -27,7 +27,9 @@ bool COfflineNotice::create(CDldFile* layout) {
     if (layout == nullptr) {
         layout = findHudLayout(hud::OFFLINE_LAYOUT_ROW);
     }
-    if (layout == nullptr || !CDldElementList::create(1, &m_pList)) {
+    // The three layers must be in the layout's table.
+    if (layout == nullptr || layout->getTables().getLayerCount() <= hud::OFFLINE_LAYER_OUT ||
+        !CDldElementList::create(1, &m_pList)) {
         return false;
     }
     CDldElement* const e = m_pList->addLayer(layout, hud::OFFLINE_LAYER_IN, hud::OFFLINE_PRIORITY);
