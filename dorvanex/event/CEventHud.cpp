@@ -271,6 +271,10 @@ void CEventHud::setVisible(const bool visible) {
             if (m_players[p].gauge != nullptr) {
                 m_players[p].gauge->setSpeed(0.0f);
             }
+            // The row's frames are its fade-out: it stands on the first until a move ends.
+            if (m_players[p].ticketRow != nullptr) {
+                m_players[p].ticketRow->setSpeed(0.0f);
+            }
             applyGauge(p);
         }
     }
@@ -435,6 +439,7 @@ void CEventHud::stepTicketMove() {
                 pl.movingTicket->hide();
             }
             if (pl.ticketRow != nullptr) {
+                pl.ticketRow->setSpeed(1.0f);
                 pl.ticketRow->play(CDldLayer::END_HIDE);
             }
         }
