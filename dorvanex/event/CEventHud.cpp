@@ -1,6 +1,6 @@
 #include "dorvanex/event/CEventHud.h"
 
-#include "dorvanex/core/CGameWork.h"
+#include "dorvanex/core/play/CGameWork.h"
 #include "dorvanex/dld/CDldDraw.h"
 #include "dorvanex/dld/CDldElementList.h"
 #include "dorvanex/dld/CDldFile.h"

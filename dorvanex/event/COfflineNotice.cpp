@@ -1,6 +1,6 @@
 #include "dorvanex/event/COfflineNotice.h"
 
-#include "dorvanex/core/CGameWork.h"
+#include "dorvanex/core/play/CGameWork.h"
 #include "dorvanex/dld/CDldElementList.h"
 #include "dorvanex/dld/CDldFile.h"
 #include "dorvanex/dld/CDldLayer.h"

@@ -1,6 +1,6 @@
 #include "dorvanex/event/CRankBoard.h"
 
-#include "dorvanex/core/CInputManager.h"
+#include "dorvanex/core/input/CInputManager.h"
 #include "dorvanex/dld/CDldDraw.h"
 #include "dorvanex/dld/CDldElementList.h"
 #include "dorvanex/dld/CDldFile.h"

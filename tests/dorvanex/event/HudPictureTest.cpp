@@ -5,7 +5,7 @@
 // bank, nothing is drawn and nothing waits for ever.
 #include "TextReader.h"
 
-#include "dorvanex/core/CGameWork.h"
+#include "dorvanex/core/play/CGameWork.h"
 #include "dorvanex/dld/CDldTask.h"
 #include "dorvanex/event/CEventHud.h"
 #include "dorvanex/event/COfflineNotice.h"

@@ -3,16 +3,16 @@
 // board's intro, hold and outro with the time limit and player 1's buttons (replayed through
 // the input wrappers), the notice's cycle as the server goes away and comes back, the gauge
 // frames and marker, the ticket slots and the ticket move, and what happens without layers.
-#include "dorvanex/core/CGameWork.h"
-#include "dorvanex/core/CInputManager.h"
-#include "dorvanex/core/CInputRecorder.h"
-#include "dorvanex/core/CPlayerInput.h"
+#include "dorvanex/core/input/BtnWriter.h"
+#include "dorvanex/core/input/CInputManager.h"
+#include "dorvanex/core/input/CInputRecorder.h"
+#include "dorvanex/core/input/CPlayerInput.h"
+#include "dorvanex/core/play/CGameWork.h"
 #include "dorvanex/dld/CDldFile.h"
 #include "dorvanex/dld/CDldLayer.h"
 #include "dorvanex/event/CEventHud.h"
 #include "dorvanex/event/COfflineNotice.h"
 #include "dorvanex/event/CRankBoard.h"
-#include "tools/btn/BtnWriter.h"
 #include "tools/dataset/DataSetHud.h"
 
 #include <gtest/gtest.h>
