@@ -2,8 +2,10 @@
 
 #include "DataSetText.h"
 #include "dorvanex/dld/CDldFormat.h"
+#include "dorvanex/scene/CResourceManifest.h"
 #include "tools/dld/DldWriter.h"
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 
@@ -421,6 +423,91 @@ std::vector<uint8_t> makeBannerArt() {
     return canvasPng(c);
 }
 
+// Layouts with captions: every captioned layer shows its caption centred on a 640 x 480
+// screen for 30 frames; other layers show a small stand-in cell for 2 frames. The captions
+// are drawn at scale 4, one 32-pixel row each, into the layout's first texture.
+constexpr uint32_t CAPTION_SCALE = 4;
+constexpr uint32_t CAPTION_ROW_H = 32;
+constexpr uint32_t CAPTION_ATLAS = 512;
+constexpr uint32_t STAND_IN_CELLS = 32;
+constexpr uint32_t STAND_IN_LAYERS = 32;
+
+bool hasCaptions(const uint32_t layoutRow) {
+    for (const Caption& c : getCaptions()) {
+        if (c.layoutRow == layoutRow) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The captions of one layout in atlas order.
+std::vector<Caption> captionsOf(const uint32_t layoutRow) {
+    std::vector<Caption> out;
+    for (const Caption& c : getCaptions()) {
+        if (c.layoutRow == layoutRow) {
+            out.push_back(c);
+        }
+    }
+    return out;
+}
+
+// The layout whose atlas this texture row is (the texture right after a captioned layout).
+bool isCaptionAtlas(const uint32_t row) {
+    return row > 0 && hasCaptions(row - 1) &&
+           getResourceKindOfName(getResourceEntry(row).name) == KIND_TEXTURE;
+}
+
+std::vector<uint8_t> makeCaptionLayout(const uint32_t row) {
+    const std::vector<Caption> captions = captionsOf(row);
+    uint32_t layers = STAND_IN_LAYERS;
+    uint32_t cells = STAND_IN_CELLS + static_cast<uint32_t>(captions.size());
+    for (const Caption& c : captions) {
+        if (c.isCell) {
+            cells = std::max(cells, c.index + 1);
+        } else {
+            layers = std::max(layers, c.index + 1);
+        }
+    }
+    LayoutMaker m(1, cells, layers);
+    // Stand-in cells: the atlas's last, empty corner.
+    for (uint32_t i = 0; i < cells; ++i) {
+        m.cell(i, 0, CAPTION_ATLAS - 16, CAPTION_ATLAS - 16, 16, 16);
+    }
+    std::vector<bool> captioned(layers, false);
+    for (uint32_t i = 0; i < captions.size(); ++i) {
+        const Caption& c = captions[i];
+        const uint32_t w = textWidth(c.text, CAPTION_SCALE);
+        const uint32_t h = textHeight(CAPTION_SCALE);
+        const uint32_t cell = c.isCell ? c.index : STAND_IN_CELLS + i;
+        m.cell(cell, 0, 0, i * CAPTION_ROW_H, w, h);
+        if (!c.isCell) {
+            captioned[c.index] = true;
+            m.layer(c.index, 30)
+                .tracks.push_back(LayoutMaker::track(
+                    cell, 0, 30,
+                    m.at(static_cast<int32_t>(320 - w / 2), static_cast<int32_t>(240 - h / 2))));
+        }
+    }
+    for (uint32_t l = 0; l < layers; ++l) {
+        if (!captioned[l]) {
+            m.layer(l, 2).tracks.push_back(
+                LayoutMaker::track(l % STAND_IN_CELLS, 0, 2, dldw::DEFAULT_KEYS));
+        }
+    }
+    return m.build();
+}
+
+std::vector<uint8_t> makeCaptionAtlas(const uint32_t row) {
+    Canvas c(CAPTION_ATLAS, CAPTION_ATLAS);
+    const std::vector<Caption> captions = captionsOf(row - 1);
+    for (uint32_t i = 0; i < captions.size(); ++i) {
+        drawText(c, 0, static_cast<int32_t>(i * CAPTION_ROW_H), captions[i].text, CAPTION_SCALE,
+                 WHITE_RGB);
+    }
+    return canvasPng(c);
+}
+
 } // namespace
 
 bool isHudRow(const uint32_t row) {
@@ -439,7 +526,7 @@ bool isHudRow(const uint32_t row) {
     case ROW_BANNER_ART:
         return true;
     default:
-        return false;
+        return hasCaptions(row) || isCaptionAtlas(row);
     }
 }
 
@@ -470,7 +557,10 @@ std::vector<uint8_t> makeHudMember(const uint32_t row) {
     case ROW_BANNER_ART:
         return makeBannerArt();
     default:
-        return {};
+        if (hasCaptions(row)) {
+            return makeCaptionLayout(row);
+        }
+        return isCaptionAtlas(row) ? makeCaptionAtlas(row) : std::vector<uint8_t>();
     }
 }
 

@@ -41,8 +41,8 @@ struct Canvas {
 // Width and height in pixels of a text at a scale (the outline adds one pixel on each side).
 uint32_t textWidth(const std::string& text, uint32_t scale);
 uint32_t textHeight(uint32_t scale);
-// Draws the text with its top left at (x, y) (the outline starts one pixel before): each font
-// pixel a scale x scale square of rgb, ringed by a one-pixel dark outline.
+// Draws the text with its outline's top left at (x, y) (the ink starts one pixel in): each
+// font pixel a scale x scale square of rgb, ringed by a one-pixel dark outline.
 void drawText(Canvas& canvas, int32_t x, int32_t y, const std::string& text, uint32_t scale,
               uint32_t rgb);
 // The same centred in a rectangle.

@@ -1,11 +1,14 @@
 // The score displays, the record board, the event panel and the offline banner drawn
 // headless through the layout task from the generated data set's bank-0 resources, against
 // golden pictures; every text they show is read back out of the picture with the data set's
-// own font and must be exactly the text that was set. Then, with the layouts gone from the
-// bank, nothing is drawn and nothing waits for ever.
+// own font and must be exactly the text that was set, as must the captions of the shared
+// banners. Then, with the layouts gone from the bank, nothing is drawn and nothing waits for
+// ever.
 #include "TextReader.h"
 
 #include "dorvanex/core/play/CGameWork.h"
+#include "dorvanex/dld/CDldElementList.h"
+#include "dorvanex/dld/CDldLayer.h"
 #include "dorvanex/dld/CDldTask.h"
 #include "dorvanex/event/CEventHud.h"
 #include "dorvanex/event/COfflineNotice.h"
@@ -318,6 +321,23 @@ void checkTicketMove(Camera& camera) {
     EXPECT_FALSE(isTicketAt(after, 600, 70)) << "the icon is gone";
 }
 
+// Every caption of the table reads back from its layer of the shared banner layout 73.
+void checkCaptions(Camera& camera) {
+    CDldFile* const layout = CResourceManager::getInstance()->getLayout(73, 0);
+    ASSERT_NE(layout, nullptr);
+    for (const zqds::Caption& c : zqds::getCaptions()) {
+        SCOPED_TRACE(c.index);
+        ASSERT_EQ(c.layoutRow, 73u);
+        CDldElementList* list = nullptr;
+        ASSERT_TRUE(CDldElementList::create(1, &list));
+        CDldLayer* const layer = list->addLayer(layout, c.index, 16)->getLayer();
+        layer->play(CDldLayer::END_STOP);
+        const Image shot = camera.shoot([&] { list->drawAll(); });
+        EXPECT_EQ(readText(shot, {0, 200, SCREEN_W, 80}, 4, zqds::WHITE_RGB), c.text);
+        dldRelease(list);
+    }
+}
+
 bool g_online = false;
 
 void checkBanner(Camera& camera) {
@@ -372,7 +392,7 @@ TEST(HudPicture, ScoresBoardPanelAndBannerAreDrawnAndLegible) {
     std::string clash;
     ASSERT_TRUE(zqtest::fontGlyphsAreDistinct(&clash)) << clash;
     ScratchFolder scratch;
-    for (const uint32_t archive : {2u, 20u}) {
+    for (const uint32_t archive : {2u, 3u, 20u}) {
         std::string error;
         ASSERT_TRUE(zqds::writeArchive(scratch.root().string(), archive, zqds::Inputs{}, error))
             << error;
@@ -383,6 +403,7 @@ TEST(HudPicture, ScoresBoardPanelAndBannerAreDrawnAndLegible) {
                                   {50, KIND_LAYOUT},
                                   {58, KIND_LAYOUT},
                                   {60, KIND_LAYOUT},
+                                  {73, KIND_LAYOUT},
                                   {163, KIND_TEXTURE}}));
             Camera camera;
             checkDigitStrips(camera);
@@ -393,6 +414,7 @@ TEST(HudPicture, ScoresBoardPanelAndBannerAreDrawnAndLegible) {
             checkPanelKinds(camera);
             checkTicketMove(camera);
             checkBanner(camera);
+            checkCaptions(camera);
             checkWithoutLayouts(camera);
             CResourceManager::deleteInstance();
         },
