@@ -70,7 +70,8 @@ void CRankBoard::start(const bool largeRows, CDldFile* layout) {
     if (layout == nullptr) {
         layout = findHudLayout(hud::BOARD_LAYOUT_ROW);
     }
-    if (m_pList == nullptr) {
+    // A second start builds the board afresh rather than looking for room in the old list.
+    if (m_pList == nullptr || m_pLayer != nullptr) {
         createElementList();
     }
     m_pLayer = nullptr;
