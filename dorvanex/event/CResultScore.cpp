@@ -38,34 +38,16 @@ bool CResultScore::createFromLayout(const uint32_t event, CDldFile* layout) {
     release();
     setEvent(event);
     setText(nullptr);
-    if (layout == nullptr) {
-        layout = findHudLayout(hud::RESULT_LAYOUT_ROW);
-    }
-    CDldCell size;
-    CDldCell strip;
     CDldCell units;
-    if (!readHudCell(layout, hud::RESULT_CELL_SIZE, size) ||
-        !readHudCell(layout, hud::RESULT_CELL_STRIP, strip) ||
-        !readHudCell(layout, hud::RESULT_CELL_UNITS, units)) {
+    if (!buildFromLayoutStrip(layout, hud::RESULT_LAYOUT_ROW, hud::RESULT_CELL_SIZE,
+                              hud::RESULT_CELL_STRIP, hud::RESULT_NARROW_W, RESULT_ELEMENTS)) {
         return false;
     }
-    ZqGlTexture* const glyphTexture = getHudCellTexture(*layout, strip);
+    if (!readHudCell(layout, hud::RESULT_CELL_UNITS, units)) {
+        release();
+        return false;
+    }
     ZqGlTexture* const unitTexture = getHudCellTexture(*layout, units);
-    if (glyphTexture == nullptr) {
-        return false;
-    }
-    m_glyphX = strip.x;
-    m_glyphY = strip.y;
-    m_cellW = size.width;
-    m_cellH = size.height;
-    for (uint32_t g = 0; g < hud::NR_GLYPHS; ++g) {
-        const bool narrow = g >= hud::GLYPH_POINT && g <= hud::GLYPH_ALT_POINT;
-        m_glyphs[g] = {static_cast<uint16_t>(m_glyphX + g * m_cellW), strip.y,
-                       narrow ? hud::RESULT_NARROW_W : size.width, size.height};
-    }
-    if (!buildFrames(glyphTexture, RESULT_ELEMENTS)) {
-        return false;
-    }
     const uint32_t unit = m_unit < hud::NR_UNITS ? m_unit : 0;
     CDldElement* const e =
         m_pList->addRect(unitTexture, static_cast<uint16_t>(units.x + unit * hud::UNIT_W), units.y,

@@ -33,10 +33,6 @@ protected:
     void forEachExtraFrame(void (*apply)(CDldFrame&, const void*), const void* arg) override;
 
 private:
-    int32_t m_glyphX = 0;
-    int32_t m_glyphY = 0;
-    int32_t m_cellW = 0;
-    int32_t m_cellH = 0;
     CDldFrame* m_pUnit = nullptr;
     float m_width = 0.0f;
     uint32_t m_unit = hud::NR_UNITS;

@@ -239,17 +239,19 @@ void CScoreBase::setBlend(const uint32_t mode) {
         &mode);
 }
 
-bool CRankScore::createFromLayout(const uint32_t digitCount, CDldFile* layout) {
-    release();
-    setDigitCount(digitCount);
-    setText(nullptr);
+bool CScoreBase::buildFromLayoutStrip(CDldFile*& layout, const uint32_t row,
+                                      const uint32_t sizeCell, const uint32_t stripCell,
+                                      const uint16_t narrowWidth, const uint32_t elements) {
     if (layout == nullptr) {
-        layout = findHudLayout(hud::BOARD_LAYOUT_ROW);
+        layout = findHudLayout(row);
     }
     CDldCell size;
     CDldCell strip;
-    if (!readHudCell(layout, hud::BOARD_CELL_GLYPH_SIZE, size) ||
-        !readHudCell(layout, hud::BOARD_CELL_STRIP, strip)) {
+    if (!readHudCell(layout, sizeCell, size) || !readHudCell(layout, stripCell, strip)) {
+        return false;
+    }
+    ZqGlTexture* const texture = getHudCellTexture(*layout, strip);
+    if (texture == nullptr) {
         return false;
     }
     m_glyphX = strip.x;
@@ -257,9 +259,17 @@ bool CRankScore::createFromLayout(const uint32_t digitCount, CDldFile* layout) {
     m_cellW = size.width;
     m_cellH = size.height;
     for (uint32_t g = 0; g < hud::NR_GLYPHS; ++g) {
-        m_glyphs[g] = {static_cast<uint16_t>(m_glyphX + g * m_cellW), strip.y, size.width,
-                       size.height};
+        const bool narrow = narrowWidth != 0 && g >= hud::GLYPH_POINT && g <= hud::GLYPH_ALT_POINT;
+        m_glyphs[g] = {static_cast<uint16_t>(m_glyphX + g * m_cellW), strip.y,
+                       narrow ? narrowWidth : size.width, size.height};
     }
-    ZqGlTexture* const texture = getHudCellTexture(*layout, strip);
-    return texture != nullptr && buildFrames(texture, hud::NR_GLYPHS);
+    return buildFrames(texture, elements);
+}
+
+bool CRankScore::createFromLayout(const uint32_t digitCount, CDldFile* layout) {
+    release();
+    setDigitCount(digitCount);
+    setText(nullptr);
+    return buildFromLayoutStrip(layout, hud::BOARD_LAYOUT_ROW, hud::BOARD_CELL_GLYPH_SIZE,
+                                hud::BOARD_CELL_STRIP, 0, hud::NR_GLYPHS);
 }

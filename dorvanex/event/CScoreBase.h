@@ -64,6 +64,13 @@ protected:
     // (everything undone).
     bool buildFrames(ZqGlTexture* texture, uint32_t elements);
     void setDigitCount(uint32_t count);
+    // The glyphs from a layout's strip: glyph g is the cell {strip x + g x cell width, strip y,
+    // cell width (narrowWidth for glyphs 10 to 12 when given), cell height} of the strip
+    // cell's texture, the cell size from sizeCell; frames in a new list of `elements`. The
+    // layout (null: the row from the resource manager) is handed back. False, drawing
+    // nothing, when the layout, a cell or the texture is missing.
+    bool buildFromLayoutStrip(CDldFile*& layout, uint32_t row, uint32_t sizeCell,
+                              uint32_t stripCell, uint16_t narrowWidth, uint32_t elements);
     // Glyph widths the formats use for their drawn widths.
     float digitWidth() const { return m_glyphs[0].width; }
     float pointWidth() const {
@@ -86,6 +93,11 @@ protected:
     bool m_secondRow = false;
     bool m_altPoint = true;
     uint32_t m_priority = hud::SCORE_PRIORITY;
+    // Of scores built from a layout strip: its origin and cell size (0 until built).
+    int32_t m_glyphX = 0;
+    int32_t m_glyphY = 0;
+    int32_t m_cellW = 0;
+    int32_t m_cellH = 0;
 
 private:
     void applyToFrames(void (*apply)(CDldFrame&, const void*), const void* arg);
@@ -98,12 +110,6 @@ public:
     // cell 14 in steps of cell 4's size. False, drawing nothing, when the layout or a cell is
     // missing.
     bool createFromLayout(uint32_t digitCount, CDldFile* layout = nullptr);
-
-private:
-    int32_t m_glyphX = 0;
-    int32_t m_glyphY = 0;
-    int32_t m_cellW = 0;
-    int32_t m_cellH = 0;
 };
 
 // "%.2f" (or the given format) into at most `size` - 1 characters, always terminated; the
