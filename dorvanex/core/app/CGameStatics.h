@@ -37,8 +37,5 @@ private:
     static CGameStatics* m_pCurrent;
 };
 
-// The operation log of the living set; null outside it (tests that run parts of the game
-// without main).
-COperationLog* getOperationLog();
 // The offline notice of the living set; null outside it.
 COfflineNotice* getOfflineNotice();
