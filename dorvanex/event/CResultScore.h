@@ -20,7 +20,7 @@ public:
     // Leaves the text alone until the score has an event. alternate is not used: the point
     // is always the plain one.
     void setValue(float value, bool alternate = false) override;
-    void setScale(float sx, float sy);
+    void setScale(float sx, float sy) override;
     void draw() override;
     void release() override;
 

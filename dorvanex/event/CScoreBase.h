@@ -42,7 +42,7 @@ public:
 
     void setPosition(float x, float y);
     void setVisible(bool visible) { m_visible = visible; }
-    void setScale(float sx, float sy);
+    virtual void setScale(float sx, float sy);
     void setPivot(float x, float y);
     void setAlpha(float alpha);
     void setBlend(uint32_t mode);
