@@ -8,6 +8,7 @@
 
 #include "dorvanex/core/play/CGameWork.h"
 #include "dorvanex/dld/CDldElementList.h"
+#include "dorvanex/dld/CDldFrame.h"
 #include "dorvanex/dld/CDldLayer.h"
 #include "dorvanex/dld/CDldTask.h"
 #include "dorvanex/event/CEventHud.h"
@@ -160,6 +161,36 @@ void checkResultScores(Camera& camera) {
         EXPECT_EQ(readText(shot, {10 + width, y, 56, 28}, zqds::LABEL_SCALE, zqds::LABEL_RGB),
                   rows[i].unit);
     }
+}
+
+// Layout 42's shared sheets: the portraits (three across, each nation's code) and the rank
+// strip ("1st" twice, then "2nd" to "4th").
+void checkSharedSheets(Camera& camera) {
+    CDldFile* const layout = CResourceManager::getInstance()->getLayout(42, 0);
+    ASSERT_NE(layout, nullptr);
+    CDldElementList* list = nullptr;
+    ASSERT_TRUE(CDldElementList::create(2, &list));
+    CDldFrame* const portraits = list->addCell(layout, 52, 16)->getFrame();
+    CDldFrame* const ranks = list->addCell(layout, 55, 16)->getFrame();
+    portraits->getTransform().setPosition(10.0f, 10.0f);
+    ranks->getTransform().setPosition(200.0f, 10.0f);
+    portraits->show();
+    ranks->show();
+    const Image shot = camera.shoot([&] { list->drawAll(); });
+    for (uint32_t ch = 0; ch < zqds::NR_CHARACTERS; ++ch) {
+        const zqds::Nation& n = zqds::getNation(ch);
+        const TextArea area{static_cast<int32_t>(10 + ch % 3 * 48),
+                            static_cast<int32_t>(10 + ch / 3 * 48), 48, 48};
+        EXPECT_EQ(readText(shot, area, zqds::LABEL_SCALE, n.text), n.code) << ch;
+    }
+    const char* const ranksText[5] = {"1st", "1st", "2nd", "3rd", "4th"};
+    for (int32_t r = 0; r < 5; ++r) {
+        EXPECT_EQ(readText(shot, {200 + 48 * r, 10, 48, 24}, zqds::LABEL_SCALE,
+                           r == 0 ? 0xFFD700 : zqds::WHITE_RGB),
+                  ranksText[r])
+            << r;
+    }
+    dldRelease(list);
 }
 
 void checkBoard(Camera& camera) {
@@ -408,6 +439,7 @@ TEST(HudPicture, ScoresBoardPanelAndBannerAreDrawnAndLegible) {
             Camera camera;
             checkDigitStrips(camera);
             checkResultScores(camera);
+            checkSharedSheets(camera);
             checkBoard(camera);
             checkSinglePanel(camera);
             checkBattlePanel(camera);
