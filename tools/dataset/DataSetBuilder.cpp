@@ -1,5 +1,6 @@
 #include "DataSetBuilder.h"
 
+#include "DataSetHud.h"
 #include "dorvanex/core/input/BtnWriter.h"
 #include "dorvanex/dld/CDldFormat.h"
 #include "dorvanex/scene/CResourceManifest.h"
@@ -347,6 +348,9 @@ std::vector<uint8_t> makeSoundList() {
 }
 
 std::vector<uint8_t> makeMember(const uint32_t row, const Inputs& inputs) {
+    if (isHudRow(row)) {
+        return makeHudMember(row);
+    }
     const std::string name = narrow(getResourceEntry(row).name);
     switch (getResourceKindOfName(getResourceEntry(row).name)) {
     case KIND_TEXTURE: {
@@ -537,6 +541,11 @@ std::vector<uint8_t> makeCreditSheet() {
 }
 
 } // namespace
+
+std::vector<uint8_t> encodeRgbaPng(const uint32_t width, const uint32_t height,
+                                   const std::vector<uint8_t>& raw) {
+    return encodePng(width, height, raw);
+}
 
 std::vector<uint8_t> makePng(const uint32_t width, const uint32_t height, const uint32_t seed) {
     // A two-colour checker tinted by the seed.

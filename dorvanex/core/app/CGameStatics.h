@@ -11,6 +11,7 @@
 #include <memory>
 
 class CLimitTimer;
+class COfflineNotice;
 class COperationLog;
 
 // Tells a test each static object made (true) and destroyed (false), by name.
@@ -28,9 +29,13 @@ public:
     static CGameStatics* get();
     COperationLog& operationLog();
     CLimitTimer& limitTimer();
+    COfflineNotice& offlineNotice();
 
 private:
     struct Objects;
     std::unique_ptr<Objects> m_objects;
     static CGameStatics* m_pCurrent;
 };
+
+// The offline notice of the living set; null outside it.
+COfflineNotice* getOfflineNotice();

@@ -1,5 +1,6 @@
 #include "dorvanex/core/app/TaskRoot.h"
 
+#include "dorvanex/core/app/CGameStatics.h"
 #include "dorvanex/core/cabinet/CCredit.h"
 #include "dorvanex/core/cabinet/CSPLCTask.h"
 #include "dorvanex/core/cabinet/CabinetIo.h"
@@ -20,6 +21,7 @@
 #include "dorvanex/core/sound/CSoundManager.h"
 #include "dorvanex/core/sound/CTaskSound.h"
 #include "dorvanex/dld/CDldTask.h"
+#include "dorvanex/event/COfflineNotice.h"
 #include "dorvanex/scene/CCameraManager.h"
 #include "dorvanex/scene/CEffectSystems.h"
 #include "dorvanex/scene/CResourceManager.h"
@@ -158,6 +160,9 @@ void TaskRoot::quit() {
     CSoundManager::deleteInstance();
     quitErrorManager();
     releaseGameVertexDeclarations();
+    if (COfflineNotice* const notice = getOfflineNotice(); notice != nullptr) {
+        notice->release();
+    }
     CSequenceManager::deleteInstance();
     CCameraManager::deleteInstance();
     CResourceManager::deleteInstance();

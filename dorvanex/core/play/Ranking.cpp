@@ -108,3 +108,7 @@ int32_t getLastUploadStatus() {
 void resetRankingStandIn() {
     tables() = Tables{};
 }
+
+bool isRankingServerOnline() {
+    return false;
+}

@@ -30,6 +30,9 @@ void setPendingRankEntry(const CRankEntry& entry, uint32_t event);
 void startScoreUpload(int32_t* ranks);
 bool getRankingRequestResult(bool* success);
 int32_t getLastUploadStatus();
+// True while the last connection check of the ranking server was answered (status 200); the
+// stand-in has no server and answers false.
+bool isRankingServerOnline();
 
 // Test hooks of the stand-in: empties every table and pending entry.
 void resetRankingStandIn();
