@@ -8,7 +8,7 @@
 // Stand-in: shows its number, goes on after 3 s or a button; replaced by #46 to #63.
 #pragma once
 
-#include "dorvanex/core/CSequence.h"
+#include "dorvanex/core/flow/CSequence.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
 // The loose files: the credit line's texture, the background-music tracks and the attract
 // demo's recorded input of each event.
-#include "tools/btn/BtnWriter.h"
+#include "dorvanex/core/input/BtnWriter.h"
 #include "tools/dataset/DataSetBuilder_parts.h"
 
 #include <stdexcept>

@@ -1,7 +1,7 @@
 // Textures and text: PNG and DDS textures for the manifest's texture rows, the countdown's
 // digit sheet and the credit line's texture with its glyph strip. PNG chunks carry the
 // project's CRC-32 (the operator data's, zlib's polynomial).
-#include "dorvanex/core/DataFileFormat.h"
+#include "dorvanex/core/opdata/DataFileFormat.h"
 #include "tools/dataset/DataSetBuilder_parts.h"
 #include "tools/dds/DdsWriter.h"
 
