@@ -1,18 +1,20 @@
 #include "tests/support/GameRun.h"
 
-#include "dorvanex/core/opdata/CBookkeepings.h"
+#include "tests/support/InputTestSupport.h"
+
+#include "dorvanex/core/app/GameEntry.h"
+#include "dorvanex/core/app/TaskRoot.h"
 #include "dorvanex/core/cabinet/CCredit.h"
-#include "dorvanex/core/opdata/CGameSettings.h"
+#include "dorvanex/core/flow/CSequence.h"
+#include "dorvanex/core/flow/CSequenceManager.h"
+#include "dorvanex/core/input/BtnWriter.h"
 #include "dorvanex/core/input/CInputManager.h"
 #include "dorvanex/core/input/CInputRecorder.h"
 #include "dorvanex/core/input/CPlayerInput.h"
-#include "dorvanex/core/flow/CSequence.h"
-#include "dorvanex/core/flow/CSequenceManager.h"
+#include "dorvanex/core/opdata/CBookkeepings.h"
+#include "dorvanex/core/opdata/CGameSettings.h"
 #include "dorvanex/core/sound/CSoundManager.h"
-#include "dorvanex/core/app/GameEntry.h"
-#include "dorvanex/core/app/TaskRoot.h"
 #include "dorvanex/scene/CResourceManager.h"
-#include "dorvanex/core/input/BtnWriter.h"
 #include "zq/file/ZqFile.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/input/ZqInput.h"
@@ -226,6 +228,18 @@ GameRun& GameRun::expectQuit() {
     return then("the game quits", [] { return false; });
 }
 
+GameRun& GameRun::key(std::string name, const int scancode, const bool down) {
+    return then(std::move(name), [this, scancode, down] {
+        pushKey(static_cast<SDL_Scancode>(scancode), down);
+        m_keyPushed = true;
+        return true;
+    });
+}
+
+void GameRun::setStep(const uint32_t stepMs) {
+    zqsystem::test::setFixedStep(stepMs);
+}
+
 GameRun& GameRun::at(const uint32_t frame, Action action) {
     m_actions.emplace(frame, std::move(action));
     return *this;
@@ -308,6 +322,12 @@ void GameRun::frameHook(const uint32_t frame, void* const arg) {
 
 void GameRun::onFrame(const uint32_t frame) {
     m_frame = frame;
+    if (m_keyPushed) {
+        // The pump has handed the key to the input layer; its polling thread reads it within
+        // an interval.
+        m_keyPushed = false;
+        zqp::sleepMs(static_cast<long>(3 * ZqInput::POLL_INTERVAL_MS));
+    }
     if (m_options.gameRoot) {
         const int32_t chapter = currentChapter();
         if (m_chapters.empty() || m_chapters.back().chapter != chapter) {

@@ -118,6 +118,12 @@ public:
     GameRun& jumpTo(int32_t chapter);
     // The last step: the game quits on its own within the budget.
     GameRun& expectQuit();
+    // A step: a key of the keyboard (an SDL scancode) going down or up. The next frame starts
+    // once the input's polling thread has read it, so it counts from the same frame every run.
+    GameRun& key(std::string name, int scancode, bool down);
+
+    // From the next frame on, frames of this step (the clock and the frame time move on by it).
+    static void setStep(uint32_t stepMs);
 
     // Timed actions, at the start of the given frame (from 0), before that frame's step.
     GameRun& at(uint32_t frame, Action action);
@@ -179,6 +185,8 @@ private:
     uint32_t m_stepFrame = 0;
     int m_status = 0;
     bool m_expectQuit = false;
+    // A key went down or up in the frame before: wait for the input's poll first.
+    bool m_keyPushed = false;
     std::string m_failure;
     // What a bare root draws (inFrame).
     std::function<void()> m_drawBody;

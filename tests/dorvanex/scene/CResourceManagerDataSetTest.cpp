@@ -5,7 +5,7 @@
 #include "dorvanex/scene/CResourceManager.h"
 #include "dorvanex/scene/CResourceManifest.h"
 #include "dorvanex/screens/StartupResources.h"
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "tests/zq/gl/FrameworkRun.h"
 #include "tools/dataset/DataSetBuilder.h"
 

@@ -6,9 +6,9 @@
 #include "dorvanex/core/input/CInputManager.h"
 #include "dorvanex/core/input/CInputRecorder.h"
 #include "dorvanex/core/input/CPlayerInput.h"
+#include "tests/support/FileTestSupport.h"
 #include "tests/support/FrameScript.h"
-#include "tests/zq/file/FileTestSupport.h"
-#include "tests/zq/input/InputTestSupport.h"
+#include "tests/support/InputTestSupport.h"
 #include "zq/math/ZqMt19937Ar.h"
 #include "zq/system/ZqSystem.h"
 
