@@ -450,15 +450,15 @@ void ZqSystem::sysMain() {
         }
     }
 
-    if (g_frameHook != nullptr) {
-        g_frameHook(m_frameCount, g_frameHookArg);
-    }
     // The callback may rewrite the step; the clamp comes after it.
     if (m_timeTickCallback != nullptr) {
         m_timeTickCallback(m_timeTick, m_timeTickCallbackArg);
     }
     m_timeTick = std::clamp<uint32_t>(m_timeTick, 1, 1000);
     m_fTimeTick = static_cast<float>(m_timeTick);
+    if (g_frameHook != nullptr) {
+        g_frameHook(m_frameCount, g_frameHookArg);
+    }
 
     // Devices.
     const uint32_t t0 = getTime();

@@ -22,8 +22,9 @@ constexpr uint32_t DEFAULT_LOAD_WAIT_MS = 20000;
 void setFixedStep(uint32_t stepMs, uint32_t loadWaitMs = DEFAULT_LOAD_WAIT_MS);
 uint32_t getFixedStep();
 
-// Called at the start of every frame (either mode) with the frame's number, after the clock
-// has advanced and before the time-tick callback; null removes it. Unlike the time-tick
+// Called at the start of every frame (either mode) with the frame's number, once the clock
+// has advanced and the time-tick callback has set the frame time, before the devices and
+// tasks; null removes it. Unlike the time-tick
 // callback it is not cleared by go().
 using FrameHook = void (*)(uint32_t frame, void* arg);
 void setFrameHook(FrameHook hook, void* arg);
