@@ -24,8 +24,7 @@ uint32_t getFixedStep();
 
 // Called at the start of every frame (either mode) with the frame's number, once the clock
 // has advanced and the time-tick callback has set the frame time, before the devices and
-// tasks; null removes it. Unlike the time-tick
-// callback it is not cleared by go().
+// tasks; null removes it. Unlike the time-tick callback it is not cleared by go().
 using FrameHook = void (*)(uint32_t frame, void* arg);
 void setFrameHook(FrameHook hook, void* arg);
 
