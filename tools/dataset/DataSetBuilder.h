@@ -5,6 +5,7 @@
 // attract demo's recorded input of each event). Kinds without a writer get a marked placeholder
 // that their loaders refuse. The output is the same bytes on every run. Used by the zqdataset
 // program and the tests.
+// Stand-in: faces are marked placeholders; replaced by the figure writers of #43.
 #pragma once
 
 #include "tools/arc/ZqArcWriter.h"

@@ -5,6 +5,7 @@
 // so the record never grows). An accepted-only transfer shows as sending (state 3) to the next
 // state query, then the controller or board is running again (2). The LED controller reports two
 // nodes once initialised.
+// Stand-in: LED calls before the board opens are only recorded; replaced by #61 and #62.
 #pragma once
 
 #include <cstddef>

@@ -1,6 +1,7 @@
 // The ranking services the play state and the root use: stand-ins until the front-end
 // screens and the ranking land. The local tables are kept in memory (best first, 100 a
 // event) and are not saved; there is no network table, no upload and no server.
+// Stand-in: local tables in memory only, no network; replaced by the ranking store of #57.
 #pragma once
 
 #include <cstdint>

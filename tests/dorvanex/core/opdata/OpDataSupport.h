@@ -4,7 +4,7 @@
 
 #include "dorvanex/core/opdata/CMemoryDataFileOps.h"
 #include "dorvanex/core/opdata/DataFile.h"
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "zq/platform/fs/fs.h"
 #include "zq/platform/os/utf.h"
 
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 
