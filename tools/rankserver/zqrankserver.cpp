@@ -1,0 +1,125 @@
+// zqrankserver: the local ranking server for a desktop run of the game. Serves on 127.0.0.1
+// until interrupted and prints the environment the game needs.
+//
+//   zqrankserver [--state DIR] [--port N] [--client-cert PEM] [--refuse WORD]...
+//                [--fault status=N|delay=MS|close=BYTES|body=TEXT|image=BYTES|broken|
+//                         nolength|length=N|refusecert]...
+#include "tools/rankserver/RankServer.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <thread>
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+void onSignal(int) {
+    g_stop = true;
+}
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: zqrankserver [--state DIR] [--port N] [--client-cert PEM] "
+                 "[--refuse WORD]... [--fault SPEC]...\n"
+                 "  SPEC: status=N delay=MS close=BYTES body=TEXT image=BYTES broken nolength "
+                 "length=N refusecert\n");
+    return 2;
+}
+
+bool applyFault(rankserver::Fault& f, const std::string& spec) {
+    const size_t eq = spec.find('=');
+    const std::string key = spec.substr(0, eq);
+    const std::string value = eq == std::string::npos ? "" : spec.substr(eq + 1);
+    try {
+        if (key == "status") {
+            f.status = std::stoi(value);
+        } else if (key == "delay") {
+            f.delayMs = std::stoi(value);
+        } else if (key == "close") {
+            f.closeAfter = std::stoll(value);
+        } else if (key == "body") {
+            f.replaceBody = true;
+            f.body = value;
+        } else if (key == "image") {
+            f.imageSize = static_cast<uint32_t>(std::stoul(value));
+        } else if (key == "broken") {
+            f.brokenStream = true;
+        } else if (key == "nolength") {
+            f.length = rankserver::Fault::Length::Missing;
+        } else if (key == "length") {
+            f.length = rankserver::Fault::Length::Value;
+            f.lengthValue = std::stoull(value);
+        } else if (key == "refusecert") {
+            f.refuseClientCert = true;
+        } else {
+            return false;
+        }
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
+}
+
+std::string defaultStateDir() {
+    if (const char* const state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state) {
+        return std::string(state) + "/zqrankserver";
+    }
+    const char* const home = std::getenv("HOME");
+    return std::string(home != nullptr ? home : ".") + "/.local/state/zqrankserver";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    rankserver::Options options;
+    options.stateDir = defaultStateDir();
+    options.port = 8443;
+    rankserver::Fault fault;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (arg == "--state" && hasValue) {
+            options.stateDir = argv[++i];
+        } else if (arg == "--port" && hasValue) {
+            const long port = std::strtol(argv[++i], nullptr, 10);
+            if (port < 0 || port > 65535) {
+                return usage();
+            }
+            options.port = static_cast<uint16_t>(port);
+        } else if (arg == "--client-cert" && hasValue) {
+            options.clientCertFile = argv[++i];
+        } else if (arg == "--refuse" && hasValue) {
+            options.refusedWords.emplace_back(argv[++i]);
+        } else if (arg == "--fault" && hasValue) {
+            if (!applyFault(fault, argv[++i])) {
+                return usage();
+            }
+        } else {
+            return usage();
+        }
+    }
+    try {
+        rankserver::RankServer server(options);
+        server.setFault(fault);
+        std::printf("DORVANEX_RANKING_SERVER=127.0.0.1:%u\n", server.port());
+        std::printf("DORVANEX_CA_FILE=%s\n", server.caFile().c_str());
+        std::printf("DORVANEX_CERT_DIR=%s\n", ZQ_DEVELOPMENT_CERT_DIR);
+        std::fflush(stdout);
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+        while (!g_stop) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zqrankserver: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
