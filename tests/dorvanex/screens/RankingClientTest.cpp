@@ -325,6 +325,15 @@ TEST_F(RankingClientTest, NameCheckCopiesTheNameAndReportsARefusal) {
     ASSERT_TRUE(runUntil([&] { return getRankingRequestResult(&ok); }));
     EXPECT_TRUE(ok);
     EXPECT_TRUE(isNameAccepted());
+    // A reply of three bytes is no answer.
+    rankserver::Fault shortReply;
+    shortReply.replaceBody = true;
+    shortReply.body = "abc";
+    m_server->setFault(shortReply);
+    startNameCheck("GOOD");
+    ASSERT_TRUE(runUntil([&] { return getRankingRequestResult(&ok); }));
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(getLastUploadStatus(), -4);
 }
 
 TEST_F(RankingClientTest, RankingOffSendsNothing) {
@@ -418,14 +427,14 @@ struct FailureRow {
 void RankingFailureTest::run(const FailureRow& row) {
     SCOPED_TRACE(testing::Message() << "line " << row.line << ": " << row.what);
     startServer({"BAD"});
-    ASSERT_EQ(resetRankingData(), 0);
-    const std::vector<uint8_t> fileBefore = m_disk.file(u"e:/SPORTS_OPTION/ranking.dat");
     rankserver::Fault fault;
     row.setUp(fault, *this);
     if (m_server != nullptr) {
         m_server->setFault(fault);
     }
     startTask(1000);
+    ASSERT_EQ(resetRankingData(), 0);
+    const std::vector<uint8_t> fileBefore = m_disk.file(u"e:/SPORTS_OPTION/ranking.dat");
     RankingEntry pending = entryOf("P", 11.0f, 2);
     setPendingRankEntry(pending, 0);
     RankingEntry pendingBefore[RANKING_EVENTS] = {};
@@ -467,6 +476,8 @@ TEST_F(RankingFailureTest, EveryFailureLeavesTheTaskUsable) {
     using F = rankserver::Fault;
     using T = RankingFailureTest;
     const auto status = [](int s) { return [s](F& f, T&) { f.status = s; }; };
+    // The faults hit every request: an upload reads no answer, so a broken body does not fail
+    // it, and a check reads no body at all.
     const FailureRow rows[] = {
         {__LINE__, "server down", [](F&, T& t) { t.stopServer(); }, -3, false, false, -3},
         {__LINE__, "slower than the time-out", [](F& f, T&) { f.delayMs = 2500; }, -3, false, false,
@@ -487,7 +498,7 @@ TEST_F(RankingFailureTest, EveryFailureLeavesTheTaskUsable) {
              f.replaceBody = true;
              f.body = "garbage";
          },
-         -6, false, true, -4},
+         -6, false, true, 200},
         {__LINE__, "inflates to 72,039", [](F& f, T&) { f.imageSize = 72039; }, -4, false, true,
          200},
         {__LINE__, "inflates to 72,041", [](F& f, T&) { f.imageSize = 72041; }, -6, false, true,
@@ -499,7 +510,7 @@ TEST_F(RankingFailureTest, EveryFailureLeavesTheTaskUsable) {
              f.replaceBody = true;
              f.body.assign(80000, 'x');
          },
-         -4, false, true, -4},
+         -4, false, true, 200},
         {__LINE__, "no Content-Length", [](F& f, T&) { f.length = F::Length::Missing; }, -5, false,
          true, 200},
         {__LINE__, "Content-Length too large",
@@ -507,22 +518,22 @@ TEST_F(RankingFailureTest, EveryFailureLeavesTheTaskUsable) {
              f.length = F::Length::Value;
              f.lengthValue = 72040;
          },
-         -3, false, false, -3},
+         -3, false, true, 200},
         {__LINE__, "Content-Length too small",
          [](F& f, T&) {
              f.length = F::Length::Value;
              f.lengthValue = 10;
          },
          -6, false, true, 200},
-        {__LINE__, "empty 200", [](F& f, T&) { f.replaceBody = true; }, 200, false, true, -4},
-        {__LINE__, "400", status(400), 400, false, false, -3},
-        {__LINE__, "403", status(403), 403, false, false, -3},
-        {__LINE__, "404", status(404), 404, false, false, -3},
-        {__LINE__, "405", status(405), 405, false, false, -3},
-        {__LINE__, "418", status(418), -5, false, false, -3},
-        {__LINE__, "500", status(500), 500, false, false, -3},
-        {__LINE__, "503", status(503), 503, false, false, -3},
-        {__LINE__, "206", status(206), -5, false, false, -3},
+        {__LINE__, "empty 200", [](F& f, T&) { f.replaceBody = true; }, 200, false, true, 200},
+        {__LINE__, "400", status(400), 400, false, false, 400},
+        {__LINE__, "403", status(403), 403, false, false, 403},
+        {__LINE__, "404", status(404), 404, false, false, 404},
+        {__LINE__, "405", status(405), 405, false, false, 405},
+        {__LINE__, "418", status(418), -5, false, false, -5},
+        {__LINE__, "500", status(500), 500, false, false, 500},
+        {__LINE__, "503", status(503), 503, false, false, 503},
+        {__LINE__, "206", status(206), -5, false, false, -5},
     };
     for (const FailureRow& row : rows) {
         run(row);
