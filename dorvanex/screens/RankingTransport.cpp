@@ -1,6 +1,6 @@
 #include "dorvanex/screens/RankingTransport.h"
 
-#include "dorvanex/core/SecurityTable.h"
+#include "dorvanex/core/opdata/SecurityTable.h"
 #include "dorvanex/screens/RankingProtocol.h"
 #include "zq/file/ZqZlib.h"
 #include "zq/memory/ZqMemAlloc.h"

@@ -1,7 +1,7 @@
 #include "dorvanex/screens/SPInternetRankingTask.h"
 
-#include "dorvanex/core/CGameSettings.h"
-#include "dorvanex/core/CGameWork.h"
+#include "dorvanex/core/opdata/CGameSettings.h"
+#include "dorvanex/core/play/CGameWork.h"
 #include "dorvanex/screens/RankingProtocol.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // commands and the connection check.
 #include "tools/rankserver/RankServer_internal.h"
 
-#include "dorvanex/core/NameFilter.h"
+#include "dorvanex/core/play/NameFilter.h"
 #include "dorvanex/screens/RankingProtocol.h"
 
 #include <sqlite3.h>

@@ -1,6 +1,6 @@
 #include "dorvanex/core/play/RankingStore.h"
 
-#include "dorvanex/core/DataFile.h"
+#include "dorvanex/core/opdata/DataFile.h"
 #include "zq/file/ZqByteOrder.h"
 #include "zq/file/ZqByteReader.h"
 

@@ -2,10 +2,10 @@
 // 127.0.0.1, with the development client certificate): the protocol on the wire, what gets
 // published, the ranks predicted, and a table of failures each of which must leave the task
 // usable and the player's data alone.
-#include "dorvanex/core/CGameSettings.h"
-#include "dorvanex/core/CGameWork.h"
-#include "dorvanex/core/CMemoryDataFileOps.h"
-#include "dorvanex/core/DataFile.h"
+#include "dorvanex/core/opdata/CGameSettings.h"
+#include "dorvanex/core/opdata/CMemoryDataFileOps.h"
+#include "dorvanex/core/opdata/DataFile.h"
+#include "dorvanex/core/play/CGameWork.h"
 #include "dorvanex/core/play/RankingStore.h"
 #include "dorvanex/screens/RankingProtocol.h"
 #include "dorvanex/screens/SPInternetRankingTask.h"

@@ -1,8 +1,8 @@
 // The local ranking store over an in-memory disk: defaults, the rank rule, pending entries,
 // the mappings, and "ranking.dat" through damage and power cuts.
 #include "dorvanex/core/play/RankingStore.h"
-#include "dorvanex/core/CMemoryDataFileOps.h"
-#include "dorvanex/core/DataFile.h"
+#include "dorvanex/core/opdata/CMemoryDataFileOps.h"
+#include "dorvanex/core/opdata/DataFile.h"
 
 #include <gtest/gtest.h>
 
