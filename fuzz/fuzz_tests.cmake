@@ -183,3 +183,15 @@ add_test(NAME fuzz.transition_script
                  ${_corpus}/transition_script)
 set_tests_properties(fuzz.transition_script PROPERTIES
                      FIXTURES_REQUIRED transition_script_seeds TIMEOUT 120)
+
+# The ranking client's reply handling: the local ranking server's images and their streams.
+add_test(NAME fuzz.ranking_reply.seeds
+         COMMAND ${CMAKE_COMMAND} -DZQRANKSERVER=$<TARGET_FILE:zqrankserver>
+                 -DOUT=${_corpus}/ranking_reply -P ${PROJECT_SOURCE_DIR}/fuzz/ranking_reply_seeds.cmake)
+set_tests_properties(fuzz.ranking_reply.seeds PROPERTIES FIXTURES_SETUP ranking_reply_seeds
+                     TIMEOUT 300)
+add_test(NAME fuzz.ranking_reply
+         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_ranking_reply> -timeout=10 -max_len=80000
+                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/ranking_reply-new
+                 ${_corpus}/ranking_reply)
+set_tests_properties(fuzz.ranking_reply PROPERTIES FIXTURES_REQUIRED ranking_reply_seeds TIMEOUT 120)
