@@ -283,6 +283,23 @@ void SPInternetRankingTask::failRequest(const int32_t result) {
     endRequest();
 }
 
+void SPInternetRankingTask::takeStart(const bool started) {
+    m_requestOk = started;
+    if (!started) {
+        failRequest(m_transport.connection == nullptr ? RESULT_NO_CONNECTION : RESULT_START_FAILED);
+        return;
+    }
+    m_inFlight = true;
+}
+
+int32_t SPInternetRankingTask::pollInFlight() {
+    const int32_t result = poll(KIND_REQUEST);
+    if (result != RESULT_RUNNING) {
+        m_inFlight = false;
+    }
+    return result;
+}
+
 void SPInternetRankingTask::updateUpload() {
     if (!m_inFlight) {
         while (m_uploadIndex < static_cast<int32_t>(RANKING_EVENTS) &&
@@ -300,21 +317,14 @@ void SPInternetRankingTask::updateUpload() {
         const bool started = startEntryRanking(
             m_transport, static_cast<uint32_t>(eventToGameId(event)), name, toScore100(e.score),
             characterToCountryCode(e.character), nullptr, &m_results[KIND_REQUEST].error);
-        m_requestOk = started;
         m_uploadIndex = event + 1;
-        if (!started) {
-            failRequest(m_transport.connection == nullptr ? RESULT_NO_CONNECTION
-                                                          : RESULT_START_FAILED);
-            return;
-        }
-        m_inFlight = true;
+        takeStart(started);
         return;
     }
-    const int32_t result = poll(KIND_REQUEST);
+    const int32_t result = pollInFlight();
     if (result == RESULT_RUNNING) {
         return;
     }
-    m_inFlight = false;
     if (result != RESULT_OK) {
         // The entries already sent stay sent; the rest are dropped.
         failRequest(result);
@@ -348,20 +358,13 @@ void SPInternetRankingTask::updateNameCheck() {
     if (!m_inFlight) {
         const bool started = startTabooCheck(m_transport, m_nameToCheck, &m_nameReply,
                                              &m_results[KIND_REQUEST].error);
-        m_requestOk = started;
-        if (!started) {
-            failRequest(m_transport.connection == nullptr ? RESULT_NO_CONNECTION
-                                                          : RESULT_START_FAILED);
-            return;
-        }
-        m_inFlight = true;
+        takeStart(started);
         return;
     }
-    const int32_t result = poll(KIND_REQUEST);
+    const int32_t result = pollInFlight();
     if (result == RESULT_RUNNING) {
         return;
     }
-    m_inFlight = false;
     m_requestOk = result == RESULT_OK;
     endRequest();
 }

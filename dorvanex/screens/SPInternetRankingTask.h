@@ -72,6 +72,10 @@ private:
     void endRequest();
     // Ends a queued request that will not succeed, with the result the upload screen reads.
     void failRequest(int32_t result);
+    // Takes in the start of an upload or name-check request: in flight, or ended.
+    void takeStart(bool started);
+    // Polls the upload or name check on the wire; no longer in flight once it has ended.
+    int32_t pollInFlight();
     int32_t poll(Kind kind);
 
     State m_state = State::IDLE;

@@ -50,12 +50,8 @@ std::vector<uint8_t> settingsPayload(const std::vector<std::pair<int32_t, int32_
 }
 
 std::vector<uint8_t> rankingPayload() {
-    std::vector<RankingEntry> tables(RANKING_EVENTS * RANKING_TABLE_SIZE);
-    for (uint32_t e = 0; e < RANKING_EVENTS; ++e) {
-        resetRankingTable(&tables[e * RANKING_TABLE_SIZE], e);
-    }
     std::vector<uint8_t> payload(RANKING_PAYLOAD_SIZE);
-    encodeRankingTables(tables.data(), payload.data());
+    encodeDefaultRankingTables(payload.data());
     return payload;
 }
 

@@ -375,6 +375,12 @@ void decodeRankingTables(const uint8_t* const payload, RankingEntry* const table
     }
 }
 
+void encodeDefaultRankingTables(uint8_t* const payload) {
+    RankingStore defaults;
+    resetAllTables(defaults);
+    encodeRankingTables(&defaults.tables[0][0], payload);
+}
+
 bool isRankingPayloadValid(const uint8_t* const payload, const uint32_t size) {
     if (payload == nullptr || size != RANKING_PAYLOAD_SIZE) {
         return false;

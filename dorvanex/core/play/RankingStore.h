@@ -124,5 +124,7 @@ bool getNetRankingTable(uint32_t kind, RankingEntry* out, uint32_t event);
 // The file image, entry by entry.
 void encodeRankingTables(const RankingEntry* tables, uint8_t* payload);
 void decodeRankingTables(const uint8_t* payload, RankingEntry* tables);
+// The file image of ten default tables.
+void encodeDefaultRankingTables(uint8_t* payload);
 // The entry checks of a loaded payload (the data file's own check).
 bool isRankingPayloadValid(const uint8_t* payload, uint32_t size);

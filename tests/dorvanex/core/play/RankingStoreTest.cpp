@@ -42,12 +42,8 @@ std::vector<RankingEntry> table(const uint32_t event) {
 }
 
 std::vector<uint8_t> defaultsPayload() {
-    std::vector<RankingEntry> tables(RANKING_EVENTS * RANKING_TABLE_SIZE);
-    for (uint32_t e = 0; e < RANKING_EVENTS; ++e) {
-        resetRankingTable(&tables[e * RANKING_TABLE_SIZE], e);
-    }
     std::vector<uint8_t> payload(RANKING_PAYLOAD_SIZE);
-    encodeRankingTables(tables.data(), payload.data());
+    encodeDefaultRankingTables(payload.data());
     return payload;
 }
 
