@@ -28,6 +28,9 @@ struct Options {
     uint16_t port = 0;
     // PEM certificate of the client to trust; empty: the development certificate.
     std::string clientCertFile;
+    // The host name of a server certificate made in a new state folder; empty: 127.0.0.1 and
+    // localhost.
+    std::string serverName;
     // Names refused beside the game's own list (compared with blanks removed).
     std::vector<std::string> refusedWords;
 };

@@ -73,8 +73,8 @@ void addExtension(X509* const x, X509* const issuer, const int nid, const char* 
     X509_EXTENSION_free(ext);
 }
 
-X509* makeCert(EVP_PKEY* const key, const char* const cn, X509* const issuer,
-               EVP_PKEY* const issuerKey, const long serial) {
+X509* makeCert(EVP_PKEY* const key, const char* const cn, const std::string& altNames,
+               X509* const issuer, EVP_PKEY* const issuerKey, const long serial) {
     X509* const x = X509_new();
     X509_set_version(x, 2);
     ASN1_INTEGER_set(X509_get_serialNumber(x), serial);
@@ -93,22 +93,25 @@ X509* makeCert(EVP_PKEY* const key, const char* const cn, X509* const issuer,
     } else {
         addExtension(x, by, NID_basic_constraints, "CA:FALSE");
         addExtension(x, by, NID_authority_key_identifier, "keyid");
-        addExtension(x, by, NID_subject_alt_name, "IP:127.0.0.1,DNS:localhost");
+        addExtension(x, by, NID_subject_alt_name, altNames.c_str());
         addExtension(x, by, NID_ext_key_usage, "serverAuth");
     }
     X509_sign(x, issuerKey != nullptr ? issuerKey : key, EVP_sha256());
     return x;
 }
 
-// Makes ca.pem, server.pem and server-key.pem in the folder.
-void makeCertificates(const fs::path& dir) {
+// Makes ca.pem, server.pem and server-key.pem in the folder, the server's for the name given
+// (empty: 127.0.0.1 and localhost).
+void makeCertificates(const fs::path& dir, const std::string& name) {
     EVP_PKEY* const caKey = EVP_RSA_gen(2048);
     EVP_PKEY* const serverKey = EVP_RSA_gen(2048);
     if (caKey == nullptr || serverKey == nullptr) {
         throw std::runtime_error("cannot make keys");
     }
-    X509* const ca = makeCert(caKey, "zqrankserver local CA", nullptr, nullptr, 1);
-    X509* const server = makeCert(serverKey, "127.0.0.1", ca, caKey, 2);
+    X509* const ca = makeCert(caKey, "zqrankserver local CA", {}, nullptr, nullptr, 1);
+    X509* const server =
+        name.empty() ? makeCert(serverKey, "127.0.0.1", "IP:127.0.0.1,DNS:localhost", ca, caKey, 2)
+                     : makeCert(serverKey, name.c_str(), "DNS:" + name, ca, caKey, 2);
     writeText(dir / "server-key.pem", pemOf(serverKey));
     fs::permissions(dir / "server-key.pem", fs::perms::owner_read | fs::perms::owner_write);
     writeText(dir / "server.pem", pemOf(server));
@@ -150,7 +153,7 @@ void setUpTls(RankServer::Impl& impl) {
     const fs::path dir = impl.options.stateDir;
     if (!fs::exists(dir / "ca.pem") || !fs::exists(dir / "server.pem") ||
         !fs::exists(dir / "server-key.pem")) {
-        makeCertificates(dir);
+        makeCertificates(dir, impl.options.serverName);
     }
     impl.caFile = (dir / "ca.pem").string();
     const std::string clientFile = !impl.options.clientCertFile.empty()

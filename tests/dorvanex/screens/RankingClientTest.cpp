@@ -412,6 +412,16 @@ public:
     fs::path state() const { return m_state; }
     rankserver::RankServer& server() { return *m_server; }
     void stopServer() { m_server.reset(); }
+    // A server whose certificate names another host, on the same port.
+    void startServerNamed(const std::string& name) {
+        m_server.reset();
+        rankserver::Options o;
+        o.stateDir = (m_state / "named").string();
+        o.serverName = name;
+        o.port = m_port;
+        m_server = std::make_unique<rankserver::RankServer>(o);
+        setEnv("DORVANEX_CA_FILE", m_server->caFile());
+    }
 };
 
 struct FailureRow {
@@ -492,6 +502,8 @@ TEST_F(RankingFailureTest, EveryFailureLeavesTheTaskUsable) {
              t.setEnv("DORVANEX_CA_FILE", std::string(ZQ_DEVCERT_DIR) + "/dev_client_cert.pem");
          },
          -3, false, false, -3},
+        {__LINE__, "server certificate for another host (accepted)",
+         [](F&, T& t) { t.startServerNamed("other.invalid"); }, 200, true, true, 200},
         {__LINE__, "cut image", [](F& f, T&) { f.brokenStream = true; }, -6, false, true, 200},
         {__LINE__, "garbage image",
          [](F& f, T&) {
