@@ -617,3 +617,33 @@ TEST(NetRankingInsert, PlacesAScoreBehindItsEquals) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(NetRankingInsert, AGameWithoutABlockGetsNoRank) {
+    // Blocks for game ids 1..9 only: event 4 (game id 10) has none.
+    std::vector<uint8_t> image(rankproto::IMAGE_SIZE, 0);
+    for (uint32_t b = 0; b < 9; ++b) {
+        zq_bytes::storeLe<uint32_t>(image.data() + b * rankproto::BLOCK_SIZE, b + 1);
+    }
+    SPInternetRankingTask task;
+    task.publishImage(image.data());
+    RankingEntry entries[RANKING_EVENTS] = {};
+    for (RankingEntry& e : entries) {
+        e.character = -1;
+    }
+    entries[0] = entryOf("A", 10.0f, 0);
+    entries[4] = entryOf("B", 20.0f, 0);
+    int32_t ranks[RANKING_UPLOAD_RANKS] = {};
+    task.requestUpload(entries, ranks);
+    EXPECT_EQ(ranks[0], 0);
+    EXPECT_EQ(ranks[4 * 3], -1);
+    EXPECT_EQ(ranks[4 * 3 + 2], -1);
+    RankingEntry board[RANKING_BOARD_ROWS] = {};
+    ASSERT_TRUE(task.getNetRankingTable(0, board, 4));
+    EXPECT_STREQ(board[0].name, "GUEST   ") << "nothing inserted anywhere";
+    ASSERT_TRUE(task.getNetRankingTable(1, board, 0));
+    EXPECT_STREQ(board[0].name, "A");
+}
+
+} // namespace
