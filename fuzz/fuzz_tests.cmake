@@ -7,191 +7,99 @@ set(ZQ_FUZZ_SECONDS 10 CACHE STRING "Seconds each fuzz target runs in the test s
 set(_fuzz_run ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1 sh -c
     "exec \"$@\" -max_total_time=\${ZQ_FUZZ_SECONDS:-${ZQ_FUZZ_SECONDS}}" fuzz)
 
-# The archive reader: archives the writer packs from files of this tree.
-add_test(NAME fuzz.arc_reader.seeds
-         COMMAND ${CMAKE_COMMAND} -DZQARC=$<TARGET_FILE:zqarc> -DOUT=${_corpus}/arc_reader
-                 -DSOURCE=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/fuzz/arc_reader_seeds.cmake)
-set_tests_properties(fuzz.arc_reader.seeds PROPERTIES FIXTURES_SETUP arc_reader_seeds TIMEOUT 300)
-add_test(NAME fuzz.arc_reader
-         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_arc_reader> -timeout=10
-                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/arc_reader-new
-                 ${_corpus}/arc_reader)
-set_tests_properties(fuzz.arc_reader PROPERTIES FIXTURES_REQUIRED arc_reader_seeds TIMEOUT 120)
+# zq_fuzz_test(<name> [TOOL <variable> <tool>] [SEEDS <seeds>] [SCRIPT <script>] [SOURCE]
+#              [ARGS <option>...])
+# Runs fuzz_<name> (fuzz/<name>.cpp) as the test fuzz.<name>; what it finds goes to
+# <corpus>/<name>-new. Its inputs:
+# - with TOOL, the seeds that fuzz/<script>_seeds.cmake writes with the writer program <tool>
+#   (handed over as -D<variable>=...) into <corpus>/<seeds>, a test fuzz.<seeds>.seeds run
+#   first; SEEDS (default <name>) lets targets share one seeds step, SCRIPT (default <seeds>)
+#   one script; SOURCE hands the script the source tree; the script also gets -DKIND=<name>;
+# - the seeds kept in fuzz/seeds/<name>, when that folder exists.
+# ARGS are further libFuzzer options.
+function(zq_fuzz_test name)
+    cmake_parse_arguments(PARSE_ARGV 1 arg "SOURCE" "SEEDS;SCRIPT" "TOOL;ARGS")
+    if(NOT arg_SEEDS)
+        set(arg_SEEDS ${name})
+    endif()
+    if(NOT arg_SCRIPT)
+        set(arg_SCRIPT ${arg_SEEDS})
+    endif()
+    file(MAKE_DIRECTORY ${_corpus}/${name}-new)
+    set(inputs)
+    set(fixture)
+    if(arg_TOOL)
+        list(GET arg_TOOL 0 variable)
+        list(GET arg_TOOL 1 tool)
+        set(inputs ${_corpus}/${arg_SEEDS})
+        set(fixture ${arg_SEEDS}_seeds)
+        if(NOT TEST fuzz.${arg_SEEDS}.seeds)
+            set(source)
+            if(arg_SOURCE)
+                set(source -DSOURCE=${PROJECT_SOURCE_DIR})
+            endif()
+            add_test(NAME fuzz.${arg_SEEDS}.seeds
+                     COMMAND ${CMAKE_COMMAND} -D${variable}=$<TARGET_FILE:${tool}>
+                             -DOUT=${_corpus}/${arg_SEEDS} -DKIND=${name} ${source}
+                             -P ${PROJECT_SOURCE_DIR}/fuzz/${arg_SCRIPT}_seeds.cmake)
+            set_tests_properties(fuzz.${arg_SEEDS}.seeds PROPERTIES FIXTURES_SETUP ${fixture}
+                                 TIMEOUT 300)
+        endif()
+    endif()
+    if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/fuzz/seeds/${name})
+        list(APPEND inputs ${PROJECT_SOURCE_DIR}/fuzz/seeds/${name})
+    endif()
+    add_test(NAME fuzz.${name}
+             COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_${name}> -timeout=10 -rss_limit_mb=2048
+                     -print_final_stats=1 ${arg_ARGS} ${_corpus}/${name}-new ${inputs})
+    set_tests_properties(fuzz.${name} PROPERTIES TIMEOUT 120)
+    if(fixture)
+        set_tests_properties(fuzz.${name} PROPERTIES FIXTURES_REQUIRED ${fixture})
+    endif()
+endfunction()
 
+# The archive reader: archives the writer packs from files of this tree.
+zq_fuzz_test(arc_reader TOOL ZQARC zqarc SOURCE)
 # XML loading, the path-list reader, the virtual-input layout loader, the sound-list reader and
 # the serial node packet checker, over the seeds kept in fuzz/seeds (the packet seeds are
 # replies built with the packet builder).
 foreach(_target xml_load path_list vinput_layout sound_list sci_packet)
-    file(MAKE_DIRECTORY ${_corpus}/${_target})
-    add_test(NAME fuzz.${_target}
-             COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_${_target}> -timeout=10
-                     -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/${_target}
-                     ${PROJECT_SOURCE_DIR}/fuzz/seeds/${_target})
-    set_tests_properties(fuzz.${_target} PROPERTIES TIMEOUT 120)
+    zq_fuzz_test(${_target})
 endforeach()
-
 # The effect container reader: effects that the effect compiler makes.
-add_test(NAME fuzz.effect_file.seeds
-         COMMAND ${CMAKE_COMMAND} -DZQFXC=$<TARGET_FILE:zqfxc> -DOUT=${_corpus}/effect_file
-                 -DSOURCE=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/fuzz/effect_file_seeds.cmake)
-set_tests_properties(fuzz.effect_file.seeds PROPERTIES FIXTURES_SETUP effect_file_seeds TIMEOUT 300)
-add_test(NAME fuzz.effect_file
-         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_effect_file> -timeout=10
-                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/effect_file-new
-                 ${_corpus}/effect_file)
-set_tests_properties(fuzz.effect_file PROPERTIES FIXTURES_REQUIRED effect_file_seeds TIMEOUT 120)
-
+zq_fuzz_test(effect_file TOOL ZQFXC zqfxc SOURCE)
 # The image service: DDS files of every format that zqdds writes from a generated picture, and
 # the PNG files kept in fuzz/seeds. Inputs may grow to the size of real texture files.
-add_test(NAME fuzz.image.seeds
-         COMMAND ${CMAKE_COMMAND} -DZQDDS=$<TARGET_FILE:zqdds> -DOUT=${_corpus}/image
-                 -P ${PROJECT_SOURCE_DIR}/fuzz/image_seeds.cmake)
-set_tests_properties(fuzz.image.seeds PROPERTIES FIXTURES_SETUP image_seeds TIMEOUT 300)
-add_test(NAME fuzz.image
-         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_image> -timeout=10 -max_len=1048576
-                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/image-new ${_corpus}/image
-                 ${PROJECT_SOURCE_DIR}/fuzz/seeds/image)
-set_tests_properties(fuzz.image PROPERTIES FIXTURES_REQUIRED image_seeds TIMEOUT 120)
-
+zq_fuzz_test(image TOOL ZQDDS zqdds ARGS -max_len=1048576)
 # The enciphered container reader: files that zqcipher enciphers with the target's key.
-add_test(NAME fuzz.cipher_file.seeds
-         COMMAND ${CMAKE_COMMAND} -DZQCIPHER=$<TARGET_FILE:zqcipher> -DOUT=${_corpus}/cipher_file
-                 -DSOURCE=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/fuzz/cipher_file_seeds.cmake)
-set_tests_properties(fuzz.cipher_file.seeds PROPERTIES FIXTURES_SETUP cipher_file_seeds TIMEOUT 300)
-add_test(NAME fuzz.cipher_file
-         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_cipher_file> -timeout=10
-                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/cipher_file-new
-                 ${_corpus}/cipher_file)
-set_tests_properties(fuzz.cipher_file PROPERTIES FIXTURES_REQUIRED cipher_file_seeds TIMEOUT 120)
-
+zq_fuzz_test(cipher_file TOOL ZQCIPHER zqcipher SOURCE)
 # The sound-file reader and the ADPCM decoder: files that the sound writer makes.
-add_test(NAME fuzz.sound_file.seeds
-         COMMAND ${CMAKE_COMMAND} -DZQSOUND=$<TARGET_FILE:zqsound> -DOUT=${_corpus}/sound_file
-                 -P ${PROJECT_SOURCE_DIR}/fuzz/sound_file_seeds.cmake)
-set_tests_properties(fuzz.sound_file.seeds PROPERTIES FIXTURES_SETUP sound_file_seeds TIMEOUT 300)
-add_test(NAME fuzz.sound_file
-         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_sound_file> -timeout=10
-                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/sound_file-new
-                 ${_corpus}/sound_file)
-set_tests_properties(fuzz.sound_file PROPERTIES FIXTURES_REQUIRED sound_file_seeds TIMEOUT 120)
-
+zq_fuzz_test(sound_file TOOL ZQSOUND zqsound)
 # The layout reader and player: layouts that the layout writer makes.
-add_test(NAME fuzz.dld_file.seeds
-         COMMAND ${CMAKE_COMMAND} -DZQDLD=$<TARGET_FILE:zqdld> -DOUT=${_corpus}/dld_file
-                 -P ${PROJECT_SOURCE_DIR}/fuzz/dld_file_seeds.cmake)
-set_tests_properties(fuzz.dld_file.seeds PROPERTIES FIXTURES_SETUP dld_file_seeds TIMEOUT 300)
-add_test(NAME fuzz.dld_file
-         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_dld_file> -timeout=10
-                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/dld_file-new
-                 ${_corpus}/dld_file)
-set_tests_properties(fuzz.dld_file PROPERTIES FIXTURES_REQUIRED dld_file_seeds TIMEOUT 120)
-
+zq_fuzz_test(dld_file TOOL ZQDLD zqdld)
 # The particle engine: effect descriptions and texture lists that the particle writer makes,
 # for the emitter (records run for a few hundred steps) and both file readers.
-add_test(NAME fuzz.particle.seeds
-         COMMAND ${CMAKE_COMMAND} -DZQPM=$<TARGET_FILE:zqpm> -DOUT=${_corpus}/particle
-                 -DSOURCE=${PROJECT_SOURCE_DIR} -P ${PROJECT_SOURCE_DIR}/fuzz/particle_seeds.cmake)
-set_tests_properties(fuzz.particle.seeds PROPERTIES FIXTURES_SETUP particle_seeds TIMEOUT 300)
 foreach(_target particle_emitter particle_pmd particle_pmt)
-    file(MAKE_DIRECTORY ${_corpus}/${_target}-new)
-    add_test(NAME fuzz.${_target}
-             COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_${_target}> -timeout=10
-                     -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/${_target}-new
-                     ${_corpus}/particle)
-    set_tests_properties(fuzz.${_target} PROPERTIES FIXTURES_REQUIRED particle_seeds TIMEOUT 120)
+    zq_fuzz_test(${_target} TOOL ZQPM zqpm SEEDS particle SOURCE)
 endforeach()
-
 # The texture-set reader: sets that zqtexset writes from their text form.
-add_test(NAME fuzz.texture_set.seeds
-         COMMAND ${CMAKE_COMMAND} -DZQTEXSET=$<TARGET_FILE:zqtexset> -DOUT=${_corpus}/texture_set
-                 -P ${PROJECT_SOURCE_DIR}/fuzz/texture_set_seeds.cmake)
-set_tests_properties(fuzz.texture_set.seeds PROPERTIES FIXTURES_SETUP texture_set_seeds TIMEOUT 300)
-add_test(NAME fuzz.texture_set
-         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_texture_set> -timeout=10
-                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/texture_set-new
-                 ${_corpus}/texture_set)
-set_tests_properties(fuzz.texture_set PROPERTIES FIXTURES_REQUIRED texture_set_seeds TIMEOUT 120)
-
-# The model file reader, the animation container reader and the camera path reader: files
-# that the model and animation writers make.
-foreach(_pair "model_file;ZQMODEL;zqmodel" "animation_file;ZQANIM;zqanim"
-        "camera_animation_file;ZQANIM;zqanim")
-    list(GET _pair 0 _target)
-    list(GET _pair 1 _var)
-    list(GET _pair 2 _tool)
-    add_test(NAME fuzz.${_target}.seeds
-             COMMAND ${CMAKE_COMMAND} -D${_var}=$<TARGET_FILE:${_tool}> -DOUT=${_corpus}/${_target}
-                     -P ${PROJECT_SOURCE_DIR}/fuzz/${_target}_seeds.cmake)
-    set_tests_properties(fuzz.${_target}.seeds PROPERTIES FIXTURES_SETUP ${_target}_seeds
-                         TIMEOUT 300)
-    add_test(NAME fuzz.${_target}
-             COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_${_target}> -timeout=10
-                     -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/${_target}-new
-                     ${_corpus}/${_target})
-    set_tests_properties(fuzz.${_target} PROPERTIES FIXTURES_REQUIRED ${_target}_seeds
-                         TIMEOUT 120)
+zq_fuzz_test(texture_set TOOL ZQTEXSET zqtexset)
+# The model file reader and the animation container's readers (skeletal, camera path, texture
+# animation): files that the model and animation writers make.
+zq_fuzz_test(model_file TOOL ZQMODEL zqmodel)
+foreach(_target animation_file camera_animation_file texture_animation_file)
+    zq_fuzz_test(${_target} TOOL ZQANIM zqanim)
 endforeach()
-
 # The operator data store and the bookkeeping: pairs of copies that zqopdata writes.
-add_test(NAME fuzz.operator_data.seeds
-         COMMAND ${CMAKE_COMMAND} -DZQOPDATA=$<TARGET_FILE:zqopdata> -DOUT=${_corpus}
-                 -P ${PROJECT_SOURCE_DIR}/fuzz/operator_data_seeds.cmake)
-set_tests_properties(fuzz.operator_data.seeds PROPERTIES FIXTURES_SETUP operator_data_seeds
-                     TIMEOUT 300)
 foreach(_target operator_data bookkeeping)
-    add_test(NAME fuzz.${_target}
-             COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_${_target}> -timeout=10
-                     -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/${_target}-new
-                     ${_corpus}/${_target})
-    set_tests_properties(fuzz.${_target} PROPERTIES FIXTURES_REQUIRED operator_data_seeds
-                         TIMEOUT 120)
+    zq_fuzz_test(${_target} TOOL ZQOPDATA zqopdata SCRIPT operator_data)
 endforeach()
-
 # The recorded-input reader: recordings that the recording writer makes.
-add_test(NAME fuzz.btn_file.seeds
-         COMMAND ${CMAKE_COMMAND} -DZQBTN=$<TARGET_FILE:zqbtn> -DOUT=${_corpus}/btn_file
-                 -P ${PROJECT_SOURCE_DIR}/fuzz/btn_file_seeds.cmake)
-set_tests_properties(fuzz.btn_file.seeds PROPERTIES FIXTURES_SETUP btn_file_seeds TIMEOUT 300)
-add_test(NAME fuzz.btn_file
-         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_btn_file> -timeout=10
-                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/btn_file-new
-                 ${_corpus}/btn_file)
-set_tests_properties(fuzz.btn_file PROPERTIES FIXTURES_REQUIRED btn_file_seeds TIMEOUT 120)
+zq_fuzz_test(btn_file TOOL ZQBTN zqbtn)
 # The collision-set loader: data that zqcoll writes from its text form.
-add_test(NAME fuzz.collision_set.seeds
-         COMMAND ${CMAKE_COMMAND} -DZQCOLL=$<TARGET_FILE:zqcoll> -DOUT=${_corpus}/collision_set
-                 -P ${PROJECT_SOURCE_DIR}/fuzz/collision_set_seeds.cmake)
-set_tests_properties(fuzz.collision_set.seeds PROPERTIES FIXTURES_SETUP collision_set_seeds
-                     TIMEOUT 300)
-add_test(NAME fuzz.collision_set
-         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_collision_set> -timeout=10
-                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/collision_set-new
-                 ${_corpus}/collision_set)
-set_tests_properties(fuzz.collision_set PROPERTIES FIXTURES_REQUIRED collision_set_seeds
-                     TIMEOUT 120)
-
+zq_fuzz_test(collision_set TOOL ZQCOLL zqcoll)
 # The screen-transition player: scripts that zqtransition compiles from their text form.
-add_test(NAME fuzz.transition_script.seeds
-         COMMAND ${CMAKE_COMMAND} -DZQTRANSITION=$<TARGET_FILE:zqtransition>
-                 -DOUT=${_corpus}/transition_script
-                 -P ${PROJECT_SOURCE_DIR}/fuzz/transition_script_seeds.cmake)
-set_tests_properties(fuzz.transition_script.seeds PROPERTIES
-                     FIXTURES_SETUP transition_script_seeds TIMEOUT 300)
-add_test(NAME fuzz.transition_script
-         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_transition_script> -timeout=10
-                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/transition_script-new
-                 ${_corpus}/transition_script)
-set_tests_properties(fuzz.transition_script PROPERTIES
-                     FIXTURES_REQUIRED transition_script_seeds TIMEOUT 120)
+zq_fuzz_test(transition_script TOOL ZQTRANSITION zqtransition)
 
 # The ranking client's reply handling: the local ranking server's images and their streams.
-add_test(NAME fuzz.ranking_reply.seeds
-         COMMAND ${CMAKE_COMMAND} -DZQRANKSERVER=$<TARGET_FILE:zqrankserver>
-                 -DOUT=${_corpus}/ranking_reply -P ${PROJECT_SOURCE_DIR}/fuzz/ranking_reply_seeds.cmake)
-set_tests_properties(fuzz.ranking_reply.seeds PROPERTIES FIXTURES_SETUP ranking_reply_seeds
-                     TIMEOUT 300)
-add_test(NAME fuzz.ranking_reply
-         COMMAND ${_fuzz_run} $<TARGET_FILE:fuzz_ranking_reply> -timeout=10 -max_len=80000
-                 -rss_limit_mb=2048 -print_final_stats=1 ${_corpus}/ranking_reply-new
-                 ${_corpus}/ranking_reply)
-set_tests_properties(fuzz.ranking_reply PROPERTIES FIXTURES_REQUIRED ranking_reply_seeds TIMEOUT 120)
+zq_fuzz_test(ranking_reply TOOL ZQRANKSERVER zqrankserver ARGS -max_len=80000)

@@ -2,7 +2,7 @@
 // no endless loop, and the pools' counts agree with the effect's. Input: an effect description
 // (the writer's .pmd files are the seeds); the header's motion type and up to 8 of its records
 // are used, whatever the magic says.
-#include "zq/u/pm/ParticleManager.h"
+#include "zq/u/pm/ParticleManager_internal.h"
 #include "zq/u/pm/ZquPm.h"
 #include "zq/u/pm/ZquPmFormat.h"
 

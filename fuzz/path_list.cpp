@@ -3,7 +3,7 @@
 // line must come back with the fields it was built from.
 #include "zq/file/ZqFile.h"
 #include "zq/file/ZquPathList.h"
-#include "zq/file/ZquPathListParser.h"
+#include "zq/file/ZquPathListParser_internal.h"
 
 #include <cstdint>
 #include <cstdio>

@@ -29,7 +29,7 @@ RankingReply replyOf(const uint8_t* const data, const size_t size, const uint32_
     r.hasStatus = status != 0;
     r.status = status;
     r.hasLength = (data[3] & 1) != 0;
-    r.contentLength = zq_bytes::loadLe<uint32_t>(data + 4);
+    r.contentLength = ZqByteReader::load<uint32_t>(data + 4);
     r.received = received;
     (void)size;
     return r;
@@ -82,8 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const size_t at = i * RANKING_ENTRY_SIZE;
         if (at + RANKING_ENTRY_SIZE <= bodySize) {
             std::memcpy(entries[i].name, body + at, sizeof entries[i].name);
-            entries[i].character = zq_bytes::loadLe<int32_t>(body + at + 12);
-            entries[i].score = zq_bytes::loadLe<float>(body + at + 16);
+            entries[i].character = ZqByteReader::load<int32_t>(body + at + 12);
+            entries[i].score = ZqByteReader::load<float>(body + at + 16);
         } else {
             entries[i].character = -1;
         }

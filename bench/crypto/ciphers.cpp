@@ -6,7 +6,7 @@
 // ZqFile::Io against reading it plain and deciphering with OpenSSL. Repeated, interleaved
 // runs; the closing table sets the medians against each other and against the goals.
 #include "zq/crypto/ZqAes.h"
-#include "zq/crypto/ZqAesCore.h"
+#include "zq/crypto/ZqAesCore_internal.h"
 #include "zq/crypto/ZqBlowfish.h"
 #include "zq/crypto/ZqCamellia.h"
 #include "zq/file/ZqFile.h"

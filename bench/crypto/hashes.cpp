@@ -4,9 +4,9 @@
 // portable integer code). OpenSSL has no CRC-32C, so the CRC is set against the byte-wise
 // table that defines it. Runs are repeated and interleaved; at the end a table gives our median
 // throughput as a ratio of each peer's.
-#include "zq/crypto/ZqCrc32c.h"
+#include "zq/crypto/ZqCrc32c_internal.h"
 #include "zq/crypto/ZqHash.h"
-#include "zq/crypto/ZqSha256Core.h"
+#include "zq/crypto/ZqSha256Core_internal.h"
 #include "zq/file/ZqByteOrder.h"
 
 #include "bench/support/MaskedPeer.h"

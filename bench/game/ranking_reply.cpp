@@ -27,8 +27,8 @@ std::vector<uint8_t> makeImage(const int32_t seed) {
     const char* const names[] = {"ALPHA", "BRAVO", "CHARLIE", "DELTA", "ECHO", "FOXTROT"};
     for (uint32_t b = 0; b < rankproto::GAMES; ++b) {
         const int32_t gameId = static_cast<int32_t>(b + 1);
-        zq_bytes::storeLe<uint32_t>(image.data() + b * rankproto::BLOCK_SIZE,
-                                    static_cast<uint32_t>(gameId));
+        ZqByteWriter::store<uint32_t>(image.data() + b * rankproto::BLOCK_SIZE,
+                                      static_cast<uint32_t>(gameId));
         for (uint32_t kind = 0; kind < rankproto::TABLE_KINDS; ++kind) {
             for (int32_t i = 0; i < static_cast<int32_t>(rankproto::TABLE_ROWS); ++i) {
                 rankproto::NetRankingEntry e{};

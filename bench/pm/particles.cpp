@@ -4,8 +4,8 @@
 // engine's CPU time per step against its goal (5 % of a 16.7 ms frame) and as a multiple of
 // the floor, which travels between machines.
 #include "bench/support/MedianReport.h"
-#include "zq/u/pm/DxParticle.h"
-#include "zq/u/pm/ParticleManager.h"
+#include "zq/u/pm/DxParticle_internal.h"
+#include "zq/u/pm/ParticleManager_internal.h"
 #include "zq/u/pm/ZquPm.h"
 
 #include <benchmark/benchmark.h>

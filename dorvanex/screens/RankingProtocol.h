@@ -24,7 +24,8 @@
 //   Tables are best first: ascending for the time games (ids 1, 2, 7, 9, 10), else descending.
 #pragma once
 
-#include "zq/file/ZqByteOrder.h"
+#include "zq/file/ZqByteReader.h"
+#include "zq/file/ZqByteWriter.h"
 
 #include <cstdint>
 #include <cstring>
@@ -91,7 +92,7 @@ inline void writeText(uint8_t* const at, const char* const text) {
 }
 
 inline void writeHeader(uint8_t* const out, const char* const command) {
-    zq_bytes::storeLe<uint32_t>(out, VERSION);
+    ZqByteWriter::store<uint32_t>(out, VERSION);
     writeText(out + HEADER_CODE, CLIENT_CODE);
     writeText(out + HEADER_COMMAND, command);
 }
@@ -99,15 +100,15 @@ inline void writeHeader(uint8_t* const out, const char* const command) {
 inline NetRankingEntry readNetEntry(const uint8_t* const at) {
     NetRankingEntry e{};
     std::memcpy(e.name, at, TEXT_SIZE);
-    e.score100 = zq_bytes::loadLe<int32_t>(at + NET_ENTRY_SCORE);
-    e.country = zq_bytes::loadLe<int32_t>(at + NET_ENTRY_COUNTRY);
+    e.score100 = ZqByteReader::load<int32_t>(at + NET_ENTRY_SCORE);
+    e.country = ZqByteReader::load<int32_t>(at + NET_ENTRY_COUNTRY);
     return e;
 }
 
 inline void writeNetEntry(uint8_t* const at, const NetRankingEntry& e) {
     std::memcpy(at, e.name, TEXT_SIZE);
-    zq_bytes::storeLe<int32_t>(at + NET_ENTRY_SCORE, e.score100);
-    zq_bytes::storeLe<int32_t>(at + NET_ENTRY_COUNTRY, e.country);
+    ZqByteWriter::store<int32_t>(at + NET_ENTRY_SCORE, e.score100);
+    ZqByteWriter::store<int32_t>(at + NET_ENTRY_COUNTRY, e.country);
 }
 
 } // namespace rankproto

@@ -2,10 +2,7 @@
 
 #include "dorvanex/core/opdata/SecurityTable.h"
 #include "dorvanex/screens/RankingProtocol.h"
-#include "zq/file/ZqZlib.h"
-#include "zq/memory/ZqMemAlloc.h"
-#include "zq/net/ZqHttpConnection.h"
-#include "zq/system/ZqError.h"
+#include "zq/zq.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -122,10 +119,10 @@ bool startEntryRanking(RankingTransport& t, const uint32_t gameId, const char* c
     }
     std::memset(t.record, 0, sizeof t.record);
     rankproto::writeHeader(t.record, rankproto::COMMAND_ENTRY);
-    zq_bytes::storeLe<uint32_t>(t.record + rankproto::ENTRY_GAME_ID, gameId);
+    ZqByteWriter::store<uint32_t>(t.record + rankproto::ENTRY_GAME_ID, gameId);
     rankproto::writeText(t.record + rankproto::ENTRY_NAME, name);
-    zq_bytes::storeLe<int32_t>(t.record + rankproto::ENTRY_SCORE, score100);
-    zq_bytes::storeLe<int32_t>(t.record + rankproto::ENTRY_COUNTRY, country);
+    ZqByteWriter::store<int32_t>(t.record + rankproto::ENTRY_SCORE, score100);
+    ZqByteWriter::store<int32_t>(t.record + rankproto::ENTRY_COUNTRY, country);
     return transmit(t, rankproto::ENTRY_SIZE, reply28,
                     reply28 != nullptr ? rankproto::ENTRY_REPLY_SIZE : 0, RankingTransport::ENTRY,
                     err);

@@ -33,7 +33,7 @@ int32_t rankingSetting() {
 // The image's block of a game id, or -1.
 int32_t findBlock(const uint8_t* const image, const int32_t gameId) {
     for (uint32_t b = 0; b < rankproto::GAMES; ++b) {
-        if (zq_bytes::loadLe<uint32_t>(image + b * rankproto::BLOCK_SIZE) ==
+        if (ZqByteReader::load<uint32_t>(image + b * rankproto::BLOCK_SIZE) ==
             static_cast<uint32_t>(gameId)) {
             return static_cast<int32_t>(b);
         }
@@ -60,7 +60,7 @@ int32_t insertNetRankingEntry(uint8_t* const table, const int32_t gameId, const 
     };
     const auto empty = [&](const int32_t i) { return at(i)[0] == 0; };
     const auto score = [&](const int32_t i) {
-        return zq_bytes::loadLe<int32_t>(at(i) + NET_ENTRY_SCORE);
+        return ZqByteReader::load<int32_t>(at(i) + NET_ENTRY_SCORE);
     };
     const bool ascending = isAscendingGame(gameId);
     // Positive: the new score is worse than entry i. In 64 bits, so that no server score

@@ -1,7 +1,6 @@
 #include "ZqAnimWriter.h"
 #include "ZqAnimWriter_internal.h"
 
-#include "zq/crypto/ZqHash.h"
 #include "zq/file/ZqByteWriter.h"
 #include "zq/gl/ZqGlAnimationFormat.h"
 
@@ -144,12 +143,7 @@ std::vector<uint8_t> write(const Animation& a) {
 
     ZqByteWriter w;
     const uint32_t bonesAt = zqanim::HEADER_CHUNKS + 12;
-    w.u32(zqanim::MAGIC);
-    w.i16(a.frameCount);
-    w.u8(a.loopMode);
-    w.u8(0);
-    w.i32(a.fps);
-    w.u32(0);
+    writeHeader(w, a.frameCount, a.loopMode, a.fps);
     w.u32(bonesAt);
     w.u32(0); // the track chunk, patched below
     w.u32(0);
@@ -200,6 +194,16 @@ std::vector<uint8_t> write(const Animation& a) {
     return w.take();
 }
 
+void writeHeader(ZqByteWriter& w, const int16_t frameCount, const uint8_t loopMode,
+                 const int32_t fps) {
+    w.u32(zqanim::MAGIC);
+    w.i16(frameCount);
+    w.u8(loopMode);
+    w.u8(0);
+    w.i32(fps);
+    w.u32(0);
+}
+
 uint64_t writeFloatTrack(ZqByteWriter& w, const int16_t type, const uint16_t nrKeys,
                          const uint8_t byte6, const uint8_t byte7,
                          const std::vector<uint16_t>& frames, const std::vector<float>& values) {
@@ -223,52 +227,6 @@ uint64_t writeFloatTrack(ZqByteWriter& w, const int16_t type, const uint16_t nrK
         w.f32(v);
     }
     return r;
-}
-
-std::vector<uint8_t> write(const TextureAnimation& a) {
-    if (a.materials.size() > zqanim::MAX_SUB_TEXTURE_ANIMATIONS) {
-        throw std::invalid_argument("more than 32 sub-animations");
-    }
-    if (a.tracks.size() > zqanim::MAX_TEXTURE_TRACKS) {
-        throw std::invalid_argument("more than 256 tracks");
-    }
-    for (const TextureTrack& t : a.tracks) {
-        if (t.values.empty() || t.values.size() > 0xFFFF ||
-            (!t.frames.empty() && t.frames.size() != t.values.size())) {
-            throw std::invalid_argument("a track's keys do not match");
-        }
-    }
-    ZqByteWriter w;
-    w.u32(zqanim::MAGIC);
-    w.i16(a.frameCount);
-    w.u8(a.loopMode);
-    w.u8(0);
-    w.i32(a.fps);
-    w.u32(0);
-    w.u32(0); // material table, patched below
-    w.u32(0); // tracks
-    w.u32(0);
-    w.patchU32(zqanim::HEADER_CHUNKS, static_cast<uint32_t>(w.tell()));
-    w.u32(zqanim::CHUNK_TEXTURE_MATERIALS);
-    w.i16(static_cast<int16_t>(a.materials.size()));
-    w.u16(0);
-    for (const std::string& m : a.materials) {
-        w.u64(zqCalcNameId64(m.c_str()));
-    }
-    const uint64_t chunk = w.tell();
-    w.patchU32(zqanim::HEADER_CHUNKS + 4, static_cast<uint32_t>(chunk));
-    w.u32(zqanim::CHUNK_TEXTURE_TRACKS);
-    w.u32(0);
-    const uint64_t table = w.tell();
-    w.zeros(4 * (a.tracks.size() + 1));
-    for (size_t i = 0; i < a.tracks.size(); ++i) {
-        const TextureTrack& t = a.tracks[i];
-        const uint64_t r = writeFloatTrack(w, 8, static_cast<uint16_t>(t.values.size()), t.value,
-                                           t.subAnimation, t.frames, t.values);
-        w.patchU32(table + 4 * i, static_cast<uint32_t>(r - chunk));
-    }
-    w.zeros(4);
-    return w.take();
 }
 
 bool parseText(const std::string& text, Animation& out, std::string& error) {

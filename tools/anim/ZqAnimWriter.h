@@ -98,4 +98,10 @@ bool parseText(const std::string& text, Animation& out, std::string& error);
 // (INDEX 0..5, values 4 per key for tracks 0 and 1, else 1); '#' starts a comment.
 bool parseCameraText(const std::string& text, CameraAnimation& out, std::string& error);
 
+// Reads the text form that zqanim --texture takes:
+//   frames N | fps N | loop N | material NAME | track VALUE SUB KEYS [frames F...] values V...
+// (one material line per sub-animation, in order; VALUE as TextureTrack::value, one value per
+// key); '#' starts a comment.
+bool parseTextureText(const std::string& text, TextureAnimation& out, std::string& error);
+
 } // namespace zq_anim_writer

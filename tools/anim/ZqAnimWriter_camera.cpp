@@ -32,12 +32,7 @@ std::vector<uint8_t> write(const CameraAnimation& a) {
         }
     }
     ZqByteWriter w;
-    w.u32(zqanim::MAGIC);
-    w.i16(a.frameCount);
-    w.u8(a.loopMode);
-    w.u8(0);
-    w.i32(a.fps);
-    w.u32(0);
+    writeHeader(w, a.frameCount, a.loopMode, a.fps);
     w.u32(0); // the camera chunk, patched below
     w.u32(0);
     const uint64_t chunk = w.tell();

@@ -12,6 +12,10 @@
 
 namespace zq_anim_writer {
 
+// Writes the container header's first 16 bytes at the writer's start: magic, frame count, loop
+// mode, rate and a 0 word; the chunk table (HEADER_CHUNKS) is the caller's.
+void writeHeader(ZqByteWriter& w, int16_t frameCount, uint8_t loopMode, int32_t fps);
+
 // Writes a 16-byte track record (type, key count, bytes 6 and 7) at the writer's end, then its
 // frame table (when frames is not empty) and its float values; returns the record's offset.
 uint64_t writeFloatTrack(ZqByteWriter& w, int16_t type, uint16_t nrKeys, uint8_t byte6,

@@ -1,8 +1,8 @@
-// zqanim: writes a skeletal animation, or with --camera a camera path, from its text
-// description.
-//   zqanim [--camera] DESCRIPTION OUTPUT
-// The descriptions' forms are the ones zq_anim_writer::parseText and parseCameraText read (see
-// ZqAnimWriter.h).
+// zqanim: writes a skeletal animation, with --camera a camera path or with --texture a texture
+// animation, from its text description.
+//   zqanim [--camera | --texture] DESCRIPTION OUTPUT
+// The descriptions' forms are the ones zq_anim_writer::parseText, parseCameraText and
+// parseTextureText read (see ZqAnimWriter.h).
 #include "ZqAnimWriter.h"
 
 #include <cstdio>
@@ -14,9 +14,19 @@
 
 namespace {
 
-bool describe(const bool camera, const std::string& text, std::vector<uint8_t>& bytes,
+enum class Kind { Skeletal, Camera, Texture };
+
+bool describe(const Kind kind, const std::string& text, std::vector<uint8_t>& bytes,
               std::string& error) {
-    if (camera) {
+    if (kind == Kind::Texture) {
+        zq_anim_writer::TextureAnimation animation;
+        if (!zq_anim_writer::parseTextureText(text, animation, error)) {
+            return false;
+        }
+        bytes = zq_anim_writer::write(animation);
+        return true;
+    }
+    if (kind == Kind::Camera) {
         zq_anim_writer::CameraAnimation path;
         if (!zq_anim_writer::parseCameraText(text, path, error)) {
             return false;
@@ -35,9 +45,13 @@ bool describe(const bool camera, const std::string& text, std::vector<uint8_t>& 
 } // namespace
 
 int main(const int argc, char** const argv) {
-    const bool camera = argc == 4 && std::strcmp(argv[1], "--camera") == 0;
-    if (argc != 3 && !camera) {
-        std::fprintf(stderr, "usage: zqanim [--camera] DESCRIPTION OUTPUT\n");
+    Kind kind = Kind::Skeletal;
+    if (argc == 4 && std::strcmp(argv[1], "--camera") == 0) {
+        kind = Kind::Camera;
+    } else if (argc == 4 && std::strcmp(argv[1], "--texture") == 0) {
+        kind = Kind::Texture;
+    } else if (argc != 3) {
+        std::fprintf(stderr, "usage: zqanim [--camera | --texture] DESCRIPTION OUTPUT\n");
         return 2;
     }
     const char* const input = argv[argc - 2];
@@ -51,7 +65,7 @@ int main(const int argc, char** const argv) {
     try {
         std::vector<uint8_t> bytes;
         std::string error;
-        if (!describe(camera, text, bytes, error)) {
+        if (!describe(kind, text, bytes, error)) {
             std::fprintf(stderr, "zqanim: %s: %s\n", input, error.c_str());
             return 1;
         }

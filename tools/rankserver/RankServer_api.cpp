@@ -172,8 +172,8 @@ std::vector<uint8_t> RankServer::buildImage() const {
     const std::lock_guard<std::mutex> hold(m_impl->dbMutex);
     for (uint32_t b = 0; b < rankproto::GAMES; ++b) {
         const int32_t gameId = static_cast<int32_t>(b + 1);
-        zq_bytes::storeLe<uint32_t>(image.data() + b * rankproto::BLOCK_SIZE,
-                                    static_cast<uint32_t>(gameId));
+        ZqByteWriter::store<uint32_t>(image.data() + b * rankproto::BLOCK_SIZE,
+                                      static_cast<uint32_t>(gameId));
         // Best first; ties in arrival order.
         const char* const sql = rankproto::isAscendingGame(gameId)
                                     ? "SELECT name, score, country FROM entries WHERE game = ? "
@@ -217,13 +217,13 @@ namespace {
 
 // Stores an entry and answers its three positions.
 Reply entryRanking(RankServer::Impl& impl, const uint8_t* const record) {
-    const uint32_t gameId = zq_bytes::loadLe<uint32_t>(record + rankproto::ENTRY_GAME_ID);
+    const uint32_t gameId = ZqByteReader::load<uint32_t>(record + rankproto::ENTRY_GAME_ID);
     if (gameId < 1 || gameId > rankproto::GAMES || !hasNul(record + rankproto::ENTRY_NAME)) {
         return {400, {}};
     }
     const std::string name = textField(record + rankproto::ENTRY_NAME);
-    const int32_t score = zq_bytes::loadLe<int32_t>(record + rankproto::ENTRY_SCORE);
-    const int32_t country = zq_bytes::loadLe<int32_t>(record + rankproto::ENTRY_COUNTRY);
+    const int32_t score = ZqByteReader::load<int32_t>(record + rankproto::ENTRY_SCORE);
+    const int32_t country = ZqByteReader::load<int32_t>(record + rankproto::ENTRY_COUNTRY);
     const int64_t now = nowSeconds();
     const std::lock_guard<std::mutex> hold(impl.dbMutex);
     Statement insert(impl.db,
@@ -255,7 +255,7 @@ Reply entryRanking(RankServer::Impl& impl, const uint8_t* const record) {
         const int64_t count = sqlite3_step(s.get()) == SQLITE_ROW ? sqlite3_column_int64(s.get(), 0)
                                                                   : rankproto::TABLE_ROWS;
         const int32_t position = count < rankproto::TABLE_ROWS ? static_cast<int32_t>(count) : -1;
-        zq_bytes::storeLe<int32_t>(out + rankproto::TEXT_SIZE + kind * 4, position);
+        ZqByteWriter::store<int32_t>(out + rankproto::TEXT_SIZE + kind * 4, position);
     }
     return {200, body};
 }
@@ -271,7 +271,7 @@ Reply tabooCheck(const RankServer::Impl& impl, const uint8_t* const record) {
         refused = refused || (!w.empty() && name.find(w) != std::string::npos);
     }
     std::string body(rankproto::TABOO_REPLY_SIZE, '\0');
-    zq_bytes::storeLe<uint32_t>(reinterpret_cast<uint8_t*>(body.data()), refused ? 0u : 1u);
+    ZqByteWriter::store<uint32_t>(reinterpret_cast<uint8_t*>(body.data()), refused ? 0u : 1u);
     return {200, body};
 }
 
@@ -298,7 +298,7 @@ std::string RankServer::answer(const Request& request) {
         const std::string command =
             size >= rankproto::HEADER_SIZE ? textField(body + rankproto::HEADER_COMMAND) : "";
         const bool headerOk = size >= rankproto::HEADER_SIZE &&
-                              zq_bytes::loadLe<uint32_t>(body) == rankproto::VERSION &&
+                              ZqByteReader::load<uint32_t>(body) == rankproto::VERSION &&
                               textField(body + rankproto::HEADER_CODE) == rankproto::CLIENT_CODE;
         if (!headerOk) {
             reply.status = 400;

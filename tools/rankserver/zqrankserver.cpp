@@ -101,7 +101,7 @@ void writeSeeds(rankserver::RankServer& server, const std::string& dir) {
         writeSeed(dir + "/" + name + "-image", raw);
         const std::vector<uint8_t> stream = rankserver::RankServer::compress(image);
         std::vector<uint8_t> reply{0, 2, 0, 1, 0, 0, 0, 0};
-        zq_bytes::storeLe<uint32_t>(reply.data() + 4, static_cast<uint32_t>(stream.size()));
+        ZqByteWriter::store<uint32_t>(reply.data() + 4, static_cast<uint32_t>(stream.size()));
         reply.insert(reply.end(), stream.begin(), stream.end());
         writeSeed(dir + "/" + name + "-stream", reply);
     };
@@ -112,10 +112,10 @@ void writeSeeds(rankserver::RankServer& server, const std::string& dir) {
             std::string body(rankproto::ENTRY_SIZE, '\0');
             auto* const b = reinterpret_cast<uint8_t*>(body.data());
             rankproto::writeHeader(b, rankproto::COMMAND_ENTRY);
-            zq_bytes::storeLe<uint32_t>(b + rankproto::ENTRY_GAME_ID, game);
+            ZqByteWriter::store<uint32_t>(b + rankproto::ENTRY_GAME_ID, game);
             rankproto::writeText(b + rankproto::ENTRY_NAME, names[i % 5]);
-            zq_bytes::storeLe<int32_t>(b + rankproto::ENTRY_SCORE, 1000 + (i * 37) % 500);
-            zq_bytes::storeLe<int32_t>(b + rankproto::ENTRY_COUNTRY, 1 + i % 10);
+            ZqByteWriter::store<int32_t>(b + rankproto::ENTRY_SCORE, 1000 + (i * 37) % 500);
+            ZqByteWriter::store<int32_t>(b + rankproto::ENTRY_COUNTRY, 1 + i % 10);
             rankserver::Request r;
             r.method = "POST";
             r.target = rankproto::API_PATH;

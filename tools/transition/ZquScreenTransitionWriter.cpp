@@ -1,7 +1,7 @@
 #include "tools/transition/ZquScreenTransitionWriter.h"
 
 #include "zq/file/ZqByteWriter.h"
-#include "zq/system/ZqUtf.h"
+#include "zq/system/ZqUtf_internal.h"
 #include "zq/u/transition/ZquScreenTransitionFormat.h"
 
 #include <cerrno>

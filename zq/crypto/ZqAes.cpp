@@ -2,8 +2,8 @@
 // direction (made at compile time from the field arithmetic), and a core on the processor's
 // AES instructions that works several units at once where the mode allows.
 #include "zq/crypto/ZqAes.h"
-#include "zq/crypto/ZqAesCore.h"
-#include "zq/crypto/ZqBlockModes.h"
+#include "zq/crypto/ZqAesCore_internal.h"
+#include "zq/crypto/ZqBlockModes_internal.h"
 #include "zq/file/ZqByteOrder.h"
 
 #include <array>

@@ -1,7 +1,7 @@
 // Blowfish with the standard key set-up; two 8-byte blocks per unit, halves little-endian.
 #include "zq/crypto/ZqBlowfish.h"
-#include "zq/crypto/ZqBlockModes.h"
-#include "zq/crypto/ZqBlowfishTables.h"
+#include "zq/crypto/ZqBlockModes_internal.h"
+#include "zq/crypto/ZqBlowfishTables_internal.h"
 #include "zq/file/ZqByteOrder.h"
 
 #include <cstring>

@@ -1,6 +1,6 @@
 // Blowfish's initial P-array and S-boxes: the fractional hexadecimal digits of pi, in order
 // (the P-array first, then the four S-boxes). Internal to zq/crypto.
-#include "zq/crypto/ZqBlowfishTables.h"
+#include "zq/crypto/ZqBlowfishTables_internal.h"
 
 const uint32_t zq_blowfish::INIT_P[18] = {
     0x243F6A88, 0x85A308D3, 0x13198A2E, 0x03707344, 0xA4093822, 0x299F31D0,

@@ -1,7 +1,7 @@
 // Camellia as RFC 3713 describes it, on 64-bit halves. The F function's S-boxes and its
 // P-function are folded into eight tables of 64-bit words made at compile time.
 #include "zq/crypto/ZqCamellia.h"
-#include "zq/crypto/ZqBlockModes.h"
+#include "zq/crypto/ZqBlockModes_internal.h"
 #include "zq/file/ZqByteOrder.h"
 
 #include <array>

@@ -1,4 +1,4 @@
-#include "zq/crypto/ZqCrc32c.h"
+#include "zq/crypto/ZqCrc32c_internal.h"
 #include "zq/crypto/ZqHash.h"
 #include "zq/file/ZqByteOrder.h"
 

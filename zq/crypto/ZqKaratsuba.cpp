@@ -4,7 +4,7 @@
 // A call on n words keeps its temporaries in the first 2n words of the work area and hands the
 // rest down.
 #include "zq/crypto/ZqKaratsuba.h"
-#include "zq/crypto/ZqKaratsubaCore.h"
+#include "zq/crypto/ZqKaratsubaCore_internal.h"
 
 #include <bit>
 #include <cpuid.h>

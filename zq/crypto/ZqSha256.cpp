@@ -1,5 +1,5 @@
 #include "zq/crypto/ZqHash.h"
-#include "zq/crypto/ZqSha256Core.h"
+#include "zq/crypto/ZqSha256Core_internal.h"
 #include "zq/file/ZqByteOrder.h"
 
 #include <cstring>

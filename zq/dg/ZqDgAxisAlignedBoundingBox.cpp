@@ -1,6 +1,6 @@
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
 
-#include "zq/dg/ZqDgFigureUtil.h"
+#include "zq/dg/ZqDgFigureUtil_internal.h"
 #include "zq/dg/ZqDgLine.h"
 #include "zq/dg/ZqDgPlane.h"
 #include "zq/dg/ZqDgPoint.h"

@@ -1,7 +1,7 @@
 #include "zq/dg/ZqDgCapsule.h"
 
-#include "zq/dg/ZqDgFigureUtil.h"
-#include "zq/dg/ZqDgFrame.h"
+#include "zq/dg/ZqDgFigureUtil_internal.h"
+#include "zq/dg/ZqDgFrame_internal.h"
 #include "zq/dg/ZqDgLine.h"
 #include "zq/dg/ZqDgPoint.h"
 #include "zq/dg/ZqDgSphere.h"

@@ -1,8 +1,8 @@
 #include "zq/dg/ZqDgCylindroid.h"
 
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
-#include "zq/dg/ZqDgFigureUtil.h"
-#include "zq/dg/ZqDgFrame.h"
+#include "zq/dg/ZqDgFigureUtil_internal.h"
+#include "zq/dg/ZqDgFrame_internal.h"
 #include "zq/dg/ZqDgPoint.h"
 
 #include <array>

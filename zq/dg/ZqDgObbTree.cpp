@@ -1,6 +1,6 @@
 #include "zq/dg/ZqDgObbTree.h"
 
-#include "zq/dg/ZqDgFrame.h"
+#include "zq/dg/ZqDgFrame_internal.h"
 #include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/gl/ZqGlLine.h"
 #include "zq/gl/ZqGlModel.h"

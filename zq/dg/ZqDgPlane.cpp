@@ -1,7 +1,7 @@
 #include "zq/dg/ZqDgPlane.h"
 
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
-#include "zq/dg/ZqDgFigureUtil.h"
+#include "zq/dg/ZqDgFigureUtil_internal.h"
 #include "zq/dg/ZqDgLine.h"
 #include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/dg/ZqDgPoint.h"

@@ -1,6 +1,6 @@
 #include "zq/dg/ZqDgRectangle.h"
 
-#include "zq/dg/ZqDgFigureUtil.h"
+#include "zq/dg/ZqDgFigureUtil_internal.h"
 #include "zq/dg/ZqDgPoint.h"
 #include "zq/dg/ZqDgSphere.h"
 #include "zq/gl/ZqGlLine.h"

@@ -2,7 +2,7 @@
 
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
 #include "zq/dg/ZqDgCapsule.h"
-#include "zq/dg/ZqDgFigureUtil.h"
+#include "zq/dg/ZqDgFigureUtil_internal.h"
 #include "zq/dg/ZqDgLine.h"
 #include "zq/dg/ZqDgOrientedBoundingBox.h"
 #include "zq/dg/ZqDgPlane.h"

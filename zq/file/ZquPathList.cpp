@@ -2,7 +2,7 @@
 
 #include "zq/crypto/ZqHash.h"
 #include "zq/file/ZqFile.h"
-#include "zq/file/ZquPathListParser.h"
+#include "zq/file/ZquPathListParser_internal.h"
 #include "zq/memory/ZqMemAlloc.h"
 #include "zq/thread/ZqCriticalSection.h"
 

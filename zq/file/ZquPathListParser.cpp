@@ -1,4 +1,4 @@
-#include "zq/file/ZquPathListParser.h"
+#include "zq/file/ZquPathListParser_internal.h"
 
 #include <string_view>
 #include <vector>

@@ -3,38 +3,41 @@
 #include "zq/file/ZqByteReader.h"
 #include "zq/gl/ZqGlAnimationFormat.h"
 #include "zq/gl/ZqGlKeyFrame.h"
-#include "zq/gl/ZqGlResourceFile.h"
+#include "zq/gl/ZqGlResourceFile_internal.h"
 #include "zq/platform/os/lasterror.h"
 #include "zq/system/ZqError.h"
 
 #include <new>
 #include <string>
 
+// Files are read whole when they are smaller than this; a file shorter than the header is a
+// size error, as an image in memory is.
+struct ZqGlAnimationTraits : zq_gl::ResourceFile<0, 0x1FFFFF>,
+                             ZqRefResourceDefaults<ZqGlAnimation> {
+    using T = ZqGlAnimation;
+    static constexpr uint32_t NOT_LIVE = T::ERROR_NOT_LIVE;
+    static constexpr uint32_t MIN_SIZE = zqanim::HEADER_SIZE;
+    static constexpr uint32_t MAX_SIZE = zqanim::MAX_DATA_SIZE;
+    static constexpr uint32_t LOADED_MIN_SIZE = zqanim::HEADER_SIZE;
+    static constexpr uint32_t RELOAD_MIN_SIZE = zqanim::HEADER_SIZE;
+
+    static uint32_t parse(T& a, const uint8_t* const data, const uint32_t size, const bool reload,
+                          const float rate) {
+        return a.parse(data, size, rate, reload);
+    }
+    static uint32_t takeOver(T& live, T& fresh) {
+        live.releaseBody();
+        live.m_pKeyFrame = fresh.m_pKeyFrame;
+        live.m_vBones = std::move(fresh.m_vBones);
+        live.m_vTrackBones = std::move(fresh.m_vTrackBones);
+        live.m_nrBones = fresh.m_nrBones;
+        live.m_scaling = fresh.m_scaling;
+        fresh.m_pKeyFrame = nullptr;
+        return 0;
+    }
+};
+
 namespace {
-
-constexpr uint32_t ERROR_NO_FREE = 0x20003100;
-constexpr uint32_t ERROR_READ = 0x20003101;
-constexpr uint32_t ERROR_NULL = 0x20003102;
-constexpr uint32_t ERROR_SIZE = 0x20003103;
-constexpr uint32_t ERROR_NOT_LIVE = 0x20003104;
-constexpr uint32_t ERROR_MAGIC = 0x20003105;
-constexpr uint32_t ERROR_NR_CHUNKS = 0x20003106;
-constexpr uint32_t ERROR_CHUNK_OFFSET = 0x20003107;
-constexpr uint32_t ERROR_CHUNK_TYPE = 0x20003108;
-constexpr uint32_t ERROR_CHUNK_MISSING = 0x20003109;
-constexpr uint32_t ERROR_NR_BONES = 0x2000310A;
-constexpr uint32_t ERROR_NR_TRACKS = 0x2000310B;
-constexpr uint32_t ERROR_PARENT_TABLE = 0x2000310C;
-constexpr uint32_t ERROR_PARENT = 0x2000310D;
-constexpr uint32_t ERROR_TREE = 0x2000310E;
-constexpr uint32_t ERROR_TRACK_OFFSET = 0x2000310F;
-constexpr uint32_t ERROR_TRACK_TYPE = 0x20003110;
-constexpr uint32_t ERROR_TRACK_BONE = 0x20003111;
-constexpr uint32_t ERROR_FRAME_TABLE = 0x20003112;
-constexpr uint32_t ERROR_VALUES = 0x20003113;
-
-// Files are read whole when they are smaller than this.
-constexpr uint32_t FILE_LIMIT = 0x1FFFFF;
 
 float chooseRate(const float rate, const ZqByteReader& in) {
     if (rate != 0.0f) {
@@ -60,144 +63,25 @@ void ZqGlAnimation::sysQuit() {
 
 ZqGlAnimation* ZqGlAnimation::create(const char16_t* const name, const void* const data,
                                      const uint32_t size, const float rate) {
-    if (name == nullptr || data == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return nullptr;
-    }
-    if (size < zqanim::HEADER_SIZE || size > zqanim::MAX_DATA_SIZE) {
-        zqp::setLastError(ERROR_SIZE);
-        return nullptr;
-    }
-    return createLocked(name, data, size, nullptr, rate);
+    return createResource(name, data, size, rate);
 }
 
 ZqGlAnimation* ZqGlAnimation::create(const char16_t* const name, const char16_t* const path,
                                      const float rate) {
-    if (name == nullptr || path == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return nullptr;
-    }
-    return createLocked(name, nullptr, 0, path, rate);
-}
-
-ZqGlAnimation* ZqGlAnimation::createLocked(const char16_t* const name, const void* const data,
-                                           const uint32_t size, const char16_t* const path,
-                                           const float rate) {
-    if (m_pCriticalSection == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    const ZqLockGuard hold(*m_pCriticalSection);
-    ZqGlAnimation* const a = ZqRefList::create(name);
-    if (a == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    if (a->getRefCountBody() != 1) {
-        return a;
-    }
-    zq_gl::FileBuffer file;
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    uint32_t n = size;
-    if (path != nullptr) {
-        file = zq_gl::loadResourceFile(path, 0, FILE_LIMIT, n);
-        if (file == nullptr) {
-            ZqRefList::release(a);
-            zqp::setLastError(ERROR_READ);
-            return nullptr;
-        }
-        if (n < zqanim::HEADER_SIZE) {
-            ZqRefList::release(a);
-            zqp::setLastError(ERROR_SIZE);
-            return nullptr;
-        }
-        bytes = static_cast<const uint8_t*>(file.get());
-    }
-    const uint32_t error = a->parse(bytes, n, rate, false);
-    if (error != 0) {
-        ZqRefList::release(a);
-        zqp::setLastError(error);
-        return nullptr;
-    }
-    return a;
+    return createResourceFile(name, path, rate);
 }
 
 ZqGlAnimation* ZqGlAnimation::reload(const void* const data, const uint32_t size,
                                      const float rate) {
-    if (data == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return nullptr;
-    }
-    if (m_pCriticalSection == nullptr) {
-        zqp::setLastError(ERROR_NOT_LIVE);
-        return nullptr;
-    }
-    const ZqLockGuard hold(*m_pCriticalSection);
-    return reloadLocked(data, size, rate);
+    return reloadResource(data, size, rate);
 }
 
 ZqGlAnimation* ZqGlAnimation::reload(const char16_t* const path, const float rate) {
-    if (path == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return nullptr;
-    }
-    if (m_pCriticalSection == nullptr) {
-        zqp::setLastError(ERROR_NOT_LIVE);
-        return nullptr;
-    }
-    const ZqLockGuard hold(*m_pCriticalSection);
-    if (searchBody(this) == nullptr) {
-        zqp::setLastError(ERROR_NOT_LIVE);
-        return nullptr;
-    }
-    uint32_t size = 0;
-    const zq_gl::FileBuffer file = zq_gl::loadResourceFile(path, 0, FILE_LIMIT, size);
-    if (file == nullptr) {
-        zqp::setLastError(ERROR_READ);
-        return nullptr;
-    }
-    return reloadLocked(file.get(), size, rate);
-}
-
-ZqGlAnimation* ZqGlAnimation::reloadLocked(const void* const data, const uint32_t size,
-                                           const float rate) {
-    if (searchBody(this) == nullptr) {
-        zqp::setLastError(ERROR_NOT_LIVE);
-        return nullptr;
-    }
-    if (size < zqanim::HEADER_SIZE) {
-        zqp::setLastError(ERROR_SIZE);
-        return nullptr;
-    }
-    ZqGlAnimation* const fresh = ZqRefList::createForce(getName());
-    if (fresh == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    const uint32_t error = fresh->parse(static_cast<const uint8_t*>(data), size, rate, true);
-    if (error != 0) {
-        ZqRefList::release(fresh);
-        zqp::setLastError(error);
-        return nullptr;
-    }
-    releaseBody();
-    m_pKeyFrame = fresh->m_pKeyFrame;
-    m_vBones = std::move(fresh->m_vBones);
-    m_vTrackBones = std::move(fresh->m_vTrackBones);
-    m_nrBones = fresh->m_nrBones;
-    m_scaling = fresh->m_scaling;
-    fresh->m_pKeyFrame = nullptr;
-    fresh->releaseBody();
-    ZqRefList::release(fresh);
-    return this;
+    return reloadResourceFile(path, rate);
 }
 
 unsigned int ZqGlAnimation::release() {
-    const ZqLockGuard hold(*m_pCriticalSection);
-    if (getRefCountBody() == 1) {
-        releaseBody();
-    }
-    return ZqRefList::release(this);
+    return releaseResource();
 }
 
 void ZqGlAnimation::releaseBody() {

@@ -2,19 +2,42 @@
 // single root and a key-frame set whose tracks each drive one bone's rotation, translation or
 // scale. A named, reference-counted pool element read from the animation container
 // (ZqGlAnimationFormat.h) in memory or from a file; reload replaces its content in place.
-// Not for: playing (the animation players and the mixer). Depends on ZqGlKeyFrame, ZqRefList
+// Not for: playing (the animation players and the mixer). Depends on ZqGlKeyFrame, ZqRefResource
 // and ZqFile.
 #pragma once
 
-#include "zq/memory/ZqRefList.h"
+#include "zq/memory/ZqRefResource.h"
 
 #include <cstdint>
 #include <vector>
 
 class ZqGlKeyFrame;
 
-class ZqGlAnimation : public ZqRefList<ZqGlAnimation> {
+struct ZqGlAnimationTraits;
+
+class ZqGlAnimation : public ZqRefResource<ZqGlAnimation, ZqGlAnimationTraits> {
 public:
+    // Last-error codes.
+    static constexpr uint32_t ERROR_NO_FREE = 0x20003100;
+    static constexpr uint32_t ERROR_READ = 0x20003101;
+    static constexpr uint32_t ERROR_NULL = 0x20003102;
+    static constexpr uint32_t ERROR_SIZE = 0x20003103;
+    static constexpr uint32_t ERROR_NOT_LIVE = 0x20003104;
+    static constexpr uint32_t ERROR_MAGIC = 0x20003105;
+    static constexpr uint32_t ERROR_NR_CHUNKS = 0x20003106;
+    static constexpr uint32_t ERROR_CHUNK_OFFSET = 0x20003107;
+    static constexpr uint32_t ERROR_CHUNK_TYPE = 0x20003108;
+    static constexpr uint32_t ERROR_CHUNK_MISSING = 0x20003109;
+    static constexpr uint32_t ERROR_NR_BONES = 0x2000310A;
+    static constexpr uint32_t ERROR_NR_TRACKS = 0x2000310B;
+    static constexpr uint32_t ERROR_PARENT_TABLE = 0x2000310C;
+    static constexpr uint32_t ERROR_PARENT = 0x2000310D;
+    static constexpr uint32_t ERROR_TREE = 0x2000310E;
+    static constexpr uint32_t ERROR_TRACK_OFFSET = 0x2000310F;
+    static constexpr uint32_t ERROR_TRACK_TYPE = 0x20003110;
+    static constexpr uint32_t ERROR_TRACK_BONE = 0x20003111;
+    static constexpr uint32_t ERROR_FRAME_TABLE = 0x20003112;
+    static constexpr uint32_t ERROR_VALUES = 0x20003113;
     static constexpr uint32_t POOL_SIZE = 256;
 
     static void sysInit();
@@ -53,6 +76,8 @@ public:
 private:
     friend class ZqFixList<ZqGlAnimation>;
     friend class ZqRefList<ZqGlAnimation>;
+    friend class ZqRefResource<ZqGlAnimation, ZqGlAnimationTraits>;
+    friend struct ZqGlAnimationTraits;
 
     struct Bone {
         int8_t parent = -1;
@@ -65,9 +90,6 @@ private:
     ZqGlAnimation() = default;
     ~ZqGlAnimation() override = default;
 
-    static ZqGlAnimation* createLocked(const char16_t* name, const void* data, uint32_t size,
-                                       const char16_t* path, float rate);
-    ZqGlAnimation* reloadLocked(const void* data, uint32_t size, float rate);
     // 0 or the error code; everything made is released on failure.
     uint32_t parse(const uint8_t* data, uint32_t size, float rate, bool force);
     void releaseBody();

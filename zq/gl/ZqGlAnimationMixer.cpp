@@ -7,15 +7,6 @@
 
 #include <new>
 
-namespace {
-
-constexpr uint32_t ERROR_NO_FREE = 0x20003300;
-constexpr uint32_t ERROR_NULL = 0x20003301;
-constexpr uint32_t ERROR_LAYER = 0x20003302;
-constexpr uint32_t ERROR_CALC = 0x20003303;
-
-} // namespace
-
 void ZqGlAnimationMixer::sysInit() {
     init(POOL_SIZE);
 }

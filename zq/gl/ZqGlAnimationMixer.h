@@ -16,6 +16,11 @@ class ZqGlKeyFrame;
 
 class ZqGlAnimationMixer : public ZqFixList<ZqGlAnimationMixer> {
 public:
+    // Last-error codes.
+    static constexpr uint32_t ERROR_NO_FREE = 0x20003300;
+    static constexpr uint32_t ERROR_NULL = 0x20003301;
+    static constexpr uint32_t ERROR_LAYER = 0x20003302;
+    static constexpr uint32_t ERROR_CALC = 0x20003303;
     static constexpr uint32_t POOL_SIZE = 16;
     static constexpr uint32_t NR_LAYERS = 4;
     using RotTransScalePtrs = ZqGlAnimationPlayer::RotTransScalePtrs;

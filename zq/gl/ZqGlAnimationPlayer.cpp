@@ -10,15 +10,6 @@
 
 #include <new>
 
-namespace {
-
-constexpr uint32_t ERROR_NO_FREE = 0x20003200;
-constexpr uint32_t ERROR_NULL = 0x20003201;
-constexpr uint32_t ERROR_CALC = 0x20003202;
-constexpr uint32_t ERROR_TRACK_TYPE = 0x20003203;
-
-} // namespace
-
 void ZqGlAnimationPlayer::sysInit() {
     init(POOL_SIZE);
 }

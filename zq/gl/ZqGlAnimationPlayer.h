@@ -22,6 +22,14 @@ class ZqRefAlloc;
 
 class ZqGlAnimationPlayer : public ZqFixList<ZqGlAnimationPlayer> {
 public:
+    // Last-error codes.
+    static constexpr uint32_t ERROR_NO_FREE = 0x20003200;
+    static constexpr uint32_t ERROR_NULL = 0x20003201;
+    static constexpr uint32_t ERROR_CALC = 0x20003202;
+    static constexpr uint32_t ERROR_TRACK_TYPE = 0x20003203;
+    static constexpr uint32_t ERROR_RETARGET_COUNT = 0x20003204;
+    static constexpr uint32_t ERROR_RETARGET_TREE = 0x20003205;
+    static constexpr uint32_t ERROR_RETARGET_TABLE = 0x20003206;
     static constexpr uint32_t POOL_SIZE = 256;
 
     // What drives one bone: four floats each of rotation (quaternion x, y, z, w), translation

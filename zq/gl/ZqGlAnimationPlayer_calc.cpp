@@ -14,10 +14,6 @@
 
 namespace {
 
-constexpr uint32_t ERROR_RETARGET_COUNT = 0x20003204;
-constexpr uint32_t ERROR_RETARGET_TREE = 0x20003205;
-constexpr uint32_t ERROR_RETARGET_TABLE = 0x20003206;
-
 // Per bone in a retarget table: the offset matrix, then the rest correction.
 constexpr uint32_t RETARGET_BYTES = 2 * sizeof(ZqMatrix);
 

@@ -3,31 +3,35 @@
 #include "zq/file/ZqByteReader.h"
 #include "zq/gl/ZqGlCameraAnimationFormat.h"
 #include "zq/gl/ZqGlKeyFrame.h"
-#include "zq/gl/ZqGlResourceFile.h"
+#include "zq/gl/ZqGlResourceFile_internal.h"
 #include "zq/platform/os/lasterror.h"
 
 #include <string>
 
-namespace {
+// Reload leaves the last error alone when its argument is null or the path is not in use; the
+// image of a reload is checked for size as one handed to create is, a file read by create is
+// not.
+struct ZqGlCameraAnimationTraits : zq_gl::ResourceFile<0, 0x10000>,
+                                   ZqRefResourceDefaults<ZqGlCameraAnimation> {
+    using T = ZqGlCameraAnimation;
+    static constexpr uint32_t RELOAD_NULL = 0;
+    static constexpr uint32_t NOT_LIVE = 0;
+    static constexpr uint32_t MIN_SIZE = zqcamanim::MIN_DATA_SIZE;
+    static constexpr uint32_t MAX_SIZE = zqcamanim::MAX_DATA_SIZE;
+    static constexpr uint32_t RELOAD_MIN_SIZE = zqcamanim::MIN_DATA_SIZE;
+    static constexpr uint32_t RELOAD_MAX_SIZE = zqcamanim::MAX_DATA_SIZE;
 
-constexpr uint32_t ERROR_NO_FREE = 0x20003600;
-constexpr uint32_t ERROR_READ = 0x20003601;
-constexpr uint32_t ERROR_NULL = 0x20003602;
-constexpr uint32_t ERROR_SIZE = 0x20003603;
-constexpr uint32_t ERROR_MAGIC = 0x20003605;
-constexpr uint32_t ERROR_NR_CHUNKS = 0x20003606;
-constexpr uint32_t ERROR_CHUNK_OFFSET = 0x20003607;
-constexpr uint32_t ERROR_CHUNK_TYPE = 0x20003608;
-constexpr uint32_t ERROR_NO_CHUNK = 0x20003609;
-constexpr uint32_t ERROR_TRACK_OFFSET = 0x2000360A;
-constexpr uint32_t ERROR_TRACK_TYPE = 0x2000360B;
-constexpr uint32_t ERROR_TRACK_NUMBER = 0x2000360C;
-constexpr uint32_t ERROR_FRAMES = 0x2000360D;
-constexpr uint32_t ERROR_VALUES = 0x2000360E;
-
-constexpr uint32_t FILE_LIMIT = 0x10000;
-
-} // namespace
+    static uint32_t parse(T& a, const uint8_t* const data, const uint32_t size, const bool reload,
+                          const float rate) {
+        return a.parse(data, size, rate, reload);
+    }
+    static uint32_t takeOver(T& live, T& fresh) {
+        live.releaseBody();
+        live.m_pKeyFrame = fresh.m_pKeyFrame;
+        fresh.m_pKeyFrame = nullptr;
+        return 0;
+    }
+};
 
 using zqanim::within;
 
@@ -41,123 +45,25 @@ void ZqGlCameraAnimation::sysQuit() {
 
 ZqGlCameraAnimation* ZqGlCameraAnimation::create(const char16_t* const name, const void* const data,
                                                  const uint32_t size, const float rate) {
-    if (name == nullptr || data == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return nullptr;
-    }
-    if (size < zqcamanim::MIN_DATA_SIZE || size > zqcamanim::MAX_DATA_SIZE) {
-        zqp::setLastError(ERROR_SIZE);
-        return nullptr;
-    }
-    return createLocked(name, data, size, nullptr, rate);
+    return createResource(name, data, size, rate);
 }
 
 ZqGlCameraAnimation* ZqGlCameraAnimation::create(const char16_t* const name,
                                                  const char16_t* const path, const float rate) {
-    if (name == nullptr || path == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return nullptr;
-    }
-    return createLocked(name, nullptr, 0, path, rate);
-}
-
-ZqGlCameraAnimation* ZqGlCameraAnimation::createLocked(const char16_t* const name,
-                                                       const void* const data, const uint32_t size,
-                                                       const char16_t* const path,
-                                                       const float rate) {
-    if (m_pCriticalSection == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    const ZqLockGuard hold(*m_pCriticalSection);
-    ZqGlCameraAnimation* const a = ZqRefList::create(name);
-    if (a == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    if (a->getRefCountBody() != 1) {
-        return a;
-    }
-    zq_gl::FileBuffer file;
-    const uint8_t* bytes = static_cast<const uint8_t*>(data);
-    uint32_t n = size;
-    if (path != nullptr) {
-        file = zq_gl::loadResourceFile(path, 0, FILE_LIMIT, n);
-        if (file == nullptr) {
-            ZqRefList::release(a);
-            zqp::setLastError(ERROR_READ);
-            return nullptr;
-        }
-        bytes = static_cast<const uint8_t*>(file.get());
-    }
-    const uint32_t error = a->parse(bytes, n, rate, false);
-    if (error != 0) {
-        ZqRefList::release(a);
-        zqp::setLastError(error);
-        return nullptr;
-    }
-    return a;
+    return createResourceFile(name, path, rate);
 }
 
 ZqGlCameraAnimation* ZqGlCameraAnimation::reload(const void* const data, const uint32_t size,
                                                  const float rate) {
-    if (data == nullptr || m_pCriticalSection == nullptr) {
-        return nullptr;
-    }
-    const ZqLockGuard hold(*m_pCriticalSection);
-    return reloadLocked(data, size, rate);
+    return reloadResource(data, size, rate);
 }
 
 ZqGlCameraAnimation* ZqGlCameraAnimation::reload(const char16_t* const path, const float rate) {
-    if (path == nullptr || m_pCriticalSection == nullptr) {
-        return nullptr;
-    }
-    const ZqLockGuard hold(*m_pCriticalSection);
-    if (searchBody(this) == nullptr) {
-        return nullptr;
-    }
-    uint32_t size = 0;
-    const zq_gl::FileBuffer file = zq_gl::loadResourceFile(path, 0, FILE_LIMIT, size);
-    if (file == nullptr) {
-        zqp::setLastError(ERROR_READ);
-        return nullptr;
-    }
-    return reloadLocked(file.get(), size, rate);
-}
-
-ZqGlCameraAnimation* ZqGlCameraAnimation::reloadLocked(const void* const data, const uint32_t size,
-                                                       const float rate) {
-    if (searchBody(this) == nullptr) {
-        return nullptr;
-    }
-    if (size < zqcamanim::MIN_DATA_SIZE || size > zqcamanim::MAX_DATA_SIZE) {
-        zqp::setLastError(ERROR_SIZE);
-        return nullptr;
-    }
-    ZqGlCameraAnimation* const fresh = ZqRefList::createForce(getName());
-    if (fresh == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    const uint32_t error = fresh->parse(static_cast<const uint8_t*>(data), size, rate, true);
-    if (error != 0) {
-        ZqRefList::release(fresh);
-        zqp::setLastError(error);
-        return nullptr;
-    }
-    releaseBody();
-    m_pKeyFrame = fresh->m_pKeyFrame;
-    fresh->m_pKeyFrame = nullptr;
-    ZqRefList::release(fresh);
-    return this;
+    return reloadResourceFile(path, rate);
 }
 
 unsigned int ZqGlCameraAnimation::release() {
-    const ZqLockGuard hold(*m_pCriticalSection);
-    if (getRefCountBody() == 1) {
-        releaseBody();
-    }
-    return ZqRefList::release(this);
+    return releaseResource();
 }
 
 void ZqGlCameraAnimation::releaseBody() {

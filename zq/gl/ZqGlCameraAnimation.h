@@ -2,17 +2,34 @@
 // position, vertical field of view, near and far distance and aspect ratio over time, read from
 // the animation container with one camera chunk (ZqGlCameraAnimationFormat.h). A named,
 // reference-counted pool element; reload swaps its key-frame set in place.
-// Not for: evaluation (ZqGlCameraAnimationPlayer). Depends on ZqGlKeyFrame, ZqRefList, ZqFile.
+// Not for: evaluation (ZqGlCameraAnimationPlayer). Depends on ZqGlKeyFrame, ZqRefResource, ZqFile.
 #pragma once
 
-#include "zq/memory/ZqRefList.h"
+#include "zq/memory/ZqRefResource.h"
 
 #include <cstdint>
 
 class ZqGlKeyFrame;
 
-class ZqGlCameraAnimation : public ZqRefList<ZqGlCameraAnimation> {
+struct ZqGlCameraAnimationTraits;
+
+class ZqGlCameraAnimation : public ZqRefResource<ZqGlCameraAnimation, ZqGlCameraAnimationTraits> {
 public:
+    // Last-error codes.
+    static constexpr uint32_t ERROR_NO_FREE = 0x20003600;
+    static constexpr uint32_t ERROR_READ = 0x20003601;
+    static constexpr uint32_t ERROR_NULL = 0x20003602;
+    static constexpr uint32_t ERROR_SIZE = 0x20003603;
+    static constexpr uint32_t ERROR_MAGIC = 0x20003605;
+    static constexpr uint32_t ERROR_NR_CHUNKS = 0x20003606;
+    static constexpr uint32_t ERROR_CHUNK_OFFSET = 0x20003607;
+    static constexpr uint32_t ERROR_CHUNK_TYPE = 0x20003608;
+    static constexpr uint32_t ERROR_NO_CHUNK = 0x20003609;
+    static constexpr uint32_t ERROR_TRACK_OFFSET = 0x2000360A;
+    static constexpr uint32_t ERROR_TRACK_TYPE = 0x2000360B;
+    static constexpr uint32_t ERROR_TRACK_NUMBER = 0x2000360C;
+    static constexpr uint32_t ERROR_FRAMES = 0x2000360D;
+    static constexpr uint32_t ERROR_VALUES = 0x2000360E;
     static constexpr uint32_t POOL_SIZE = 64;
 
     static void sysInit();
@@ -43,13 +60,12 @@ public:
 private:
     friend class ZqFixList<ZqGlCameraAnimation>;
     friend class ZqRefList<ZqGlCameraAnimation>;
+    friend class ZqRefResource<ZqGlCameraAnimation, ZqGlCameraAnimationTraits>;
+    friend struct ZqGlCameraAnimationTraits;
 
     ZqGlCameraAnimation() = default;
     ~ZqGlCameraAnimation() override = default;
 
-    static ZqGlCameraAnimation* createLocked(const char16_t* name, const void* data, uint32_t size,
-                                             const char16_t* path, float rate);
-    ZqGlCameraAnimation* reloadLocked(const void* data, uint32_t size, float rate);
     // 0 or the error code.
     uint32_t parse(const uint8_t* data, uint32_t size, float rate, bool force);
     void releaseBody();

@@ -11,13 +11,26 @@
 
 namespace {
 
-constexpr uint32_t ERROR_NO_FREE = 0x20003700;
-constexpr uint32_t ERROR_NULL = 0x20003701;
-
 constexpr float NO_LIMIT = std::numeric_limits<float>::max();
 constexpr float DEGREES_TO_RADIANS = 0.017453292f;
 
 } // namespace
+
+struct ZqGlCameraAnimationPlayerTraits {
+    using T = ZqGlCameraAnimationPlayer;
+    static constexpr uint32_t NULL_ARGUMENT = T::ERROR_NULL;
+    static constexpr uint32_t NO_FREE = T::ERROR_NO_FREE;
+
+    // The defaults come first, so that the first evaluation never takes the thresholds of the
+    // element's previous use.
+    static void prepare(T& p) {
+        p.m_calcMatrix = true;
+        p.resetOutputs();
+        p.setRotationThreshold(NO_LIMIT, NO_LIMIT, NO_LIMIT, NO_LIMIT);
+        p.setTransThreshold(NO_LIMIT, NO_LIMIT, NO_LIMIT, 1.0f);
+    }
+    static void attach(T&, const ZqGlCameraAnimation&) {}
+};
 
 void ZqGlCameraAnimationPlayer::sysInit() {
     init(POOL_SIZE);
@@ -29,40 +42,11 @@ void ZqGlCameraAnimationPlayer::sysQuit() {
 
 ZqGlCameraAnimationPlayer*
 ZqGlCameraAnimationPlayer::create(ZqGlCameraAnimation* const cameraAnimation, const float time) {
-    if (cameraAnimation == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return nullptr;
-    }
-    if (m_pCriticalSection == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    ZqGlCameraAnimationPlayer* p = nullptr;
-    {
-        const ZqLockGuard hold(*m_pCriticalSection);
-        p = ZqFixList::create();
-    }
-    if (p == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    p->m_calcMatrix = true;
-    p->resetOutputs();
-    // The defaults come first, so that the first evaluation never takes the thresholds of the
-    // element's previous use.
-    p->setRotationThreshold(NO_LIMIT, NO_LIMIT, NO_LIMIT, NO_LIMIT);
-    p->setTransThreshold(NO_LIMIT, NO_LIMIT, NO_LIMIT, 1.0f);
-    if (!p->setCameraAnimation(cameraAnimation, time)) {
-        p->release();
-        return nullptr;
-    }
-    return p;
+    return createPlayer(cameraAnimation, time);
 }
 
 unsigned int ZqGlCameraAnimationPlayer::release() {
-    releaseBody();
-    const ZqLockGuard hold(*m_pCriticalSection);
-    return ZqFixList::release(this);
+    return releasePlayer();
 }
 
 void ZqGlCameraAnimationPlayer::releaseBody() {
@@ -78,26 +62,7 @@ void ZqGlCameraAnimationPlayer::releaseBody() {
 
 bool ZqGlCameraAnimationPlayer::setCameraAnimation(ZqGlCameraAnimation* const cameraAnimation,
                                                    const float time) {
-    if (cameraAnimation == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return false;
-    }
-    cameraAnimation->addRef();
-    if (m_pAnimation != nullptr) {
-        m_pAnimation->release();
-    }
-    m_pAnimation = cameraAnimation;
-    if (m_pKeyFramePlayer == nullptr) {
-        m_pKeyFramePlayer = ZqGlKeyFramePlayer::create(cameraAnimation->getKeyFrame(), 0.0f);
-        if (m_pKeyFramePlayer == nullptr) {
-            releaseBody();
-            return false;
-        }
-    } else {
-        m_pKeyFramePlayer->setKeyFrame(cameraAnimation->getKeyFrame(), 0.0f);
-    }
-    setTime(time);
-    return true;
+    return attachResource(cameraAnimation, time);
 }
 
 void ZqGlCameraAnimationPlayer::setTime(const float time) {

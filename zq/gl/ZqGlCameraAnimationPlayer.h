@@ -6,16 +6,22 @@
 // types.
 #pragma once
 
+#include "zq/gl/ZqGlResourcePlayer.h"
 #include "zq/math/ZqMatrix.h"
-#include "zq/memory/ZqFixList.h"
 
 #include <cstdint>
 
 class ZqGlCameraAnimation;
-class ZqGlKeyFramePlayer;
 
-class ZqGlCameraAnimationPlayer : public ZqFixList<ZqGlCameraAnimationPlayer> {
+struct ZqGlCameraAnimationPlayerTraits;
+
+class ZqGlCameraAnimationPlayer
+    : public ZqGlResourcePlayer<ZqGlCameraAnimationPlayer, ZqGlCameraAnimation,
+                                ZqGlCameraAnimationPlayerTraits> {
 public:
+    // Last-error codes.
+    static constexpr uint32_t ERROR_NO_FREE = 0x20003700;
+    static constexpr uint32_t ERROR_NULL = 0x20003701;
     static constexpr uint32_t POOL_SIZE = 32;
 
     static void sysInit();
@@ -68,6 +74,9 @@ public:
 
 private:
     friend class ZqFixList<ZqGlCameraAnimationPlayer>;
+    friend class ZqGlResourcePlayer<ZqGlCameraAnimationPlayer, ZqGlCameraAnimation,
+                                    ZqGlCameraAnimationPlayerTraits>;
+    friend struct ZqGlCameraAnimationPlayerTraits;
 
     ZqGlCameraAnimationPlayer() = default;
     ~ZqGlCameraAnimationPlayer() override = default;

@@ -12,16 +12,6 @@
 
 namespace {
 
-constexpr uint32_t ERROR_NO_FREE = 0x20002200;
-constexpr uint32_t ERROR_NR_TRACKS = 0x20002201;
-constexpr uint32_t ERROR_NR_KEYS = 0x20002202;
-constexpr uint32_t ERROR_TYPE = 0x20002203;
-constexpr uint32_t ERROR_FIRST_FRAME = 0x20002204;
-constexpr uint32_t ERROR_FRAME_ORDER = 0x20002205;
-// A frame count of 0 (or one that does not fit a signed 32-bit count) or a rate that is not a
-// finite positive number: the players' loop wrap would divide by a total time of 0.
-constexpr uint32_t ERROR_TIMING = 0x20002206;
-
 struct TypeInfo {
     uint8_t type;
     uint8_t nrValues;

@@ -13,6 +13,16 @@
 
 class ZqGlKeyFrame : public ZqRefList<ZqGlKeyFrame> {
 public:
+    // Last-error codes.
+    static constexpr uint32_t ERROR_NO_FREE = 0x20002200;
+    static constexpr uint32_t ERROR_NR_TRACKS = 0x20002201;
+    static constexpr uint32_t ERROR_NR_KEYS = 0x20002202;
+    static constexpr uint32_t ERROR_TYPE = 0x20002203;
+    static constexpr uint32_t ERROR_FIRST_FRAME = 0x20002204;
+    static constexpr uint32_t ERROR_FRAME_ORDER = 0x20002205;
+    // A frame count of 0 (or one that does not fit a signed 32-bit count) or a rate that is not a
+    // finite positive number: the players' loop wrap would divide by a total time of 0.
+    static constexpr uint32_t ERROR_TIMING = 0x20002206;
     static constexpr uint32_t POOL_SIZE = 4096;
     static constexpr uint32_t MAX_TRACKS = 126;
     static constexpr uint32_t MAX_KEYS = 7999;

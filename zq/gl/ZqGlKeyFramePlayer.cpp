@@ -9,9 +9,6 @@
 
 namespace {
 
-constexpr uint32_t ERROR_NO_FREE = 0x20002300;
-constexpr uint32_t ERROR_TIME = 0x20002301;
-
 using Track = ZqGlKeyFrame::Track;
 using Work = ZqGlKeyFrame::Work;
 

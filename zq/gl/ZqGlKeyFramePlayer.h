@@ -13,6 +13,9 @@
 
 class ZqGlKeyFramePlayer : public ZqFixList<ZqGlKeyFramePlayer> {
 public:
+    // Last-error codes.
+    static constexpr uint32_t ERROR_NO_FREE = 0x20002300;
+    static constexpr uint32_t ERROR_TIME = 0x20002301;
     static constexpr uint32_t POOL_SIZE = 1024;
     using Work = ZqGlKeyFrame::Work;
 

@@ -4,7 +4,7 @@
 #include "zq/file/ZqByteReader.h"
 #include "zq/gl/ZqGlAnimation.h"
 #include "zq/gl/ZqGlPrimitive.h"
-#include "zq/gl/ZqGlResourceFile.h"
+#include "zq/gl/ZqGlResourceFile_internal.h"
 #include "zq/platform/os/lasterror.h"
 #include "zq/system/ZqError.h"
 #include "zq/system/ZqSprintf.h"
@@ -14,14 +14,35 @@
 
 namespace {
 
-constexpr uint32_t ERROR_NO_FREE = 0x20003000;
-constexpr uint32_t ERROR_READ = 0x20003001;
-constexpr uint32_t ERROR_NULL = 0x20003002;
-constexpr uint32_t ERROR_SIZE = 0x20003003;
-constexpr uint32_t ERROR_NOT_LIVE = 0x20003004;
-
 constexpr uint32_t MIN_FILE_SIZE = 192;
-constexpr uint32_t FILE_LIMIT = 0x200000;
+
+} // namespace
+
+// A null name or file name to create from a file is the no-free code; a reload takes the flag
+// it is given and leaves culling off.
+struct ZqGlModelTraits : zq_gl::ResourceFile<MIN_FILE_SIZE, 0x200000>,
+                         ZqRefResourceDefaults<ZqGlModel> {
+    using T = ZqGlModel;
+    static constexpr uint32_t NULL_FILE_NAME = T::ERROR_NO_FREE;
+    static constexpr uint32_t NOT_LIVE = T::ERROR_NOT_LIVE;
+    static constexpr uint32_t MIN_SIZE = MIN_FILE_SIZE;
+    static constexpr uint32_t MAX_SIZE = T::MAX_FILE_SIZE;
+
+    static uint32_t parse(T& m, const uint8_t* const data, const uint32_t size, const bool reload,
+                          const T::FLAG flag) {
+        return m.createBody(flag, data, size, reload);
+    }
+    static uint32_t takeOver(T& live, T& fresh) {
+        live.releaseBody();
+        live.m_body = std::move(fresh.m_body);
+        fresh.m_body = T::Body{};
+        live.m_flag = fresh.m_flag;
+        live.m_cullingEnable = false;
+        return 0;
+    }
+};
+
+namespace {
 
 uint32_t primitiveType(const uint8_t code) {
     static const uint32_t types[6] = {
@@ -58,133 +79,24 @@ void ZqGlModel::sysQuit() {
 
 ZqGlModel* ZqGlModel::create(const FLAG flag, const char16_t* const name, const void* const data,
                              const unsigned int size) {
-    if (name == nullptr || data == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return nullptr;
-    }
-    if (size < MIN_FILE_SIZE || size > MAX_FILE_SIZE) {
-        zqp::setLastError(ERROR_SIZE);
-        return nullptr;
-    }
-    return createLocked(flag, name, data, size, nullptr);
+    return createResource(name, data, size, flag);
 }
 
 ZqGlModel* ZqGlModel::create(const FLAG flag, const char16_t* const name,
                              const char16_t* const fileName) {
-    if (name == nullptr || fileName == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    return createLocked(flag, name, nullptr, 0, fileName);
-}
-
-ZqGlModel* ZqGlModel::createLocked(const FLAG flag, const char16_t* const name,
-                                   const void* const data, const unsigned int size,
-                                   const char16_t* const fileName) {
-    if (m_pCriticalSection == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    const ZqLockGuard hold(*m_pCriticalSection);
-    ZqGlModel* const m = ZqRefList::create(name);
-    if (m == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    if (m->getRefCountBody() != 1) {
-        return m;
-    }
-    zq_gl::FileBuffer file;
-    const void* bytes = data;
-    uint32_t n = size;
-    if (fileName != nullptr) {
-        file = zq_gl::loadResourceFile(fileName, MIN_FILE_SIZE, FILE_LIMIT, n);
-        if (file == nullptr) {
-            ZqRefList::release(m);
-            zqp::setLastError(ERROR_READ);
-            return nullptr;
-        }
-        bytes = file.get();
-    }
-    const uint32_t error = m->createBody(flag, bytes, n, false);
-    if (error != 0) {
-        ZqRefList::release(m);
-        zqp::setLastError(error);
-        return nullptr;
-    }
-    return m;
+    return createResourceFile(name, fileName, flag);
 }
 
 ZqGlModel* ZqGlModel::reload(const FLAG flag, const void* const data, const unsigned int size) {
-    if (data == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return nullptr;
-    }
-    if (m_pCriticalSection == nullptr) {
-        zqp::setLastError(ERROR_NOT_LIVE);
-        return nullptr;
-    }
-    const ZqLockGuard hold(*m_pCriticalSection);
-    return reloadLocked(flag, data, size);
+    return reloadResource(data, size, flag);
 }
 
 ZqGlModel* ZqGlModel::reload(const FLAG flag, const char16_t* const fileName) {
-    if (fileName == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return nullptr;
-    }
-    if (m_pCriticalSection == nullptr) {
-        zqp::setLastError(ERROR_NOT_LIVE);
-        return nullptr;
-    }
-    const ZqLockGuard hold(*m_pCriticalSection);
-    if (searchBody(this) == nullptr) {
-        zqp::setLastError(ERROR_NOT_LIVE);
-        return nullptr;
-    }
-    uint32_t size = 0;
-    const zq_gl::FileBuffer file =
-        zq_gl::loadResourceFile(fileName, MIN_FILE_SIZE, FILE_LIMIT, size);
-    if (file == nullptr) {
-        zqp::setLastError(ERROR_READ);
-        return nullptr;
-    }
-    return reloadLocked(flag, file.get(), size);
-}
-
-ZqGlModel* ZqGlModel::reloadLocked(const FLAG flag, const void* const data,
-                                   const unsigned int size) {
-    if (searchBody(this) == nullptr) {
-        zqp::setLastError(ERROR_NOT_LIVE);
-        return nullptr;
-    }
-    ZqGlModel* const fresh = ZqRefList::createForce(getName());
-    if (fresh == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    const uint32_t error = fresh->createBody(flag, data, size, true);
-    if (error != 0) {
-        ZqRefList::release(fresh);
-        zqp::setLastError(error);
-        return nullptr;
-    }
-    releaseBody();
-    m_body = std::move(fresh->m_body);
-    fresh->m_body = Body{};
-    m_flag = fresh->m_flag;
-    m_cullingEnable = false;
-    ZqRefList::release(fresh);
-    return this;
+    return reloadResourceFile(fileName, flag);
 }
 
 unsigned int ZqGlModel::release() {
-    const ZqLockGuard hold(*m_pCriticalSection);
-    const unsigned int left = ZqRefList::release(this);
-    if (left == 0) {
-        releaseBody();
-    }
-    return left;
+    return releaseResource();
 }
 
 void ZqGlModel::releaseBody() {

@@ -11,7 +11,7 @@
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
 #include "zq/dg/ZqDgSphere.h"
 #include "zq/gl/ZqGlModelFile.h"
-#include "zq/memory/ZqRefList.h"
+#include "zq/memory/ZqRefResource.h"
 
 #include <cstdint>
 #include <string>
@@ -24,8 +24,16 @@ class ZqGlState;
 class ZqGlTexture;
 class ZqGlTextureAnimationPlayer;
 
-class ZqGlModel : public ZqRefList<ZqGlModel> {
+struct ZqGlModelTraits;
+
+class ZqGlModel : public ZqRefResource<ZqGlModel, ZqGlModelTraits> {
 public:
+    // Last-error codes.
+    static constexpr uint32_t ERROR_NO_FREE = 0x20003000;
+    static constexpr uint32_t ERROR_READ = 0x20003001;
+    static constexpr uint32_t ERROR_NULL = 0x20003002;
+    static constexpr uint32_t ERROR_SIZE = 0x20003003;
+    static constexpr uint32_t ERROR_NOT_LIVE = 0x20003004;
     static constexpr uint32_t POOL_SIZE = 1024;
     static constexpr uint32_t NR_BONE_INDICES = 512;
     // Files given from memory are 192 to MAX_FILE_SIZE bytes.
@@ -144,6 +152,8 @@ public:
 private:
     friend class ZqFixList<ZqGlModel>;
     friend class ZqRefList<ZqGlModel>;
+    friend class ZqRefResource<ZqGlModel, ZqGlModelTraits>;
+    friend struct ZqGlModelTraits;
 
     struct Bone {
         ZqMatrix bind;
@@ -180,9 +190,6 @@ private:
     ZqGlModel() = default;
     ~ZqGlModel() override;
 
-    static ZqGlModel* createLocked(FLAG flag, const char16_t* name, const void* data,
-                                   unsigned int size, const char16_t* fileName);
-    ZqGlModel* reloadLocked(FLAG flag, const void* data, unsigned int size);
     // 0 or the error code; what was made is released on failure.
     uint32_t createBody(FLAG flag, const void* data, unsigned int size, bool force);
     void releaseBody();

@@ -2,15 +2,13 @@
 
 #include "zq/file/ZqByteReader.h"
 #include "zq/gl/ZqGlModelFormat.h"
-#include "zq/gl/ZqGlPrimitiveFormat.h"
-#include "zq/system/ZqUtf.h"
+#include "zq/gl/ZqGlPrimitiveFormat_internal.h"
+#include "zq/system/ZqUtf_internal.h"
 
 #include <cmath>
 #include <cstring>
 
 namespace {
-
-constexpr uint32_t ERROR_SIZE = 0x20003003;
 
 using zqmdl::HEADER_SIZE;
 

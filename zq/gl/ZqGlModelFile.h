@@ -16,6 +16,8 @@
 
 class ZqGlModelFile {
 public:
+    // A null or short image: the model's own code for a wrong size (ZqGlModel::ERROR_SIZE).
+    static constexpr uint32_t ERROR_SIZE = 0x20003003;
     struct Box {
         ZqVector3 centre{0.0f, 0.0f, 0.0f};
         ZqVector3 half{0.0f, 0.0f, 0.0f};

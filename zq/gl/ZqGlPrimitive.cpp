@@ -1,6 +1,6 @@
 #include "zq/gl/ZqGlPrimitive.h"
 
-#include "zq/gl/ZqGlPrimitiveFormat.h"
+#include "zq/gl/ZqGlPrimitiveFormat_internal.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/platform/gpu/gpu.h"
 #include "zq/platform/os/lasterror.h"
@@ -14,15 +14,6 @@
 namespace gpu = zqp::gpu;
 
 namespace {
-
-constexpr uint32_t ERROR_NO_FREE = 0x20002100;
-constexpr uint32_t ERROR_VERTEX_SIZE = 0x20002104;
-constexpr uint32_t ERROR_DECLARATION = 0x20002105;
-constexpr uint32_t ERROR_COUNT = 0x20002106;
-constexpr uint32_t ERROR_VERTEX_LOCK = 0x20002110;
-constexpr uint32_t ERROR_POINT_INDICES = 0x20002111;
-constexpr uint32_t ERROR_INDEX_RANGE = 0x20002112;
-constexpr uint32_t ERROR_INDEX_LOCK = 0x20002113;
 
 constexpr uint8_t LOCKED_VERTICES = 1;
 constexpr uint8_t LOCKED_INDICES = 2;

@@ -25,6 +25,15 @@ class VertexDeclaration;
 
 class ZqGlPrimitive : public ZqRefList<ZqGlPrimitive> {
 public:
+    // Last-error codes.
+    static constexpr uint32_t ERROR_NO_FREE = 0x20002100;
+    static constexpr uint32_t ERROR_VERTEX_SIZE = 0x20002104;
+    static constexpr uint32_t ERROR_DECLARATION = 0x20002105;
+    static constexpr uint32_t ERROR_COUNT = 0x20002106;
+    static constexpr uint32_t ERROR_VERTEX_LOCK = 0x20002110;
+    static constexpr uint32_t ERROR_POINT_INDICES = 0x20002111;
+    static constexpr uint32_t ERROR_INDEX_RANGE = 0x20002112;
+    static constexpr uint32_t ERROR_INDEX_LOCK = 0x20002113;
     static constexpr uint32_t POOL_SIZE = 4096;
     // Vertex and index counts must stay below this.
     static constexpr uint32_t MAX_COUNT = 65500;

@@ -1,4 +1,4 @@
-#include "zq/gl/ZqGlPrimitiveFormat.h"
+#include "zq/gl/ZqGlPrimitiveFormat_internal.h"
 
 #include <cmath>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "zq/gl/ZqGlResourceFile.h"
+#include "zq/gl/ZqGlResourceFile_internal.h"
 
 #include "zq/file/ZqFile.h"
 #include "zq/memory/ZqMemAlloc.h"

@@ -3,7 +3,7 @@
 #include "zq/file/ZqFile.h"
 #include "zq/gl/ZqGlCamera.h"
 #include "zq/gl/ZqGlEffect.h"
-#include "zq/gl/ZqGlShader_default.h"
+#include "zq/gl/ZqGlShader_default_internal.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/gl/ZqGlTexture.h"
 #include "zq/math/ZqMatrix.h"

@@ -3,7 +3,7 @@
 #include "zq/file/ZqFile.h"
 #include "zq/gl/ZqGlSprite.h"
 #include "zq/gl/ZqGlSystem.h"
-#include "zq/gl/ZqGlTextureImage.h"
+#include "zq/gl/ZqGlTextureImage_internal.h"
 #include "zq/memory/ZqMemAlloc.h"
 #include "zq/platform/gpu/gpu.h"
 #include "zq/platform/image/image.h"
@@ -22,18 +22,6 @@ static_assert(ZqGlTexture::FORMAT_X8R8G8B8 == static_cast<uint32_t>(gpu::Format:
 static_assert(ZqGlTexture::FORMAT_A1R5G5B5 == static_cast<uint32_t>(gpu::Format::A1R5G5B5));
 
 namespace {
-
-constexpr uint32_t ERROR_NO_FREE = 0x20002000;
-constexpr uint32_t ERROR_READ = 0x20002001;
-constexpr uint32_t ERROR_NULL = 0x20002002;
-constexpr uint32_t ERROR_TOO_LARGE = 0x20002003;
-constexpr uint32_t ERROR_NOT_LIVE = 0x20002004;
-constexpr uint32_t ERROR_KIND = 0x20002005;
-constexpr uint32_t ERROR_CREATE = 0x20002006;
-constexpr uint32_t ERROR_SIZE = 0x20002007;
-constexpr uint32_t ERROR_FORMAT = 0x20002008;
-constexpr uint32_t ERROR_SURFACE = 0x20002009;
-constexpr uint32_t ERROR_DEPTH = 0x2000200A;
 
 constexpr uint8_t FLAG_LOCKED = 1;
 

@@ -22,6 +22,18 @@ class Surface;
 
 class ZqGlTexture : public ZqRefList<ZqGlTexture> {
 public:
+    // Last-error codes.
+    static constexpr uint32_t ERROR_NO_FREE = 0x20002000;
+    static constexpr uint32_t ERROR_READ = 0x20002001;
+    static constexpr uint32_t ERROR_NULL = 0x20002002;
+    static constexpr uint32_t ERROR_TOO_LARGE = 0x20002003;
+    static constexpr uint32_t ERROR_NOT_LIVE = 0x20002004;
+    static constexpr uint32_t ERROR_KIND = 0x20002005;
+    static constexpr uint32_t ERROR_CREATE = 0x20002006;
+    static constexpr uint32_t ERROR_SIZE = 0x20002007;
+    static constexpr uint32_t ERROR_FORMAT = 0x20002008;
+    static constexpr uint32_t ERROR_SURFACE = 0x20002009;
+    static constexpr uint32_t ERROR_DEPTH = 0x2000200A;
     static constexpr uint32_t POOL_SIZE = 256;
     // Image files of this size or more are refused.
     static constexpr uint32_t MAX_FILE_SIZE = 0x400000;

@@ -3,39 +3,43 @@
 #include "zq/file/ZqByteReader.h"
 #include "zq/gl/ZqGlAnimationFormat.h"
 #include "zq/gl/ZqGlKeyFrame.h"
-#include "zq/gl/ZqGlResourceFile.h"
+#include "zq/gl/ZqGlResourceFile_internal.h"
 #include "zq/platform/os/lasterror.h"
 #include "zq/system/ZqError.h"
 
 #include <new>
 #include <string>
 
-namespace {
+// Every create makes a new element (and key-frame set), never sharing one of the same name; a
+// reload whose sub-animation or track count differs is refused, since players size their
+// outputs and index tracks by these counts.
+struct ZqGlTextureAnimationTraits : zq_gl::ResourceFile<20, 0x10000>,
+                                    ZqRefResourceDefaults<ZqGlTextureAnimation> {
+    using T = ZqGlTextureAnimation;
+    static constexpr uint32_t NOT_LIVE = T::ERROR_NOT_LIVE;
+    static constexpr bool SHARE = false;
+    static constexpr uint32_t MIN_SIZE = 10;
+    static constexpr uint32_t MAX_SIZE = 65535;
 
-constexpr uint32_t ERROR_NO_FREE = 0x20003400;
-constexpr uint32_t ERROR_READ = 0x20003401;
-constexpr uint32_t ERROR_NULL = 0x20003402;
-constexpr uint32_t ERROR_SIZE = 0x20003403;
-constexpr uint32_t ERROR_NOT_LIVE = 0x20003404;
-constexpr uint32_t ERROR_MAGIC = 0x20003405;
-constexpr uint32_t ERROR_NR_CHUNKS = 0x20003406;
-constexpr uint32_t ERROR_CHUNK_OFFSET = 0x20003407;
-constexpr uint32_t ERROR_CHUNK_TYPE = 0x20003408;
-constexpr uint32_t ERROR_CHUNK_MISSING = 0x20003409;
-constexpr uint32_t ERROR_NR_SUBS = 0x2000340A;
-constexpr uint32_t ERROR_NR_TRACKS = 0x2000340B;
-constexpr uint32_t ERROR_TRACK_OFFSET = 0x2000340C;
-constexpr uint32_t ERROR_TRACK_KIND = 0x2000340D;
-constexpr uint32_t ERROR_VALUE_INDEX = 0x2000340E;
-constexpr uint32_t ERROR_SUB_INDEX = 0x2000340F;
-constexpr uint32_t ERROR_FRAMES = 0x20003410;
-constexpr uint32_t ERROR_VALUES = 0x20003411;
-
-constexpr uint32_t MIN_SIZE = 10;
-constexpr uint32_t MAX_SIZE = 65535;
-constexpr uint32_t FILE_LIMIT = 0x10000;
-
-} // namespace
+    static uint32_t parse(T& a, const uint8_t* const data, const uint32_t size,
+                          [[maybe_unused]] const bool reload, const float fps) {
+        return a.createBody(data, size, fps);
+    }
+    static uint32_t takeOver(T& live, T& fresh) {
+        if (fresh.m_vMaterialNameIds.size() != live.m_vMaterialNameIds.size()) {
+            return T::ERROR_NR_SUBS;
+        }
+        if (fresh.m_vInfos.size() != live.m_vInfos.size()) {
+            return T::ERROR_NR_TRACKS;
+        }
+        live.releaseBody();
+        live.m_vMaterialNameIds = std::move(fresh.m_vMaterialNameIds);
+        live.m_vInfos = std::move(fresh.m_vInfos);
+        live.m_pKeyFrame = fresh.m_pKeyFrame;
+        fresh.m_pKeyFrame = nullptr;
+        return 0;
+    }
+};
 
 using zqanim::within;
 
@@ -50,141 +54,27 @@ void ZqGlTextureAnimation::sysQuit() {
 ZqGlTextureAnimation* ZqGlTextureAnimation::create(const char16_t* const name,
                                                    const void* const data, const uint32_t size,
                                                    const float fps) {
-    if (name == nullptr || data == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return nullptr;
-    }
-    if (size < MIN_SIZE || size > MAX_SIZE) {
-        zqp::setLastError(ERROR_SIZE);
-        return nullptr;
-    }
-    return createLocked(name, data, size, nullptr, fps);
+    return createResource(name, data, size, fps);
 }
 
 ZqGlTextureAnimation* ZqGlTextureAnimation::create(const char16_t* const name,
                                                    const char16_t* const fileName,
                                                    const float fps) {
-    if (name == nullptr || fileName == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return nullptr;
-    }
-    return createLocked(name, nullptr, 0, fileName, fps);
-}
-
-ZqGlTextureAnimation* ZqGlTextureAnimation::createLocked(const char16_t* const name,
-                                                         const void* const data,
-                                                         const uint32_t size,
-                                                         const char16_t* const fileName,
-                                                         const float fps) {
-    if (m_pCriticalSection == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    const ZqLockGuard hold(*m_pCriticalSection);
-    ZqGlTextureAnimation* const a = ZqRefList::createForce(name);
-    if (a == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    zq_gl::FileBuffer file;
-    const void* bytes = data;
-    uint32_t n = size;
-    if (fileName != nullptr) {
-        file = zq_gl::loadResourceFile(fileName, 20, FILE_LIMIT, n);
-        if (file == nullptr) {
-            ZqRefList::release(a);
-            zqp::setLastError(ERROR_READ);
-            return nullptr;
-        }
-        bytes = file.get();
-    }
-    const uint32_t error = a->createBody(static_cast<const uint8_t*>(bytes), n, fps);
-    if (error != 0) {
-        ZqRefList::release(a);
-        zqp::setLastError(error);
-        return nullptr;
-    }
-    return a;
+    return createResourceFile(name, fileName, fps);
 }
 
 ZqGlTextureAnimation* ZqGlTextureAnimation::reload(const void* const data, const uint32_t size,
                                                    const float fps) {
-    if (data == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return nullptr;
-    }
-    if (m_pCriticalSection == nullptr) {
-        zqp::setLastError(ERROR_NOT_LIVE);
-        return nullptr;
-    }
-    const ZqLockGuard hold(*m_pCriticalSection);
-    return reloadLocked(data, size, fps);
+    return reloadResource(data, size, fps);
 }
 
 ZqGlTextureAnimation* ZqGlTextureAnimation::reload(const char16_t* const fileName,
                                                    const float fps) {
-    if (fileName == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return nullptr;
-    }
-    if (m_pCriticalSection == nullptr) {
-        zqp::setLastError(ERROR_NOT_LIVE);
-        return nullptr;
-    }
-    const ZqLockGuard hold(*m_pCriticalSection);
-    if (searchBody(this) == nullptr) {
-        zqp::setLastError(ERROR_NOT_LIVE);
-        return nullptr;
-    }
-    uint32_t size = 0;
-    const zq_gl::FileBuffer file = zq_gl::loadResourceFile(fileName, 20, FILE_LIMIT, size);
-    if (file == nullptr) {
-        zqp::setLastError(ERROR_READ);
-        return nullptr;
-    }
-    return reloadLocked(file.get(), size, fps);
-}
-
-ZqGlTextureAnimation* ZqGlTextureAnimation::reloadLocked(const void* const data,
-                                                         const uint32_t size, const float fps) {
-    if (searchBody(this) == nullptr) {
-        zqp::setLastError(ERROR_NOT_LIVE);
-        return nullptr;
-    }
-    ZqGlTextureAnimation* const fresh = ZqRefList::createForce(getName());
-    if (fresh == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    uint32_t error = fresh->createBody(static_cast<const uint8_t*>(data), size, fps);
-    // Players size their outputs and index tracks by these counts.
-    if (error == 0 && fresh->m_vMaterialNameIds.size() != m_vMaterialNameIds.size()) {
-        error = ERROR_NR_SUBS;
-    } else if (error == 0 && fresh->m_vInfos.size() != m_vInfos.size()) {
-        error = ERROR_NR_TRACKS;
-    }
-    if (error != 0) {
-        fresh->releaseBody();
-        ZqRefList::release(fresh);
-        zqp::setLastError(error);
-        return nullptr;
-    }
-    releaseBody();
-    m_vMaterialNameIds = std::move(fresh->m_vMaterialNameIds);
-    m_vInfos = std::move(fresh->m_vInfos);
-    m_pKeyFrame = fresh->m_pKeyFrame;
-    fresh->m_pKeyFrame = nullptr;
-    fresh->releaseBody();
-    ZqRefList::release(fresh);
-    return this;
+    return reloadResourceFile(fileName, fps);
 }
 
 unsigned int ZqGlTextureAnimation::release() {
-    const ZqLockGuard hold(*m_pCriticalSection);
-    if (getRefCountBody() == 1) {
-        releaseBody();
-    }
-    return ZqRefList::release(this);
+    return releaseResource();
 }
 
 void ZqGlTextureAnimation::releaseBody() {

@@ -3,18 +3,40 @@
 // drive one of five values (u, v offset, u, v scale, rotation) of one sub-animation. A named,
 // reference-counted pool element read from the animation container (ZqGlAnimationFormat.h);
 // every create makes a new element and a new key-frame set.
-// Not for: evaluation (ZqGlTextureAnimationPlayer). Depends on ZqGlKeyFrame, ZqRefList, ZqFile.
+// Not for: evaluation (ZqGlTextureAnimationPlayer). Depends on ZqGlKeyFrame, ZqRefResource, ZqFile.
 #pragma once
 
-#include "zq/memory/ZqRefList.h"
+#include "zq/memory/ZqRefResource.h"
 
 #include <cstdint>
 #include <vector>
 
 class ZqGlKeyFrame;
 
-class ZqGlTextureAnimation : public ZqRefList<ZqGlTextureAnimation> {
+struct ZqGlTextureAnimationTraits;
+
+class ZqGlTextureAnimation
+    : public ZqRefResource<ZqGlTextureAnimation, ZqGlTextureAnimationTraits> {
 public:
+    // Last-error codes.
+    static constexpr uint32_t ERROR_NO_FREE = 0x20003400;
+    static constexpr uint32_t ERROR_READ = 0x20003401;
+    static constexpr uint32_t ERROR_NULL = 0x20003402;
+    static constexpr uint32_t ERROR_SIZE = 0x20003403;
+    static constexpr uint32_t ERROR_NOT_LIVE = 0x20003404;
+    static constexpr uint32_t ERROR_MAGIC = 0x20003405;
+    static constexpr uint32_t ERROR_NR_CHUNKS = 0x20003406;
+    static constexpr uint32_t ERROR_CHUNK_OFFSET = 0x20003407;
+    static constexpr uint32_t ERROR_CHUNK_TYPE = 0x20003408;
+    static constexpr uint32_t ERROR_CHUNK_MISSING = 0x20003409;
+    static constexpr uint32_t ERROR_NR_SUBS = 0x2000340A;
+    static constexpr uint32_t ERROR_NR_TRACKS = 0x2000340B;
+    static constexpr uint32_t ERROR_TRACK_OFFSET = 0x2000340C;
+    static constexpr uint32_t ERROR_TRACK_KIND = 0x2000340D;
+    static constexpr uint32_t ERROR_VALUE_INDEX = 0x2000340E;
+    static constexpr uint32_t ERROR_SUB_INDEX = 0x2000340F;
+    static constexpr uint32_t ERROR_FRAMES = 0x20003410;
+    static constexpr uint32_t ERROR_VALUES = 0x20003411;
     static constexpr uint32_t POOL_SIZE = 1024;
     // The value a track drives.
     enum VALUE : uint8_t {
@@ -60,14 +82,13 @@ public:
 private:
     friend class ZqFixList<ZqGlTextureAnimation>;
     friend class ZqRefList<ZqGlTextureAnimation>;
+    friend class ZqRefResource<ZqGlTextureAnimation, ZqGlTextureAnimationTraits>;
+    friend struct ZqGlTextureAnimationTraits;
     friend class ZqGlTextureAnimationPlayer;
 
     ZqGlTextureAnimation() = default;
     ~ZqGlTextureAnimation() override = default;
 
-    static ZqGlTextureAnimation* createLocked(const char16_t* name, const void* data, uint32_t size,
-                                              const char16_t* fileName, float fps);
-    ZqGlTextureAnimation* reloadLocked(const void* data, uint32_t size, float fps);
     // 0 or the error code; everything made is released on failure.
     uint32_t createBody(const uint8_t* data, uint32_t size, float fps);
     void releaseBody();

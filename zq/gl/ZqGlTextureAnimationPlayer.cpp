@@ -10,15 +10,35 @@
 
 namespace {
 
-constexpr uint32_t ERROR_NO_FREE = 0x20003500;
-constexpr uint32_t ERROR_NULL = 0x20003501;
-
 // The first five floats of an output matrix hold the sub-animation's values.
 float& value(ZqMatrix& m, const uint32_t i) {
     return m.m[i / 4][i % 4];
 }
 
 } // namespace
+
+struct ZqGlTextureAnimationPlayerTraits {
+    using T = ZqGlTextureAnimationPlayer;
+    static constexpr uint32_t NULL_ARGUMENT = T::ERROR_NULL;
+    static constexpr uint32_t NO_FREE = T::ERROR_NO_FREE;
+
+    static void prepare(T&) {}
+    // One output matrix per sub-animation, every one computed again.
+    static void attach(T& p, const ZqGlTextureAnimation& animation) {
+        const uint32_t count = animation.getNrSubTextureAnimations();
+        if (p.m_vMatrices.size() != count || p.m_vMatrices.empty()) {
+            try {
+                p.m_vMatrices.assign(count, ZqMatrix(0.0f));
+                p.m_vFlags.assign(count, 0);
+            } catch (const std::bad_alloc&) {
+                throw ZqError::TEXTURE_ANIMATION_MEMORY;
+            }
+        }
+        for (uint8_t& f : p.m_vFlags) {
+            f = 1;
+        }
+    }
+};
 
 void ZqGlTextureAnimationPlayer::sysInit() {
     init(POOL_SIZE);
@@ -30,34 +50,11 @@ void ZqGlTextureAnimationPlayer::sysQuit() {
 
 ZqGlTextureAnimationPlayer*
 ZqGlTextureAnimationPlayer::create(ZqGlTextureAnimation* const animation, const float time) {
-    if (animation == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return nullptr;
-    }
-    if (m_pCriticalSection == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    ZqGlTextureAnimationPlayer* p = nullptr;
-    {
-        const ZqLockGuard hold(*m_pCriticalSection);
-        p = ZqFixList::create();
-    }
-    if (p == nullptr) {
-        zqp::setLastError(ERROR_NO_FREE);
-        return nullptr;
-    }
-    if (!p->setTextureAnimation(animation, time)) {
-        p->release();
-        return nullptr;
-    }
-    return p;
+    return createPlayer(animation, time);
 }
 
 unsigned int ZqGlTextureAnimationPlayer::release() {
-    releaseBody();
-    const ZqLockGuard hold(*m_pCriticalSection);
-    return ZqFixList::release(this);
+    return releasePlayer();
 }
 
 void ZqGlTextureAnimationPlayer::releaseBody() {
@@ -77,38 +74,7 @@ void ZqGlTextureAnimationPlayer::releaseBody() {
 
 bool ZqGlTextureAnimationPlayer::setTextureAnimation(ZqGlTextureAnimation* const animation,
                                                      const float time) {
-    if (animation == nullptr) {
-        zqp::setLastError(ERROR_NULL);
-        return false;
-    }
-    animation->addRef();
-    if (m_pAnimation != nullptr) {
-        m_pAnimation->release();
-    }
-    m_pAnimation = animation;
-    if (m_pKeyFramePlayer == nullptr) {
-        m_pKeyFramePlayer = ZqGlKeyFramePlayer::create(animation->getKeyFrame(), 0.0f);
-        if (m_pKeyFramePlayer == nullptr) {
-            releaseBody();
-            return false;
-        }
-    } else {
-        m_pKeyFramePlayer->setKeyFrame(animation->getKeyFrame(), 0.0f);
-    }
-    const uint32_t count = animation->getNrSubTextureAnimations();
-    if (m_vMatrices.size() != count || m_vMatrices.empty()) {
-        try {
-            m_vMatrices.assign(count, ZqMatrix(0.0f));
-            m_vFlags.assign(count, 0);
-        } catch (const std::bad_alloc&) {
-            throw ZqError::TEXTURE_ANIMATION_MEMORY;
-        }
-    }
-    for (uint8_t& f : m_vFlags) {
-        f = 1;
-    }
-    setTime(time);
-    return true;
+    return attachResource(animation, time);
 }
 
 void ZqGlTextureAnimationPlayer::resetValues() {

@@ -4,17 +4,23 @@
 // that name id. Not for: the data (ZqGlTextureAnimation). Depends on ZqGlKeyFramePlayer.
 #pragma once
 
+#include "zq/gl/ZqGlResourcePlayer.h"
 #include "zq/math/ZqMatrix.h"
-#include "zq/memory/ZqFixList.h"
 
 #include <cstdint>
 #include <vector>
 
-class ZqGlKeyFramePlayer;
 class ZqGlTextureAnimation;
 
-class ZqGlTextureAnimationPlayer : public ZqFixList<ZqGlTextureAnimationPlayer> {
+struct ZqGlTextureAnimationPlayerTraits;
+
+class ZqGlTextureAnimationPlayer
+    : public ZqGlResourcePlayer<ZqGlTextureAnimationPlayer, ZqGlTextureAnimation,
+                                ZqGlTextureAnimationPlayerTraits> {
 public:
+    // Last-error codes.
+    static constexpr uint32_t ERROR_NO_FREE = 0x20003500;
+    static constexpr uint32_t ERROR_NULL = 0x20003501;
     static constexpr uint32_t POOL_SIZE = 32;
 
     static void sysInit();
@@ -45,6 +51,9 @@ public:
 
 private:
     friend class ZqFixList<ZqGlTextureAnimationPlayer>;
+    friend class ZqGlResourcePlayer<ZqGlTextureAnimationPlayer, ZqGlTextureAnimation,
+                                    ZqGlTextureAnimationPlayerTraits>;
+    friend struct ZqGlTextureAnimationPlayerTraits;
 
     ZqGlTextureAnimationPlayer() = default;
     ~ZqGlTextureAnimationPlayer() override = default;

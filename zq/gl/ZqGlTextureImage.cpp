@@ -1,4 +1,4 @@
-#include "zq/gl/ZqGlTextureImage.h"
+#include "zq/gl/ZqGlTextureImage_internal.h"
 
 #include "zq/file/ZqByteReader.h"
 

@@ -3,7 +3,7 @@
 #include "zq/io/ZqMarlox4.h"
 
 #include "zq/io/ZqLedController.h"
-#include "zq/io/ZqMarlox4Thread.h"
+#include "zq/io/ZqMarlox4Thread_internal.h"
 #include "zq/io/ZqTicketDispenser.h"
 #include "zq/system/ZqSystem.h"
 

@@ -1,6 +1,6 @@
 // The I/O board's worker thread: opening the board, the exchange cycle (inputs, analogs,
 // coins, queued commands), and the reset of a board that stopped answering.
-#include "zq/io/ZqMarlox4Thread.h"
+#include "zq/io/ZqMarlox4Thread_internal.h"
 
 #include "zq/input/ZqInput.h"
 #include "zq/platform/hid/hid.h"

@@ -1,4 +1,4 @@
-#include "zq/io/ZqSerialNodeCycle.h"
+#include "zq/io/ZqSerialNodeCycle_internal.h"
 
 #include "zq/io/ZqSciPacket.h"
 #include "zq/system/ZqSystem.h"

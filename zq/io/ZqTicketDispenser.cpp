@@ -1,7 +1,7 @@
 #include "zq/io/ZqTicketDispenser.h"
 
 #include "zq/io/ZqSciPacket.h"
-#include "zq/io/ZqSerialNodeCycle.h"
+#include "zq/io/ZqSerialNodeCycle_internal.h"
 #include "zq/system/ZqSystem.h"
 
 #include <vector>

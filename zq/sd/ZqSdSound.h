@@ -3,7 +3,7 @@
 // four groups by name, and plays each sound effect on a small fixed set of its own voices (round
 // robin), with fades run once a frame, pan, pitch, volume and an optional short silence played
 // after a cut. Sound files ("ZQSD") are checked by analyzeSound. Background music streams from
-// a file on its own thread (BgmThread, ZqSdSoundBgm.h), driven through the *Bgm members.
+// a file on its own thread (BgmThread, ZqSdSoundBgm_internal.h), driven through the *Bgm members.
 // All members run on the main thread; the audio platform's mixer thread only calls the voice
 // callbacks. Depends on zq/platform/audio, zq/file and zq/thread.
 #pragma once

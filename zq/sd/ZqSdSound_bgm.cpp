@@ -1,6 +1,6 @@
 // ZqSdSound: the background-music thread, its file thread and the *Bgm members.
 #include "zq/file/ZqByteReader.h"
-#include "zq/sd/ZqSdSoundBgm.h"
+#include "zq/sd/ZqSdSoundBgm_internal.h"
 #include "zq/sd/ZqSdSoundFormat.h"
 #include "zq/sd/ZqSdSound_test.h"
 #include "zq/system/ZqSystem.h"

@@ -1,6 +1,6 @@
 #include "zq/system/ZqSprintf.h"
 
-#include "zq/system/ZqUtf.h"
+#include "zq/system/ZqUtf_internal.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,8 +1,8 @@
 #include "dorvanex/core/play/RankingStore.h"
 
 #include "dorvanex/core/opdata/DataFile.h"
-#include "zq/file/ZqByteOrder.h"
 #include "zq/file/ZqByteReader.h"
+#include "zq/file/ZqByteWriter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -355,8 +355,8 @@ void encodeRankingTables(const RankingEntry* const tables, uint8_t* const payloa
         const RankingEntry& e = tables[i];
         uint8_t* const p = payload + static_cast<size_t>(i) * RANKING_ENTRY_SIZE;
         std::memcpy(p, e.name, sizeof e.name);
-        zq_bytes::storeLe<int32_t>(p + 12, e.character);
-        zq_bytes::storeLe<float>(p + 16, e.score);
+        ZqByteWriter::store<int32_t>(p + 12, e.character);
+        ZqByteWriter::store<float>(p + 16, e.score);
         p[20] = e.played;
         std::memset(p + 21, 0, 3);
     }

@@ -59,7 +59,7 @@ std::string bodyText(const std::string& body, const size_t at) {
 }
 
 uint32_t u32At(const std::string& body, const size_t at) {
-    return zq_bytes::loadLe<uint32_t>(reinterpret_cast<const uint8_t*>(body.data()) + at);
+    return ZqByteReader::load<uint32_t>(reinterpret_cast<const uint8_t*>(body.data()) + at);
 }
 
 RankingEntry entryOf(const char* const name, const float score, const int32_t character) {
@@ -624,7 +624,7 @@ TEST(NetRankingInsert, AGameWithoutABlockGetsNoRank) {
     // Blocks for game ids 1..9 only: event 4 (game id 10) has none.
     std::vector<uint8_t> image(rankproto::IMAGE_SIZE, 0);
     for (uint32_t b = 0; b < 9; ++b) {
-        zq_bytes::storeLe<uint32_t>(image.data() + b * rankproto::BLOCK_SIZE, b + 1);
+        ZqByteWriter::store<uint32_t>(image.data() + b * rankproto::BLOCK_SIZE, b + 1);
     }
     SPInternetRankingTask task;
     task.publishImage(image.data());

@@ -2,7 +2,7 @@
 // set with each 4-byte half reversed), OpenSSL as an oracle over random keys and lengths
 // (Blowfish through its legacy provider), the chain-array rules and both AES cores.
 #include "zq/crypto/ZqAes.h"
-#include "zq/crypto/ZqAesCore.h"
+#include "zq/crypto/ZqAesCore_internal.h"
 #include "zq/crypto/ZqBlowfish.h"
 #include "zq/crypto/ZqCamellia.h"
 

@@ -1,8 +1,8 @@
 // Hashes and digests against published vectors, the documented values, a literal reference of
 // the name id, and OpenSSL as an independent oracle on random buffers.
 #include "zq/crypto/ZqHash.h"
-#include "zq/crypto/ZqCrc32c.h"
-#include "zq/crypto/ZqSha256Core.h"
+#include "zq/crypto/ZqCrc32c_internal.h"
+#include "zq/crypto/ZqSha256Core_internal.h"
 
 #include <gtest/gtest.h>
 #include <openssl/evp.h>

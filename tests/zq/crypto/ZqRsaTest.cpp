@@ -3,7 +3,7 @@
 // the reduction cannot serve (even, too long) and inputs not below the modulus are refused.
 #include "zq/crypto/ZqRsa.h"
 #include "zq/crypto/ZqKaratsuba.h"
-#include "zq/crypto/ZqKaratsubaCore.h"
+#include "zq/crypto/ZqKaratsubaCore_internal.h"
 
 #include <gmp.h>
 #include <gtest/gtest.h>

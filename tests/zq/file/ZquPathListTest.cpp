@@ -1,6 +1,6 @@
 #include "zq/file/ZquPathList.h"
 #include "zq/crypto/ZqHash.h"
-#include "zq/file/ZquPathListParser.h"
+#include "zq/file/ZquPathListParser_internal.h"
 
 #include <gtest/gtest.h>
 

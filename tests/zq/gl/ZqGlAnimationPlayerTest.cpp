@@ -201,7 +201,7 @@ TEST_F(AnimationPlayerTest, EulerLimitsClampOnlyTheBoundedAngles) {
 
 TEST_F(AnimationPlayerTest, SetAnimationRefusalsAndStrayTracks) {
     EXPECT_EQ(ZqGlAnimationPlayer::create(nullptr, 0.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003201u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlAnimationPlayer::ERROR_NULL);
 
     // A track of bone -1 is evaluated and moves nothing; one bone gives its local matrix.
     Animation one;
@@ -229,14 +229,14 @@ TEST_F(AnimationPlayerTest, SetAnimationRefusalsAndStrayTracks) {
     ZqGlAnimation* const b = load(bad, u"bad");
     const unsigned int before = four->getRefCount();
     EXPECT_FALSE(p->setAnimation(b, 0.0f));
-    EXPECT_EQ(zqp::getLastError(), 0x20003203u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlAnimationPlayer::ERROR_TRACK_TYPE);
     EXPECT_EQ(p->getAnimation(), nullptr);
     EXPECT_EQ(four->getRefCount(), before - 1);
     p->setTime(10.0f); // nothing to evaluate
     p->setRelativeTime(10.0f);
     EXPECT_EQ(p->getNrBones(), 0);
     EXPECT_EQ(ZqGlAnimationPlayer::create(b, 0.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003201u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlAnimationPlayer::ERROR_NULL);
     p->release();
 
     // The pool holds 256 players.
@@ -246,7 +246,7 @@ TEST_F(AnimationPlayerTest, SetAnimationRefusalsAndStrayTracks) {
         ASSERT_NE(all.back(), nullptr);
     }
     EXPECT_EQ(ZqGlAnimationPlayer::create(a, 0.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003200u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlAnimationPlayer::ERROR_NO_FREE);
     for (ZqGlAnimationPlayer* const q : all) {
         q->release();
     }
@@ -494,12 +494,12 @@ TEST_F(MixerTest, BonesOnOtherLayersComeBackWithTheSamePose) {
 
 TEST_F(MixerTest, CreateRefusals) {
     EXPECT_EQ(ZqGlAnimationMixer::create(nullptr), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003301u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlAnimationMixer::ERROR_NULL);
     std::vector<ZqGlAnimationMixer*> all;
     while (ZqGlAnimationMixer* const m = ZqGlAnimationMixer::create(anim[0])) {
         all.push_back(m);
     }
-    EXPECT_EQ(zqp::getLastError(), 0x20003300u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlAnimationMixer::ERROR_NO_FREE);
     EXPECT_EQ(all.size() + 1, ZqGlAnimationMixer::POOL_SIZE);
     for (ZqGlAnimationMixer* const m : all) {
         m->release();

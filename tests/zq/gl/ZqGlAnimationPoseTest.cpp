@@ -176,9 +176,9 @@ void retargetAndCameraPath() {
         ASSERT_NE(small, nullptr);
         ASSERT_NE(fork, nullptr);
         EXPECT_FALSE(q->setMotionRetarget(small, source));
-        EXPECT_EQ(zqp::getLastError(), 0x20003204u);
+        EXPECT_EQ(zqp::getLastError(), ZqGlAnimationPlayer::ERROR_RETARGET_COUNT);
         EXPECT_FALSE(q->setMotionRetarget(target, fork));
-        EXPECT_EQ(zqp::getLastError(), 0x20003205u);
+        EXPECT_EQ(zqp::getLastError(), ZqGlAnimationPlayer::ERROR_RETARGET_TREE);
         // Either model null drops the table.
         EXPECT_TRUE(q->setMotionRetarget(nullptr, source));
         q->setTime(70.0f);

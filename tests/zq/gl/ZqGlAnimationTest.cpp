@@ -142,7 +142,7 @@ TEST_F(AnimationTest, EveryCheckGivesItsCode) {
         Mutate mutate;
         uint32_t code;
     } rows[] = {
-        {__LINE__, [](auto& b) { b[0] ^= 1; }, 0x20003105},
+        {__LINE__, [](auto& b) { b[0] ^= 1; }, ZqGlAnimation::ERROR_MAGIC},
         {__LINE__,
          [&](auto& b) {
              // Four chunk entries, the first three valid.
@@ -153,44 +153,49 @@ TEST_F(AnimationTest, EveryCheckGivesItsCode) {
              put32(b, 24, get32(b, 16));
              put32(b, 28, get32(b, 16));
          },
-         0x20003106},
-        {__LINE__, [](auto& b) { put32(b, 16, 12); }, 0x20003107},
-        {__LINE__, [&](auto& b) { put32(b, 16, static_cast<uint32_t>(b.size())); }, 0x20003107},
-        {__LINE__, [&](auto& b) { put32(b, bones, 0xFF010004); }, 0x20003108},
-        {__LINE__, [](auto& b) { put32(b, 20, 0); }, 0x20003109},
-        {__LINE__, [](auto& b) { put32(b, 16, 0); }, 0x20003109},
-        {__LINE__, [&](auto& b) { put16(b, bones + 4, 128); }, 0x2000310A},
-        {__LINE__, [&](auto& b) { put32(b, bones + 8, 0xFFFFFF00u); }, 0x2000310C},
+         ZqGlAnimation::ERROR_NR_CHUNKS},
+        {__LINE__, [](auto& b) { put32(b, 16, 12); }, ZqGlAnimation::ERROR_CHUNK_OFFSET},
+        {__LINE__, [&](auto& b) { put32(b, 16, static_cast<uint32_t>(b.size())); },
+         ZqGlAnimation::ERROR_CHUNK_OFFSET},
+        {__LINE__, [&](auto& b) { put32(b, bones, 0xFF010004); }, ZqGlAnimation::ERROR_CHUNK_TYPE},
+        {__LINE__, [](auto& b) { put32(b, 20, 0); }, ZqGlAnimation::ERROR_CHUNK_MISSING},
+        {__LINE__, [](auto& b) { put32(b, 16, 0); }, ZqGlAnimation::ERROR_CHUNK_MISSING},
+        {__LINE__, [&](auto& b) { put16(b, bones + 4, 128); }, ZqGlAnimation::ERROR_NR_BONES},
+        {__LINE__, [&](auto& b) { put32(b, bones + 8, 0xFFFFFF00u); },
+         ZqGlAnimation::ERROR_PARENT_TABLE},
         // The table would run past the end: its whole extent is checked.
         {__LINE__,
          [&](auto& b) { put32(b, bones + 8, static_cast<uint32_t>(b.size() - 4 - bones)); },
-         0x2000310C},
-        {__LINE__, [&](auto& b) { b[bones + 12 + 2 * 2 + 1] = 2; }, 0x2000310D},
-        {__LINE__, [&](auto& b) { b[bones + 12 + 1] = 0; }, 0x2000310D},
-        {__LINE__, [&](auto& b) { b[bones + 12 + 2 * 3 + 1] = 0xFF; }, 0x2000310E}, // a second root
-        {__LINE__, [&](auto& b) { put16(b, bones + 4, 0); }, 0x2000310E},
+         ZqGlAnimation::ERROR_PARENT_TABLE},
+        {__LINE__, [&](auto& b) { b[bones + 12 + 2 * 2 + 1] = 2; }, ZqGlAnimation::ERROR_PARENT},
+        {__LINE__, [&](auto& b) { b[bones + 12 + 1] = 0; }, ZqGlAnimation::ERROR_PARENT},
+        {__LINE__, [&](auto& b) { b[bones + 12 + 2 * 3 + 1] = 0xFF; },
+         ZqGlAnimation::ERROR_TREE}, // a second root
+        {__LINE__, [&](auto& b) { put16(b, bones + 4, 0); }, ZqGlAnimation::ERROR_TREE},
         {__LINE__,
          [&](auto& b) { put32(b, tracks + 8, static_cast<uint32_t>(b.size() - 16 - tracks)); },
-         0x2000310F},
-        {__LINE__, [&](auto& b) { put16(b, track(b, 0), 35); }, 0x20003110},
-        {__LINE__, [&](auto& b) { b[track(b, 1) + 6] = 4; }, 0x20003111},
-        {__LINE__, [&](auto& b) { b[track(b, 1) + 6] = 0xFE; }, 0x20003111},
-        {__LINE__, [&](auto& b) { put32(b, track(b, 0) + 8, 0x80000000u); }, 0x20003112},
+         ZqGlAnimation::ERROR_TRACK_OFFSET},
+        {__LINE__, [&](auto& b) { put16(b, track(b, 0), 35); }, ZqGlAnimation::ERROR_TRACK_TYPE},
+        {__LINE__, [&](auto& b) { b[track(b, 1) + 6] = 4; }, ZqGlAnimation::ERROR_TRACK_BONE},
+        {__LINE__, [&](auto& b) { b[track(b, 1) + 6] = 0xFE; }, ZqGlAnimation::ERROR_TRACK_BONE},
+        {__LINE__, [&](auto& b) { put32(b, track(b, 0) + 8, 0x80000000u); },
+         ZqGlAnimation::ERROR_FRAME_TABLE},
         {__LINE__,
          [&](auto& b) {
              put32(b, track(b, 0) + 8, static_cast<uint32_t>(b.size() - 4 - track(b, 0)));
          },
-         0x20003112},
-        {__LINE__, [&](auto& b) { put32(b, track(b, 1) + 12, 0x80000000u); }, 0x20003113},
+         ZqGlAnimation::ERROR_FRAME_TABLE},
+        {__LINE__, [&](auto& b) { put32(b, track(b, 1) + 12, 0x80000000u); },
+         ZqGlAnimation::ERROR_VALUES},
         {__LINE__,
          [&](auto& b) {
              put32(b, track(b, 1) + 12, static_cast<uint32_t>(b.size() - 8 - track(b, 1)));
          },
-         0x20003113},
+         ZqGlAnimation::ERROR_VALUES},
         // The key-frame set's own refusals stay the last error.
-        {__LINE__, [&](auto& b) { put16(b, track(b, 2), 2); }, 0x20002203},
-        {__LINE__, [&](auto& b) { put16(b, track(b, 2) + 4, 0); }, 0x20002202},
-        {__LINE__, [](auto& b) { put16(b, 4, 0xFFF0); }, 0x20002206},
+        {__LINE__, [&](auto& b) { put16(b, track(b, 2), 2); }, ZqGlKeyFrame::ERROR_TYPE},
+        {__LINE__, [&](auto& b) { put16(b, track(b, 2) + 4, 0); }, ZqGlKeyFrame::ERROR_NR_KEYS},
+        {__LINE__, [](auto& b) { put16(b, 4, 0xFFF0); }, ZqGlKeyFrame::ERROR_TIMING},
     };
     for (const Row& row : rows) {
         std::vector<uint8_t> bytes = good;
@@ -202,11 +207,11 @@ TEST_F(AnimationTest, EveryCheckGivesItsCode) {
         EXPECT_EQ(ZqGlKeyFrame::getNrInstances(), 0u) << "line " << row.line;
     }
     EXPECT_EQ(ZqGlAnimation::create(u"a", nullptr, 100, 0.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003102u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlAnimation::ERROR_NULL);
     EXPECT_EQ(ZqGlAnimation::create(u"a", good.data(), 19, 0.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003103u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlAnimation::ERROR_SIZE);
     EXPECT_EQ(ZqGlAnimation::create(u"a", good.data(), 0x200000, 0.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003103u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlAnimation::ERROR_SIZE);
 }
 
 TEST_F(AnimationTest, BoneAndTrackLimits) {
@@ -222,12 +227,12 @@ TEST_F(AnimationTest, BoneAndTrackLimits) {
     // 128 tracks pass the container; the key-frame set takes at most 126.
     a.tracks.assign(128, a.tracks[1]);
     EXPECT_EQ(load(zq_anim_writer::write(a)), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20002201u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlKeyFrame::ERROR_NR_TRACKS);
     std::vector<uint8_t> more = zq_anim_writer::write(a);
     const uint32_t tracks = get32(more, 20);
     put32(more, tracks + 8 + 4 * 128, get32(more, tracks + 8));
     EXPECT_EQ(load(more), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x2000310Bu);
+    EXPECT_EQ(zqp::getLastError(), ZqGlAnimation::ERROR_NR_TRACKS);
 }
 
 TEST_F(AnimationTest, ReloadReplacesInPlaceOrKeepsTheOld) {
@@ -237,7 +242,7 @@ TEST_F(AnimationTest, ReloadReplacesInPlaceOrKeepsTheOld) {
     std::vector<uint8_t> bad = zq_anim_writer::write(fourBones());
     bad[0] = 0;
     EXPECT_EQ(a->reload(bad.data(), static_cast<uint32_t>(bad.size()), 60.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003105u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlAnimation::ERROR_MAGIC);
     EXPECT_EQ(a->getKeyFrame(), before);
     EXPECT_EQ(a->getNrBones(), 4);
 
@@ -256,7 +261,7 @@ TEST_F(AnimationTest, ReloadReplacesInPlaceOrKeepsTheOld) {
     EXPECT_EQ(ZqGlKeyFrame::getNrInstances(), 1u);
     EXPECT_EQ(a->release(), 0u);
     EXPECT_EQ(a->reload(bytes.data(), static_cast<uint32_t>(bytes.size()), 60.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003104u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlAnimation::ERROR_NOT_LIVE);
 }
 
 TEST(AnimationText, DescriptionParsesIntoTracks) {

@@ -180,35 +180,42 @@ TEST_F(CameraAnimationTest, ContainerChecksGiveTheirCodes) {
         uint32_t code;
     };
     const Case cases[] = {
-        {__LINE__, [](std::vector<uint8_t>& b) { b[0] ^= 1; }, 0x20003605},
-        {__LINE__, [](std::vector<uint8_t>& b) { put32(b, 16, 0); }, 0x20003609},
-        {__LINE__, [](std::vector<uint8_t>& b) { put32(b, 16, 19); }, 0x20003607},
-        {__LINE__, [](std::vector<uint8_t>& b) { put32(b, 16, uint32_t(b.size())); }, 0x20003607},
-        {__LINE__, [](std::vector<uint8_t>& b) { put32(b, CHUNK, 0xFF010003u); }, 0x20003608},
+        {__LINE__, [](std::vector<uint8_t>& b) { b[0] ^= 1; }, ZqGlCameraAnimation::ERROR_MAGIC},
+        {__LINE__, [](std::vector<uint8_t>& b) { put32(b, 16, 0); },
+         ZqGlCameraAnimation::ERROR_NO_CHUNK},
+        {__LINE__, [](std::vector<uint8_t>& b) { put32(b, 16, 19); },
+         ZqGlCameraAnimation::ERROR_CHUNK_OFFSET},
+        {__LINE__, [](std::vector<uint8_t>& b) { put32(b, 16, uint32_t(b.size())); },
+         ZqGlCameraAnimation::ERROR_CHUNK_OFFSET},
+        {__LINE__, [](std::vector<uint8_t>& b) { put32(b, CHUNK, 0xFF010003u); },
+         ZqGlCameraAnimation::ERROR_CHUNK_TYPE},
         {__LINE__,
          [](std::vector<uint8_t>& b) { put32(b, CHUNK + 8 + 4 * 3, uint32_t(b.size() - CHUNK)); },
-         0x2000360A},
-        {__LINE__, [](std::vector<uint8_t>& b) { b[record(b, 2)] = 4; }, 0x2000360B},
-        {__LINE__, [](std::vector<uint8_t>& b) { b[record(b, 4) + 6] = 3; }, 0x2000360C},
-        {__LINE__, [](std::vector<uint8_t>& b) { b[record(b, 5) + 7] = 1; }, 0x2000360C},
+         ZqGlCameraAnimation::ERROR_TRACK_OFFSET},
+        {__LINE__, [](std::vector<uint8_t>& b) { b[record(b, 2)] = 4; },
+         ZqGlCameraAnimation::ERROR_TRACK_TYPE},
+        {__LINE__, [](std::vector<uint8_t>& b) { b[record(b, 4) + 6] = 3; },
+         ZqGlCameraAnimation::ERROR_TRACK_NUMBER},
+        {__LINE__, [](std::vector<uint8_t>& b) { b[record(b, 5) + 7] = 1; },
+         ZqGlCameraAnimation::ERROR_TRACK_NUMBER},
         {__LINE__, [](std::vector<uint8_t>& b) { put32(b, record(b, 0) + 8, 0x10000); },
-         0x2000360D},
+         ZqGlCameraAnimation::ERROR_FRAMES},
         // A frame table that starts inside the data but does not fit in it.
         {__LINE__,
          [](std::vector<uint8_t>& b) {
              b[record(b, 0) + 4] = 0xFF;
              b[record(b, 0) + 5] = 0xFF;
          },
-         0x2000360D},
+         ZqGlCameraAnimation::ERROR_FRAMES},
         {__LINE__, [](std::vector<uint8_t>& b) { put32(b, record(b, 3) + 12, 0x10000); },
-         0x2000360E},
+         ZqGlCameraAnimation::ERROR_VALUES},
         // Value data that starts inside and runs past the end.
         {__LINE__,
          [](std::vector<uint8_t>& b) {
              b[record(b, 5) + 4] = 0xFF;
              b[record(b, 5) + 5] = 0xFF;
          },
-         0x2000360E},
+         ZqGlCameraAnimation::ERROR_VALUES},
     };
     for (const Case& c : cases) {
         std::vector<uint8_t> b = good;
@@ -224,23 +231,23 @@ TEST_F(CameraAnimationTest, ContainerChecksGiveTheirCodes) {
     }
     three.insert(three.end(), good.begin() + CHUNK, good.end());
     EXPECT_EQ(load(three), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003606u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlCameraAnimation::ERROR_NR_CHUNKS);
     // A skeletal animation has no camera chunk.
     zq_anim_writer::Animation skeletal;
     skeletal.parents = {-1};
     skeletal.tracks = {{1, 0, {}, {0, 0, 0, 1}}};
     EXPECT_EQ(load(zq_anim_writer::write(skeletal)), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003608u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlCameraAnimation::ERROR_CHUNK_TYPE);
 
     EXPECT_EQ(ZqGlCameraAnimation::create(nullptr, good.data(), 100, 0.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003602u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlCameraAnimation::ERROR_NULL);
     EXPECT_EQ(ZqGlCameraAnimation::create(u"x", good.data(), 9, 0.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003603u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlCameraAnimation::ERROR_SIZE);
     std::vector<uint8_t> big(65536);
     EXPECT_EQ(load(big), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003603u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlCameraAnimation::ERROR_SIZE);
     EXPECT_EQ(ZqGlCameraAnimationPlayer::create(nullptr, 0.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003701u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlCameraAnimationPlayer::ERROR_NULL);
 }
 
 TEST_F(CameraAnimationTest, TwoChunksTheSecondReadSharingAndReload) {
@@ -279,7 +286,7 @@ TEST_F(CameraAnimationTest, TwoChunksTheSecondReadSharingAndReload) {
     std::vector<uint8_t> broken = moving;
     broken[0] = 0;
     EXPECT_EQ(a->reload(broken.data(), uint32_t(broken.size()), 60.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003605u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlCameraAnimation::ERROR_MAGIC);
     zqp::setLastError(0);
     EXPECT_EQ(a->reload(static_cast<const void*>(nullptr), 100, 60.0f), nullptr);
     EXPECT_EQ(zqp::getLastError(), 0u);

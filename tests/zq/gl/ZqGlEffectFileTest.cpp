@@ -2,7 +2,7 @@
 // for each way it can be wrong (cut, glued, counts and offsets outside the file, indices
 // outside their tables, registers and stages outside the device, states out of range).
 #include "zq/gl/ZqGlEffectFile.h"
-#include "zq/gl/ZqGlShader_default.h"
+#include "zq/gl/ZqGlShader_default_internal.h"
 
 #include "tools/effect/ZqFxCompiler.h"
 

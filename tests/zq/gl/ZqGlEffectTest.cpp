@@ -4,7 +4,7 @@
 #include "zq/gl/ZqGlEffect.h"
 #include "tests/support/GoldenImage.h"
 #include "tools/effect/ZqFxCompiler.h"
-#include "zq/gl/ZqGlShader_default.h"
+#include "zq/gl/ZqGlShader_default_internal.h"
 #include "zq/platform/gpu/gpu.h"
 
 #include <gtest/gtest.h>

@@ -118,20 +118,20 @@ TEST_F(KeyFrameTest, CreationChecksGiveTheirCodes) {
     };
     const Row rows[] = {
         {__LINE__, 126, 8, 1, nullptr, 10, 30.0f, 0},
-        {__LINE__, 127, 8, 1, nullptr, 10, 30.0f, 0x20002201},
-        {__LINE__, 0, 8, 1, nullptr, 10, 30.0f, 0x20002201},
+        {__LINE__, 127, 8, 1, nullptr, 10, 30.0f, ZqGlKeyFrame::ERROR_NR_TRACKS},
+        {__LINE__, 0, 8, 1, nullptr, 10, 30.0f, ZqGlKeyFrame::ERROR_NR_TRACKS},
         {__LINE__, 1, 8, 7999, nullptr, 10, 30.0f, 0},
-        {__LINE__, 1, 8, 8000, nullptr, 10, 30.0f, 0x20002202},
-        {__LINE__, 1, 8, 0, nullptr, 10, 30.0f, 0x20002202},
-        {__LINE__, 1, 2, 1, nullptr, 10, 30.0f, 0x20002203},
-        {__LINE__, 1, 8, 2, late.data(), 10, 30.0f, 0x20002204},
-        {__LINE__, 1, 8, 3, repeated.data(), 10, 30.0f, 0x20002205},
-        {__LINE__, 1, 8, 1, nullptr, 0, 30.0f, 0x20002206},
-        {__LINE__, 1, 8, 1, nullptr, 0x80000000u, 30.0f, 0x20002206},
-        {__LINE__, 1, 8, 1, nullptr, 10, 0.0f, 0x20002206},
-        {__LINE__, 1, 8, 1, nullptr, 10, -30.0f, 0x20002206},
-        {__LINE__, 1, 8, 1, nullptr, 10, inf, 0x20002206},
-        {__LINE__, 1, 8, 1, nullptr, 10, std::nanf(""), 0x20002206},
+        {__LINE__, 1, 8, 8000, nullptr, 10, 30.0f, ZqGlKeyFrame::ERROR_NR_KEYS},
+        {__LINE__, 1, 8, 0, nullptr, 10, 30.0f, ZqGlKeyFrame::ERROR_NR_KEYS},
+        {__LINE__, 1, 2, 1, nullptr, 10, 30.0f, ZqGlKeyFrame::ERROR_TYPE},
+        {__LINE__, 1, 8, 2, late.data(), 10, 30.0f, ZqGlKeyFrame::ERROR_FIRST_FRAME},
+        {__LINE__, 1, 8, 3, repeated.data(), 10, 30.0f, ZqGlKeyFrame::ERROR_FRAME_ORDER},
+        {__LINE__, 1, 8, 1, nullptr, 0, 30.0f, ZqGlKeyFrame::ERROR_TIMING},
+        {__LINE__, 1, 8, 1, nullptr, 0x80000000u, 30.0f, ZqGlKeyFrame::ERROR_TIMING},
+        {__LINE__, 1, 8, 1, nullptr, 10, 0.0f, ZqGlKeyFrame::ERROR_TIMING},
+        {__LINE__, 1, 8, 1, nullptr, 10, -30.0f, ZqGlKeyFrame::ERROR_TIMING},
+        {__LINE__, 1, 8, 1, nullptr, 10, inf, ZqGlKeyFrame::ERROR_TIMING},
+        {__LINE__, 1, 8, 1, nullptr, 10, std::nanf(""), ZqGlKeyFrame::ERROR_TIMING},
     };
     for (const Row& row : rows) {
         std::vector<ZqGlKeyFrame::CreateData> data(row.tracks == 0 ? 1 : row.tracks);
@@ -367,7 +367,7 @@ TEST_F(KeyFramePlayerTest, SetKeyFrameBeyondTheEndKeepsTheOldSet) {
     ZqGlKeyFrame* const other = ZqGlKeyFrame::create(u"other", 1, &d, 3, 30.0f, 0);
     ASSERT_NE(other, nullptr);
     EXPECT_FALSE(player->setKeyFrame(other, 101.0f));
-    EXPECT_EQ(zqp::getLastError(), 0x20002301u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlKeyFramePlayer::ERROR_TIME);
     EXPECT_EQ(player->getKeyFrame(), set);
     EXPECT_EQ(other->getRefCount(), 1u);
     EXPECT_TRUE(player->setKeyFrame(other, 100.0f));

@@ -135,7 +135,7 @@ TEST(ModelFile, EveryCheckGivesItsCode) {
         Mutate mutate;
         uint32_t code;
     } rows[] = {
-        {__LINE__, [](auto& b) { b.resize(0xBF); }, 0x20003003},
+        {__LINE__, [](auto& b) { b.resize(0xBF); }, ZqGlModelFile::ERROR_SIZE},
         {__LINE__, [](auto& b) { put32(b, 0x28, 64), b[0] = 'X'; }, 0x20003005},
         {__LINE__, [](auto& b) { put32(b, 0x48, 64); }, 0x20003006},
         {__LINE__, [](auto& b) { put32(b, 0x18, 127); }, 0x20003007},

@@ -125,11 +125,19 @@ TEST(ZqGlModel, LoadShareReloadAndRefuse) {
 
         // Missing and corrupt files fail with their codes and leave nothing behind.
         EXPECT_EQ(ZqGlModel::create(0, u"missing", u"no/such/model.bin"), nullptr);
-        EXPECT_EQ(zqp::getLastError(), 0x20003001u);
+        EXPECT_EQ(zqp::getLastError(), ZqGlModel::ERROR_READ);
+        // A null name or file name to read gives the no-free code, a null image the null code.
+        EXPECT_EQ(ZqGlModel::create(0, nullptr, u"no/such/model.bin"), nullptr);
+        EXPECT_EQ(zqp::getLastError(), ZqGlModel::ERROR_NO_FREE);
+        EXPECT_EQ(ZqGlModel::create(0, u"missing", static_cast<const char16_t*>(nullptr)), nullptr);
+        EXPECT_EQ(zqp::getLastError(), ZqGlModel::ERROR_NO_FREE);
+        EXPECT_EQ(ZqGlModel::create(0, u"missing", static_cast<const void*>(nullptr), 200),
+                  nullptr);
+        EXPECT_EQ(zqp::getLastError(), ZqGlModel::ERROR_NULL);
         EXPECT_EQ(load(bad, u"bad"), nullptr);
         EXPECT_EQ(zqp::getLastError(), 0x20003005u);
         EXPECT_EQ(load(std::vector<uint8_t>(191, 0), u"short"), nullptr);
-        EXPECT_EQ(zqp::getLastError(), 0x20003003u);
+        EXPECT_EQ(zqp::getLastError(), ZqGlModel::ERROR_SIZE);
         EXPECT_EQ(ZqGlModel::getNrInstances(), 1u);
 
         EXPECT_EQ(m->release(), 0u);

@@ -1,7 +1,7 @@
 // The vertex format mask without the device: field offsets and declarations, the strict
 // vertex checks (read through the format's offsets, never at fixed bytes), the inserted blend
 // indices, and the counting of primitives and non-degenerate ones.
-#include "zq/gl/ZqGlPrimitiveFormat.h"
+#include "zq/gl/ZqGlPrimitiveFormat_internal.h"
 
 #include <gtest/gtest.h>
 

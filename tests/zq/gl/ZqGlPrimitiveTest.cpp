@@ -90,13 +90,15 @@ TEST(ZqGlPrimitive, RefusalsSetTheirCodesAndLeaveNothingBehind) {
             uint32_t code;
         };
         const Case cases[] = {
-            {"65500 vertices", 1, 0x1, nullptr, 65500, nullptr, 0, 0x20002106},
-            {"65500 indices", 4, 0x1, nullptr, 3, nullptr, 65500, 0x20002106},
-            {"no vertices", 4, 0x1, nullptr, 0, nullptr, 0, 0x20002106},
+            {"65500 vertices", 1, 0x1, nullptr, 65500, nullptr, 0, ZqGlPrimitive::ERROR_COUNT},
+            {"65500 indices", 4, 0x1, nullptr, 3, nullptr, 65500, ZqGlPrimitive::ERROR_COUNT},
+            {"no vertices", 4, 0x1, nullptr, 0, nullptr, 0, ZqGlPrimitive::ERROR_COUNT},
             {"texture dimension 5", 4, 0x1 | (5u << 8), nullptr, 3, nullptr, 0, 0x20002103},
             {"normal of length 0.998", 1, 0x11, badNormal, 1, nullptr, 0, 0x2000210B},
-            {"indices on a point list", 1, 0x1, triangle, 3, indices, 3, 0x20002111},
-            {"index past the vertices", 4, 0x1, triangle, 3, farIndex, 3, 0x20002112},
+            {"indices on a point list", 1, 0x1, triangle, 3, indices, 3,
+             ZqGlPrimitive::ERROR_POINT_INDICES},
+            {"index past the vertices", 4, 0x1, triangle, 3, farIndex, 3,
+             ZqGlPrimitive::ERROR_INDEX_RANGE},
             {"triangle list of 2", 4, 0x1, triangle, 2, nullptr, 0, 0x20002116},
             {"type 9 with data", 9, 0x1, triangle, 3, nullptr, 0, 0x20002118},
             {"type 9 without data", 9, 0x1, nullptr, 3, nullptr, 0, 0x20002118},

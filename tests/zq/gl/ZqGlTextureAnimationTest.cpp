@@ -146,28 +146,32 @@ TEST_F(TextureAnimationTest, ContainerChecksGiveTheirCodes) {
         std::function<void(std::vector<uint8_t>&)> mutate;
         uint32_t code;
     } rows[] = {
-        {__LINE__, [](auto& b) { b[3] = 0; }, 0x20003405},
+        {__LINE__, [](auto& b) { b[3] = 0; }, ZqGlTextureAnimation::ERROR_MAGIC},
         {__LINE__, [&](auto& b) { put32(b, 24, materials); },
-         0x20003406}, // the chunk behind reads as a fourth,
-        {__LINE__, [&](auto& b) { put32(b, 20, 8); }, 0x20003407},
-        {__LINE__, [&](auto& b) { put32(b, materials, 0xFF010002u); }, 0x20003408},
-        {__LINE__, [&](auto& b) { put32(b, 20, 0); }, 0x20003409},
-        {__LINE__, [&](auto& b) { b[materials + 4] = 33; }, 0x2000340A},
-        {__LINE__, [&](auto& b) { put32(b, tracks + 8, 0x7FFFFFF0); }, 0x2000340C},
-        {__LINE__, [&](auto& b) { b[record(b, 0)] = 1; }, 0x2000340D},
-        {__LINE__, [&](auto& b) { b[record(b, 0) + 6] = 5; }, 0x2000340E},
-        {__LINE__, [&](auto& b) { b[record(b, 1) + 7] = 2; }, 0x2000340F},
+         ZqGlTextureAnimation::ERROR_NR_CHUNKS}, // the chunk behind reads as a fourth,
+        {__LINE__, [&](auto& b) { put32(b, 20, 8); }, ZqGlTextureAnimation::ERROR_CHUNK_OFFSET},
+        {__LINE__, [&](auto& b) { put32(b, materials, 0xFF010002u); },
+         ZqGlTextureAnimation::ERROR_CHUNK_TYPE},
+        {__LINE__, [&](auto& b) { put32(b, 20, 0); }, ZqGlTextureAnimation::ERROR_CHUNK_MISSING},
+        {__LINE__, [&](auto& b) { b[materials + 4] = 33; }, ZqGlTextureAnimation::ERROR_NR_SUBS},
+        {__LINE__, [&](auto& b) { put32(b, tracks + 8, 0x7FFFFFF0); },
+         ZqGlTextureAnimation::ERROR_TRACK_OFFSET},
+        {__LINE__, [&](auto& b) { b[record(b, 0)] = 1; }, ZqGlTextureAnimation::ERROR_TRACK_KIND},
+        {__LINE__, [&](auto& b) { b[record(b, 0) + 6] = 5; },
+         ZqGlTextureAnimation::ERROR_VALUE_INDEX},
+        {__LINE__, [&](auto& b) { b[record(b, 1) + 7] = 2; },
+         ZqGlTextureAnimation::ERROR_SUB_INDEX},
         {__LINE__,
          [&](auto& b) {
              put32(b, record(b, 0) + 8, static_cast<uint32_t>(b.size() - 2 - record(b, 0)));
          },
-         0x20003410},
+         ZqGlTextureAnimation::ERROR_FRAMES},
         {__LINE__,
          [&](auto& b) {
              put32(b, record(b, 1) + 12, static_cast<uint32_t>(b.size() - 2 - record(b, 1)));
          },
-         0x20003411},
-        {__LINE__, [&](auto& b) { b[record(b, 0) + 4] = 0; }, 0x20002202},
+         ZqGlTextureAnimation::ERROR_VALUES},
+        {__LINE__, [&](auto& b) { b[record(b, 0) + 4] = 0; }, ZqGlKeyFrame::ERROR_NR_KEYS},
     };
     for (const Row& row : rows) {
         std::vector<uint8_t> bytes = good;
@@ -178,9 +182,9 @@ TEST_F(TextureAnimationTest, ContainerChecksGiveTheirCodes) {
     EXPECT_EQ(ZqGlTextureAnimation::getNrInstances(), 0u);
     EXPECT_EQ(ZqGlKeyFrame::getNrInstances(), 0u);
     EXPECT_EQ(ZqGlTextureAnimation::create(u"t", good.data(), 9, 0.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003403u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlTextureAnimation::ERROR_SIZE);
     EXPECT_EQ(ZqGlTextureAnimationPlayer::create(nullptr, 0.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003501u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlTextureAnimationPlayer::ERROR_NULL);
 }
 
 TEST_F(TextureAnimationTest, ReloadTakesNewKeysOrRefusesOtherCounts) {
@@ -197,16 +201,16 @@ TEST_F(TextureAnimationTest, ReloadTakesNewKeysOrRefusesOtherCounts) {
     more.materials.push_back("ground");
     const std::vector<uint8_t> other = zq_anim_writer::write(more);
     EXPECT_EQ(a->reload(other.data(), static_cast<uint32_t>(other.size()), 0.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x2000340Au);
+    EXPECT_EQ(zqp::getLastError(), ZqGlTextureAnimation::ERROR_NR_SUBS);
     more = turning();
     more.tracks.push_back({0, 1, {}, {1.0f}});
     const std::vector<uint8_t> extra = zq_anim_writer::write(more);
     EXPECT_EQ(a->reload(extra.data(), static_cast<uint32_t>(extra.size()), 0.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x2000340Bu);
+    EXPECT_EQ(zqp::getLastError(), ZqGlTextureAnimation::ERROR_NR_TRACKS);
     EXPECT_EQ(a->getKeyFrame()->getValues(0, 1)[0], 3.0f);
     EXPECT_EQ(a->release(), 0u);
     EXPECT_EQ(a->reload(bytes.data(), static_cast<uint32_t>(bytes.size()), 0.0f), nullptr);
-    EXPECT_EQ(zqp::getLastError(), 0x20003404u);
+    EXPECT_EQ(zqp::getLastError(), ZqGlTextureAnimation::ERROR_NOT_LIVE);
 }
 
 } // namespace

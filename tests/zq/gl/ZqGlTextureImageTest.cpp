@@ -1,6 +1,6 @@
 // What an image texture makes of a file before the device sees it: the DDS mip-count rule,
 // the size rule, and the levels the texture gets (from the file, filtered, or cut).
-#include "zq/gl/ZqGlTextureImage.h"
+#include "zq/gl/ZqGlTextureImage_internal.h"
 
 #include "tests/support/ImageFiles.h"
 #include "tools/dds/DdsWriter.h"

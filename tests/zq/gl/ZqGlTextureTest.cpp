@@ -113,13 +113,16 @@ TEST(ZqGlTexture, RefusalsSetTheirCodesAndLeaveNothingBehind) {
         std::vector<uint8_t> lying = dds(Format::Dxt1, 64, 64, 1);
         lying.resize(lying.size() - 8); // the last block is missing
         const Case cases[] = {
-            {"null name", nullptr, good.data(), 8, 0x20002002},
-            {"null data", u"t", nullptr, 8, 0x20002002},
-            {"4 MiB", u"t", huge.data(), ZqGlTexture::MAX_FILE_SIZE, 0x20002003},
-            {"not an image", u"t", garbage.data(), 200, 0x20002006},
-            {"truncated dds", u"t", lying.data(), static_cast<uint32_t>(lying.size()), 0x20002006},
-            {"300x256 png", u"t", npot.data(), static_cast<uint32_t>(npot.size()), 0x20002007},
-            {"4096x256 dds", u"t", big.data(), static_cast<uint32_t>(big.size()), 0x20002007},
+            {"null name", nullptr, good.data(), 8, ZqGlTexture::ERROR_NULL},
+            {"null data", u"t", nullptr, 8, ZqGlTexture::ERROR_NULL},
+            {"4 MiB", u"t", huge.data(), ZqGlTexture::MAX_FILE_SIZE, ZqGlTexture::ERROR_TOO_LARGE},
+            {"not an image", u"t", garbage.data(), 200, ZqGlTexture::ERROR_CREATE},
+            {"truncated dds", u"t", lying.data(), static_cast<uint32_t>(lying.size()),
+             ZqGlTexture::ERROR_CREATE},
+            {"300x256 png", u"t", npot.data(), static_cast<uint32_t>(npot.size()),
+             ZqGlTexture::ERROR_SIZE},
+            {"4096x256 dds", u"t", big.data(), static_cast<uint32_t>(big.size()),
+             ZqGlTexture::ERROR_SIZE},
         };
         const uint32_t before = ZqGlTexture::getNrInstances();
         for (const Case& c : cases) {
@@ -135,7 +138,7 @@ TEST(ZqGlTexture, RefusalsSetTheirCodesAndLeaveNothingBehind) {
         ASSERT_NE(target, nullptr);
         zqp::setLastError(0);
         EXPECT_EQ(fromMemory(u"*renderTarget", good), nullptr);
-        EXPECT_EQ(zqp::getLastError(), 0x20002005u);
+        EXPECT_EQ(zqp::getLastError(), ZqGlTexture::ERROR_KIND);
         EXPECT_EQ(target->getRefCount(), 1u);
         target->release();
     });
@@ -194,9 +197,9 @@ TEST(ZqGlTexture, ImageFromFileReadsTheFileOnlyForANewTexture) {
         EXPECT_EQ(ZqGlTexture::create(u"fromFile", path16.c_str(), 0), t);
         zqp::setLastError(0);
         EXPECT_EQ(ZqGlTexture::create(u"missing", path16.c_str(), 0), nullptr);
-        EXPECT_EQ(zqp::getLastError(), 0x20002005u);
+        EXPECT_EQ(zqp::getLastError(), ZqGlTexture::ERROR_KIND);
         EXPECT_EQ(ZqGlTexture::create(u"x", static_cast<const char16_t*>(nullptr), 0), nullptr);
-        EXPECT_EQ(zqp::getLastError(), 0x20002002u);
+        EXPECT_EQ(zqp::getLastError(), ZqGlTexture::ERROR_NULL);
         t->release();
         t->release();
     });
@@ -226,7 +229,7 @@ TEST(ZqGlTexture, DynamicTexturesLockLevelZero) {
         for (const auto& size : {std::pair{100u, 64u}, {64u, 4096u}, {0u, 64u}}) {
             zqp::setLastError(0);
             EXPECT_EQ(ZqGlTexture::createDynamic(size.first, size.second), nullptr);
-            EXPECT_EQ(zqp::getLastError(), 0x20002007u);
+            EXPECT_EQ(zqp::getLastError(), ZqGlTexture::ERROR_SIZE);
         }
     });
 }
@@ -247,12 +250,12 @@ TEST(ZqGlTexture, RenderTargetsTakeAnySizeUpTo2048) {
 
         zqp::setLastError(0);
         EXPECT_EQ(ZqGlTexture::createRenderTarget(2049, 16, FORMAT_X8R8G8B8, false), nullptr);
-        EXPECT_EQ(zqp::getLastError(), 0x20002007u);
+        EXPECT_EQ(zqp::getLastError(), ZqGlTexture::ERROR_SIZE);
         zqp::setLastError(0);
         EXPECT_EQ(ZqGlTexture::createRenderTarget(64, 64, static_cast<uint32_t>(gpu::Format::D24S8),
                                                   false),
                   nullptr);
-        EXPECT_EQ(zqp::getLastError(), 0x20002006u);
+        EXPECT_EQ(zqp::getLastError(), ZqGlTexture::ERROR_CREATE);
         EXPECT_EQ(ZqGlTexture::getNrInstances(), 0u);
     });
 }
@@ -275,20 +278,20 @@ TEST(ZqGlTexture, ReloadReplacesTheImageInPlace) {
         const std::vector<uint8_t> npot = png(48, 48);
         zqp::setLastError(0);
         EXPECT_EQ(t->reload(npot.data(), static_cast<uint32_t>(npot.size())), nullptr);
-        EXPECT_EQ(zqp::getLastError(), 0x20002007u);
+        EXPECT_EQ(zqp::getLastError(), ZqGlTexture::ERROR_SIZE);
         EXPECT_EQ(t->getWidth(), 32);
         EXPECT_NE(t->getD3dTexture(), nullptr);
         EXPECT_EQ(t->reload(nullptr, 10), nullptr);
-        EXPECT_EQ(zqp::getLastError(), 0x20002002u);
+        EXPECT_EQ(zqp::getLastError(), ZqGlTexture::ERROR_NULL);
 
         ZqGlTexture* const dynamic = ZqGlTexture::createDynamic(16, 16);
         EXPECT_EQ(dynamic->reload(smaller.data(), static_cast<uint32_t>(smaller.size())), nullptr);
-        EXPECT_EQ(zqp::getLastError(), 0x20002005u);
+        EXPECT_EQ(zqp::getLastError(), ZqGlTexture::ERROR_KIND);
         dynamic->release();
         t->release();
         t->release();
         EXPECT_EQ(t->reload(smaller.data(), static_cast<uint32_t>(smaller.size())), nullptr);
-        EXPECT_EQ(zqp::getLastError(), 0x20002004u);
+        EXPECT_EQ(zqp::getLastError(), ZqGlTexture::ERROR_NOT_LIVE);
     });
 }
 

@@ -2,7 +2,7 @@
 // SDL's virtual joysticks standing in for controllers; checks a button's frames.
 #pragma once
 
-#include "zq/platform/window/window_sdl2.h"
+#include "zq/platform/window/window_sdl2_internal.h"
 #include "zq/system/ZqSystem.h"
 
 #include <SDL.h>

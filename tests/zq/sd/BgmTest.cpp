@@ -7,7 +7,7 @@
 #include "tools/sound/ZqSdWriter.h"
 #include "zq/file/ZqFile.h"
 #include "zq/platform/audio/audio.h"
-#include "zq/sd/ZqSdSoundBgm.h"
+#include "zq/sd/ZqSdSoundBgm_internal.h"
 #include "zq/sd/ZqSdSoundFormat.h"
 #include "zq/sd/ZqSdSound_test.h"
 

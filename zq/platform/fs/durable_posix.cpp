@@ -1,5 +1,5 @@
 #include "zq/platform/fs/fs.h"
-#include "zq/platform/fs/posix_io.h"
+#include "zq/platform/fs/posix_io_internal.h"
 #include "zq/platform/fs/readfile.h"
 #include "zq/platform/os/utf.h"
 

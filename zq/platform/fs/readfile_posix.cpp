@@ -1,4 +1,4 @@
-#include "zq/platform/fs/posix_io.h"
+#include "zq/platform/fs/posix_io_internal.h"
 #include "zq/platform/fs/readfile.h"
 
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "zq/platform/gpu/glsl_check.h"
 
-#include "zq/platform/gpu/gpu_gl.h"
-#include "zq/platform/gpu/gpu_gl_surfaceless.h"
+#include "zq/platform/gpu/gpu_gl_internal.h"
+#include "zq/platform/gpu/gpu_gl_surfaceless_internal.h"
 
 namespace zqp::gpu {
 

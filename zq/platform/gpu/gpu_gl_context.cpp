@@ -1,9 +1,9 @@
 // OpenGL contexts of the device: from the SDL window, or EGL surfaceless when there is no
 // window; the adapter facts read once from a short-lived context; the display's modes.
-#include "zq/platform/gpu/gpu_gl.h"
+#include "zq/platform/gpu/gpu_gl_internal.h"
 
-#include "zq/platform/gpu/gpu_gl_surfaceless.h"
-#include "zq/platform/window/window_sdl2.h"
+#include "zq/platform/gpu/gpu_gl_surfaceless_internal.h"
+#include "zq/platform/window/window_sdl2_internal.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,9 +5,9 @@
 // stretched to the window's drawable size and flipped (targets keep their top row first, the
 // window's framebuffer its bottom row). Without a window the picture goes into a target of
 // the device's own, which getFrontBufferData reads.
-#include "zq/platform/gpu/gpu_gl.h"
+#include "zq/platform/gpu/gpu_gl_internal.h"
 
-#include "zq/platform/window/window_sdl2.h"
+#include "zq/platform/window/window_sdl2_internal.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Clears and draws of the OpenGL device, and the states reaching OpenGL just before them.
-#include "zq/platform/gpu/gpu_gl.h"
+#include "zq/platform/gpu/gpu_gl_internal.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 //
 // Resource work binds on texture unit 31 and the copy buffer targets only, so it never
 // disturbs the stage bindings and the vertex array state the device keeps for drawing.
-#include "zq/platform/gpu/gpu_gl.h"
+#include "zq/platform/gpu/gpu_gl_internal.h"
 
 #include <algorithm>
 #include <cstring>

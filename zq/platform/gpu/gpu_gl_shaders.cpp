@@ -3,7 +3,7 @@
 // fix-up, alpha test), so that every program follows the same conventions: the vertex stage
 // returns a clip position with depth 0..1 and y up, the device flips it so that row 0 of a
 // target is its top, and shifts it by half a pixel so that pixel centres lie on integers.
-#include "zq/platform/gpu/gpu_gl.h"
+#include "zq/platform/gpu/gpu_gl_internal.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,7 +1,7 @@
 // States of the OpenGL device as the callers set them: their defaults (also after a reset)
 // and the setters and getters. They reach OpenGL just before the next clear or draw
 // (gpu_gl_draw.cpp).
-#include "zq/platform/gpu/gpu_gl.h"
+#include "zq/platform/gpu/gpu_gl_internal.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "zq/platform/gpu/gpu_gl_surfaceless.h"
+#include "zq/platform/gpu/gpu_gl_surfaceless_internal.h"
 
 #include <cstring>
 

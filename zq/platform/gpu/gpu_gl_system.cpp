@@ -1,7 +1,7 @@
 // The adapter object of the OpenGL device: identity from the GL strings, the capability
 // record a shader-model-2.0 card would give within the GL limits, formats, sample counts,
 // display modes, device creation; and the test hooks.
-#include "zq/platform/gpu/gpu_gl.h"
+#include "zq/platform/gpu/gpu_gl_internal.h"
 
 #include <algorithm>
 #include <cstdio>

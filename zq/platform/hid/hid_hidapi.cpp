@@ -1,7 +1,7 @@
 // The I/O board transport over hidapi (hidraw), and the choice between the real board and the
 // simulated one: the real board when one is attached, else the simulation.
 #include "zq/platform/hid/hid.h"
-#include "zq/platform/hid/hid_sim.h"
+#include "zq/platform/hid/hid_sim_internal.h"
 #include "zq/platform/os/utf.h"
 
 #include <hidapi/hidapi.h>

@@ -3,7 +3,7 @@
 // serial channels to the simulated nodes, takes keys from the keyboard, and shows the faults
 // that the tests ask for. Its clock (for the serial nodes) runs on a thread of its own, or is
 // advanced by a test.
-#include "zq/platform/hid/hid_sim.h"
+#include "zq/platform/hid/hid_sim_internal.h"
 #include "zq/platform/hid/hid_test.h"
 #include "zq/platform/input/input.h"
 

@@ -1,7 +1,7 @@
 // The simulated serial nodes behind the simulated board: LED controller nodes on channel 0 and
 // ticket dispenser nodes on channel 1. Each chain echoes the line probe (a lone 0xAA), answers
 // the node packets addressed to it, and the ticket nodes pay out as their clock runs.
-#include "zq/platform/hid/hid_sim.h"
+#include "zq/platform/hid/hid_sim_internal.h"
 #include "zq/platform/hid/hid_test.h"
 
 #include <algorithm>

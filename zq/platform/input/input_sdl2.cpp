@@ -5,7 +5,7 @@
 #include "zq/platform/input/input.h"
 
 #include "zq/platform/os/utf.h"
-#include "zq/platform/window/window_sdl2.h"
+#include "zq/platform/window/window_sdl2_internal.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,7 +1,7 @@
 #include "zq/platform/log/log.h"
 
 #include "zq/platform/fs/fs.h"
-#include "zq/platform/fs/posix_io.h"
+#include "zq/platform/fs/posix_io_internal.h"
 #include "zq/platform/os/utf.h"
 
 #include <atomic>

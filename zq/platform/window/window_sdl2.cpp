@@ -1,4 +1,4 @@
-#include "zq/platform/window/window_sdl2.h"
+#include "zq/platform/window/window_sdl2_internal.h"
 
 #include "zq/platform/os/os.h"
 #include "zq/platform/os/utf.h"

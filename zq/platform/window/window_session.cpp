@@ -3,7 +3,7 @@
 // connection (the X server ends under the program). A first signal becomes the window's
 // close request, so the program shuts down as when its window is closed; a second one ends
 // the process at once. A lost X connection ends the program with a message of its own.
-#include "zq/platform/window/window_sdl2.h"
+#include "zq/platform/window/window_sdl2_internal.h"
 
 #include <atomic>
 #include <csignal>

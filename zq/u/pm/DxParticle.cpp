@@ -1,6 +1,6 @@
-#include "zq/u/pm/DxParticle.h"
+#include "zq/u/pm/DxParticle_internal.h"
 
-#include "zq/u/pm/ParticleManager.h"
+#include "zq/u/pm/ParticleManager_internal.h"
 
 #include <cmath>
 #include <cstddef>

@@ -4,7 +4,7 @@
 #include "zq/gl/ZqGlShader.h"
 #include "zq/gl/ZqGlState.h"
 #include "zq/math/ZqVector4.h"
-#include "zq/u/pm/DxParticle.h"
+#include "zq/u/pm/DxParticle_internal.h"
 
 #include <cstring>
 #include <vector>

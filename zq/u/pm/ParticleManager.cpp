@@ -1,6 +1,6 @@
-#include "zq/u/pm/ParticleManager.h"
+#include "zq/u/pm/ParticleManager_internal.h"
 
-#include "zq/u/pm/ZquPmEmit.h"
+#include "zq/u/pm/ZquPmEmit_internal.h"
 
 #include <bit>
 #include <new>

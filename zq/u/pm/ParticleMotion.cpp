@@ -1,4 +1,4 @@
-#include "zq/u/pm/ParticleMotion.h"
+#include "zq/u/pm/ParticleMotion_internal.h"
 
 #include <cmath>
 

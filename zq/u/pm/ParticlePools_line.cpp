@@ -1,6 +1,6 @@
 // Line particles: birth and per-step update.
-#include "zq/u/pm/ParticleMotion.h"
-#include "zq/u/pm/ParticlePool_impl.h"
+#include "zq/u/pm/ParticleMotion_internal.h"
+#include "zq/u/pm/ParticlePool_internal.h"
 
 using namespace ZquPm;
 

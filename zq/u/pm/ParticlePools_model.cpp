@@ -1,6 +1,6 @@
 // Model particles: birth, per-step update and the world matrix.
-#include "zq/u/pm/ParticleMotion.h"
-#include "zq/u/pm/ParticlePool_impl.h"
+#include "zq/u/pm/ParticleMotion_internal.h"
+#include "zq/u/pm/ParticlePool_internal.h"
 
 #include <bit>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "zq/u/pm/ZquPmEmit.h"
+#include "zq/u/pm/ZquPmEmit_internal.h"
 
 #include <cmath>
 #include <cstring>

@@ -4,7 +4,7 @@
 #include "zq/file/ZqFile.h"
 #include "zq/gl/ZqGlTexture.h"
 #include "zq/memory/ZqMemAlloc.h"
-#include "zq/system/ZqUtf.h"
+#include "zq/system/ZqUtf_internal.h"
 #include "zq/u/pm/ZquPmFormat.h"
 
 #include <algorithm>

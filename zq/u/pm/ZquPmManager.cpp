@@ -1,8 +1,8 @@
 #include "zq/u/pm/ZquPmManager.h"
 
 #include "zq/gl/ZqGlShader.h"
-#include "zq/u/pm/DxParticle.h"
-#include "zq/u/pm/ParticleManager.h"
+#include "zq/u/pm/DxParticle_internal.h"
+#include "zq/u/pm/ParticleManager_internal.h"
 #include "zq/u/pm/ZquPmFileLoader.h"
 
 #include <algorithm>

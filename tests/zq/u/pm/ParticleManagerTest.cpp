@@ -1,8 +1,8 @@
 // Emitters, pools and particle motion, checked against a double-precision reference that
 // replays the generator's draws.
-#include "zq/u/pm/ParticleManager.h"
 #include "tests/zq/u/pm/ParticleRefRand.h"
-#include "zq/u/pm/ParticleMotion.h"
+#include "zq/u/pm/ParticleManager_internal.h"
+#include "zq/u/pm/ParticleMotion_internal.h"
 #include "zq/u/pm/ZquPm.h"
 
 #include <gtest/gtest.h>

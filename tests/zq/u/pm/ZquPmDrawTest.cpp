@@ -10,7 +10,7 @@
 #include "zq/gl/ZqGlShader.h"
 #include "zq/gl/ZqGlState.h"
 #include "zq/gl/ZqGlTexture.h"
-#include "zq/u/pm/DxParticle.h"
+#include "zq/u/pm/DxParticle_internal.h"
 #include "zq/u/pm/ZquPmFileLoader.h"
 #include "zq/u/pm/ZquPmManager.h"
 

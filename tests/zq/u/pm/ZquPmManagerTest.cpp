@@ -3,8 +3,8 @@
 #include "zq/u/pm/ZquPmManager.h"
 #include "tools/particle/ZqPmWriter.h"
 #include "zq/file/ZqFile.h"
-#include "zq/u/pm/DxParticle.h"
-#include "zq/u/pm/ParticleManager.h"
+#include "zq/u/pm/DxParticle_internal.h"
+#include "zq/u/pm/ParticleManager_internal.h"
 #include "zq/u/pm/ZquPmFileLoader.h"
 #include "zq/u/pm/ZquPmFormat.h"
 

@@ -1,7 +1,8 @@
 // The pool's list handling, shared by the three kinds' sources (explicitly instantiated there).
+// Internal to the particle engine.
 #pragma once
 
-#include "zq/u/pm/ParticlePools.h"
+#include "zq/u/pm/ParticlePools_internal.h"
 
 template <class P>
 ParticlePool<P>::ParticlePool(const uint16_t capacity, const uint32_t groups)

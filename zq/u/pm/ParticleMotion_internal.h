@@ -1,8 +1,8 @@
 // Motion rules shared by the particle kinds' sources. Internal to the particle engine.
 #pragma once
 
-#include "zq/u/pm/ParticlePools.h"
-#include "zq/u/pm/ZquPmEmit.h"
+#include "zq/u/pm/ParticlePools_internal.h"
+#include "zq/u/pm/ZquPmEmit_internal.h"
 
 namespace ZquPm {
 

@@ -18,3 +18,14 @@ FileBuffer loadResourceFile(const char16_t* fileName, uint32_t minSize, uint32_t
                             uint32_t& size);
 
 } // namespace zq_gl
+
+namespace zq_gl {
+
+// The file read of a resource's traits (ZqRefResource): whole files of minSize to limit bytes.
+template <uint32_t MinSize, uint32_t Limit> struct ResourceFile {
+    static FileBuffer load(const char16_t* const fileName, uint32_t& size) {
+        return loadResourceFile(fileName, MinSize, Limit, size);
+    }
+};
+
+} // namespace zq_gl

@@ -2,12 +2,13 @@
 // particle pools; every fixed step it updates the particles, then lets each live emitter emit
 // on its schedule, move and rebuild its transform. An emitter works on its own copy of its
 // record: the loaded effect image is never written.
-// Main thread only; no allocation after create.
+// Main thread only; no allocation after create. Internal to the particle engine (ZquPmManager
+// is its face); tests and benchmarks drive it directly.
 #pragma once
 
-#include "zq/u/pm/ParticlePools.h"
+#include "zq/u/pm/ParticlePools_internal.h"
 #include "zq/u/pm/ZquPm.h"
-#include "zq/u/pm/ZquPmEmit.h"
+#include "zq/u/pm/ZquPmEmit_internal.h"
 
 #include <cstdint>
 #include <memory>

@@ -6,7 +6,8 @@
 // generated mesh per model particle (quad, crossed quads, tube, cone).
 // drawRot, drawLine and drawModel send them to the device with the particle effect: one vertex
 // buffer per kind rewritten each draw over fixed quad indices, one small mesh buffer per model
-// entry. Main thread only; record and vertex arrays are allocated once, at create.
+// entry. Main thread only; record and vertex arrays are allocated once, at create. Internal to
+// the particle engine.
 #pragma once
 
 #include "zq/math/ZqMatrix.h"

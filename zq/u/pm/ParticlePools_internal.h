@@ -3,7 +3,8 @@
 // particles (small generated meshes with their own world matrix). A pool links its live
 // records into one draw list per (blend mode, texture), and for models per shape too, when
 // they are born, so the update and the drawing walk the lists in order and never sort.
-// Owned by ParticleManager; main thread only; no allocation after creation.
+// Owned by ParticleManager; main thread only; no allocation after creation. Internal to the
+// particle engine.
 #pragma once
 
 #include "zq/u/pm/ZquPm.h"
