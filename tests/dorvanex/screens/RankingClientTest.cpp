@@ -54,6 +54,17 @@ fs::path newStateDir(const std::string& name) {
     return dir;
 }
 
+// Removes the scratch folders (the shared certificates among them) when the program ends.
+struct ScratchCleanup {
+    ScratchCleanup() = default;
+    ScratchCleanup(const ScratchCleanup&) = delete;
+    ScratchCleanup& operator=(const ScratchCleanup&) = delete;
+    ~ScratchCleanup() {
+        std::error_code ec;
+        fs::remove_all(scratchRoot(), ec);
+    }
+} g_cleanup;
+
 std::string bodyText(const std::string& body, const size_t at) {
     return std::string(body.c_str() + at, strnlen(body.c_str() + at, 16));
 }
