@@ -105,3 +105,6 @@ zq_fuzz_test(transition_script TOOL ZQTRANSITION zqtransition)
 foreach(_target http_url zlib_inflate registry_file)
     zq_fuzz_test(${_target})
 endforeach()
+
+# The ranking client's reply handling: the local ranking server's images and their streams.
+zq_fuzz_test(ranking_reply TOOL ZQRANKSERVER zqrankserver ARGS -max_len=80000)

@@ -3,7 +3,7 @@
 #include "dorvanex/core/opdata/COperationLog.h"
 #include "dorvanex/core/opdata/SecurityTable.h"
 #include "dorvanex/core/play/CLimitTimer.h"
-#include "dorvanex/core/play/Ranking.h"
+#include "dorvanex/core/play/RankingStore.h"
 #include "dorvanex/core/sound/CSoundManager.h"
 #include "dorvanex/event/COfflineNotice.h"
 #include "dorvanex/operator/AllFactorySettingRows.h"

@@ -14,7 +14,7 @@
 #include "dorvanex/core/play/CGameWork.h"
 #include "dorvanex/core/play/CLimitTimer.h"
 #include "dorvanex/core/play/CTaskBackGround.h"
-#include "dorvanex/core/play/Ranking.h"
+#include "dorvanex/core/play/RankingStore.h"
 #include "dorvanex/core/render/CGameFade.h"
 #include "dorvanex/core/render/GameEffects.h"
 #include "dorvanex/core/render/GameRender.h"
@@ -25,6 +25,7 @@
 #include "dorvanex/scene/CCameraManager.h"
 #include "dorvanex/scene/CEffectSystems.h"
 #include "dorvanex/scene/CResourceManager.h"
+#include "dorvanex/screens/SPInternetRankingTask.h"
 #include "zq/gl/ZqGlFont.h"
 #include "zq/gl/ZqGlShader.h"
 #include "zq/input/ZqInput.h"
@@ -97,6 +98,8 @@ uint32_t TaskRoot::init() {
     CGameSettings::create();
     bookkeepingCreate();
     playRecorderCreate();
+    // The ranking store and its network task, which reads the operator settings.
+    createRankingStore(this, &SPInternetRankingTask::create);
 
     cabinet::boardInit();
     createGameVertexDeclarations();
@@ -168,6 +171,7 @@ void TaskRoot::quit() {
     CResourceManager::deleteInstance();
     CInputManager::deleteInstance();
     CEffectSystems::release();
+    releaseRankingStore();
     playRecorderDestroy();
     bookkeepingDestroy();
     CGameSettings::release();
