@@ -5,7 +5,7 @@
 // up to five exponent bits over a table of odd powers.
 #include "zq/crypto/ZqMontgomery.h"
 #include "zq/crypto/ZqKaratsuba.h"
-#include "zq/crypto/ZqKaratsubaCore.h"
+#include "zq/crypto/ZqKaratsubaCore_internal.h"
 
 #include <cstring>
 

@@ -17,7 +17,7 @@
 #include "dorvanex/event/CResultScore.h"
 #include "dorvanex/scene/CResourceManager.h"
 #include "tests/support/GoldenImage.h"
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "tests/zq/gl/FrameworkRun.h"
 #include "tools/dataset/DataSetBuilder.h"
 #include "tools/dataset/DataSetHud.h"
