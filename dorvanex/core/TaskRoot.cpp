@@ -94,7 +94,7 @@ uint32_t TaskRoot::init() {
     CInputManager::getInstance();
     CSequenceManager::getInstance()->setParentTask(this);
     CResourceManager::getInstance();
-    CCameraManager::getInstance();
+    CCameraManager::getInstance()->setDebugFont(m_pFont);
     CEffectSystems::create();
     // The operator's stores: made empty here, loaded by the operator boot.
     CGameSettings::create();
