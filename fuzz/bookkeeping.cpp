@@ -1,8 +1,8 @@
 // Two arbitrary copies of "BOOKKEEPING" (the input's first 358,652 bytes for e:, the rest for
 // f:) through the in-memory disk into bookkeepingLoad, then every query.
-#include "dorvanex/core/CBookkeepings.h"
-#include "dorvanex/core/CMemoryDataFileOps.h"
-#include "dorvanex/core/DataFile.h"
+#include "dorvanex/core/opdata/CBookkeepings.h"
+#include "dorvanex/core/opdata/CMemoryDataFileOps.h"
+#include "dorvanex/core/opdata/DataFile.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -2,8 +2,8 @@
 // to the same bytes (past the unread first word) through the recording writer, and replays for
 // a while with the frame-time hook and every query. Seeds: recordings that tools/btn writes
 // (fuzz/btn_file_seeds.cmake).
-#include "dorvanex/core/CInputRecorder.h"
-#include "tools/btn/BtnWriter.h"
+#include "dorvanex/core/input/BtnWriter.h"
+#include "dorvanex/core/input/CInputRecorder.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Two arbitrary copies of "testmode.dat" (the input's first 356 bytes for e:, the rest for
 // f:) through the in-memory disk into loadDataFile and CGameSettings::load.
-#include "dorvanex/core/CGameSettings.h"
-#include "dorvanex/core/CMemoryDataFileOps.h"
-#include "dorvanex/core/DataFile.h"
+#include "dorvanex/core/opdata/CGameSettings.h"
+#include "dorvanex/core/opdata/CMemoryDataFileOps.h"
+#include "dorvanex/core/opdata/DataFile.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -3,7 +3,7 @@
 // write(2) and fsync(2). Runs are repeated and interleaved, timed by the wall clock; the
 // closing table gives the save's median as a multiple of the peer's (goal: at most 1.5) and
 // its main-thread time against one 16.7 ms frame.
-#include "dorvanex/core/CBookkeepings.h"
+#include "dorvanex/core/opdata/CBookkeepings.h"
 
 #include "bench/support/MedianReport.h"
 

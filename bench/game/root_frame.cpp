@@ -5,9 +5,9 @@
 // the frame-time hook (before the devices and tasks run) to the next turn of the message pump
 // after it (drawing and presentation done). Runs are interleaved and repeated; the program
 // prints the ratio of the medians against the goal of 1.5.
-#include "dorvanex/core/CSequenceManager.h"
-#include "dorvanex/core/GameEntry.h"
-#include "dorvanex/core/TaskRoot.h"
+#include "dorvanex/core/app/GameEntry.h"
+#include "dorvanex/core/app/TaskRoot.h"
+#include "dorvanex/core/flow/CSequenceManager.h"
 #include "zq/platform/os/os.h"
 #include "zq/platform/window/window.h"
 #include "zq/system/ZqSystem.h"

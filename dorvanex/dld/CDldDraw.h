@@ -5,7 +5,7 @@
 // Plain code except the immediate path, which draws through CDldTask's device code.
 #pragma once
 
-#include "dorvanex/core/GameRender.h"
+#include "dorvanex/core/render/GameRender.h"
 #include "dorvanex/dld/CDldTypes.h"
 
 #include <cstdint>

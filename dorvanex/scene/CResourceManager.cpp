@@ -1,7 +1,7 @@
 #include "dorvanex/scene/CResourceManager.h"
 
+#include "dorvanex/core/flow/OperatorErrors.h"
 #include "dorvanex/dld/CDldFile.h"
-#include "dorvanex/operator/OperatorErrors.h"
 #include "dorvanex/scene/CResourceManifest.h"
 #include "zq/file/ZqArcFile.h"
 #include "zq/file/ZqByteReader.h"

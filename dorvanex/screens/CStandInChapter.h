@@ -7,7 +7,7 @@
 // bank and then sets up the background.
 #pragma once
 
-#include "dorvanex/core/CSequence.h"
+#include "dorvanex/core/flow/CSequence.h"
 
 #include <cstdint>
 

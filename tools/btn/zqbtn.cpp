@@ -1,6 +1,6 @@
 // zqbtn: writes a recorded-input file from its text script (see BtnWriter.h).
 //   zqbtn IN.txt OUT.btn
-#include "tools/btn/BtnWriter.h"
+#include "dorvanex/core/input/BtnWriter.h"
 
 #include <cstdio>
 #include <fstream>

@@ -1,9 +1,9 @@
 #include "DataSetBuilder.h"
 
+#include "dorvanex/core/input/BtnWriter.h"
 #include "dorvanex/dld/CDldFormat.h"
 #include "dorvanex/scene/CResourceManifest.h"
 #include "tools/anim/ZqAnimWriter.h"
-#include "tools/btn/BtnWriter.h"
 #include "tools/dds/DdsWriter.h"
 #include "tools/dld/DldWriter.h"
 #include "tools/model/ZqModelWriter.h"

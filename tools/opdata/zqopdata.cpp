@@ -5,9 +5,9 @@
 // default now. --settings: the 78 default operator settings. --bookkeeping: an empty
 // bookkeeping block with coins on the stamp's date. --damage: flips one payload bit after
 // the sums are made.
-#include "dorvanex/core/CBookkeepings.h"
-#include "dorvanex/core/CGameSettings.h"
-#include "dorvanex/core/DataFileFormat.h"
+#include "dorvanex/core/opdata/CBookkeepings.h"
+#include "dorvanex/core/opdata/CGameSettings.h"
+#include "dorvanex/core/opdata/DataFileFormat.h"
 #include "zq/file/ZqByteWriter.h"
 #include "zq/platform/fs/readfile.h"
 #include "zq/platform/os/calendar.h"

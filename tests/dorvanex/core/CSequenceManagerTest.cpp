@@ -1,8 +1,8 @@
 // The chapter manager and the chapter life cycle, driven frame by frame through the task
 // scheduler (no window), with probe chapters from a test factory.
-#include "dorvanex/core/CSequenceManager.h"
-#include "dorvanex/core/CSequence.h"
-#include "dorvanex/operator/OperatorErrors.h"
+#include "dorvanex/core/flow/CSequenceManager.h"
+#include "dorvanex/core/flow/CSequence.h"
+#include "dorvanex/core/flow/OperatorErrors.h"
 #include "dorvanex/scene/CResourceManager.h"
 #include "tests/support/FakeClock.h"
 

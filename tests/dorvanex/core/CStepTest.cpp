@@ -1,4 +1,4 @@
-#include "dorvanex/core/CStep.h"
+#include "dorvanex/core/flow/CStep.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The entry's fatal-code report: the exact text on standard error and appended to the error
 // log on e:, and exit status 1, for codes thrown out of a real framework run.
-#include "dorvanex/core/GameEntry.h"
+#include "dorvanex/core/app/GameEntry.h"
 #include "zq/platform/fs/fs.h"
 #include "zq/platform/os/os.h"
 #include "zq/zq.h"

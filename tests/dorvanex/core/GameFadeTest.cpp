@@ -1,4 +1,4 @@
-#include "dorvanex/core/CGameFade.h"
+#include "dorvanex/core/render/CGameFade.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The game core run whole under the framework with its own window procedure and root task,
 // headless: the chapters follow one another from start-up, TEST opens the operator menu only
 // once a chapter enabled it, and the cancel key quits only a running chapter.
-#include "dorvanex/core/CSequence.h"
-#include "dorvanex/core/CSequenceManager.h"
-#include "dorvanex/core/GameEntry.h"
-#include "dorvanex/core/TaskRoot.h"
+#include "dorvanex/core/app/GameEntry.h"
+#include "dorvanex/core/app/TaskRoot.h"
+#include "dorvanex/core/flow/CSequence.h"
+#include "dorvanex/core/flow/CSequenceManager.h"
 #include "dorvanex/scene/CResourceManager.h"
 #include "tests/zq/input/InputTestSupport.h"
 #include "zq/platform/os/os.h"

@@ -1,8 +1,8 @@
 // Rendering of the game core, headless on real GL: the game's three effects technique by
 // technique on lit spheres and a two-bone skinned bar, against golden pictures; and the
 // off-screen target shown texel for texel by presentRenderTarget.
-#include "dorvanex/core/GameRender.h"
-#include "dorvanex/core/GameEffects.h"
+#include "dorvanex/core/render/GameRender.h"
+#include "dorvanex/core/render/GameEffects.h"
 #include "tests/support/GoldenImage.h"
 #include "tests/zq/gl/FrameworkRun.h"
 #include "zq/gl/ZqGlCamera.h"

@@ -1,8 +1,8 @@
 // The lamp task's transfers (one at a time, through the recorded cabinet calls) and the
 // background's lamp animation.
-#include "dorvanex/core/CSPLCTask.h"
-#include "dorvanex/core/CTaskBackGround.h"
-#include "dorvanex/core/CabinetIo.h"
+#include "dorvanex/core/cabinet/CSPLCTask.h"
+#include "dorvanex/core/cabinet/CabinetIo.h"
+#include "dorvanex/core/play/CTaskBackGround.h"
 
 #include <gtest/gtest.h>
 

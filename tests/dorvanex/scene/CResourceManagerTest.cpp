@@ -3,7 +3,7 @@
 // list parse and its bounds, and a missing archive, a missing member and an archive that never
 // finishes opening each ending the bank with operator error row 10 pending.
 #include "dorvanex/scene/CResourceManager.h"
-#include "dorvanex/operator/OperatorErrors.h"
+#include "dorvanex/core/flow/OperatorErrors.h"
 #include "dorvanex/scene/CResourceManifest.h"
 #include "tests/support/FakeClock.h"
 #include "tests/zq/file/FileTestSupport.h"

@@ -1,7 +1,7 @@
 // The recording writer: the script's statements land in the layout's fields (read back here
 // by offset, not by the game's reader), events of one time form one group in time order, and
 // what the format cannot hold is refused with a reason.
-#include "tools/btn/BtnWriter.h"
+#include "dorvanex/core/input/BtnWriter.h"
 #include "zq/file/ZqByteReader.h"
 #include "zq/math/ZqMt19937Ar.h"
 

@@ -4,7 +4,7 @@
 // cells it addresses, the sound list names every sound effect); the output is the same bytes
 // on every run.
 #include "tools/dataset/DataSetBuilder.h"
-#include "dorvanex/core/CInputRecorder.h"
+#include "dorvanex/core/input/CInputRecorder.h"
 #include "dorvanex/dld/CDldFile.h"
 #include "dorvanex/scene/CResourceManager.h"
 #include "dorvanex/scene/CResourceManifest.h"

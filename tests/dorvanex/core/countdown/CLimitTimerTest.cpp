@@ -1,9 +1,9 @@
 // The time-limit counter: its seconds, rolls and warnings frame by frame (the warning counted
 // as requests the sound manager takes), and its two digits drawn from the generated layout 48
 // and digit sheet on real GL, against golden pictures.
-#include "dorvanex/core/CLimitTimer.h"
+#include "dorvanex/core/play/CLimitTimer.h"
 
-#include "dorvanex/core/CSoundManager.h"
+#include "dorvanex/core/sound/CSoundManager.h"
 #include "dorvanex/dld/CDldElementList.h"
 #include "dorvanex/dld/CDldFile.h"
 #include "dorvanex/dld/CDldLayer.h"

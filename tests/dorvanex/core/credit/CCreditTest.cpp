@@ -2,15 +2,15 @@
 // 9 SERVICE through the board's switch): coins to credits by the coin table, the prices and
 // states the screens ask for, the blockers and counter read back from the board, the coin
 // sound request and the booking of coins.
-#include "dorvanex/core/CCredit.h"
+#include "dorvanex/core/cabinet/CCredit.h"
 
-#include "dorvanex/core/CBookkeepings.h"
-#include "dorvanex/core/CGameSettings.h"
-#include "dorvanex/core/CInputManager.h"
-#include "dorvanex/core/CSequence.h"
-#include "dorvanex/core/CSequenceManager.h"
-#include "dorvanex/core/CSoundManager.h"
-#include "dorvanex/core/GameRender.h"
+#include "dorvanex/core/flow/CSequence.h"
+#include "dorvanex/core/flow/CSequenceManager.h"
+#include "dorvanex/core/input/CInputManager.h"
+#include "dorvanex/core/opdata/CBookkeepings.h"
+#include "dorvanex/core/opdata/CGameSettings.h"
+#include "dorvanex/core/render/GameRender.h"
+#include "dorvanex/core/sound/CSoundManager.h"
 #include "dorvanex/scene/CResourceManager.h"
 #include "tests/support/GoldenImage.h"
 #include "tests/zq/file/FileTestSupport.h"

@@ -1,11 +1,11 @@
 // The recorder on its own: the reader refuses every damaged recording whole, the replay's
 // repeat pulses and frame times follow the recording, and a missing file leaves the
 // generator alone. Recordings are made with the recording writer.
-#include "dorvanex/core/CInputRecorder.h"
-#include "dorvanex/core/CPlayerInput.h"
-#include "dorvanex/core/TaskRoot.h"
+#include "dorvanex/core/app/TaskRoot.h"
+#include "dorvanex/core/input/BtnWriter.h"
+#include "dorvanex/core/input/CInputRecorder.h"
+#include "dorvanex/core/input/CPlayerInput.h"
 #include "tests/zq/file/FileTestSupport.h"
-#include "tools/btn/BtnWriter.h"
 #include "zq/file/ZqFile.h"
 #include "zq/math/ZqMt19937Ar.h"
 #include "zq/system/ZqSystem.h"

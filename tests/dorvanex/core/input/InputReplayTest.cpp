@@ -2,10 +2,10 @@
 // players' virtual buttons; a play recorded through them, saved, loaded and replayed gives the
 // same answers, frame times and random numbers frame for frame, and the live generator comes
 // back afterwards.
-#include "dorvanex/core/CInputManager.h"
-#include "dorvanex/core/CInputRecorder.h"
-#include "dorvanex/core/CPlayerInput.h"
-#include "dorvanex/core/TaskRoot.h"
+#include "dorvanex/core/app/TaskRoot.h"
+#include "dorvanex/core/input/CInputManager.h"
+#include "dorvanex/core/input/CInputRecorder.h"
+#include "dorvanex/core/input/CPlayerInput.h"
 #include "tests/support/FrameScript.h"
 #include "tests/zq/file/FileTestSupport.h"
 #include "tests/zq/input/InputTestSupport.h"

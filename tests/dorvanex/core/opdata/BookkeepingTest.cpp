@@ -1,8 +1,8 @@
 #include "tests/dorvanex/core/opdata/OpDataSupport.h"
 
-#include "dorvanex/core/CBookkeepings.h"
-#include "dorvanex/core/CGameSettings.h"
-#include "dorvanex/core/CPlayRecorder.h"
+#include "dorvanex/core/opdata/CBookkeepings.h"
+#include "dorvanex/core/opdata/CGameSettings.h"
+#include "dorvanex/core/opdata/CPlayRecorder.h"
 #include "zq/file/ZqByteWriter.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 #include "tests/dorvanex/core/opdata/OpDataSupport.h"
 
-#include "dorvanex/core/CGameSettings.h"
+#include "dorvanex/core/opdata/CGameSettings.h"
 
 #include <zlib.h>
 

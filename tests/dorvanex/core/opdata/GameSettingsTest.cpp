@@ -1,8 +1,8 @@
 #include "tests/dorvanex/core/opdata/OpDataSupport.h"
 
-#include "dorvanex/core/CCredit.h"
-#include "dorvanex/core/CGameSettings.h"
-#include "dorvanex/core/CSoundManager.h"
+#include "dorvanex/core/cabinet/CCredit.h"
+#include "dorvanex/core/opdata/CGameSettings.h"
+#include "dorvanex/core/sound/CSoundManager.h"
 #include "zq/file/ZqByteWriter.h"
 
 #include <fstream>

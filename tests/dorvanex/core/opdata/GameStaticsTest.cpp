@@ -1,10 +1,10 @@
 #include "tests/dorvanex/core/opdata/OpDataSupport.h"
 
-#include "dorvanex/core/ArenaConstants.h"
-#include "dorvanex/core/CGameStatics.h"
-#include "dorvanex/core/CLimitTimer.h"
-#include "dorvanex/core/COperationLog.h"
-#include "dorvanex/core/SecurityTable.h"
+#include "dorvanex/core/app/CGameStatics.h"
+#include "dorvanex/core/opdata/COperationLog.h"
+#include "dorvanex/core/opdata/SecurityTable.h"
+#include "dorvanex/core/play/CLimitTimer.h"
+#include "dorvanex/events/arena/common/ArenaConstants.h"
 
 #include <fstream>
 #include <iterator>

@@ -2,8 +2,8 @@
 // fixed calendar clock and time zone, restored afterwards.
 #pragma once
 
-#include "dorvanex/core/CMemoryDataFileOps.h"
-#include "dorvanex/core/DataFile.h"
+#include "dorvanex/core/opdata/CMemoryDataFileOps.h"
+#include "dorvanex/core/opdata/DataFile.h"
 #include "tests/zq/file/FileTestSupport.h"
 
 #include <gtest/gtest.h>

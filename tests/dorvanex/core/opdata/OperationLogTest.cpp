@@ -1,6 +1,6 @@
 #include "tests/dorvanex/core/opdata/OpDataSupport.h"
 
-#include "dorvanex/core/COperationLog.h"
+#include "dorvanex/core/opdata/COperationLog.h"
 
 #include <cstdlib>
 #include <fstream>

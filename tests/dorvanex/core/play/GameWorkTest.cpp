@@ -1,8 +1,8 @@
 // The play state: which result an event keeps, the difficulty steps, battle storage, the
 // total-result list, the best values shown against the ranking, the name and the tickets.
-#include "dorvanex/core/CGameSettings.h"
-#include "dorvanex/core/CGameWork.h"
-#include "dorvanex/screens/Ranking.h"
+#include "dorvanex/core/opdata/CGameSettings.h"
+#include "dorvanex/core/play/CGameWork.h"
+#include "dorvanex/core/play/Ranking.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // The name filter: the three kinds of rows, spaces, case and the sixth character.
-#include "dorvanex/core/NameFilter.h"
+#include "dorvanex/core/play/NameFilter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The game's sound manager against the real sound layer rendering offline through the null
 // sink: the request slots' rules for music and effects, and the shuffle bag.
-#include "dorvanex/core/CSoundManager.h"
-#include "dorvanex/core/CShuffleBag.h"
+#include "dorvanex/core/sound/CSoundManager.h"
+#include "dorvanex/core/sound/CShuffleBag.h"
 
 #include "tests/support/FakeClock.h"
 #include "tools/sound/ZqSdWriter.h"

@@ -1,4 +1,4 @@
-#include "dorvanex/core/GameTiming.h"
+#include "dorvanex/core/render/GameTiming.h"
 #include "tests/support/FakeClock.h"
 #include "zq/system/ZqSystem.h"
 

@@ -39,7 +39,7 @@ const char16_t* TECHNIQUES[] = {u"Default", u"LineParticle", u"RotParticle", nul
 std::vector<uint8_t> compiledEffect() {
     const char* const dir = std::getenv("ZQ_TEST_SOURCE_DIR");
     std::ifstream in(std::string(dir != nullptr ? dir : ".") +
-                     "/dorvanex/core/shaders/ParticleMagic.fx");
+                     "/dorvanex/core/render/shaders/ParticleMagic.fx");
     std::stringstream text;
     text << in.rdbuf();
     std::vector<uint8_t> out;
