@@ -1,6 +1,6 @@
 #include "dorvanex/scene/CRenderObj.h"
 
-#include "dorvanex/core/GameRender.h"
+#include "dorvanex/core/render/GameRender.h"
 #include "dorvanex/scene/CSPSprite.h"
 #include "zq/dg/ZqDgSphere.h"
 #include "zq/gl/ZqGlCamera.h"

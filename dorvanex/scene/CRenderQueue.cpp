@@ -1,7 +1,7 @@
 #include "dorvanex/scene/CRenderQueue.h"
 
-#include "dorvanex/core/GameEffects.h"
-#include "dorvanex/core/GameRender.h"
+#include "dorvanex/core/render/GameEffects.h"
+#include "dorvanex/core/render/GameRender.h"
 #include "zq/gl/ZqGlLight.h"
 #include "zq/gl/ZqGlShader.h"
 #include "zq/gl/ZqGlState.h"

@@ -1,6 +1,6 @@
 #include "dorvanex/scene/CSPBoneNoBlendAnim.h"
 
-#include "dorvanex/core/ErrorLog.h"
+#include "dorvanex/core/opdata/ErrorLog.h"
 #include "zq/gl/ZqGlAnimation.h"
 #include "zq/gl/ZqGlAnimationPlayer.h"
 #include "zq/gl/ZqGlKeyFrame.h"

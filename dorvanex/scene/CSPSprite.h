@@ -8,7 +8,7 @@
 // drawSpriteQuad). Main thread only.
 #pragma once
 
-#include "dorvanex/core/GameRender.h"
+#include "dorvanex/core/render/GameRender.h"
 #include "zq/math/ZqMatrix.h"
 
 #include <cstdint>
