@@ -2,7 +2,6 @@
 
 #include "dorvanex/core/cabinet/CabinetIo.h"
 
-#include "dorvanex/core/app/TaskRoot.h"
 #include "dorvanex/core/cabinet/CCredit.h"
 #include "dorvanex/core/cabinet/CSPLCTask.h"
 #include "dorvanex/core/flow/CSequenceManager.h"

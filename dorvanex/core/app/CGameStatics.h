@@ -34,7 +34,3 @@ private:
     std::unique_ptr<Objects> m_objects;
     static CGameStatics* m_pCurrent;
 };
-
-// The operation log of the living set; null outside it (tests that run parts of the game
-// without main).
-COperationLog* getOperationLog();

@@ -30,7 +30,6 @@
 
 #include "zq/platform/os/calendar.h"
 
-ZqGlFont* TaskRoot::m_pFont = nullptr;
 std::unique_ptr<TaskRoot> TaskRoot::m_pInstance;
 
 namespace {
@@ -43,8 +42,6 @@ constexpr uint16_t PRIORITY_SOUND = 4;
 constexpr uint16_t PRIORITY_BACKGROUND = 2;
 constexpr float SE_STOP_FADE_MS = 200.0f;
 
-uint8_t gTestButtonEnabled = 0;
-
 void releaseShader(ZqGlShader*& shader) {
     if (shader != nullptr) {
         shader->release();
@@ -53,14 +50,6 @@ void releaseShader(ZqGlShader*& shader) {
 }
 
 } // namespace
-
-void setTestButtonEnabled(const bool enabled) {
-    gTestButtonEnabled = enabled ? 1 : 0;
-}
-
-bool isTestButtonEnabled() {
-    return gTestButtonEnabled != 0;
-}
 
 TaskRoot* TaskRoot::getInstance() {
     if (!m_pInstance) {
@@ -73,12 +62,18 @@ void TaskRoot::deleteInstance() {
     m_pInstance.reset();
 }
 
+// The generator is made with the root so that the recorder can swap its state before init
+// reseeds it.
+TaskRoot::TaskRoot() {
+    createGameRandom();
+}
+
 TaskRoot::~TaskRoot() {
     m_pFadeTask.reset();
     m_pDldTask.reset();
     m_pSoundTask.reset();
     m_pBackGroundTask.reset();
-    m_pRandom.reset();
+    deleteGameRandom();
 }
 
 uint32_t TaskRoot::init() {
@@ -89,7 +84,7 @@ uint32_t TaskRoot::init() {
     m_pPhongShader = createGameEffect(GAME_EFFECT_PHONG);
     m_pVertexBlendShader = createGameEffect(GAME_EFFECT_VERTEX_BLEND);
 
-    m_pFont = ZqGlFont::create(8192, 8, 16, u"MS P Gothic");
+    setDebugFont(ZqGlFont::create(8192, 8, 16, u"MS P Gothic"));
 
     CInputManager::getInstance();
     CSequenceManager::getInstance()->setParentTask(this);
@@ -125,7 +120,7 @@ uint32_t TaskRoot::init() {
     CSequenceManager::getInstance()->applyNextSequence();
 
     createOffscreenTargets();
-    m_pRandom = std::make_unique<ZqMt19937Ar>(static_cast<uint32_t>(zqp::calendarSeconds()));
+    seedGameRandom(static_cast<uint32_t>(zqp::calendarSeconds()));
     return 0;
 }
 
@@ -138,7 +133,7 @@ uint32_t TaskRoot::main1(const float timeTick) {
         ZqSystem::quit();
         return 0;
     }
-    if (gTestButtonEnabled != 0 && running && isPlayerButtonOn(0, CInputManager::BUTTON_TEST)) {
+    if (isTestButtonEnabled() && running && isPlayerButtonOn(0, CInputManager::BUTTON_TEST)) {
         clearPendingRankEntries();
         CGameWork::getInstance().resetRankingCursor();
         CGameFade::clear();
@@ -178,30 +173,11 @@ void TaskRoot::quit() {
     releaseShader(m_pPhongShader);
     releaseShader(m_pVertexBlendShader);
     m_pDefaultShader = nullptr;
-    if (m_pFont != nullptr) {
-        m_pFont->release();
-        m_pFont = nullptr;
+    if (ZqGlFont* const font = getDebugFont(); font != nullptr) {
+        font->release();
+        setDebugFont(nullptr);
     }
     releaseOffscreenTargets();
-    gTestButtonEnabled = 0;
+    setTestButtonEnabled(false);
     ZqSystem::displayMouseCursor(true);
-}
-
-uint32_t TaskRoot::getRandom() {
-    const TaskRoot* const root = m_pInstance.get();
-    return root != nullptr && root->m_pRandom ? root->m_pRandom->rand() : 0;
-}
-
-void TaskRoot::getRandomState(uint32_t* const words, uint32_t* const index) {
-    const TaskRoot* const root = m_pInstance.get();
-    if (root != nullptr && root->m_pRandom) {
-        root->m_pRandom->getState(words, index);
-    }
-}
-
-void TaskRoot::setRandomState(const uint32_t* const words, const uint32_t index) {
-    const TaskRoot* const root = m_pInstance.get();
-    if (root != nullptr && root->m_pRandom) {
-        root->m_pRandom->setState(words, index);
-    }
 }

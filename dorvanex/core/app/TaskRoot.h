@@ -7,7 +7,8 @@
 // Also the render services every chapter shares (see GameRender.h). Main thread only.
 #pragma once
 
-#include "zq/math/ZqMt19937Ar.h"
+#include "dorvanex/core/input/GameRandom.h"
+#include "dorvanex/core/render/GameDebug.h"
 #include "zq/task/ZqTask.h"
 
 #include <cstdint>
@@ -31,7 +32,7 @@ public:
     // Deletes the root once the framework is done with it (after ZqSystem::go returns).
     static void deleteInstance();
 
-    TaskRoot() = default;
+    TaskRoot();
     ~TaskRoot() override;
     TaskRoot(const TaskRoot&) = delete;
     TaskRoot& operator=(const TaskRoot&) = delete;
@@ -41,12 +42,18 @@ public:
     uint32_t main1(float timeTick) override;
     void draw(float) override {}
 
-    static ZqGlFont* getFont() { return m_pFont; }
+    // The debug font and the game's generator are kept by their layers (GameDebug.h,
+    // GameRandom.h); these are the root's names for them.
+    static ZqGlFont* getFont() { return getDebugFont(); }
     // Next 32-bit value of the generator; 0 without one.
-    static uint32_t getRandom();
+    static uint32_t getRandom() { return getGameRandom(); }
     // The generator's 624 state words and its index; nothing without a generator.
-    static void getRandomState(uint32_t* words, uint32_t* index);
-    static void setRandomState(const uint32_t* words, uint32_t index);
+    static void getRandomState(uint32_t* const words, uint32_t* const index) {
+        getGameRandomState(words, index);
+    }
+    static void setRandomState(const uint32_t* const words, const uint32_t index) {
+        setGameRandomState(words, index);
+    }
 
     ZqGlShader* getGouraudShader() const { return m_pGouraudShader; }
     ZqGlShader* getPhongShader() const { return m_pPhongShader; }
@@ -61,14 +68,7 @@ private:
     std::unique_ptr<CDldTask> m_pDldTask;
     std::unique_ptr<CTaskSound> m_pSoundTask;
     std::unique_ptr<CTaskBackGround> m_pBackGroundTask;
-    // Made with the root so that the recorder can swap its state before init reseeds it.
-    std::unique_ptr<ZqMt19937Ar> m_pRandom = std::make_unique<ZqMt19937Ar>();
     std::unique_ptr<CSPLCTask> m_pLampTask;
 
-    static ZqGlFont* m_pFont;
     static std::unique_ptr<TaskRoot> m_pInstance;
 };
-
-// Makes the test switch open the operator menu (the boot and self-check chapters set it).
-void setTestButtonEnabled(bool enabled);
-bool isTestButtonEnabled();

@@ -6,6 +6,20 @@
 
 std::unique_ptr<CSequenceManager> CSequenceManager::m_pInstance;
 
+namespace {
+
+bool g_testButtonEnabled = false;
+
+} // namespace
+
+void setTestButtonEnabled(const bool enabled) {
+    g_testButtonEnabled = enabled;
+}
+
+bool isTestButtonEnabled() {
+    return g_testButtonEnabled;
+}
+
 CSequenceManager* CSequenceManager::getInstance() {
     if (!m_pInstance) {
         m_pInstance = std::make_unique<CSequenceManager>();

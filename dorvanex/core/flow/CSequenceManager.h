@@ -69,3 +69,8 @@ private:
 
 // A new chapter object for a number; null for numbers without a chapter.
 std::unique_ptr<CSequence> SequenceFactory(int32_t number);
+
+// Makes the test switch open the operator menu (the boot and self-check chapters set it; the
+// root reads it each frame and clears it in its quit).
+void setTestButtonEnabled(bool enabled);
+bool isTestButtonEnabled();

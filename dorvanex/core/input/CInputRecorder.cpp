@@ -1,6 +1,6 @@
 #include "dorvanex/core/input/CInputRecorder.h"
 
-#include "dorvanex/core/app/TaskRoot.h"
+#include "dorvanex/core/input/GameRandom.h"
 #include "zq/system/ZqSystem.h"
 #include "zq/u/vinput/ZquVirtualInput.h"
 
@@ -39,8 +39,8 @@ void CInputRecorder::prepareReplay() {
     if (!m_hasRecording || m_generatorSwapped) {
         return;
     }
-    TaskRoot::getRandomState(m_savedState, &m_savedIndex);
-    TaskRoot::setRandomState(m_recordedState, m_recordedIndex);
+    getGameRandomState(m_savedState, &m_savedIndex);
+    setGameRandomState(m_recordedState, m_recordedIndex);
     m_generatorSwapped = true;
 }
 
@@ -58,7 +58,7 @@ void CInputRecorder::startReplay() {
 
 void CInputRecorder::stopReplay() {
     if (m_generatorSwapped) {
-        TaskRoot::setRandomState(m_savedState, m_savedIndex);
+        setGameRandomState(m_savedState, m_savedIndex);
         m_generatorSwapped = false;
     }
     m_state = STATE_IDLE;
@@ -72,7 +72,7 @@ void CInputRecorder::startRecording(const uint32_t* const buttons, const uint32_
             m_buttons.push_back(buttons[i]);
         }
     }
-    TaskRoot::getRandomState(m_recordedState, &m_recordedIndex);
+    getGameRandomState(m_recordedState, &m_recordedIndex);
     m_recordedIndex = std::min(m_recordedIndex, btnfmt::MAX_GENERATOR_INDEX);
     m_time = 0.0f;
     m_hasRecording = true;

@@ -86,3 +86,7 @@ private:
     char16_t m_name[NAME_SIZE] = {};
     std::vector<Record> m_records;
 };
+
+// The operation log of the living set of static objects (CGameStatics, which defines this);
+// null outside it (tests that run parts of the game without main).
+COperationLog* getOperationLog();

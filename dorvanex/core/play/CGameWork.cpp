@@ -1,6 +1,5 @@
 #include "dorvanex/core/play/CGameWork.h"
 
-#include "dorvanex/core/app/CGameStatics.h"
 #include "dorvanex/core/opdata/CGameSettings.h"
 #include "dorvanex/core/opdata/COperationLog.h"
 #include "dorvanex/core/opdata/CPlayRecorder.h"

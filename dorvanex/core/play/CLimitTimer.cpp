@@ -1,6 +1,5 @@
 #include "dorvanex/core/play/CLimitTimer.h"
 
-#include "dorvanex/core/app/CGameStatics.h"
 #include "dorvanex/core/sound/CSoundManager.h"
 #include "dorvanex/dld/CDldDraw.h"
 #include "dorvanex/dld/CDldElementList.h"

@@ -1,12 +1,25 @@
 #include "dorvanex/core/render/GameDebug.h"
 
-#include "dorvanex/core/app/TaskRoot.h"
 #include "zq/gl/ZqGlFont.h"
 #include "zq/system/ZqSprintf.h"
 #include "zq/system/ZqString.h"
 
 #include <cstdarg>
 #include <cstdio>
+
+namespace {
+
+ZqGlFont* g_debugFont = nullptr;
+
+} // namespace
+
+ZqGlFont* getDebugFont() {
+    return g_debugFont;
+}
+
+void setDebugFont(ZqGlFont* const font) {
+    g_debugFont = font;
+}
 
 void debugPrint(const char16_t* const text) {
     if (text == nullptr) {
@@ -31,7 +44,7 @@ int debugPrintAt(int, int, const char16_t*) {
 }
 
 void drawDebugText(const int x, const int y, const char16_t* const text, const uint32_t color) {
-    ZqGlFont* const font = TaskRoot::getFont();
+    ZqGlFont* const font = g_debugFont;
     if (font == nullptr || text == nullptr) {
         return;
     }

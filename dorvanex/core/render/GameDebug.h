@@ -1,8 +1,14 @@
 // Debug output of the game: lines to the developer's console (standard error) and text on
-// the screen with the root task's debug font.
+// the screen with the debug font, which the root task makes and releases and this layer keeps.
 #pragma once
 
 #include <cstdint>
+
+class ZqGlFont;
+
+// The debug font, null before the root made it and after it released it.
+ZqGlFont* getDebugFont();
+void setDebugFont(ZqGlFont* font);
 
 // Writes the text and a line end to standard error.
 void debugPrint(const char16_t* text);

@@ -1,6 +1,6 @@
 #include "dorvanex/core/sound/CShuffleBag.h"
 
-#include "dorvanex/core/app/TaskRoot.h"
+#include "dorvanex/core/input/GameRandom.h"
 
 #include <iterator>
 #include <new>
@@ -14,7 +14,7 @@ int32_t CShuffleBag::draw() {
     if (m_list.empty()) {
         return -1;
     }
-    const uint32_t step = TaskRoot::getRandom() % static_cast<uint32_t>(m_list.size());
+    const uint32_t step = getGameRandom() % static_cast<uint32_t>(m_list.size());
     const auto it = std::next(m_list.begin(), step);
     const int32_t id = *it;
     m_list.erase(it);

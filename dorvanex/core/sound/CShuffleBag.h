@@ -1,6 +1,6 @@
 // CShuffleBag: draws ids at random without repetition (the order of attract scenes, voice
 // lines and the like). Made over an array of ids, it hands each one out once and then -1;
-// it does not refill itself. Random numbers come from the root task's generator.
+// it does not refill itself. Random numbers come from the game's generator (GameRandom.h).
 #pragma once
 
 #include <cstdint>
