@@ -57,12 +57,18 @@
 #include "zq/math/ZqVector4.h"
 
 // graphics
+#include "zq/gl/ZqGlAnimation.h"
+#include "zq/gl/ZqGlAnimationPlayer.h"
 #include "zq/gl/ZqGlCamera.h"
+#include "zq/gl/ZqGlCameraAnimation.h"
+#include "zq/gl/ZqGlCameraAnimationPlayer.h"
 #include "zq/gl/ZqGlEffect.h"
 #include "zq/gl/ZqGlFog.h"
 #include "zq/gl/ZqGlFont.h"
+#include "zq/gl/ZqGlKeyFrame.h"
 #include "zq/gl/ZqGlLight.h"
 #include "zq/gl/ZqGlLine.h"
+#include "zq/gl/ZqGlModel.h"
 #include "zq/gl/ZqGlPrimitive.h"
 #include "zq/gl/ZqGlQuery.h"
 #include "zq/gl/ZqGlShader.h"
@@ -71,6 +77,8 @@
 #include "zq/gl/ZqGlState.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/gl/ZqGlTexture.h"
+#include "zq/gl/ZqGlTextureAnimation.h"
+#include "zq/gl/ZqGlTextureAnimationPlayer.h"
 
 // geometry: the figures and the pools
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"

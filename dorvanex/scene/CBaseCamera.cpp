@@ -1,6 +1,6 @@
 #include "dorvanex/scene/CBaseCamera.h"
 
-#include "zq/gl/ZqGlCamera.h"
+#include "zq/zq.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,9 +5,7 @@
 // by kind. Main thread only.
 #pragma once
 
-#include "zq/math/ZqMatrix.h"
-#include "zq/math/ZqVector3.h"
-#include "zq/math/ZqVector4.h"
+#include "zq/zq.h"
 
 #include <cstdint>
 

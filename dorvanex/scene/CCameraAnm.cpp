@@ -1,8 +1,7 @@
 #include "dorvanex/scene/CCameraAnm.h"
 
 #include "dorvanex/scene/CResourceManager.h"
-#include "zq/gl/ZqGlCamera.h"
-#include "zq/gl/ZqGlCameraAnimationPlayer.h"
+#include "zq/zq.h"
 
 #include <cmath>
 

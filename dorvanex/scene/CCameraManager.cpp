@@ -3,8 +3,7 @@
 #include "dorvanex/scene/CBaseCamera.h"
 #include "dorvanex/scene/CCameraAnm.h"
 #include "dorvanex/scene/CDbgCamera.h"
-#include "zq/gl/ZqGlCamera.h"
-#include "zq/input/ZqInput.h"
+#include "zq/zq.h"
 
 std::unique_ptr<CCameraManager> CCameraManager::m_pInstance;
 
@@ -39,7 +38,7 @@ CBaseCamera* CCameraManager::createCamera(const uint32_t kind) {
         camera = std::make_unique<CAnmAimCamera>();
         break;
     case KIND_DEBUG:
-        camera = std::make_unique<CDbgCamera>(m_pDebugFont);
+        camera = std::make_unique<CDbgCamera>();
         break;
     default:
         return nullptr;

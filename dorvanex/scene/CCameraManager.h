@@ -11,7 +11,6 @@
 #include <vector>
 
 class CBaseCamera;
-class ZqGlFont;
 
 class CCameraManager {
 public:
@@ -57,8 +56,6 @@ public:
     static void resetCamera();
     void setPause(const bool on) { m_pause = on; }
     bool isPaused() const { return m_pause; }
-    // The font debug cameras print with (the root's).
-    void setDebugFont(ZqGlFont* const font) { m_pDebugFont = font; }
 
 private:
     static void makeCurrent(const CBaseCamera* camera);
@@ -67,7 +64,6 @@ private:
     CBaseCamera* m_pMain = nullptr;
     CBaseCamera* m_pSub = nullptr;
     bool m_pause = false;
-    ZqGlFont* m_pDebugFont = nullptr;
 
     static std::unique_ptr<CCameraManager> m_pInstance;
 };

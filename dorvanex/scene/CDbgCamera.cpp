@@ -1,8 +1,8 @@
 #include "dorvanex/scene/CDbgCamera.h"
 
-#include "zq/gl/ZqGlCamera.h"
-#include "zq/gl/ZqGlFont.h"
-#include "zq/input/ZqInput.h"
+#include "dorvanex/core/render/GameDebug.h"
+
+#include "zq/zq.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ constexpr uint32_t WHITE = 0xFFFFFFFFu;
 
 } // namespace
 
-CDbgCamera::CDbgCamera(ZqGlFont* const font) : m_pFont(font) {
+CDbgCamera::CDbgCamera() {
     setPerspectiveFov(FOV, ASPECT, NEAR, FAR);
 }
 
@@ -87,14 +87,15 @@ void CDbgCamera::setTrans(const ZqVector3& t) {
 }
 
 void CDbgCamera::printDebug() {
-    if (m_pFont == nullptr) {
+    ZqGlFont* const font = getDebugFont();
+    if (font == nullptr) {
         return;
     }
     ZqGlFont::begin();
     ZqGlFont::setColor(WHITE);
     ZqGlFont::setLocation(600, 20);
-    m_pFont->printf(u"Pos:(%4.1f, %4.1f, %4.1f)\n", m_position.x, m_position.y, m_position.z);
+    font->printf(u"Pos:(%4.1f, %4.1f, %4.1f)\n", m_position.x, m_position.y, m_position.z);
     ZqGlFont::setLocation(600, 120);
-    m_pFont->printf(u"Pos:(%4.1f, %4.1f, %4.1f)\n", m_back.x, m_back.y, m_back.z);
+    font->printf(u"Pos:(%4.1f, %4.1f, %4.1f)\n", m_back.x, m_back.y, m_back.z);
     ZqGlFont::end();
 }

@@ -1,12 +1,10 @@
 // CDbgCamera: a free-flying camera for developers. W/S move along the view, A/D sideways, the
 // up and down arrows change the height, and with the left mouse button held the mouse turns
-// it; printDebug shows its position and viewing axis with the font it is given. Input comes
+// it; printDebug shows its position and viewing axis with the game's debug font. Input comes
 // from ZqInput (DirectInput key codes). Main thread only.
 #pragma once
 
 #include "dorvanex/scene/CBaseCamera.h"
-
-class ZqGlFont;
 
 class CDbgCamera : public CBaseCamera {
 public:
@@ -19,7 +17,7 @@ public:
     static constexpr uint32_t KEY_DOWN = 208;
     static constexpr float MOUSE_TURN = 250.0f;
 
-    explicit CDbgCamera(ZqGlFont* font = nullptr);
+    CDbgCamera();
 
     void update(float dt) override;
     void control(float dt) override;
@@ -28,7 +26,6 @@ public:
     void setTrans(const ZqVector3& t) override;
     void lookAt(const ZqVector3& eye, const ZqVector3& at, const ZqVector3& up) override;
 
-    void setFont(ZqGlFont* const font) { m_pFont = font; }
     void setSpeed(const float speed) { m_speed = speed; }
     const ZqVector3& getPosition() const { return m_position; }
     const ZqVector3& getBackAxis() const { return m_back; }
@@ -40,5 +37,4 @@ private:
     ZqVector3 m_back{0.0f, 0.0f, -1.0f};
     ZqMatrix m_view = ZqMatrix::UNIT;
     float m_speed = 2.0f;
-    ZqGlFont* m_pFont = nullptr;
 };

@@ -2,13 +2,8 @@
 
 #include "dorvanex/core/render/GameRender.h"
 #include "dorvanex/scene/CSPSprite.h"
-#include "zq/dg/ZqDgSphere.h"
-#include "zq/gl/ZqGlCamera.h"
-#include "zq/gl/ZqGlModel.h"
-#include "zq/gl/ZqGlShader.h"
-#include "zq/gl/ZqGlState.h"
-#include "zq/gl/ZqGlSystem.h"
 #include "zq/platform/gpu/gpu.h"
+#include "zq/zq.h"
 
 #include <cmath>
 

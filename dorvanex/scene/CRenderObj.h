@@ -7,8 +7,7 @@
 // model, camera, shader and state, and on the game's sprite states (GameRender).
 #pragma once
 
-#include "zq/math/ZqMatrix.h"
-#include "zq/math/ZqVector3.h"
+#include "zq/zq.h"
 
 #include <algorithm>
 #include <cstddef>

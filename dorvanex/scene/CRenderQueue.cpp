@@ -2,10 +2,7 @@
 
 #include "dorvanex/core/render/GameEffects.h"
 #include "dorvanex/core/render/GameRender.h"
-#include "zq/gl/ZqGlLight.h"
-#include "zq/gl/ZqGlShader.h"
-#include "zq/gl/ZqGlState.h"
-#include "zq/math/ZqVector3.h"
+#include "zq/zq.h"
 
 #include <algorithm>
 #include <cmath>

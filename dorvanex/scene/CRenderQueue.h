@@ -12,8 +12,7 @@
 #pragma once
 
 #include "dorvanex/scene/CRenderObj.h"
-#include "zq/math/ZqMatrix.h"
-#include "zq/math/ZqVector4.h"
+#include "zq/zq.h"
 
 #include <cstdint>
 #include <vector>

@@ -7,7 +7,6 @@
 #include "zq/file/ZqByteReader.h"
 #include "zq/file/ZqFile.h"
 #include "zq/gl/ZqGlAnimation.h"
-#include "zq/gl/ZqGlCameraAnimation.h"
 #include "zq/gl/ZqGlFont.h"
 #include "zq/gl/ZqGlModel.h"
 #include "zq/gl/ZqGlTexture.h"
@@ -16,6 +15,7 @@
 #include "zq/platform/os/utf.h"
 #include "zq/sd/ZqSdSound.h"
 #include "zq/system/ZqSystem.h"
+#include "zq/zq.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,10 +1,7 @@
 #include "dorvanex/scene/CSPBoneNoBlendAnim.h"
 
 #include "dorvanex/core/opdata/ErrorLog.h"
-#include "zq/gl/ZqGlAnimation.h"
-#include "zq/gl/ZqGlAnimationPlayer.h"
-#include "zq/gl/ZqGlKeyFrame.h"
-#include "zq/gl/ZqGlModel.h"
+#include "zq/zq.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include "dorvanex/scene/CRenderQueue.h"
 #include "dorvanex/scene/CResourceManager.h"
 #include "dorvanex/scene/CSPBoneNoBlendAnim.h"
-#include "zq/gl/ZqGlModel.h"
+#include "zq/zq.h"
 
 #include <algorithm>
 

@@ -8,10 +8,7 @@
 // Main thread only; a queued model must live until the render queue is cleared.
 #pragma once
 
-#include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
-#include "zq/dg/ZqDgSphere.h"
-#include "zq/math/ZqMatrix.h"
-#include "zq/math/ZqVector3.h"
+#include "zq/zq.h"
 
 #include <cstdint>
 #include <vector>

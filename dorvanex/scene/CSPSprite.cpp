@@ -2,12 +2,8 @@
 
 #include "dorvanex/scene/CRenderObj.h"
 #include "dorvanex/scene/CRenderQueue.h"
-#include "zq/gl/ZqGlCamera.h"
-#include "zq/gl/ZqGlShader.h"
-#include "zq/gl/ZqGlSystem.h"
-#include "zq/gl/ZqGlTexture.h"
-#include "zq/math/ZqVector3.h"
 #include "zq/platform/gpu/gpu.h"
+#include "zq/zq.h"
 
 #include <cmath>
 

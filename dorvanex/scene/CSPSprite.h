@@ -9,7 +9,7 @@
 #pragma once
 
 #include "dorvanex/core/render/GameRender.h"
-#include "zq/math/ZqMatrix.h"
+#include "zq/zq.h"
 
 #include <cstdint>
 #include <memory>

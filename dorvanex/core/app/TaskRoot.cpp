@@ -89,7 +89,7 @@ uint32_t TaskRoot::init() {
     CInputManager::getInstance();
     CSequenceManager::getInstance()->setParentTask(this);
     CResourceManager::getInstance();
-    CCameraManager::getInstance()->setDebugFont(m_pFont);
+    CCameraManager::getInstance();
     CEffectSystems::create();
     // The operator's stores: made empty here, loaded by the operator boot.
     CGameSettings::create();
