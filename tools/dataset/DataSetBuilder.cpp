@@ -4,6 +4,7 @@
 #include "dorvanex/dld/CDldFormat.h"
 #include "dorvanex/scene/CResourceManifest.h"
 #include "tools/anim/ZqAnimWriter.h"
+#include "tools/dataset/CameraPaths.h"
 #include "tools/dds/DdsWriter.h"
 #include "tools/dld/DldWriter.h"
 #include "tools/model/ZqModelWriter.h"
@@ -302,13 +303,6 @@ std::vector<uint8_t> makeTextureAnimation() {
     return zq_anim_writer::write(a);
 }
 
-// A still camera over the pitch, looking down -z.
-std::vector<uint8_t> makeCameraAnimation() {
-    const float position[3] = {0.0f, 150.0f, 600.0f};
-    return zq_anim_writer::write(
-        zq_anim_writer::stillCamera(position, 45.0f, 10.0f, 10000.0f, 4.0f / 3.0f));
-}
-
 std::vector<uint8_t> makeEffect(const std::string& name) {
     zqpmw::PmdDesc d;
     d.file = name;
@@ -379,7 +373,7 @@ std::vector<uint8_t> makeMember(const uint32_t row, const Inputs& inputs) {
     case KIND_TEXTURE_ANIMATION:
         return makeTextureAnimation();
     case KIND_CAMERA_ANIMATION:
-        return makeCameraAnimation();
+        return makeCameraPath(row);
     case KIND_EFFECT_SET:
         return makeEffect(name);
     case KIND_SOUND_EFFECT:

@@ -1,10 +1,12 @@
 // Cameras: the manager's kinds and its edge cases, the gliding camera's spring (cap, rest,
 // stability of stiff gains, gains per camera), path playback modes, the aiming camera's
 // offset and its flat-axis guard, and the debug camera's keys.
+#include "dorvanex/core/flow/OperatorErrors.h"
 #include "dorvanex/scene/CCameraAnm.h"
 #include "dorvanex/scene/CCameraManager.h"
 #include "dorvanex/scene/CDbgCamera.h"
 #include "dorvanex/scene/CResourceManager.h"
+#include "dorvanex/scene/CResourceManifest.h"
 #include "tests/dorvanex/scene/render/SceneFixtures.h"
 #include "tests/support/FrameScript.h"
 #include "tests/zq/file/FileTestSupport.h"
@@ -15,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <map>
 #include <numbers>
 
 namespace {
@@ -196,6 +199,7 @@ void withPaths(const std::function<void()>& body) {
         ASSERT_TRUE(scenetest::loadChapterBank({{336, 5}, {337, 5}}));
         body();
         CResourceManager::deleteInstance();
+        quitErrorManager();
     }));
 }
 
@@ -297,4 +301,47 @@ TEST(CDbgCamera, WMovesForwardBySpeedTimesTime) {
             return true;
         });
     EXPECT_EQ(script.run("dbgcam", 600), "");
+}
+
+// The data set's camera paths: each event's rows load into the chapter bank without a failure
+// and play in a path camera to their end with finite matrices.
+TEST(CCameraAnm, EveryDataSetPathLoadsAndPlaysToItsEnd) {
+    ScratchFolder scratch;
+    std::map<uint32_t, std::vector<std::pair<int32_t, uint32_t>>> byArchive;
+    size_t count = 0;
+    for (const uint32_t archive : {30u, 65u, 66u, 67u, 68u, 69u, 70u, 71u, 72u, 73u}) {
+        std::string error;
+        ASSERT_TRUE(scenetest::writeArchive(archive, {}, error)) << error;
+        const uint32_t first = getArchiveFirstRow(archive);
+        for (uint32_t row = first; row < first + getArchiveRowCount(archive); ++row) {
+            if (getResourceKindOfName(getResourceEntry(row).name) == KIND_CAMERA_ANIMATION) {
+                byArchive[archive].emplace_back(static_cast<int32_t>(row), KIND_CAMERA_ANIMATION);
+                ++count;
+            }
+        }
+    }
+    ASSERT_EQ(count, 114u);
+    EXPECT_TRUE(zqtest::runOnceInFrame([&] {
+        initErrorManager();
+        clearOperatorError();
+        // One event's paths at a time, as the events load them.
+        for (const auto& [archive, rows] : byArchive) {
+            ASSERT_TRUE(scenetest::loadChapterBank(rows)) << archive;
+            EXPECT_EQ(hasOperatorError(), 0) << archive;
+            for (const auto& [row, kind] : rows) {
+                CCameraAnm cam;
+                ASSERT_TRUE(cam.loadAnimation(row)) << row;
+                cam.setLoopMode(0);
+                for (int frames = 0; frames < 400 && !cam.isEnd(); ++frames) {
+                    cam.update(1000.0f / 60.0f);
+                    ASSERT_TRUE(cam.getMatrix().isFinite(1e7f)) << row;
+                    ASSERT_TRUE(cam.getCamera()->getWorldViewMatrix().isFinite(1e7f)) << row;
+                }
+                EXPECT_TRUE(cam.isEnd()) << row;
+            }
+            CResourceManager::getInstance()->releaseBank(CResourceManager::BANK_CHAPTER);
+        }
+        CResourceManager::deleteInstance();
+        quitErrorManager();
+    }));
 }
