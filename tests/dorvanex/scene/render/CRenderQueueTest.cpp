@@ -45,6 +45,14 @@ ZqVector3 project(const ZqVector3& p, const ZqMatrix& m) {
     return ZqVector3().rotTransProj(p, m);
 }
 
+// A box of side 2 round the origin, blended when its colour is not opaque.
+ZqGlModel* unitBox(const char16_t* const name, const uint32_t argb) {
+    const float lo[3] = {-1, -1, -1};
+    const float hi[3] = {1, 1, 1};
+    const std::vector<uint8_t> bytes = zq_model_writer::write(scenetest::box(lo, hi, argb));
+    return ZqGlModel::create(0, name, bytes.data(), static_cast<unsigned>(bytes.size()));
+}
+
 } // namespace
 
 TEST(CRenderQueue, SortsOpaqueNearToFarAndTransparentFarToNear) {
@@ -172,16 +180,8 @@ TEST(CRenderQueue, MaterialsAndAlphaDecideTransparency) {
     EXPECT_TRUE(zqtest::runOnceInFrame([] {
         scenetest::RenderSet set;
         set.queue->setCullEnable(false);
-        const float lo[3] = {-1, -1, -1};
-        const float hi[3] = {1, 1, 1};
-        const std::vector<uint8_t> solid =
-            zq_model_writer::write(scenetest::box(lo, hi, 0xFF0000FFu));
-        const std::vector<uint8_t> glass =
-            zq_model_writer::write(scenetest::box(lo, hi, 0x800000FFu));
-        ZqGlModel* const off =
-            ZqGlModel::create(0, u"solid", solid.data(), static_cast<unsigned>(solid.size()));
-        ZqGlModel* const blended =
-            ZqGlModel::create(0, u"glass", glass.data(), static_cast<unsigned>(glass.size()));
+        ZqGlModel* const off = unitBox(u"solid", 0xFF0000FFu);
+        ZqGlModel* const blended = unitBox(u"glass", 0x800000FFu);
         ASSERT_NE(off, nullptr);
         ASSERT_NE(blended, nullptr);
         ASSERT_EQ(off->getSubmodelMaterial(0)->blendOp, ZqGlModel::Material::OFF);
@@ -220,12 +220,7 @@ TEST(CRenderQueue, FullPoolsDropPiecesAndCountThem) {
     EXPECT_TRUE(zqtest::runOnceInFrame([] {
         scenetest::RenderSet set;
         set.queue->setCullEnable(false);
-        const float lo[3] = {-1, -1, -1};
-        const float hi[3] = {1, 1, 1};
-        const std::vector<uint8_t> bytes =
-            zq_model_writer::write(scenetest::box(lo, hi, 0xFF0000FFu));
-        ZqGlModel* const box =
-            ZqGlModel::create(0, u"box", bytes.data(), static_cast<unsigned>(bytes.size()));
+        ZqGlModel* const box = unitBox(u"box", 0xFF0000FFu);
         ASSERT_NE(box, nullptr);
         std::vector<std::unique_ptr<CSPModel>> models;
         for (uint32_t i = 0; i <= NR_RENDER_OBJ_SLOTS; ++i) {
@@ -311,12 +306,7 @@ TEST(CRenderQueue, ClearTouchesNoModelGoneAfterItsFrame) {
     EXPECT_TRUE(zqtest::runOnceInFrame([] {
         scenetest::RenderSet set;
         set.queue->setCullEnable(false);
-        const float lo[3] = {-1, -1, -1};
-        const float hi[3] = {1, 1, 1};
-        const std::vector<uint8_t> bytes =
-            zq_model_writer::write(scenetest::box(lo, hi, 0xFF0000FFu));
-        ZqGlModel* const box =
-            ZqGlModel::create(0, u"box", bytes.data(), static_cast<unsigned>(bytes.size()));
+        ZqGlModel* const box = unitBox(u"box", 0xFF0000FFu);
         ASSERT_NE(box, nullptr);
         {
             auto model = std::make_unique<CSPModel>();
