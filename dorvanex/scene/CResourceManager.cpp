@@ -15,6 +15,7 @@
 #include "zq/platform/os/utf.h"
 #include "zq/sd/ZqSdSound.h"
 #include "zq/system/ZqSystem.h"
+#include "zq/zq.h"
 
 #include <algorithm>
 #include <chrono>
@@ -89,6 +90,7 @@ struct CResourceManager::Bank {
     std::map<int32_t, ZqGlTexture*> textures;
     std::map<int32_t, ZqGlAnimation*> animations;
     std::map<int32_t, ZqGlTextureAnimation*> textureAnimations;
+    std::map<int32_t, ZqGlCameraAnimation*> cameraAnimations;
     std::map<int32_t, CDldFile*> layouts;
     std::vector<int32_t> failed;
 };
@@ -158,6 +160,8 @@ bool CResourceManager::isLoaded(const int32_t index, const uint32_t kind,
         return b.animations.count(index) != 0;
     case KIND_TEXTURE_ANIMATION:
         return b.textureAnimations.count(index) != 0;
+    case KIND_CAMERA_ANIMATION:
+        return b.cameraAnimations.count(index) != 0;
     case KIND_LAYOUT:
         return b.layouts.count(index) != 0;
     default:
@@ -185,6 +189,11 @@ ZqGlAnimation* CResourceManager::getAnimation(const int32_t index, const uint32_
 ZqGlTextureAnimation* CResourceManager::getTextureAnimation(const int32_t index,
                                                             const uint32_t bank) const {
     return bank < NR_BANKS ? find(m_banks[bank]->textureAnimations, index) : nullptr;
+}
+
+ZqGlCameraAnimation* CResourceManager::getCameraAnimation(const int32_t index,
+                                                          const uint32_t bank) const {
+    return bank < NR_BANKS ? find(m_banks[bank]->cameraAnimations, index) : nullptr;
 }
 
 CDldFile* CResourceManager::getLayout(const int32_t index, const uint32_t bank) const {
@@ -391,6 +400,9 @@ void CResourceManager::loadResource(Request& r, const uint32_t bank) {
     case KIND_TEXTURE_ANIMATION:
         loadTextureAnimation(r, bank);
         break;
+    case KIND_CAMERA_ANIMATION:
+        loadCameraAnimation(r, bank);
+        break;
     case KIND_LAYOUT:
         loadLayout(r, bank);
         break;
@@ -408,8 +420,8 @@ void CResourceManager::loadResource(Request& r, const uint32_t bank) {
         }
         break;
     default:
-        // Camera animations, faces and effect sets: read, nothing made until their classes
-        // exist; kind 6 makes nothing by design.
+        // Faces and effect sets: read, nothing made until their classes exist; kind 6 makes
+        // nothing by design.
         break;
     }
 }
@@ -461,6 +473,12 @@ void CResourceManager::loadTextureAnimation(const Request& r, const uint32_t ban
     });
 }
 
+void CResourceManager::loadCameraAnimation(const Request& r, const uint32_t bank) {
+    makeOnce(m_banks[bank]->cameraAnimations, r, m_banks[bank]->failed, [&r] {
+        return ZqGlCameraAnimation::create(pathOf(r.index), r.data, r.size, ANIMATION_RATE);
+    });
+}
+
 void CResourceManager::loadTexture(const Request& r, const uint32_t bank) {
     makeOnce(m_banks[bank]->textures, r, m_banks[bank]->failed,
              [&r] { return ZqGlTexture::create(pathOf(r.index), r.data, r.size, FULL_MIP_CHAIN); });
@@ -505,6 +523,10 @@ void CResourceManager::releaseBank(const uint32_t bank) {
         dldRelease(layout);
     }
     b.layouts.clear();
+    for (auto& [index, animation] : b.cameraAnimations) {
+        animation->release();
+    }
+    b.cameraAnimations.clear();
     for (auto& [index, animation] : b.textureAnimations) {
         animation->release();
     }

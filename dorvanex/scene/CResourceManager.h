@@ -5,9 +5,8 @@
 // missing from its archive or a failed read drops that request; a bank still incomplete 30 s
 // after it was requested completes without what is missing. Either way operator error row 10
 // is posted with the first failed manifest index. Main thread only.
-// Kinds whose classes do not exist yet (camera animations, faces, effect sets) are read and
-// make nothing.
-// Stand-in: camera animations, faces, effect sets read to nothing; replaced by #42, #43, #44.
+// Kinds whose classes do not exist yet (faces, effect sets) are read and make nothing.
+// Stand-in: faces and effect sets read to nothing; replaced by #43, #44.
 #pragma once
 
 #include "dorvanex/scene/CResourceManifest.h"
@@ -21,6 +20,7 @@
 class CDldFile;
 class ZqArcFile;
 class ZqGlAnimation;
+class ZqGlCameraAnimation;
 class ZqGlFont;
 class ZqGlModel;
 class ZqGlTexture;
@@ -69,6 +69,7 @@ public:
     ZqGlTexture* getTexture(int32_t index, uint32_t bank) const;
     ZqGlAnimation* getAnimation(int32_t index, uint32_t bank) const;
     ZqGlTextureAnimation* getTextureAnimation(int32_t index, uint32_t bank) const;
+    ZqGlCameraAnimation* getCameraAnimation(int32_t index, uint32_t bank) const;
     CDldFile* getLayout(int32_t index, uint32_t bank) const;
     const SoundList& getSoundList() const { return m_soundList; }
     ZqGlFont* getFont(uint32_t i) const { return i < NR_FONTS ? m_fonts[i] : nullptr; }
@@ -99,6 +100,7 @@ private:
     void loadTexture(const Request& r, uint32_t bank);
     void loadAnimation(const Request& r, uint32_t bank);
     void loadTextureAnimation(const Request& r, uint32_t bank);
+    void loadCameraAnimation(const Request& r, uint32_t bank);
     void loadLayout(const Request& r, uint32_t bank);
     void loadFonts(const Request& r);
     void queueTexture(int32_t index, Archive* archive, uint32_t bank);

@@ -2,6 +2,7 @@
 
 #include "dorvanex/scene/CResourceManifest.h"
 #include "tools/dataset/DataSetBuilder_parts.h"
+#include "tools/dataset/CameraPaths.h"
 #include "tools/dataset/DataSetHud.h"
 
 #include <filesystem>
@@ -56,7 +57,7 @@ std::vector<uint8_t> makeMember(const uint32_t row, const Inputs& inputs) {
     case KIND_TEXTURE_ANIMATION:
         return makeTextureAnimation();
     case KIND_CAMERA_ANIMATION:
-        return makeCameraAnimation();
+        return makeCameraPath(row);
     case KIND_EFFECT_SET:
         return makeEffect(name);
     case KIND_SOUND_EFFECT:

@@ -27,11 +27,4 @@ std::vector<uint8_t> makeTextureAnimation() {
     return zq_anim_writer::write(a);
 }
 
-// A still camera over the pitch, looking down -z.
-std::vector<uint8_t> makeCameraAnimation() {
-    const float position[3] = {0.0f, 150.0f, 600.0f};
-    return zq_anim_writer::write(
-        zq_anim_writer::stillCamera(position, 45.0f, 10.0f, 10000.0f, 4.0f / 3.0f));
-}
-
 } // namespace zqds::part

@@ -40,7 +40,6 @@ std::vector<uint8_t> makeEffect(const std::string& name);
 // Animations and cameras.
 std::vector<uint8_t> makeAnimation();
 std::vector<uint8_t> makeTextureAnimation();
-std::vector<uint8_t> makeCameraAnimation();
 
 // Layouts.
 std::vector<uint8_t> makeLayout(uint32_t row);

@@ -7,6 +7,8 @@
 #include "dorvanex/core/sound/CSoundManager.h"
 #include "dorvanex/event/COfflineNotice.h"
 #include "dorvanex/operator/AllFactorySettingRows.h"
+#include "dorvanex/scene/CRenderObj.h"
+#include "dorvanex/scene/CRenderQueue.h"
 
 #include <utility>
 
@@ -61,9 +63,9 @@ struct CGameStatics::Objects {
     Slot<StandIn> gameWork{"play state"};
     Slot<COfflineNotice> offlineNotice{"offline notice", &isRankingServerOnline};
     Slot<StandIn> emptyModel{"empty model entry"};
-    Slot<StandIn> renderObjPool{"render-object pool"};
-    Slot<StandIn> renderSpritePool{"render-sprite pool"};
-    Slot<StandIn> renderQueue{"render queue"};
+    Slot<CRenderObjPool> renderObjPool{"render-object pool"};
+    Slot<CRenderSpritePool> renderSpritePool{"render-sprite pool"};
+    Slot<CRenderQueue> renderQueue{"render queue"};
     DataMark factoryRows{"all-factory-settings rows", ALL_FACTORY_SETTING_ROWS};
     Slot<StandIn> factoryPage{"all-factory-settings page"};
 };

@@ -6,7 +6,7 @@
 // render queue and the operator menu's all-factory-settings rows and page. C++ gives statics
 // of different files no order, so they are members of one object instead. Objects whose code
 // has not landed yet hold their place as named stand-ins. Main thread only.
-// Stand-in: empty slots: render pools, queue, model entry (#42), notice (#45), page (#62).
+// Stand-in: empty slots: background, play state, model entry (#41, #42), page (#62).
 #pragma once
 
 #include <memory>

@@ -11,12 +11,15 @@
 #include "tests/support/FileTestSupport.h"
 #include "zq/file/ZqArcFile.h"
 #include "zq/gl/ZqGlCameraAnimation.h"
+#include "zq/gl/ZqGlCameraAnimationPlayer.h"
 #include "zq/gl/ZqGlKeyFrame.h"
+#include "zq/gl/ZqGlKeyFramePlayer.h"
 #include "zq/memory/ZqMemAlloc.h"
 #include "zq/platform/image/image.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -216,26 +219,82 @@ TEST_F(DataSet, KindsWithoutAWriterGetAMarkedPlaceholder) {
     }
 }
 
-TEST_F(DataSet, CameraAnimationsLoadAsCameraPaths) {
+// Every camera path moves, keeps its viewing axis out of the x-y plane, and has the
+// projection the game expects; the 100 m rows have their lengths.
+TEST_F(DataSet, CameraAnimationsAreMovingCameraPaths) {
     ZqGlKeyFrame::sysInit();
+    ZqGlKeyFramePlayer::sysInit();
     ZqGlCameraAnimation::sysInit();
+    ZqGlCameraAnimationPlayer::sysInit();
+    const std::map<uint32_t, float> lengths = {{336, 120}, {337, 240}, {338, 180},
+                                               {339, 120}, {340, 120}, {341, 120}};
     uint32_t count = 0;
     for (uint32_t row = 0; row < NR_RESOURCES; ++row) {
         const char16_t* const name = getResourceEntry(row).name;
         if (getResourceKindOfName(name) != KIND_CAMERA_ANIMATION) {
             continue;
         }
+        ++count;
         const std::vector<uint8_t>& bytes = member(row);
+        EXPECT_LE(bytes.size(), 65535u) << row;
         ZqGlCameraAnimation* const a = ZqGlCameraAnimation::create(
             name, bytes.data(), static_cast<uint32_t>(bytes.size()), 60.0f);
-        EXPECT_NE(a, nullptr) << row;
-        if (a != nullptr) {
-            a->release();
+        ASSERT_NE(a, nullptr) << row;
+        ZqGlCameraAnimationPlayer* const p = ZqGlCameraAnimationPlayer::create(a, 0.0f);
+        ASSERT_NE(p, nullptr) << row;
+        const float total = a->getKeyFrame()->getTotalTime();
+        if (const auto it = lengths.find(row); it != lengths.end()) {
+            EXPECT_EQ(a->getKeyFrame()->getTotalFrames(), it->second) << row;
         }
-        ++count;
+        // The aiming rows need a steeper axis than the others.
+        const float minAxisZ = row >= 339 && row <= 341 ? 0.5f : 0.2f;
+        ZqMatrix first;
+        for (int i = 0; i <= 10; ++i) {
+            // Just short of the end: a looping path is back at its start on it.
+            p->setTime((total - 1.0f) * static_cast<float>(i) / 10.0f);
+            const ZqMatrix& m = p->getMatrix();
+            EXPECT_TRUE(m.isFinite(1e7f)) << row;
+            // The third row is the camera's back axis in the world.
+            EXPECT_GE(std::fabs(m._33), minAxisZ) << row << " at " << i;
+            EXPECT_GE(p->getFovY(), 30.0f * 3.14159265f / 180.0f - 1e-4f) << row;
+            EXPECT_LE(p->getFovY(), 50.0f * 3.14159265f / 180.0f + 1e-4f) << row;
+            EXPECT_FLOAT_EQ(p->getZNear(), 10.0f) << row;
+            EXPECT_FLOAT_EQ(p->getZFar(), 100000.0f) << row;
+            if (i == 0) {
+                first = m;
+            } else if (i == 10) {
+                EXPECT_FALSE(m.epsilonEquals(first, 1e-3f)) << row << " does not move";
+            }
+        }
+        p->release();
+        a->release();
     }
-    EXPECT_GT(count, 0u);
+    EXPECT_EQ(count, 114u);
+    // The overview looks at the start line throughout: its back axis points from the line
+    // to the eye.
+    {
+        const std::vector<uint8_t>& bytes = member(336);
+        ZqGlCameraAnimation* const a = ZqGlCameraAnimation::create(
+            u"overview", bytes.data(), static_cast<uint32_t>(bytes.size()), 60.0f);
+        ZqGlCameraAnimationPlayer* const p = ZqGlCameraAnimationPlayer::create(a, 0.0f);
+        ASSERT_NE(p, nullptr);
+        for (const float t : {0.0f, 1000.0f, 1983.0f}) {
+            p->setTime(t);
+            const ZqMatrix& m = p->getMatrix();
+            const float dx = m._41 + 5850.0f;
+            const float dy = m._42 - 100.0f;
+            const float dz = m._43 - 3870.0f;
+            const float l = std::sqrt(dx * dx + dy * dy + dz * dz);
+            EXPECT_NEAR(m._31, dx / l, 0.02f) << t;
+            EXPECT_NEAR(m._32, dy / l, 0.02f) << t;
+            EXPECT_NEAR(m._33, dz / l, 0.02f) << t;
+        }
+        p->release();
+        a->release();
+    }
+    ZqGlCameraAnimationPlayer::sysQuit();
     ZqGlCameraAnimation::sysQuit();
+    ZqGlKeyFramePlayer::sysQuit();
     ZqGlKeyFrame::sysQuit();
 }
 
