@@ -9,9 +9,9 @@
 #include "dorvanex/scene/CResourceManifest.h"
 #include "tests/dorvanex/scene/render/SceneFixtures.h"
 #include "tests/support/FrameScript.h"
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "tests/zq/gl/FrameworkRun.h"
-#include "tests/zq/input/InputTestSupport.h"
+#include "tests/support/InputTestSupport.h"
 #include "zq/gl/ZqGlCamera.h"
 
 #include <gtest/gtest.h>

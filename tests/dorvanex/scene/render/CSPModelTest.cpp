@@ -4,7 +4,7 @@
 #include "dorvanex/scene/CResourceManager.h"
 #include "dorvanex/scene/CSPBoneNoBlendAnim.h"
 #include "tests/dorvanex/scene/render/SceneFixtures.h"
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "tests/zq/gl/FrameworkRun.h"
 #include "zq/gl/ZqGlAnimation.h"
 #include "zq/gl/ZqGlAnimationPlayer.h"

@@ -12,7 +12,7 @@
 #include "dorvanex/scene/CSPSprite.h"
 #include "tests/dorvanex/scene/render/SceneFixtures.h"
 #include "tests/support/GoldenImage.h"
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "tests/zq/gl/FrameworkRun.h"
 #include "zq/zq.h"
 
