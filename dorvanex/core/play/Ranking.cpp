@@ -1,5 +1,7 @@
 #include "dorvanex/core/play/Ranking.h"
 
+#include "dorvanex/core/play/EventId.h"
+
 #include <cstring>
 #include <vector>
 
@@ -16,13 +18,9 @@ Tables& tables() {
     return t;
 }
 
-// Times rank low first, the others high first.
-bool isLowerBetter(const uint32_t event) {
-    return event == 0 || event == 1 || event == 4 || event == 8 || event == 9;
-}
-
 bool isBetter(const uint32_t event, const float a, const float b) {
-    return isLowerBetter(event) ? a < b : a > b;
+    const EventRow* const row = findEvent(event);
+    return row != nullptr && row->lowerIsBetter ? a < b : a > b;
 }
 
 } // namespace
