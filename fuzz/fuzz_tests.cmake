@@ -100,3 +100,11 @@ zq_fuzz_test(btn_file TOOL ZQBTN zqbtn)
 zq_fuzz_test(collision_set TOOL ZQCOLL zqcoll)
 # The screen-transition player: scripts that zqtransition compiles from their text form.
 zq_fuzz_test(transition_script TOOL ZQTRANSITION zqtransition)
+# The URL splitter, the zlib inflater and the registry file reader, over the seeds kept in
+# fuzz/seeds.
+foreach(_target http_url zlib_inflate registry_file)
+    zq_fuzz_test(${_target})
+endforeach()
+
+# The ranking client's reply handling: the local ranking server's images and their streams.
+zq_fuzz_test(ranking_reply TOOL ZQRANKSERVER zqrankserver ARGS -max_len=80000)

@@ -265,6 +265,9 @@ int main(int argc, char** argv) {
             }
         }
     }
+    const double peer = reporter.time("arc/read+openssl");
+    zqbench::printFigure("archive load / read + OpenSSL SHA-256", peer > 0 ? worker / peer : 0,
+                         zqbench::Goal::AT_MOST, 1.2);
     benchmark::Shutdown();
     return 0;
 }

@@ -155,12 +155,11 @@ public:
         ok = zqbench::runRepeated(argc, argv, reporter);
         const double ours = reporter.time("BM_Layout");
         const double peer = reporter.time("BM_SpriteBatch");
-        if (ours > 0.0 && peer > 0.0) {
-            const double ratio = ours / peer;
-            std::printf("layout update and draw %.1f us, sprite batch %.1f us per frame of %u "
-                        "quads: ratio %.2f, goal <= %.1f: %s\n",
-                        ours, peer, NR_QUADS, ratio, GOAL, ratio <= GOAL ? "met" : "missed");
-        }
+        std::printf("\nlayout update and draw %.1f us, sprite batch %.1f us per frame of %u "
+                    "quads\n",
+                    ours, peer, NR_QUADS);
+        zqbench::printFigure("layout / sprite batch", peer > 0 ? ours / peer : 0,
+                             zqbench::Goal::AT_MOST, GOAL);
         for (ZqGlSprite* sprite : scene.sprites) {
             sprite->release();
         }

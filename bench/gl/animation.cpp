@@ -404,11 +404,15 @@ int main(int argc, char** argv) {
         const std::string name = scenes[arg][0];
         const double zq = reporter.time(name + "_zq") / FRAMES_PER_RUN;
         const double glm = reporter.time(name + "_glm") / FRAMES_PER_RUN;
-        if (zq > 0.0 && glm > 0.0) {
-            std::printf("  %-21s framework %6.1f us, glm reference %6.1f us, ratio %.2f (goal <= "
-                        "1.00)\n",
-                        scenes[arg][1], zq, glm, zq / glm);
-        }
+        std::printf("  %-21s framework %6.1f us, glm reference %6.1f us\n", scenes[arg][1], zq,
+                    glm);
+    }
+    for (int arg = 0; arg < 2; ++arg) {
+        const std::string name = scenes[arg][0];
+        const double glm = reporter.time(name + "_glm");
+        zqbench::printFigure(std::string("animation / glm, ") + scenes[arg][1],
+                             glm > 0 ? reporter.time(name + "_zq") / glm : 0,
+                             zqbench::Goal::AT_MOST, 1.0);
     }
     return 0;
 }

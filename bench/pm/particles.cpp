@@ -1,8 +1,10 @@
 // The particle engine's fixed step against a plain loop that only integrates as many points
 // (the floor), in one run. 99 emitters of all kinds, spawn shapes and motion modes keep the
 // three pools full (2,197 live particles); one iteration is 600 steps. The program prints the
-// engine's CPU time per step against its goal (5 % of a 16.7 ms frame) and as a multiple of
-// the floor, which travels between machines.
+// engine's CPU time per step against its goal (1 % of a 16.7 ms frame) and as a multiple of
+// the floor, which travels between machines. The floors do less work than the engine (no
+// simulation, no keys, no emitters): their multiples are for reference, not like-for-like
+// ratios, and carry no goal.
 #include "bench/support/MedianReport.h"
 #include "zq/u/pm/DxParticle_internal.h"
 #include "zq/u/pm/ParticleManager_internal.h"
@@ -153,20 +155,13 @@ int main(int argc, char** argv) {
     }
     const double e = reporter.time("particles/600-steps");
     const double f = reporter.time("floor/integrate-points");
-    if (e > 0.0 && f > 0.0) {
-        const double perStep = e / STEPS * 1000.0;
-        std::printf("\nparticle step: %.1f us CPU (goal: under 835 us, 5 %% of 16.7 ms): %.2f %%"
-                    " of a frame\n",
-                    perStep, perStep / 16700.0 * 100.0);
-        std::printf("particle step as a multiple of the floor: %.1f (floor %.2f us a step)\n",
-                    e / f, f / STEPS * 1000.0);
-    }
     const double fr = reporter.time("particles/frame-update-fill");
     const double fb = reporter.time("floor/write-billboards");
-    if (fr > 0.0 && fb > 0.0) {
-        std::printf("frame update + fill: %.1f us, as a multiple of the billboard floor "
-                    "(goal: within 3.00): %.2f\n",
-                    fr, fr / fb);
-    }
+    const double perStep = e / STEPS * 1000.0;
+    std::printf("\nparticle step %.1f us CPU; as a multiple of the integration floor %.1f; frame "
+                "update + fill %.1f us, %.2f x the billboard floor (floors do less work)\n",
+                perStep, f > 0 ? e / f : 0.0, fr, fb > 0 ? fr / fb : 0.0);
+    zqbench::printFigure("particle step, % of a 16.7 ms frame", perStep / 16700.0 * 100.0,
+                         zqbench::Goal::AT_MOST, 1.0);
     return 0;
 }

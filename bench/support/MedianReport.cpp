@@ -1,5 +1,7 @@
 #include "bench/support/MedianReport.h"
 
+#include <cstdio>
+
 namespace zqbench {
 
 void MedianReporter::ReportRuns(const std::vector<Run>& runs) {
@@ -64,6 +66,18 @@ bool runRepeated(int argc, char** argv, MedianReporter& reporter,
     }
     benchmark::RunSpecifiedBenchmarks(&reporter);
     return true;
+}
+
+bool printFigure(const std::string& name, const double ratio, const Goal kind, const double goal) {
+    const char* const op = kind == Goal::AT_MOST ? "<=" : ">=";
+    if (ratio <= 0) {
+        std::printf("%-48s %7s  goal %s %.2f  not measured\n", name.c_str(), "-", op, goal);
+        return false;
+    }
+    const bool met = kind == Goal::AT_MOST ? ratio <= goal : ratio >= goal;
+    std::printf("%-48s %7.2f  goal %s %.2f  %s\n", name.c_str(), ratio, op, goal,
+                met ? "met" : "missed");
+    return met;
 }
 
 } // namespace zqbench

@@ -40,4 +40,12 @@ private:
 bool runRepeated(int argc, char** argv, MedianReporter& reporter,
                  const std::vector<std::string>& defaults = {});
 
+// Whether a figure must stay at or below its goal (times against a peer) or reach it (rates).
+enum class Goal { AT_MOST, AT_LEAST };
+
+// The closing line of one figure, "<name>  <ratio>  goal <= 2.00  met" (or "missed"); a ratio
+// of 0 or below, from a benchmark filtered out of the run, prints "not measured". True when
+// the goal was met.
+bool printFigure(const std::string& name, double ratio, Goal kind, double goal);
+
 } // namespace zqbench

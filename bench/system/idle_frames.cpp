@@ -8,7 +8,9 @@
 #include "zq/system/ZqSystem.h"
 #include "zq/task/ZqTask.h"
 
+#include "bench/support/MedianReport.h"
 #include <SDL.h>
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -229,11 +231,9 @@ public:
                         median(run, "interval_max_ms"));
         }
         const double peer = median("idle/sdl2+gl-sleeping", "cpu_ms_per_frame");
-        if (peer > 0.0) {
-            std::printf("framework cpu per frame as a multiple of the peer's (goal: at most "
-                        "1.20): %.2f\n",
-                        median("idle/framework", "cpu_ms_per_frame") / peer);
-        }
+        zqbench::printFigure("idle frame cpu / SDL2 + GL loop",
+                             peer > 0.0 ? median("idle/framework", "cpu_ms_per_frame") / peer : 0,
+                             zqbench::Goal::AT_MOST, 1.2);
     }
 
 private:

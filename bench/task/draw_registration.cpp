@@ -97,9 +97,8 @@ int main(int argc, char** argv) {
     for (const char* name : ORDER_NAMES) {
         const double ours = reporter.time(std::string("register/") + name);
         const double peer = reporter.time(std::string("stableSort/") + name);
-        if (ours > 0 && peer > 0) {
-            std::printf("  %-12s %6.2f\n", name, ours / peer);
-        }
+        zqbench::printFigure(std::string("registration / stable_sort, ") + name,
+                             peer > 0 ? ours / peer : 0, zqbench::Goal::AT_MOST, 3.0);
     }
     benchmark::Shutdown();
     return 0;

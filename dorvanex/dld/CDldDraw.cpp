@@ -7,9 +7,9 @@
 
 namespace {
 
-CDldQuadSlot gSlots[CDldQueues::NR_QUEUES][CDldQueues::NR_SLOTS];
-uint32_t gCounts[CDldQueues::NR_QUEUES] = {};
-uint32_t gPriority = CDldQueues::IDLE_PRIORITY;
+CDldQuadSlot g_slots[CDldQueues::NR_QUEUES][CDldQueues::NR_SLOTS];
+uint32_t g_counts[CDldQueues::NR_QUEUES] = {};
+uint32_t g_priority = CDldQueues::IDLE_PRIORITY;
 
 uint32_t channel(const float f) {
     const long v = std::lround(f * 255.0f);
@@ -98,35 +98,35 @@ void drawCorners(const ZqGlTexture* const texture, const CDldRect& rect, const f
 namespace CDldQueues {
 
 uint32_t getCount(const uint32_t priority) {
-    return priority < NR_QUEUES ? gCounts[priority] : 0;
+    return priority < NR_QUEUES ? g_counts[priority] : 0;
 }
 
 const CDldQuadSlot& getSlot(const uint32_t priority, const uint32_t slot) {
-    return gSlots[priority % NR_QUEUES][slot % NR_SLOTS];
+    return g_slots[priority % NR_QUEUES][slot % NR_SLOTS];
 }
 
 void clearAll() {
     for (uint32_t p = 0; p < NR_QUEUES; ++p) {
-        for (uint32_t i = 0; i < gCounts[p]; ++i) {
-            gSlots[p][i].texture = nullptr;
-            gSlots[p][i].count = 0;
+        for (uint32_t i = 0; i < g_counts[p]; ++i) {
+            g_slots[p][i].texture = nullptr;
+            g_slots[p][i].count = 0;
         }
-        gCounts[p] = 0;
+        g_counts[p] = 0;
     }
 }
 
 bool queuePolygon(const ZqGlTexture* const texture, const uint32_t blend, const uint32_t filter,
                   const CDldVertex* const points, const uint32_t count) {
-    const uint32_t p = gPriority;
+    const uint32_t p = g_priority;
     if (p >= NR_QUEUES || texture == nullptr || count < 3) {
         return false;
     }
     bool queued = false;
     for (uint32_t i = 1; i + 1 < count;) {
-        if (gCounts[p] >= NR_SLOTS) {
+        if (g_counts[p] >= NR_SLOTS) {
             break;
         }
-        CDldQuadSlot& slot = gSlots[p][gCounts[p]++];
+        CDldQuadSlot& slot = g_slots[p][g_counts[p]++];
         slot.texture = texture;
         slot.blend = blend;
         slot.filter = filter;
@@ -144,11 +144,11 @@ bool queuePolygon(const ZqGlTexture* const texture, const uint32_t blend, const 
 } // namespace CDldQueues
 
 void dldSetCurrentPriority(const uint32_t priority) {
-    gPriority = priority;
+    g_priority = priority;
 }
 
 uint32_t dldGetCurrentPriority() {
-    return gPriority;
+    return g_priority;
 }
 
 uint32_t dldMakePolygon(const float texWidth, const float texHeight, const float (&texel)[4][2],

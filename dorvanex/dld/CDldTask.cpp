@@ -17,7 +17,7 @@ constexpr unsigned int LAYOUT_TECHNIQUE = ZqGlShader::TECHNIQUE_DIFFUSE_TEX_2D;
 // Slots drawn together when they share texture, blend and filter.
 constexpr uint32_t BATCH_VERTICES = 600;
 
-std::shared_ptr<gpu::VertexDeclaration> gDeclaration;
+std::shared_ptr<gpu::VertexDeclaration> g_declaration;
 
 // The layout states; the previous declaration to put back afterwards.
 struct LayoutStates {
@@ -29,7 +29,7 @@ bool beginLayout(LayoutStates& s) {
     ZqGlShader* const shader = ZqGlShader::getDefaultShader();
     ZqGlState* const state = ZqGlState::getCurrent();
     gpu::Device* const device = ZqGlSystem::getD3dDevice();
-    if (shader == nullptr || state == nullptr || device == nullptr || gDeclaration == nullptr) {
+    if (shader == nullptr || state == nullptr || device == nullptr || g_declaration == nullptr) {
         return false;
     }
     state->setAlphaBlendEnable(true);
@@ -40,7 +40,7 @@ bool beginLayout(LayoutStates& s) {
     state->setZFunc(ZqGlState::CMPFUNC_ALWAYS);
     state->setCullMode(ZqGlState::CULLMODE_NONE);
     device->getVertexDeclaration(s.previous);
-    device->setVertexDeclaration(gDeclaration.get());
+    device->setVertexDeclaration(g_declaration.get());
     shader->setTechnique(LAYOUT_TECHNIQUE);
     shader->beginTechnique();
     s.begun = shader->beginPass(0);
@@ -133,11 +133,11 @@ bool CDldTask::createDeclaration() {
         {0, 20, gpu::DECLTYPE_FLOAT2, gpu::DECLMETHOD_DEFAULT, gpu::DECLUSAGE_TEXCOORD, 0},
         gpu::declEnd(),
     };
-    return device->createVertexDeclaration(elements, gDeclaration) == gpu::Result::Ok;
+    return device->createVertexDeclaration(elements, g_declaration) == gpu::Result::Ok;
 }
 
 void CDldTask::releaseDeclaration() {
-    gDeclaration.reset();
+    g_declaration.reset();
 }
 
 uint32_t CDldTask::init() {

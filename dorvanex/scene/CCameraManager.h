@@ -1,4 +1,5 @@
 // The camera manager: stand-in until the cameras land. It holds no camera.
+// Stand-in: holds no camera; replaced by the cameras of #42.
 #pragma once
 
 #include <memory>

@@ -1,5 +1,6 @@
 // The two particle-effect systems (the framework's engine and the game's own build of it):
 // stand-in until the effects land. Creating and releasing them does nothing but keep count.
+// Stand-in: creating and releasing only keep count; replaced by the effects of #44.
 #pragma once
 
 class CEffectSystems {

@@ -289,41 +289,49 @@ bool CResourceManager::loadStep(const uint32_t bank) {
     reapAbandoned();
     const uint32_t start = ZqSystem::getTime();
     bool outOfTime = false;
-    // Index-based: loaders append texture requests that this walk reaches too.
-    for (size_t i = 0; i < m_pending.size(); ++i) {
-        if (i != 0 && ZqSystem::getTime() - start >= STEP_BUDGET_MS) {
-            outOfTime = true;
-            break;
-        }
-        Request& r = *m_pending[i];
-        if (r.failed && r.stage != Request::DONE) {
-            fail(r, bank);
-        }
-        if (r.stage == Request::WAITING) {
-            Archive& a = *r.archive;
-            if (!a.finished) {
-                bool opened = false;
-                if (a.arc->isRopenFinished(a.openId, &opened)) {
-                    a.finished = true;
-                    a.opened = opened;
-                }
+    // Passes repeat while one moved a request on: reads started early in a pass are often done
+    // by its end, and a request taken now saves the bank a frame of waiting.
+    bool moved = true;
+    for (bool first = true; moved && !outOfTime; first = false) {
+        moved = false;
+        // Index-based: loaders append texture requests that this walk reaches too.
+        for (size_t i = 0; i < m_pending.size(); ++i) {
+            if ((!first || i != 0) && ZqSystem::getTime() - start >= STEP_BUDGET_MS) {
+                outOfTime = true;
+                break;
             }
-            if (a.finished) {
-                if (!a.opened || !startRead(r)) {
-                    fail(r, bank);
-                }
+            Request& r = *m_pending[i];
+            if (r.failed && r.stage != Request::DONE) {
+                fail(r, bank);
             }
-        } else if (r.stage == Request::READING) {
-            void* data = nullptr;
-            if (r.archive->arc->isLoadFinished(r.readId, &data)) {
-                if (data == nullptr) {
-                    fail(r, bank);
-                } else {
-                    r.data = data;
-                    r.stage = Request::DONE;
-                    loadResource(r, bank);
-                    ZqMemAlloc::deallocate(r.data);
-                    r.data = nullptr;
+            if (r.stage == Request::WAITING) {
+                Archive& a = *r.archive;
+                if (!a.finished) {
+                    bool opened = false;
+                    if (a.arc->isRopenFinished(a.openId, &opened)) {
+                        a.finished = true;
+                        a.opened = opened;
+                    }
+                }
+                if (a.finished) {
+                    if (!a.opened || !startRead(r)) {
+                        fail(r, bank);
+                    }
+                    moved = true;
+                }
+            } else if (r.stage == Request::READING) {
+                void* data = nullptr;
+                if (r.archive->arc->isLoadFinished(r.readId, &data)) {
+                    if (data == nullptr) {
+                        fail(r, bank);
+                    } else {
+                        r.data = data;
+                        r.stage = Request::DONE;
+                        loadResource(r, bank);
+                        ZqMemAlloc::deallocate(r.data);
+                        r.data = nullptr;
+                    }
+                    moved = true;
                 }
             }
         }

@@ -7,6 +7,7 @@
 // is posted with the first failed manifest index. Main thread only.
 // Kinds whose classes do not exist yet (camera animations, faces, effect sets) are read and
 // make nothing.
+// Stand-in: camera animations, faces, effect sets read to nothing; replaced by #42, #43, #44.
 #pragma once
 
 #include "dorvanex/scene/CResourceManifest.h"

@@ -6,6 +6,7 @@
 // boot (41) and self-check (42) stand-ins enable TEST as the real ones do; 41 starts the LED
 // controller and 42 shows the pending operator error. The start-up stand-in (0) loads the resident
 // bank and then sets up the background.
+// Stand-in: shows its number, goes on after 3 s or a button; replaced by #46 to #63.
 #pragma once
 
 #include "dorvanex/core/flow/CSequence.h"

@@ -5,6 +5,7 @@
 // attract demo's recorded input of each event). Kinds without a writer get a marked placeholder
 // that their loaders refuse. The output is the same bytes on every run. Used by the zqdataset
 // program and the tests.
+// Stand-in: faces are marked placeholders; replaced by the figure writers of #43.
 #pragma once
 
 #include "tools/arc/ZqArcWriter.h"
@@ -30,6 +31,10 @@ struct LooseFile {
 
 // An RGBA image as a PNG file (stored deflate blocks; every decoder reads them).
 std::vector<uint8_t> makePng(uint32_t width, uint32_t height, uint32_t seed);
+
+// Rows of a filter byte 0 and RGBA bytes as a PNG file.
+std::vector<uint8_t> encodeRgbaPng(uint32_t width, uint32_t height,
+                                   const std::vector<uint8_t>& raw);
 
 // The members of an archive in manifest order; false with a reason past the table or when a
 // writer refuses.

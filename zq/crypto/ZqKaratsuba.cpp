@@ -176,12 +176,12 @@ template <uint32_t L> void baseSqr(uint32_t* const c, const uint32_t* const a) {
 }
 
 #if defined(__x86_64__)
-// rp[0..16) += up[0..16) x v, the carry limb returned: two carry chains (CF through adcx for
-// the products' high limbs, OF through adox for rp) run side by side, which plain code cannot
-// express. Needs BMI2 and ADX.
-uint64_t addMulRow16(uint64_t* const rp, const uint64_t* const up, const uint64_t v) {
-    uint64_t carry = 0;
-    asm("xorl %%eax, %%eax\n\t"
+// rp[0..16) += up[0..16) x v + carry, the carry limb out returned: two carry chains (CF
+// through adcx for the products' high limbs, OF through adox for rp) run side by side, which
+// plain code cannot express. Needs BMI2 and ADX.
+uint64_t addMulRow16(uint64_t* const rp, const uint64_t* const up, const uint64_t v,
+                     uint64_t carry) {
+    asm("xorl %%r8d, %%r8d\n\t"
         "mulx 0(%[up]), %%r8, %%r9\n\t"
         "adcx %%rax, %%r8\n\t"
         "adox 0(%[rp]), %%r8\n\t"
@@ -265,7 +265,7 @@ uint64_t addMulRow16(uint64_t* const rp, const uint64_t* const up, const uint64_
         "movl $0, %%r8d\n\t"
         "adcx %%r8, %%rax\n\t"
         "adox %%r8, %%rax\n\t"
-        : "=&a"(carry)
+        : "+a"(carry)
         : [rp] "r"(rp), [up] "r"(up), "d"(v)
         : "r8", "r9", "cc", "memory");
     return carry;
@@ -283,7 +283,7 @@ bool detectRows() {
 
 const bool HAS_ROWS = detectRows();
 #else
-uint64_t addMulRow16(uint64_t*, const uint64_t*, uint64_t) {
+uint64_t addMulRow16(uint64_t*, const uint64_t*, uint64_t, uint64_t) {
     return 0;
 }
 const bool HAS_ROWS = false;
@@ -296,7 +296,7 @@ void rows16(uint64_t* const r, const uint64_t* const x, const uint64_t* const y)
         r[i] = 0;
     }
     for (uint32_t i = 0; i < 16; ++i) {
-        r[i + 16] = addMulRow16(r + i, y, x[i]);
+        r[i + 16] = addMulRow16(r + i, y, x[i], 0);
     }
 }
 
@@ -352,8 +352,29 @@ bool schoolbook(const Product kind, uint32_t* const c, const uint32_t* const a,
 
 } // namespace
 
+uint64_t zq_karatsuba::addMulRow(uint64_t* const rp, const uint64_t* const up, const uint64_t v,
+                                 const uint32_t limbs) {
+    uint64_t carry = 0;
+    if (HAS_ROWS && g_allowRows && limbs % 16 == 0) {
+        for (uint32_t i = 0; i < limbs; i += 16) {
+            carry = addMulRow16(rp + i, up + i, v, carry);
+        }
+        return carry;
+    }
+    for (uint32_t i = 0; i < limbs; ++i) {
+        const u128 t = static_cast<u128>(up[i]) * v + rp[i] + carry;
+        rp[i] = static_cast<uint64_t>(t);
+        carry = static_cast<uint64_t>(t >> 64);
+    }
+    return carry;
+}
+
 bool zq_karatsuba::hasFastRows() {
     return HAS_ROWS;
+}
+
+bool zq_karatsuba::usesFastRows() {
+    return HAS_ROWS && g_allowRows;
 }
 
 void zq_karatsuba::allowFastRows(const bool allow) {

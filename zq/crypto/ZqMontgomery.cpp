@@ -1,16 +1,17 @@
 // The Montgomery engine: constants found bit by bit, products through ZqKaratsuba with one
-// work area, and the reduction U = (T + (T N' mod R) N) / R with a final subtraction.
+// work area, and the reduction U = (T + (T N' mod R) N) / R with a final subtraction. Powers
+// run on 64-bit limbs instead: schoolbook rows (the processor's multiply-add rows where
+// ZqKaratsuba has them), a reduction one limb at a time, and a left-to-right sliding window of
+// up to five exponent bits over a table of odd powers.
 #include "zq/crypto/ZqMontgomery.h"
 #include "zq/crypto/ZqKaratsuba.h"
+#include "zq/crypto/ZqKaratsubaCore_internal.h"
 
 #include <cstring>
 
 namespace {
 
-// Bit b of an n-word number, counted from the least significant.
-bool bit(const uint32_t* const x, const uint32_t n, const uint32_t b) {
-    return (x[n - 1 - b / 32] >> (b % 32)) & 1;
-}
+using u128 = unsigned __int128;
 
 void setBit(uint32_t* const x, const uint32_t n, const uint32_t b) {
     x[n - 1 - b / 32] |= 1u << (b % 32);
@@ -77,6 +78,130 @@ bool notBelow(const uint32_t* const a, const uint32_t* const b, const uint32_t n
     return true;
 }
 
+// Words (most significant first) to limbs (least significant first) and back.
+template <uint32_t L> void toLimbs(uint64_t* const x, const uint32_t* const w) {
+    for (uint32_t i = 0; i < L; ++i) {
+        x[i] = (uint64_t{w[2 * L - 2 - 2 * i]} << 32) | w[2 * L - 1 - 2 * i];
+    }
+}
+
+template <uint32_t L> void fromLimbs(uint32_t* const w, const uint64_t* const x) {
+    for (uint32_t i = 0; i < L; ++i) {
+        w[2 * L - 2 - 2 * i] = static_cast<uint32_t>(x[i] >> 32);
+        w[2 * L - 1 - 2 * i] = static_cast<uint32_t>(x[i]);
+    }
+}
+
+// x = x - n when x (with a carry limb on top) is not below n.
+template <uint32_t L> void reduceOnce(uint64_t* const x, const uint64_t top, const uint64_t* n) {
+    bool notBelow = top != 0;
+    if (!notBelow) {
+        uint32_t i = L;
+        while (i > 0 && x[i - 1] == n[i - 1]) {
+            --i;
+        }
+        notBelow = i == 0 || x[i - 1] > n[i - 1];
+    }
+    if (notBelow) {
+        uint64_t borrow = 0;
+        for (uint32_t i = 0; i < L; ++i) {
+            const u128 d = static_cast<u128>(x[i]) - n[i] - borrow;
+            x[i] = static_cast<uint64_t>(d);
+            borrow = static_cast<uint64_t>(d >> 64) & 1;
+        }
+    }
+}
+
+// The limb engine of `power`: Montgomery products with R' = 2^(64 L) for an odd modulus below
+// 2^(64 L - 1), every value kept below the modulus.
+template <uint32_t L> struct LimbEngine {
+    const uint64_t* n;
+    uint64_t nInv; // -n^-1 mod 2^64
+    bool rows;     // the processor's rows for the products
+
+    // rp[0..L) += up[0..L) x v; the carry limb out.
+    uint64_t row(uint64_t* const rp, const uint64_t* const up, const uint64_t v) const {
+        if (rows) {
+            return zq_karatsuba::addMulRow(rp, up, v, L);
+        }
+        uint64_t carry = 0;
+        for (uint32_t j = 0; j < L; ++j) {
+            const u128 p = static_cast<u128>(up[j]) * v + rp[j] + carry;
+            rp[j] = static_cast<uint64_t>(p);
+            carry = static_cast<uint64_t>(p >> 64);
+        }
+        return carry;
+    }
+
+    // t (2L limbs) = a x b.
+    void mul(uint64_t* const t, const uint64_t* const a, const uint64_t* const b) const {
+        std::memset(t, 0, 2 * L * sizeof(uint64_t));
+        for (uint32_t i = 0; i < L; ++i) {
+            t[i + L] = row(t + i, b, a[i]);
+        }
+    }
+
+    // t (2L limbs) = a^2: with plain code the products off the diagonal once, doubled, plus
+    // the squares on it; the rows' full product is cheaper than that.
+    void sqr(uint64_t* const t, const uint64_t* const a) const {
+        if (rows) {
+            mul(t, a, a);
+            return;
+        }
+        std::memset(t, 0, 2 * L * sizeof(uint64_t));
+        for (uint32_t i = 0; i + 1 < L; ++i) {
+            uint64_t carry = 0;
+            for (uint32_t j = i + 1; j < L; ++j) {
+                const u128 p = static_cast<u128>(a[i]) * a[j] + t[i + j] + carry;
+                t[i + j] = static_cast<uint64_t>(p);
+                carry = static_cast<uint64_t>(p >> 64);
+            }
+            t[i + L] = carry;
+        }
+        uint64_t top = 0;
+        for (uint32_t i = 0; i < 2 * L; ++i) {
+            const uint64_t v = t[i];
+            t[i] = (v << 1) | top;
+            top = v >> 63;
+        }
+        uint64_t carry = 0;
+        for (uint32_t i = 0; i < L; ++i) {
+            const u128 sq = static_cast<u128>(a[i]) * a[i];
+            const u128 lo = static_cast<u128>(t[2 * i]) + static_cast<uint64_t>(sq) + carry;
+            t[2 * i] = static_cast<uint64_t>(lo);
+            const u128 hi = static_cast<u128>(t[2 * i + 1]) + static_cast<uint64_t>(sq >> 64) +
+                            static_cast<uint64_t>(lo >> 64);
+            t[2 * i + 1] = static_cast<uint64_t>(hi);
+            carry = static_cast<uint64_t>(hi >> 64);
+        }
+    }
+
+    // out = t / R' mod n for t below n R': one limb of t cleared by a multiple of n at a time.
+    void reduce(uint64_t* const out, uint64_t* const t) const {
+        uint64_t over = 0; // the carry into t[i + L] left by the row before
+        for (uint32_t i = 0; i < L; ++i) {
+            const uint64_t carry = row(t + i, n, t[i] * nInv);
+            const u128 s = static_cast<u128>(t[i + L]) + carry + over;
+            t[i + L] = static_cast<uint64_t>(s);
+            over = static_cast<uint64_t>(s >> 64);
+        }
+        std::memcpy(out, t + L, L * sizeof(uint64_t));
+        reduceOnce<L>(out, over, n);
+    }
+
+    void product(uint64_t* const out, const uint64_t* const a, const uint64_t* const b) const {
+        uint64_t t[2 * L];
+        mul(t, a, b);
+        reduce(out, t);
+    }
+
+    void square(uint64_t* const out, const uint64_t* const a) const {
+        uint64_t t[2 * L];
+        sqr(t, a);
+        reduce(out, t);
+    }
+};
+
 } // namespace
 
 template <uint32_t N>
@@ -122,6 +247,27 @@ template <uint32_t N> bool ZqMontgomery<N>::setModulus(const Number& modulus) {
     if (notBelow(m_r2.data(), m_n.data(), N)) {
         subN(m_r2.data(), m_r2.data(), m_n.data(), N);
     }
+
+    // The limb engine's constants: R'^2 mod N from R^2 mod N by doubling 2 (64 LIMBS - k)
+    // times (N is below 2^(64 LIMBS - 1), so a doubled value below N never overflows), and
+    // -N^-1 mod 2^64 by Newton's iteration, each step doubling the correct low bits (odd N
+    // is its own inverse modulo 8).
+    toLimbs<LIMBS>(m_limbN, m_n.data());
+    toLimbs<LIMBS>(m_limbR2, m_r2.data());
+    for (uint32_t i = 0; i < 2 * (64 * LIMBS - k); ++i) {
+        uint64_t top = 0;
+        for (uint32_t j = 0; j < LIMBS; ++j) {
+            const uint64_t v = m_limbR2[j];
+            m_limbR2[j] = (v << 1) | top;
+            top = v >> 63;
+        }
+        reduceOnce<LIMBS>(m_limbR2, 0, m_limbN);
+    }
+    uint64_t inv = m_limbN[0];
+    for (int i = 0; i < 5; ++i) {
+        inv *= 2 - m_limbN[0] * inv;
+    }
+    m_limbNInv = 0 - inv;
     m_k = static_cast<int32_t>(k);
     return true;
 }
@@ -160,23 +306,64 @@ template <uint32_t N> void ZqMontgomery<N>::product(Number& out, const Number& a
 
 template <uint32_t N>
 void ZqMontgomery<N>::power(Number& out, const Number& base, const Number& exponent) {
-    Number one{};
-    one[N - 1] = 1;
-    Number x;
-    Number a;
-    product(x, base, m_r2);
-    product(a, one, m_r2);
-    const int32_t hb = static_cast<int32_t>(bitLength(exponent.data(), N)) - 1;
-    for (int32_t i = 0; i < hb; ++i) {
-        if (bit(exponent.data(), N, static_cast<uint32_t>(i))) {
-            product(a, a, x);
+    constexpr uint32_t L = LIMBS;
+    constexpr uint32_t WINDOW = 5;
+    const LimbEngine<L> engine{m_limbN, m_limbNInv, zq_karatsuba::usesFastRows()};
+    uint64_t e[L];
+    toLimbs<L>(e, exponent.data());
+    const auto bitAt = [&e](const int32_t i) { return ((e[i / 64] >> (i % 64)) & 1) != 0; };
+    int32_t hb = static_cast<int32_t>(bitLength(exponent.data(), N)) - 1;
+
+    // The odd powers base^1, base^3 .. base^31 in Montgomery form.
+    uint64_t odd[1u << (WINDOW - 1)][L];
+    uint64_t x[L];
+    toLimbs<L>(x, base.data());
+    engine.product(odd[0], x, m_limbR2);
+    uint64_t sq[L];
+    engine.square(sq, odd[0]);
+    for (uint32_t i = 1; i < (1u << (WINDOW - 1)); ++i) {
+        engine.product(odd[i], odd[i - 1], sq);
+    }
+
+    // From the top bit down: zeros square; a window ends at its lowest set bit, so that its
+    // value is odd, and costs one product.
+    uint64_t a[L];
+    bool started = false;
+    while (hb >= 0) {
+        if (!bitAt(hb)) {
+            engine.square(a, a);
+            --hb;
+            continue;
         }
-        product(x, x, x);
+        int32_t low = hb - static_cast<int32_t>(WINDOW) + 1;
+        low = low < 0 ? 0 : low;
+        while (!bitAt(low)) {
+            ++low;
+        }
+        uint32_t value = 0;
+        for (int32_t i = hb; i >= low; --i) {
+            value = (value << 1) | (bitAt(i) ? 1u : 0u);
+            if (started) {
+                engine.square(a, a);
+            }
+        }
+        if (started) {
+            engine.product(a, a, odd[value >> 1]);
+        } else {
+            std::memcpy(a, odd[value >> 1], sizeof a);
+            started = true;
+        }
+        hb = low - 1;
     }
-    if (bit(exponent.data(), N, static_cast<uint32_t>(hb < 0 ? 0 : hb))) {
-        product(a, a, x);
+
+    // Out of Montgomery form: a product with 1 (for exponent 0, R' mod N out of it gives 1).
+    uint64_t one[L] = {1};
+    if (!started) {
+        engine.product(a, one, m_limbR2);
     }
-    product(out, a, one);
+    uint64_t result[L];
+    engine.product(result, a, one);
+    fromLimbs<L>(out.data(), result);
 }
 
 template class ZqMontgomery<64>;

@@ -2,7 +2,9 @@
 // Montgomery form: prepares R = 2^k (k the modulus's bit length), N' = -N^-1 mod R and
 // R^2 mod N for an odd modulus, and raises numbers to a power modulo it. Built for N = 64
 // (moduli of up to 2047 bits). The work area is allocated once, by the constructor, so the
-// arithmetic never allocates; one object serves one thread at a time.
+// arithmetic never allocates; one object serves one thread at a time. `power` works on 64-bit
+// limbs with whole-limb Montgomery reduction and a sliding window over the exponent; `product`
+// keeps R = 2^k.
 // Depends on zq/crypto/ZqBigNumber.h and ZqKaratsuba.
 #pragma once
 
@@ -30,7 +32,7 @@ public:
 
     // out = a x b / R mod N for a, b below N.
     void product(Number& out, const Number& a, const Number& b);
-    // out = base^exponent mod N for a base below N, by right-to-left square-and-multiply.
+    // out = base^exponent mod N for a base below N (1 for exponent 0).
     void power(Number& out, const Number& base, const Number& exponent);
 
 private:
@@ -41,6 +43,14 @@ private:
     Number m_mask;
     int32_t m_k = 0;
     std::unique_ptr<uint32_t[]> m_pWork;
+
+    // The modulus in 64-bit limbs, least significant first, with the constants of `power`'s
+    // reduction over whole limbs (R' = 2^(64 LIMBS)): R'^2 mod N and -N^-1 mod 2^64.
+    static_assert(N % 2 == 0);
+    static constexpr uint32_t LIMBS = N / 2;
+    uint64_t m_limbN[LIMBS] = {};
+    uint64_t m_limbR2[LIMBS] = {};
+    uint64_t m_limbNInv = 0;
 };
 
 extern template class ZqMontgomery<64>;

@@ -23,6 +23,10 @@
 
 class ZqArcFile;
 
+namespace zqfile::test {
+bool waitForRequests(uint32_t maxMs, std::u16string& pending);
+}
+
 class ZqFile {
 public:
     // Characters in a path buffer, terminator included.
@@ -195,6 +199,8 @@ public:
 
 private:
     friend class ZqArcFile;
+    // The fixed-step frames' wait looks at the queue (ZqFile_test.h).
+    friend bool zqfile::test::waitForRequests(uint32_t maxMs, std::u16string& pending);
 
     class Thread;
     struct FileData;

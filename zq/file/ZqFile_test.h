@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace zqfile::test {
 
@@ -23,5 +24,10 @@ QuitCounts lastQuitCounts();
 // While held, the worker waits before serving each request (a file that never finishes
 // opening or reading); releasing lets it go on. A quit releases it.
 void holdWorker(bool hold);
+
+// Waits in real time, up to maxMs, until no request is queued or being served (the
+// framework's fixed-step frames call it before each frame). False when time ran out, with
+// the name of the request being served, else of the next one queued, in pending.
+bool waitForRequests(uint32_t maxMs, std::u16string& pending);
 
 } // namespace zqfile::test

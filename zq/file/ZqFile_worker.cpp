@@ -81,6 +81,10 @@ std::atomic<bool> g_testHold{false};
 // What the last quit found queued, and how many requests the worker took after it began.
 std::atomic<uint32_t> g_queuedAtQuit{0};
 std::atomic<uint32_t> g_takenAfterQuit{0};
+// The request the worker is serving (taken from the queue, result not yet listed) and its
+// name, for the fixed-step frames' wait; guarded by the queue's lock.
+bool g_serving = false;
+ZqString g_servingName;
 
 void setNameOf(ZqString& fileName, bool& nullName, const char16_t* const name) {
     nullName = name == nullptr;
@@ -177,6 +181,8 @@ void ZqFile::Thread::drainQueue() {
         if (m_quit.load()) {
             ++g_takenAfterQuit;
         }
+        g_serving = true;
+        g_servingName = request.fileName;
         m_csFileQueue.unlock();
         // An exception from the work ends the worker (run keeps its code); no lock is held.
         // The request still finishes, as failed, so that its caller does not wait for ever.
@@ -184,8 +190,12 @@ void ZqFile::Thread::drainQueue() {
             work(request);
         } catch (...) {
             failResult(request);
-            const ZqLockGuard hold(m_csFileList);
-            m_pFileList->push_back(std::move(request));
+            {
+                const ZqLockGuard hold(m_csFileList);
+                m_pFileList->push_back(std::move(request));
+            }
+            const ZqLockGuard hold(m_csFileQueue);
+            g_serving = false;
             throw;
         }
         {
@@ -193,6 +203,7 @@ void ZqFile::Thread::drainQueue() {
             m_pFileList->push_back(std::move(request));
         }
         m_csFileQueue.lock();
+        g_serving = false;
     }
     m_csFileQueue.unlock();
 }
@@ -337,6 +348,26 @@ zqfile::test::QuitCounts zqfile::test::lastQuitCounts() {
 
 void zqfile::test::holdWorker(const bool hold) {
     g_testHold.store(hold);
+}
+
+bool zqfile::test::waitForRequests(const uint32_t maxMs, std::u16string& pending) {
+    const int64_t frequency = zqp::perfFrequency();
+    const int64_t start = zqp::perfCounter();
+    for (;;) {
+        {
+            const ZqLockGuard hold(ZqFile::m_csFileQueue);
+            const bool queued = ZqFile::m_pFileQueue && !ZqFile::m_pFileQueue->empty();
+            if (!queued && !g_serving) {
+                pending.clear();
+                return true;
+            }
+            pending = g_serving ? g_servingName : ZqFile::m_pFileQueue->front().fileName;
+        }
+        if ((zqp::perfCounter() - start) * 1000 / frequency >= maxMs) {
+            return false;
+        }
+        zqp::sleepMs(1);
+    }
 }
 
 void zqfile::test::throwFromWorker(const uint32_t code, const uint32_t after) {

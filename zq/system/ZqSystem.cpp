@@ -2,6 +2,7 @@
 
 #include "zq/dg/ZqDgSystem.h"
 #include "zq/file/ZqFile.h"
+#include "zq/file/ZqFile_test.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/input/ZqInput.h"
 #include "zq/io/ZqDakt.h"
@@ -10,8 +11,10 @@
 #include "zq/platform/instance/instance.h"
 #include "zq/platform/os/os.h"
 #include "zq/platform/os/utf.h"
+#include "zq/platform/window/window_test.h"
 #include "zq/sd/ZqSdSystem.h"
 #include "zq/system/ZqError.h"
+#include "zq/system/ZqSystem_test.h"
 #include "zq/task/ZqTask.h"
 #include "zq/thread/ZqThread.h"
 #include "zq/u/ZquSystem.h"
@@ -72,6 +75,13 @@ bool g_classRegistered = false;
 
 // The marker the arrow cursor stands for; the window layer shows its own arrow.
 char g_arrowCursor = 0;
+
+// The test hooks of ZqSystem_test.h. The step is read by every thread's clock reading.
+std::atomic<uint32_t> g_fixedStep{0};
+uint32_t g_loadWaitMs = zqsystem::test::DEFAULT_LOAD_WAIT_MS;
+zqsystem::test::FrameHook g_frameHook = nullptr;
+void* g_frameHookArg = nullptr;
+std::string g_fixedStepFailure;
 
 void freeArguments() {
     ZqSystem::m_argc = 0;
@@ -293,6 +303,10 @@ void ZqSystem::displayMouseCursor(const bool show) {
 }
 
 uint32_t ZqSystem::getTime() {
+    // Fixed-step frames: the clock stands at the current frame's start.
+    if (g_fixedStep.load(std::memory_order_relaxed) != 0) {
+        return m_frameTime.load(std::memory_order_relaxed);
+    }
     const int64_t frequency = m_frequency > 0 ? m_frequency : zqp::perfFrequency();
     const int64_t ms = zqp::perfCounter() * 1000 / frequency;
     return static_cast<uint32_t>(ms) - m_timeOffset;
@@ -356,9 +370,10 @@ bool ZqSystem::setWindowClientSize(const uint16_t width, const uint16_t height,
 void ZqSystem::sysInit(const uint16_t width, const uint16_t height, const bool fullScreen,
                        ZqTask* const rootTask) {
     // Time base: the clock reads 0 now.
+    m_frameTime = 0;
     m_timeOffset = 0;
     m_timeOffset = getTime();
-    m_frameTime = 0;
+    g_fixedStepFailure.clear();
     m_frameTimeOld = 0;
     m_timeTick = 1;
     m_fTimeTick = 1.0f;
@@ -400,7 +415,21 @@ void ZqSystem::sysMain() {
     // through the rest: as precise as yielding throughout, without keeping a core busy.
     m_frameTimeOld = m_frameTime;
     const int64_t frequency = m_frequency > 0 ? m_frequency : zqp::perfFrequency();
-    for (;;) {
+    const uint32_t fixedStep = g_fixedStep.load();
+    if (fixedStep != 0) {
+        // The loads of the frames before have finished: a frame never sees a result earlier
+        // or later than on another machine.
+        std::u16string pending;
+        if (!zqfile::test::waitForRequests(g_loadWaitMs, pending)) {
+            g_fixedStepFailure = "a file request was still pending after " +
+                                 std::to_string(g_loadWaitMs) + " ms: " + zqp::utf16ToUtf8(pending);
+            quit();
+            return;
+        }
+        m_frameTime = m_frameTimeOld + fixedStep;
+        m_timeTick = fixedStep;
+    }
+    while (fixedStep == 0) {
         const int64_t ms = zqp::perfCounter() * 1000 / frequency;
         m_frameTime = static_cast<uint32_t>(ms) - m_timeOffset;
         m_timeTick = m_frameTime - m_frameTimeOld;
@@ -427,6 +456,9 @@ void ZqSystem::sysMain() {
     }
     m_timeTick = std::clamp<uint32_t>(m_timeTick, 1, 1000);
     m_fTimeTick = static_cast<float>(m_timeTick);
+    if (g_frameHook != nullptr) {
+        g_frameHook(m_frameCount, g_frameHookArg);
+    }
 
     // Devices.
     const uint32_t t0 = getTime();
@@ -524,4 +556,23 @@ zqp::LResult ZqSystem::winProcDefault(const zqp::WindowHandle window, const uint
     default:
         return zqp::defWindowProc(window, message, wParam, lParam);
     }
+}
+
+void zqsystem::test::setFixedStep(const uint32_t stepMs, const uint32_t loadWaitMs) {
+    g_fixedStep.store(stepMs);
+    g_loadWaitMs = loadWaitMs;
+    zqp::window::test::setTimersEveryTurn(stepMs != 0);
+}
+
+uint32_t zqsystem::test::getFixedStep() {
+    return g_fixedStep.load();
+}
+
+void zqsystem::test::setFrameHook(const FrameHook hook, void* const arg) {
+    g_frameHook = hook;
+    g_frameHookArg = hook != nullptr ? arg : nullptr;
+}
+
+std::string zqsystem::test::lastFailure() {
+    return g_fixedStepFailure;
 }

@@ -3,7 +3,9 @@
 #include "dorvanex/core/opdata/COperationLog.h"
 #include "dorvanex/core/opdata/SecurityTable.h"
 #include "dorvanex/core/play/CLimitTimer.h"
+#include "dorvanex/core/play/RankingStore.h"
 #include "dorvanex/core/sound/CSoundManager.h"
+#include "dorvanex/event/COfflineNotice.h"
 #include "dorvanex/operator/AllFactorySettingRows.h"
 
 #include <utility>
@@ -57,7 +59,7 @@ struct CGameStatics::Objects {
     DataMark soundRequests{"sound request slots", &CSoundManager::getSlot(0)};
     Slot<CLimitTimer> limitTimer{"time-limit counter"};
     Slot<StandIn> gameWork{"play state"};
-    Slot<StandIn> offlineNotice{"offline notice"};
+    Slot<COfflineNotice> offlineNotice{"offline notice", &isRankingServerOnline};
     Slot<StandIn> emptyModel{"empty model entry"};
     Slot<StandIn> renderObjPool{"render-object pool"};
     Slot<StandIn> renderSpritePool{"render-sprite pool"};
@@ -91,6 +93,15 @@ COperationLog& CGameStatics::operationLog() {
 
 CLimitTimer& CGameStatics::limitTimer() {
     return m_objects->limitTimer.get();
+}
+
+COfflineNotice& CGameStatics::offlineNotice() {
+    return m_objects->offlineNotice.get();
+}
+
+COfflineNotice* getOfflineNotice() {
+    CGameStatics* const statics = CGameStatics::get();
+    return statics != nullptr ? &statics->offlineNotice() : nullptr;
 }
 
 CLimitTimer* getLimitTimer() {

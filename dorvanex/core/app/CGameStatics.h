@@ -6,11 +6,13 @@
 // render queue and the operator menu's all-factory-settings rows and page. C++ gives statics
 // of different files no order, so they are members of one object instead. Objects whose code
 // has not landed yet hold their place as named stand-ins. Main thread only.
+// Stand-in: empty slots: render pools, queue, model entry (#42), notice (#45), page (#62).
 #pragma once
 
 #include <memory>
 
 class CLimitTimer;
+class COfflineNotice;
 class COperationLog;
 
 // Tells a test each static object made (true) and destroyed (false), by name.
@@ -28,9 +30,13 @@ public:
     static CGameStatics* get();
     COperationLog& operationLog();
     CLimitTimer& limitTimer();
+    COfflineNotice& offlineNotice();
 
 private:
     struct Objects;
     std::unique_ptr<Objects> m_objects;
     static CGameStatics* m_pCurrent;
 };
+
+// The offline notice of the living set; null outside it.
+COfflineNotice* getOfflineNotice();

@@ -1,5 +1,6 @@
 #include "dorvanex/core/app/TaskRoot.h"
 
+#include "dorvanex/core/app/CGameStatics.h"
 #include "dorvanex/core/cabinet/CCredit.h"
 #include "dorvanex/core/cabinet/CSPLCTask.h"
 #include "dorvanex/core/cabinet/CabinetIo.h"
@@ -13,16 +14,18 @@
 #include "dorvanex/core/play/CGameWork.h"
 #include "dorvanex/core/play/CLimitTimer.h"
 #include "dorvanex/core/play/CTaskBackGround.h"
-#include "dorvanex/core/play/Ranking.h"
+#include "dorvanex/core/play/RankingStore.h"
 #include "dorvanex/core/render/CGameFade.h"
 #include "dorvanex/core/render/GameEffects.h"
 #include "dorvanex/core/render/GameRender.h"
 #include "dorvanex/core/sound/CSoundManager.h"
 #include "dorvanex/core/sound/CTaskSound.h"
 #include "dorvanex/dld/CDldTask.h"
+#include "dorvanex/event/COfflineNotice.h"
 #include "dorvanex/scene/CCameraManager.h"
 #include "dorvanex/scene/CEffectSystems.h"
 #include "dorvanex/scene/CResourceManager.h"
+#include "dorvanex/screens/SPInternetRankingTask.h"
 #include "zq/gl/ZqGlFont.h"
 #include "zq/gl/ZqGlShader.h"
 #include "zq/input/ZqInput.h"
@@ -95,6 +98,8 @@ uint32_t TaskRoot::init() {
     CGameSettings::create();
     bookkeepingCreate();
     playRecorderCreate();
+    // The ranking store and its network task, which reads the operator settings.
+    createRankingStore(this, &SPInternetRankingTask::create);
 
     cabinet::boardInit();
     createGameVertexDeclarations();
@@ -158,11 +163,15 @@ void TaskRoot::quit() {
     CSoundManager::deleteInstance();
     quitErrorManager();
     releaseGameVertexDeclarations();
+    if (COfflineNotice* const notice = getOfflineNotice(); notice != nullptr) {
+        notice->release();
+    }
     CSequenceManager::deleteInstance();
     CCameraManager::deleteInstance();
     CResourceManager::deleteInstance();
     CInputManager::deleteInstance();
     CEffectSystems::release();
+    releaseRankingStore();
     playRecorderDestroy();
     bookkeepingDestroy();
     CGameSettings::release();

@@ -18,7 +18,7 @@ constexpr uint8_t LAMP_BIT[CSPLCTask::NR_LAMPS] = {
 };
 constexpr uint32_t BOARD_NODE = 2;
 
-CSPLCTask* gLampTask = nullptr;
+CSPLCTask* g_lampTask = nullptr;
 
 } // namespace
 
@@ -144,46 +144,46 @@ bool CSPLCTask::pollLedState(bool& enabled) {
 }
 
 CSPLCTask* getLampTask() {
-    return gLampTask;
+    return g_lampTask;
 }
 
 void setLampTask(CSPLCTask* const task) {
-    gLampTask = task;
+    g_lampTask = task;
 }
 
 void setLampOn(const uint32_t lamp) {
-    if (gLampTask != nullptr) {
-        gLampTask->setLamp(lamp, true);
+    if (g_lampTask != nullptr) {
+        g_lampTask->setLamp(lamp, true);
     }
 }
 
 void setLampOff(const uint32_t lamp) {
-    if (gLampTask != nullptr) {
-        gLampTask->setLamp(lamp, false);
+    if (g_lampTask != nullptr) {
+        g_lampTask->setLamp(lamp, false);
     }
 }
 
 void setLampValue(const uint32_t lamp, const uint8_t value) {
-    if (gLampTask != nullptr) {
-        gLampTask->setLampValue(lamp, value);
+    if (g_lampTask != nullptr) {
+        g_lampTask->setLampValue(lamp, value);
     }
 }
 
 void clearLamps() {
-    if (gLampTask != nullptr) {
-        gLampTask->clearLamps();
+    if (g_lampTask != nullptr) {
+        g_lampTask->clearLamps();
     }
 }
 
 bool pollLedState(bool* const enabled) {
-    if (gLampTask == nullptr) {
+    if (g_lampTask == nullptr) {
         if (enabled != nullptr) {
             *enabled = true;
         }
         return false;
     }
     bool on = false;
-    const bool answered = gLampTask->pollLedState(on);
+    const bool answered = g_lampTask->pollLedState(on);
     if (answered && enabled != nullptr) {
         *enabled = on;
     }

@@ -3,20 +3,25 @@
 #include "zq/io/ZqLedController.h"
 #include "zq/io/ZqMarlox4.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace cabinet {
 
 namespace {
 
-std::vector<Transfer> gTransfers;
-uint32_t gLedState = STATE_NONE;
-uint32_t gLedNodes = 0;
-bool gLedSending = false;
-bool gBoardSending = false;
-bool gBoardOpen = false;
+// The record: a ring over a fixed array, next the slot the next call goes into.
+std::array<Transfer, TRANSFER_RECORD_SIZE> g_transfers{};
+size_t g_transferNext = 0;
+size_t g_transferCount = 0;
+uint32_t g_ledState = STATE_NONE;
+uint32_t g_ledNodes = 0;
+bool g_ledSending = false;
+bool g_boardSending = false;
+bool g_boardOpen = false;
 // The LED controller runs on the board once the board is open.
-bool gLedReal = false;
+bool g_ledReal = false;
 
 // A transfer in flight reads as sending once, then as done.
 uint32_t consume(bool& sending, const uint32_t idle) {
@@ -27,20 +32,26 @@ uint32_t consume(bool& sending, const uint32_t idle) {
     return idle;
 }
 
+void record(const Transfer& t) {
+    g_transfers[g_transferNext] = t;
+    g_transferNext = (g_transferNext + 1) % TRANSFER_RECORD_SIZE;
+    g_transferCount = std::min(g_transferCount + 1, TRANSFER_RECORD_SIZE);
+}
+
 } // namespace
 
 void boardInit() {
     ZqMarlox4::init();
     ZqMarlox4::setCoinCounterEnable(true, true);
-    gBoardOpen = true;
+    g_boardOpen = true;
 }
 
 bool boardSetOutputStart(const uint8_t output) {
-    gTransfers.push_back({Transfer::BOARD_OUTPUT, 0, output, {}});
+    record({Transfer::BOARD_OUTPUT, 0, output, {}});
     if (ZqMarlox4::m_pThread != nullptr) {
         return ZqMarlox4::setOutputStart(output) != 0;
     }
-    gBoardSending = true;
+    g_boardSending = true;
     return true;
 }
 
@@ -48,7 +59,7 @@ uint32_t boardGetState() {
     if (ZqMarlox4::m_pThread != nullptr) {
         return ZqMarlox4::getState();
     }
-    return consume(gBoardSending, gBoardOpen ? STATE_RUNNING : STATE_NONE);
+    return consume(g_boardSending, g_boardOpen ? STATE_RUNNING : STATE_NONE);
 }
 
 uint32_t boardGetCoinStock(const uint32_t slot) {
@@ -56,63 +67,71 @@ uint32_t boardGetCoinStock(const uint32_t slot) {
 }
 
 void ledInit(const uint32_t nrNodes, const uint32_t baud, const uint32_t parity) {
-    gLedReal = ZqMarlox4::m_pThread != nullptr;
-    if (gLedReal) {
+    g_ledReal = ZqMarlox4::m_pThread != nullptr;
+    if (g_ledReal) {
         ZqLedController::init(nrNodes, baud, parity);
         return;
     }
-    gLedNodes = nrNodes;
-    gLedState = STATE_RUNNING;
+    g_ledNodes = nrNodes;
+    g_ledState = STATE_RUNNING;
 }
 
 void ledQuit() {
-    if (gLedReal) {
+    if (g_ledReal) {
         ZqLedController::quit();
-        gLedReal = false;
+        g_ledReal = false;
     }
-    gLedState = STATE_NONE;
-    gLedNodes = 0;
+    g_ledState = STATE_NONE;
+    g_ledNodes = 0;
 }
 
 uint32_t ledGetState() {
-    if (gLedReal) {
+    if (g_ledReal) {
         return ZqLedController::getState();
     }
-    return consume(gLedSending, gLedState);
+    return consume(g_ledSending, g_ledState);
 }
 
 uint32_t ledGetNrNodes() {
-    return gLedReal ? ZqLedController::getNrNodes() : gLedNodes;
+    return g_ledReal ? ZqLedController::getNrNodes() : g_ledNodes;
 }
 
 bool ledSetOutputStart(const uint32_t node, const uint32_t mode) {
-    gTransfers.push_back({Transfer::LED_MODE, node, mode, {}});
-    if (gLedReal) {
+    record({Transfer::LED_MODE, node, mode, {}});
+    if (g_ledReal) {
         return ZqLedController::setOutputStart(node, mode) != ZqLedController::RESULT_REFUSED;
     }
-    gLedSending = true;
+    g_ledSending = true;
     return true;
 }
 
 bool ledSetOutputStart(const uint32_t node, const uint8_t values[24]) {
     Transfer t{Transfer::LED_VALUES, node, 0, {}};
     std::memcpy(t.values, values, sizeof t.values);
-    gTransfers.push_back(t);
-    if (gLedReal) {
+    record(t);
+    if (g_ledReal) {
         return ZqLedController::setOutputStart(node, values) != ZqLedController::RESULT_REFUSED;
     }
-    gLedSending = true;
+    g_ledSending = true;
     return true;
 }
 
-const std::vector<Transfer>& getTransfers() {
-    return gTransfers;
+std::vector<Transfer> getTransfers() {
+    std::vector<Transfer> out;
+    out.reserve(g_transferCount);
+    const size_t first =
+        (g_transferNext + TRANSFER_RECORD_SIZE - g_transferCount) % TRANSFER_RECORD_SIZE;
+    for (size_t i = 0; i < g_transferCount; ++i) {
+        out.push_back(g_transfers[(first + i) % TRANSFER_RECORD_SIZE]);
+    }
+    return out;
 }
 
 void clearTransfers() {
-    gTransfers.clear();
-    gLedSending = false;
-    gBoardSending = false;
+    g_transferNext = 0;
+    g_transferCount = 0;
+    g_ledSending = false;
+    g_boardSending = false;
 }
 
 } // namespace cabinet

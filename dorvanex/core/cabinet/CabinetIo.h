@@ -1,11 +1,14 @@
 // Cabinet I/O calls of the game. The board calls go to the framework's I/O board once
 // boardInit has opened it (the simulated board on a desktop); before that, and for the LED
-// controller until the game's LED calls land, every call is only accepted. Every call is
-// recorded. An accepted-only transfer shows as sending (state 3) to the next state query,
-// then the controller or board is running again (2). The LED controller reports two nodes
-// once initialised.
+// controller until the game's LED calls land, every call is only accepted. The latest calls
+// are recorded (a fixed ring: the lamp task calls all the time, for as long as the game runs,
+// so the record never grows). An accepted-only transfer shows as sending (state 3) to the next
+// state query, then the controller or board is running again (2). The LED controller reports two
+// nodes once initialised.
+// Stand-in: LED calls before the board opens are only recorded; replaced by #61 and #62.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -35,8 +38,12 @@ uint32_t ledGetNrNodes();
 bool ledSetOutputStart(uint32_t node, uint32_t mode);
 bool ledSetOutputStart(uint32_t node, const uint8_t values[24]);
 
-// What the game sent, oldest first; clearing also forgets the states.
-const std::vector<Transfer>& getTransfers();
+// How many calls the record keeps; older ones are dropped.
+constexpr size_t TRANSFER_RECORD_SIZE = 64;
+
+// The latest calls (at most TRANSFER_RECORD_SIZE), oldest first; clearing also forgets the
+// states.
+std::vector<Transfer> getTransfers();
 void clearTransfers();
 
 } // namespace cabinet

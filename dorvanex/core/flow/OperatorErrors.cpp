@@ -4,8 +4,8 @@ namespace {
 
 constexpr int32_t NR_ROWS = 31;
 
-int32_t gRow = -1;
-uint16_t gSubCode = 0;
+int32_t g_row = -1;
+uint16_t g_subCode = 0;
 
 int32_t priorityOf(const int32_t row) {
     return row < 0 ? 0 : 1;
@@ -23,24 +23,24 @@ void postOperatorError(const int32_t row, const uint16_t subCode) {
     if (row < 0 || row >= NR_ROWS) {
         return;
     }
-    if (priorityOf(row) >= priorityOf(gRow)) {
-        gRow = row;
-        gSubCode = subCode;
+    if (priorityOf(row) >= priorityOf(g_row)) {
+        g_row = row;
+        g_subCode = subCode;
     }
 }
 
 int32_t getOperatorErrorRow(uint16_t* const subCode) {
     if (subCode != nullptr) {
-        *subCode = gSubCode;
+        *subCode = g_subCode;
     }
-    return gRow;
+    return g_row;
 }
 
 int32_t hasOperatorError() {
-    return gRow >= 0 ? -1 : 0;
+    return g_row >= 0 ? -1 : 0;
 }
 
 void clearOperatorError() {
-    gRow = -1;
-    gSubCode = 0;
+    g_row = -1;
+    g_subCode = 0;
 }

@@ -3,6 +3,7 @@
 // at least the pending one's. Every row has the same priority here, so the latest post wins;
 // the real table's priorities come with the manager. Nothing is drawn or logged by it; the
 // stand-in self-check chapter shows the pending row.
+// Stand-in: keeps the latest pending row, draws and logs nothing; replaced by #61.
 #pragma once
 
 #include <cstdint>

@@ -27,6 +27,9 @@ public:
         return zqp::readFileWhole(path.c_str(), maxSize, out) ? Read::Done : Read::Failed;
     }
     bool exists(const std::u16string& path) override { return zqp::exists(path.c_str()); }
+    bool modifiedTime(const std::u16string& path, int64_t& seconds) override {
+        return zqp::fileTimes(path.c_str(), nullptr, nullptr, &seconds);
+    }
     bool remove(const std::u16string& path) override { return zqp::removeFile(path.c_str()); }
     bool rename(const std::u16string& from, const std::u16string& to) override {
         return zqp::moveFile(from.c_str(), to.c_str());
@@ -37,7 +40,8 @@ public:
             return false;
         }
         const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-        return std::fclose(file) == 0 && written;
+        const bool synced = zqp::syncStream(file);
+        return std::fclose(file) == 0 && written && synced;
     }
 };
 

@@ -1,5 +1,7 @@
 #include "dorvanex/core/opdata/CMemoryDataFileOps.h"
 
+#include "zq/platform/os/calendar.h"
+
 #include <algorithm>
 
 namespace {
@@ -63,7 +65,7 @@ uint64_t CMemoryDataFileOps::usedBytes() const {
 }
 
 int CMemoryDataFileOps::newNode(std::vector<uint8_t> bytes) {
-    m_nodes.push_back({std::move(bytes), {}});
+    m_nodes.push_back({std::move(bytes), {}, zqp::calendarSeconds()});
     return static_cast<int>(m_nodes.size() - 1);
 }
 
@@ -148,6 +150,16 @@ bool CMemoryDataFileOps::exists(const std::u16string& rawPath) {
     return onPresentDrive(path) && (m_names.count(path) != 0 || m_folders.count(path) != 0);
 }
 
+bool CMemoryDataFileOps::modifiedTime(const std::u16string& rawPath, int64_t& seconds) {
+    const std::u16string path = lowerDrive(rawPath);
+    const auto it = m_names.find(path);
+    if (!onPresentDrive(path) || it == m_names.end() || m_powerLost) {
+        return false;
+    }
+    seconds = m_nodes[it->second].modified;
+    return true;
+}
+
 bool CMemoryDataFileOps::remove(const std::u16string& rawPath) {
     const std::u16string path = lowerDrive(rawPath);
     if (!writable(path) || m_names.count(path) == 0 || !step()) {
@@ -180,6 +192,7 @@ bool CMemoryDataFileOps::append(const std::u16string& rawPath, const std::vector
     }
     Node& node = m_nodes[it->second];
     node.data.insert(node.data.end(), bytes.begin(), bytes.end());
+    node.modified = zqp::calendarSeconds();
     // Appended logs are synced at once (they are written with write-through).
     node.synced = node.data;
     syncFolder(folderOf(path));

@@ -1,7 +1,8 @@
 // An in-memory disk for the operator data store: two drives of files that keep apart what is
 // durable (synced) from what is not, so that a test can cut the power after any step of a
 // save and see what a real disk may keep. Also the fault layer: a missing drive, a read-only
-// folder, a full disk. The fuzz target loads copies through it. Not thread-safe.
+// folder, a full disk. A file's write time is the calendar clock's (zqp::calendarSeconds) when
+// it was written. The fuzz target loads copies through it. Not thread-safe.
 #pragma once
 
 #include "dorvanex/core/opdata/CDataFileOps.h"
@@ -21,6 +22,7 @@ public:
     bool replace(const std::u16string& path, const std::vector<uint8_t>& bytes) override;
     Read read(const std::u16string& path, uint64_t maxSize, std::vector<uint8_t>& out) override;
     bool exists(const std::u16string& path) override;
+    bool modifiedTime(const std::u16string& path, int64_t& seconds) override;
     bool remove(const std::u16string& path) override;
     bool rename(const std::u16string& from, const std::u16string& to) override;
     bool append(const std::u16string& path, const std::vector<uint8_t>& bytes) override;
@@ -51,6 +53,7 @@ private:
     struct Node {
         std::vector<uint8_t> data;
         std::vector<uint8_t> synced;
+        int64_t modified = 0;
     };
     bool step();
     bool writable(const std::u16string& path) const;

@@ -1,7 +1,7 @@
 #include "dorvanex/core/opdata/COperationLog.h"
 
+#include "dorvanex/core/opdata/CDataFileOps.h"
 #include "dorvanex/core/opdata/ErrorLog.h"
-#include "zq/platform/fs/fs.h"
 #include "zq/platform/os/calendar.h"
 #include "zq/system/ZqSprintf.h"
 #include "zq/system/ZqString.h"
@@ -59,6 +59,12 @@ std::u16string folderOf(const char16_t* const path) {
     return cut == std::u16string::npos ? std::u16string() : text.substr(0, cut);
 }
 
+std::string toUtf8(const std::u16string& text) {
+    ZqStringMb utf8;
+    zqChar2Utf8(text.c_str(), static_cast<int>(text.size()), utf8);
+    return utf8;
+}
+
 } // namespace
 
 COperationLog::COperationLog(const Paths paths, const bool append) {
@@ -104,22 +110,23 @@ void COperationLog::open(const Paths paths, const bool append) {
     m_dateKey = dateKey(now());
     close();
     m_rowId = 1;
+    CDataFileOps& ops = getDataFileOps();
     const char16_t* const list[2] = {paths.first, paths.second};
     for (int drive = 0; drive < 2; ++drive) {
         if (list[drive] == nullptr) {
             continue;
         }
-        // Binary: the rows carry their own CR LF.
+        const std::u16string path(list[drive]);
         const std::u16string folder = folderOf(list[drive]);
-        if (!folder.empty() && !zqp::makeDirectories(folder.c_str())) {
-            m_streams[drive] = nullptr;
+        // Opening is making the file (empty when not appending), so that a drive that cannot
+        // take it is known at once.
+        const bool opened = (folder.empty() || ops.makeFolder(folder)) &&
+                            (append ? ops.append(path, {}) : ops.replace(path, {}));
+        if (opened) {
+            m_paths[drive] = path;
         } else {
-            m_streams[drive] = zqp::openFile(list[drive], append ? "ab" : "w+b");
-        }
-        if (m_streams[drive] == nullptr) {
-            ZqStringMb path;
-            zqChar2Utf8(list[drive], -1, path);
-            writeErrorLog("The operation log \"" + path + "\" cannot be opened.");
+            reportDriveFault("The operation log \"" + toUtf8(path) + "\" cannot be opened.",
+                             1 - drive);
         }
     }
     writeLine(false, HEADER);
@@ -128,11 +135,8 @@ void COperationLog::open(const Paths paths, const bool append) {
 
 void COperationLog::close() {
     writeLine(true, LOG_END);
-    for (std::FILE*& stream : m_streams) {
-        if (stream != nullptr) {
-            std::fclose(stream);
-            stream = nullptr;
-        }
+    for (std::u16string& path : m_paths) {
+        path.clear();
     }
 }
 
@@ -148,15 +152,24 @@ void COperationLog::writeText(const char16_t* const text, const size_t length) {
         }
         out.push_back(c);
     }
-    for (std::FILE* const stream : m_streams) {
-        if (stream != nullptr) {
-            std::fwrite(out.data(), 1, out.size(), stream);
+    const std::vector<uint8_t> bytes(out.begin(), out.end());
+    CDataFileOps& ops = getDataFileOps();
+    for (int drive = 0; drive < 2; ++drive) {
+        if (m_paths[drive].empty() || ops.append(m_paths[drive], bytes)) {
+            continue;
+        }
+        // A full or failing drive fails every write: once a day is enough to tell.
+        if (m_failedDay[drive] != m_dateKey) {
+            m_failedDay[drive] = m_dateKey;
+            reportDriveFault("The operation log \"" + toUtf8(m_paths[drive]) +
+                                 "\" could not be written.",
+                             1 - drive);
         }
     }
 }
 
 void COperationLog::writeLine(const bool prefixed, const char16_t* const text) {
-    if ((m_streams[0] == nullptr && m_streams[1] == nullptr) || text == nullptr) {
+    if ((m_paths[0].empty() && m_paths[1].empty()) || text == nullptr) {
         return;
     }
     if (!prefixed) {
@@ -168,11 +181,6 @@ void COperationLog::writeLine(const bool prefixed, const char16_t* const text) {
     zqSprintf(line, LINE_SIZE, MARKER_FORMAT, m_rowId, t.year, t.month, t.day, t.hour, t.minute,
               t.second, t.milliseconds, text);
     writeText(line, std::char_traits<char16_t>::length(line));
-    for (std::FILE* const stream : m_streams) {
-        if (stream != nullptr) {
-            std::fflush(stream);
-        }
-    }
     ++m_rowId;
 }
 
@@ -265,13 +273,8 @@ void COperationLog::flush() {
         used += length;
         free -= length;
     }
+    // Each write is synced: the game's rows are on the disk before the next game starts.
     writeText(chunk, used);
-    // The game's rows are on the disk before the next game starts.
-    for (std::FILE* const stream : m_streams) {
-        if (stream != nullptr) {
-            zqp::syncStream(stream);
-        }
-    }
     clear();
 }
 

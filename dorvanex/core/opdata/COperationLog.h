@@ -2,12 +2,15 @@
 // ("e:/SPORTS_OPTION\log\YYYY\MM\DD.csv" and its f: twin, the same text in both). A header
 // block and "Log Start" at each program start and change of day; the records of one game
 // (from "Game Start" to "Game End") queued in memory and written in one block, synced, when
-// the game ends; "Log End" at program exit. Rows are UTF-8 with CR LF line ends. The one
-// object is a static of the game (CGameStatics). Main thread only.
+// the game ends; "Log End" at program exit. Rows are UTF-8 with CR LF line ends. Each write
+// is appended and synced through the store's file operations (CDataFileOps); folders are made
+// only on a drive that is there. A write that fails is reported once per drive and day, on
+// standard error and in the error log (the other drive's first). The one object is a static
+// of the game (CGameStatics). Main thread only.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -30,7 +33,7 @@ public:
     // e: first, then f:.
     using Paths = std::pair<const char16_t*, const char16_t*>;
 
-    // Opens the paths' files (append) at once.
+    // Opens the paths' files (append) at once; a null path is not written.
     COperationLog(Paths paths, bool append);
     // Writes "Log End" and closes the files.
     ~COperationLog();
@@ -42,8 +45,8 @@ public:
 
     void open(Paths paths, bool append);
     void close();
-    // Prefixed: the marker row (row id, local date and time, text), each stream flushed, the
-    // row id advanced once. Not prefixed: the text as it is.
+    // Prefixed: the marker row (row id, local date and time, text), the row id advanced once.
+    // Not prefixed: the text as it is.
     void writeLine(bool prefixed, const char16_t* text);
     void setPlayerName(const char16_t* name);
     // Queues a record stamped with the local time; unused values are -1.
@@ -80,7 +83,10 @@ private:
     // The row of a record into line; its length (0 for an unknown type).
     size_t formatRecord(const Record& record, bool battle, char16_t* line);
 
-    std::FILE* m_streams[2] = {};
+    // The open files (an empty path: not open) and the day a failed write of each was last
+    // reported.
+    std::u16string m_paths[2];
+    uint32_t m_failedDay[2] = {};
     uint32_t m_dateKey = 0;
     int32_t m_rowId = 1;
     char16_t m_name[NAME_SIZE] = {};

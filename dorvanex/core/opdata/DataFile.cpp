@@ -1,6 +1,7 @@
 #include "dorvanex/core/opdata/DataFile.h"
 
 #include "dorvanex/core/opdata/CDataFileOps.h"
+#include "dorvanex/core/opdata/ErrorLog.h"
 #include "zq/system/ZqString.h"
 
 #include <cstring>
@@ -57,14 +58,21 @@ zqp::CalendarTime dataFileStampNow(const int64_t timeOffset) {
 
 int32_t saveDataFileBytes(const char* const name, const std::vector<uint8_t>& bytes) {
     CDataFileOps& ops = getDataFileOps();
-    // e: first; when it fails f: keeps the copy it has, so one good copy always survives.
-    if (!saveCopy(ops, 0, dataFilePath(0, name), bytes)) {
-        return -(SAVE_FAILED_E + SAVE_FAILED_F);
+    // Each copy is replaced durably (old or new bytes, never a mix), so writing f: after a
+    // failed e: never puts the one good copy at risk; stopping would lose every save for as
+    // long as e: is dead.
+    int32_t failed = 0;
+    for (int drive = 0; drive < 2; ++drive) {
+        const std::u16string path = dataFilePath(drive, name);
+        if (saveCopy(ops, drive, path, bytes)) {
+            continue;
+        }
+        failed += drive == 0 ? SAVE_FAILED_E : SAVE_FAILED_F;
+        ZqStringMb utf8;
+        zqChar2Utf8(path.c_str(), static_cast<int>(path.size()), utf8);
+        reportDriveFault("The copy \"" + utf8 + "\" could not be written.", 1 - drive);
     }
-    if (!saveCopy(ops, 1, dataFilePath(1, name), bytes)) {
-        return -SAVE_FAILED_F;
-    }
-    return 0;
+    return -failed;
 }
 
 int32_t saveDataFile(const char* const name, const void* const data, const uint32_t size,
@@ -77,9 +85,15 @@ int32_t loadDataFile(const char* const name, void* const out, const uint32_t siz
     CDataFileOps& ops = getDataFileOps();
     bool opened = false;
     bool driveMissing = false;
-    bool taken = false;
-    int64_t bestTime = 0;
-    std::vector<uint8_t> payload(size);
+    // The valid copies: payload, stamp time and file write time (when it could be read).
+    struct Candidate {
+        bool valid = false;
+        int64_t time = 0;
+        bool written = false;
+        int64_t writeTime = 0;
+        std::vector<uint8_t> payload;
+    };
+    Candidate copies[2];
     std::vector<uint8_t> bytes;
     for (int drive = 0; drive < 2; ++drive) {
         if (!ops.isDrivePresent(drive)) {
@@ -95,24 +109,38 @@ int32_t loadDataFile(const char* const name, void* const out, const uint32_t siz
         if (read == CDataFileOps::Read::Failed) {
             continue;
         }
-        const DataFileCopy copy = decodeDataFile(bytes.data(), bytes.size(), payload.data(), size);
-        if (!copy.valid || (check != nullptr && !check(payload.data(), size))) {
+        Candidate& c = copies[drive];
+        c.payload.resize(size);
+        const DataFileCopy copy =
+            decodeDataFile(bytes.data(), bytes.size(), c.payload.data(), size);
+        if (!copy.valid || !copy.stampRead || !isCalendarStamp(copy.stamp) ||
+            (check != nullptr && !check(c.payload.data(), size))) {
             continue;
         }
-        // A stamp that cannot be read or lies before 1970 makes the copy the oldest: it is
-        // still taken when no other copy is valid.
-        int64_t time = std::numeric_limits<int64_t>::min();
-        if (int64_t seconds = 0;
-            copy.stampRead && zqp::fromLocalTime(copy.stamp, seconds) && seconds >= 0) {
-            time = seconds;
+        // A stamp before 1970 makes the copy the oldest: it is still taken when no other copy
+        // is valid.
+        c.time = std::numeric_limits<int64_t>::min();
+        if (int64_t seconds = 0; zqp::fromLocalTime(copy.stamp, seconds) && seconds >= 0) {
+            c.time = seconds;
         }
-        if (!taken || time > bestTime) {
-            std::memcpy(out, payload.data(), size);
-            bestTime = time;
-            taken = true;
-        }
+        c.written = ops.modifiedTime(dataFilePath(drive, name), c.writeTime);
+        c.valid = true;
     }
-    if (taken) {
+    if (copies[0].valid || copies[1].valid) {
+        // The later stamp, e: on equal stamps; but a stamp cannot claim a copy newer than a
+        // file the other drive wrote after it (a bit flipped in the stamp of a stale copy, or
+        // in that of the newer one).
+        int best = copies[0].valid ? 0 : 1;
+        if (copies[0].valid && copies[1].valid) {
+            best = copies[1].time > copies[0].time ? 1 : 0;
+            const Candidate& chosen = copies[best];
+            const Candidate& other = copies[1 - best];
+            if (chosen.written && other.written &&
+                other.writeTime - chosen.writeTime > DATA_FILE_SAME_SAVE) {
+                best = 1 - best;
+            }
+        }
+        std::memcpy(out, copies[best].payload.data(), size);
         return LOAD_TAKEN;
     }
     if (opened) {

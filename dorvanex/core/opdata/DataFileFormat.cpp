@@ -55,6 +55,19 @@ std::vector<uint8_t> encodeDataFile(const zqp::CalendarTime& stamp, const void* 
     return out;
 }
 
+bool isCalendarStamp(const zqp::CalendarTime& t) {
+    if (t.year < 0 || t.year > 8099 || t.month < 0 || t.month > 11) {
+        return false;
+    }
+    static constexpr int32_t DAYS[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const int32_t year = t.year + 1900;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    const int32_t days = DAYS[t.month] + (leap && t.month == 1 ? 1 : 0);
+    return t.second >= 0 && t.second <= 60 && t.minute >= 0 && t.minute <= 59 && t.hour >= 0 &&
+           t.hour <= 23 && t.day >= 1 && t.day <= days && t.weekDay >= 0 && t.weekDay <= 6 &&
+           t.yearDay >= 0 && t.yearDay <= 365 && t.daylight >= -1 && t.daylight <= 1;
+}
+
 DataFileCopy decodeDataFile(const uint8_t* const bytes, const uint64_t fileSize,
                             uint8_t* const payload, const uint64_t size) {
     // Fixed offsets: a read that falls short means the file ended there, so every later

@@ -44,6 +44,10 @@ struct DataFileCopy {
     zqp::CalendarTime stamp;
     bool valid = false;
 };
+// Whether a stamp names a calendar time: every field in its range (seconds 0..60, day within
+// its month, month 0..11, years 0..8099 since 1900, weekday 0..6, day of year 0..365,
+// daylight-saving flag -1..1). A stamp outside makes its copy damaged.
+bool isCalendarStamp(const zqp::CalendarTime& stamp);
 // Fills payload (size bytes) from the file's bytes.
 DataFileCopy decodeDataFile(const uint8_t* bytes, uint64_t fileSize, uint8_t* payload,
                             uint64_t size);

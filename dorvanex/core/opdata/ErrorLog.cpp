@@ -1,24 +1,41 @@
 #include "dorvanex/core/opdata/ErrorLog.h"
 
-#include "zq/platform/fs/fs.h"
+#include "dorvanex/core/opdata/CDataFileOps.h"
 #include "zq/platform/os/calendar.h"
 
 #include <cstdio>
 #include <string_view>
+#include <vector>
 
-void writeErrorLog(const std::string& text) {
-    const std::u16string_view full(ERROR_LOG_PATH);
-    zqp::makeDirectories(std::u16string(full.substr(0, full.rfind(u'\\'))).c_str());
-    std::FILE* const file = zqp::openFile(ERROR_LOG_PATH, "ab");
-    if (file == nullptr) {
-        return;
-    }
+namespace {
+
+bool writeOn(const int drive, const std::vector<uint8_t>& bytes) {
+    const std::u16string_view path(drive == 0 ? ERROR_LOG_PATH : ERROR_LOG_PATH_F);
+    CDataFileOps& ops = getDataFileOps();
+    return ops.isDrivePresent(drive) &&
+           ops.makeFolder(std::u16string(path.substr(0, path.rfind(u'\\')))) &&
+           ops.append(std::u16string(path), bytes);
+}
+
+} // namespace
+
+bool writeErrorLog(const std::string& text, const int firstDrive) {
     zqp::CalendarTime t;
     zqp::toLocalTime(zqp::calendarSeconds(), t);
-    std::fprintf(file, "%04d-%02d-%02d %02d:%02d:%02d %s", t.year + 1900, t.month + 1, t.day,
-                 t.hour, t.minute, t.second, text.c_str());
+    char stamp[32] = {};
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d ", t.year + 1900, t.month + 1,
+                  t.day, t.hour, t.minute, t.second);
+    std::string line = stamp + text;
     if (text.empty() || text.back() != '\n') {
-        std::fputc('\n', file);
+        line.push_back('\n');
     }
-    std::fclose(file);
+    const std::vector<uint8_t> bytes(line.begin(), line.end());
+    const int first = firstDrive == 1 ? 1 : 0;
+    return writeOn(first, bytes) || writeOn(1 - first, bytes);
+}
+
+void reportDriveFault(const std::string& text, const int firstDrive) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+    writeErrorLog(text, firstDrive);
 }

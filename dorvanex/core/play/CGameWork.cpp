@@ -3,7 +3,7 @@
 #include "dorvanex/core/opdata/CGameSettings.h"
 #include "dorvanex/core/opdata/COperationLog.h"
 #include "dorvanex/core/opdata/CPlayRecorder.h"
-#include "dorvanex/core/play/Ranking.h"
+#include "dorvanex/core/play/RankingStore.h"
 #include "zq/system/ZqString.h"
 
 #include <algorithm>
@@ -181,6 +181,15 @@ int32_t CGameWork::countPlayedEvents() const {
                                               [](const EventRecord& r) { return r.played != 0; }));
 }
 
+RankingEntry CGameWork::rankingEntry(const EventRecord& record) const {
+    // The name may fill all six bytes: the entry's twelve keep it terminated.
+    RankingEntry entry{};
+    std::memcpy(entry.name, m_name, NAME_SIZE);
+    entry.character = m_character[0];
+    entry.score = record.value[0];
+    return entry;
+}
+
 bool CGameWork::isRankingUploadEnabled() const {
     return setting(SETTING_RANKING_UPLOAD) != 0;
 }
@@ -198,10 +207,7 @@ void CGameWork::registerLocalRanking() {
             r.key = -1;
             continue;
         }
-        CRankEntry entry{};
-        std::memcpy(entry.name, m_name, NAME_SIZE);
-        entry.value = r.value[0];
-        entry.character = m_character[0];
+        const RankingEntry entry = rankingEntry(r);
         r.key = findLocalRank(entry, e);
         insertLocalRank(entry, e);
     }
@@ -217,13 +223,10 @@ void CGameWork::uploadEventRecords() {
         if (r.hasResult == 0 || (isDuelEvent(e) && r.key != 0)) {
             continue;
         }
-        CRankEntry entry{};
-        std::memcpy(entry.name, m_name, NAME_SIZE);
-        entry.value = r.value[0];
-        entry.character = m_character[0];
+        RankingEntry entry = rankingEntry(r);
         setPendingRankEntry(entry, e);
     }
-    int32_t ranks[NR_EVENTS * 3];
+    int32_t ranks[RANKING_UPLOAD_RANKS] = {};
     startScoreUpload(ranks);
     for (uint32_t e = 0; e < NR_EVENTS; ++e) {
         EventRecord& r = m_records[e];
@@ -248,20 +251,22 @@ float CGameWork::getEventBestValue(const uint32_t event) const {
     if (event >= NR_EVENTS) {
         return 0.0f;
     }
-    CRankEntry top{};
+    // Every table read hands out a whole board.
+    RankingEntry board[RANKING_BOARD_ROWS] = {};
     if (isRankingUploadEnabled()) {
-        getNetRankingTable(0, &top, event);
+        getNetRankingTable(0, board, event);
     } else {
-        getLocalRankingTable(0, &top, event, 1);
+        getLocalRankingTable(0, board, event);
     }
-    const float reference = EVENTS[event].referenceValue;
+    const RankingEntry& top = board[0];
+    const float reference = EVENT_ROWS[event].referenceValue;
     if (isLowerBetter(event)) {
-        if (top.value > -EMPTY_VALUE && top.value < EMPTY_VALUE) {
+        if (top.score > -EMPTY_VALUE && top.score < EMPTY_VALUE) {
             return reference;
         }
-        return std::min(top.value, reference);
+        return std::min(top.score, reference);
     }
-    return std::max(top.value, reference);
+    return std::max(top.score, reference);
 }
 
 void CGameWork::setPlayerName(const char* const name) {

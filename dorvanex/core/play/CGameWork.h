@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+struct RankingEntry;
+
 // One entry of the total-result list.
 struct CTotalResultEntry {
     uint32_t event = 0;
@@ -115,6 +117,8 @@ public:
 private:
     void resetRecords();
     int32_t difficultySetting() const;
+    // Player 1's ranking entry for a record: name, character, value.
+    RankingEntry rankingEntry(const EventRecord& record) const;
 
     int32_t m_playWord = 0;
     int32_t m_character[2] = {0, 5};

@@ -24,7 +24,7 @@ constexpr uint32_t FILTER_LINEAR = 1;
 constexpr uint32_t END_LOOP = 0;
 constexpr uint32_t END_STOP = 1;
 
-CBackGroundDisplay gBackGround;
+CBackGroundDisplay g_backGround;
 
 void setDraw(CDldElement* const element, const bool on) {
     if (element != nullptr) {
@@ -49,7 +49,7 @@ CDldFile* residentLayout(const uint32_t row) {
 } // namespace
 
 CBackGroundDisplay& getBackGround() {
-    return gBackGround;
+    return g_backGround;
 }
 
 CBackGroundDisplay::CBackGroundDisplay() = default;
@@ -90,14 +90,14 @@ void CBackGroundDisplay::showEventBanner(const int32_t event) {
 }
 
 void CTaskBackGround::setLayer(const uint32_t layer, const int32_t loop) {
-    CDldElement* const side = gBackGround.getSide(1);
+    CDldElement* const side = g_backGround.getSide(1);
     if (side != nullptr && side->getLayer() != nullptr && side->getLayer()->getIndex() != layer) {
         play(side, layer, loop != 0 ? END_LOOP : END_STOP);
     }
 }
 
 void CTaskBackGround::quit() {
-    gBackGround.release();
+    g_backGround.release();
 }
 
 void CTaskBackGround::animateLamps(CBackGroundDisplay& display, const int32_t chapter,
@@ -140,10 +140,10 @@ void CTaskBackGround::animateLamps(CBackGroundDisplay& display, const int32_t ch
 uint32_t CTaskBackGround::main1(const float timeTick) {
     CSequenceManager* const manager = CSequenceManager::getInstance();
     const int32_t chapter = manager->getCurrentSequence();
-    animateLamps(gBackGround, chapter, timeTick);
-    CDldElement* const banner = gBackGround.getBanner();
-    CDldElement* const side0 = gBackGround.getSide(0);
-    CDldElement* const side1 = gBackGround.getSide(1);
+    animateLamps(g_backGround, chapter, timeTick);
+    CDldElement* const banner = g_backGround.getBanner();
+    CDldElement* const side0 = g_backGround.getSide(0);
+    CDldElement* const side1 = g_backGround.getSide(1);
     if (chapter >= 5 && chapter <= 13) {
         setDraw(banner, false);
         setDraw(side0, true);
@@ -163,15 +163,15 @@ uint32_t CTaskBackGround::main1(const float timeTick) {
     } else {
         return 0;
     }
-    if (gBackGround.getList() != nullptr) {
-        gBackGround.getList()->updateAll(timeTick);
+    if (g_backGround.getList() != nullptr) {
+        g_backGround.getList()->updateAll(timeTick);
     }
     addDrawTask(DRAW_PRIORITY, 0.0f);
     return 0;
 }
 
 void CTaskBackGround::draw(float) {
-    if (gBackGround.getList() != nullptr) {
-        gBackGround.getList()->drawAll();
+    if (g_backGround.getList() != nullptr) {
+        g_backGround.getList()->drawAll();
     }
 }

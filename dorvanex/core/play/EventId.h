@@ -32,7 +32,7 @@ struct EventRow {
     const char* bgmTrack;
 };
 
-inline constexpr EventRow EVENTS[] = {
+inline constexpr EventRow EVENT_ROWS[] = {
     {EventId::SPRINT_100M, ChapterId::EVENT_100M, true, false, 10.83f, "SP100MBGM.adpcm.sound"},
     {EventId::HURDLES_110M, ChapterId::EVENT_110M_HURDLES, true, false, 16.10f,
      "SPhurdleBGM.adpcm.sound"},
@@ -51,7 +51,7 @@ inline constexpr EventRow EVENTS[] = {
     {EventId::FENCING, ChapterId::EVENT_FENCING, true, true, 30.0f, "SPFencingBGM.adpcm.sound"},
 };
 
-inline constexpr uint32_t EVENT_COUNT = sizeof(EVENTS) / sizeof(EVENTS[0]);
+inline constexpr uint32_t EVENT_COUNT = sizeof(EVENT_ROWS) / sizeof(EVENT_ROWS[0]);
 
 constexpr uint32_t eventNumber(const EventId id) {
     return static_cast<uint32_t>(id);
@@ -59,14 +59,14 @@ constexpr uint32_t eventNumber(const EventId id) {
 
 // The row of an event number; null when there is no such event.
 constexpr const EventRow* findEvent(const uint32_t event) {
-    return event < EVENT_COUNT ? &EVENTS[event] : nullptr;
+    return event < EVENT_COUNT ? &EVENT_ROWS[event] : nullptr;
 }
 
 // The rows are in event order and each sits at its own chapter.
 constexpr bool eventRowsInOrder() {
     for (uint32_t e = 0; e < EVENT_COUNT; ++e) {
-        if (eventNumber(EVENTS[e].id) != e ||
-            chapterNumber(EVENTS[e].chapter) != FIRST_EVENT_CHAPTER + static_cast<int32_t>(e)) {
+        if (eventNumber(EVENT_ROWS[e].id) != e ||
+            chapterNumber(EVENT_ROWS[e].chapter) != FIRST_EVENT_CHAPTER + static_cast<int32_t>(e)) {
             return false;
         }
     }

@@ -17,11 +17,11 @@ constexpr ZqGlTexture::FORMAT FORMAT_ARGB32 = 21;
 constexpr uint32_t CLEAR_ALL = 1 | 2 | 4;
 constexpr uint32_t OPAQUE_BLACK = 0xFF000000u;
 
-ZqGlTexture* gOffscreen[2] = {};
-uint8_t gSelector = 0;
-ZqGlTexture* gRenderTarget = nullptr;
-std::shared_ptr<gpu::VertexDeclaration> gDeclarations[2];
-std::shared_ptr<gpu::VertexDeclaration> gPresentDeclaration;
+ZqGlTexture* g_offscreen[2] = {};
+uint8_t g_selector = 0;
+ZqGlTexture* g_renderTarget = nullptr;
+std::shared_ptr<gpu::VertexDeclaration> g_declarations[2];
+std::shared_ptr<gpu::VertexDeclaration> g_presentDeclaration;
 
 struct PresentVertex {
     float x, y, z;
@@ -49,26 +49,26 @@ bool blitWhole(gpu::Device& device, const ZqGlTexture& target) {
 } // namespace
 
 bool createOffscreenTargets() {
-    for (ZqGlTexture*& target : gOffscreen) {
+    for (ZqGlTexture*& target : g_offscreen) {
         if (target == nullptr) {
             target = ZqGlTexture::createRenderTarget(OFFSCREEN_WIDTH, OFFSCREEN_HEIGHT,
                                                      FORMAT_ARGB32, true);
         }
     }
-    return gOffscreen[0] != nullptr && gOffscreen[1] != nullptr;
+    return g_offscreen[0] != nullptr && g_offscreen[1] != nullptr;
 }
 
 void releaseOffscreenTargets() {
-    for (ZqGlTexture*& target : gOffscreen) {
+    for (ZqGlTexture*& target : g_offscreen) {
         if (target != nullptr) {
-            if (gRenderTarget == target) {
-                gRenderTarget = nullptr;
+            if (g_renderTarget == target) {
+                g_renderTarget = nullptr;
             }
             target->release();
             target = nullptr;
         }
     }
-    gSelector = 0;
+    g_selector = 0;
 }
 
 bool createGameVertexDeclarations() {
@@ -85,43 +85,43 @@ bool createGameVertexDeclarations() {
             {0, 20, gpu::DECLTYPE_FLOAT2, gpu::DECLMETHOD_DEFAULT, gpu::DECLUSAGE_TEXCOORD, 0},
             gpu::declEnd(),
         };
-        ok =
-            device->createVertexDeclaration(elements, gDeclarations[kind]) == gpu::Result::Ok && ok;
+        ok = device->createVertexDeclaration(elements, g_declarations[kind]) == gpu::Result::Ok &&
+             ok;
     }
     const gpu::VertexElement present[] = {
         {0, 0, gpu::DECLTYPE_FLOAT3, gpu::DECLMETHOD_DEFAULT, gpu::DECLUSAGE_POSITION, 0},
         {0, 12, gpu::DECLTYPE_FLOAT2, gpu::DECLMETHOD_DEFAULT, gpu::DECLUSAGE_TEXCOORD, 0},
         gpu::declEnd(),
     };
-    ok = device->createVertexDeclaration(present, gPresentDeclaration) == gpu::Result::Ok && ok;
+    ok = device->createVertexDeclaration(present, g_presentDeclaration) == gpu::Result::Ok && ok;
     return ok;
 }
 
 void releaseGameVertexDeclarations() {
-    gDeclarations[0].reset();
-    gDeclarations[1].reset();
-    gPresentDeclaration.reset();
+    g_declarations[0].reset();
+    g_declarations[1].reset();
+    g_presentDeclaration.reset();
 }
 
 void setOffscreenTargetSelector(const uint8_t selector) {
-    gSelector = selector;
+    g_selector = selector;
 }
 
 uint8_t getOffscreenTargetSelector() {
-    return gSelector;
+    return g_selector;
 }
 
 ZqGlTexture* getCurrentOffscreenTarget() {
-    return gOffscreen[gSelector != 0 ? 1 : 0];
+    return g_offscreen[g_selector != 0 ? 1 : 0];
 }
 
 void setRenderTarget(ZqGlTexture* const target) {
-    gRenderTarget = target;
+    g_renderTarget = target;
     ZqGlSystem::setRenderTarget(target);
 }
 
 ZqGlTexture* getRenderTarget() {
-    return gRenderTarget;
+    return g_renderTarget;
 }
 
 void clearRenderTarget() {
@@ -169,7 +169,7 @@ void presentRenderTarget() {
     device->setTextureStageState(0, TextureStageState::AlphaArg1, gpu::TA_TEXTURE);
     device->setVertexShader(nullptr);
     device->setPixelShader(nullptr);
-    device->setVertexDeclaration(gPresentDeclaration.get());
+    device->setVertexDeclaration(g_presentDeclaration.get());
     // The device puts pixel centres on integer positions, so texture coordinates that run
     // from edge to edge would sample between texels and blur the picture; moved by half a
     // texel they hit each texel's centre and the target comes out texel for texel.
@@ -223,7 +223,7 @@ void setSpriteRenderState(const uint32_t kind, const uint32_t blend, const bool 
         state->setZFunc(ZqGlState::CMPFUNC_ALWAYS);
     }
     if (device != nullptr) {
-        device->setVertexDeclaration(gDeclarations[kind].get());
+        device->setVertexDeclaration(g_declarations[kind].get());
     }
     ZqGlState::setTextureAddressingU(0, ZqGlState::TEXADDR_CLAMP);
     ZqGlState::setTextureAddressingV(0, ZqGlState::TEXADDR_CLAMP);

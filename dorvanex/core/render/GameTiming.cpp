@@ -5,26 +5,29 @@
 
 namespace {
 
-uint32_t gStopwatchStart = 0;
+uint32_t g_stopwatchStart = 0;
+SavedDeviceStates g_savedDeviceStates;
 
 } // namespace
 
-SavedDeviceStates gSavedDeviceStates;
+SavedDeviceStates& savedDeviceStates() {
+    return g_savedDeviceStates;
+}
 
 void stopwatchStart() {
-    gStopwatchStart = ZqSystem::getTime();
+    g_stopwatchStart = ZqSystem::getTime();
 }
 
 void stopwatchReset() {
-    gStopwatchStart = 0;
+    g_stopwatchStart = 0;
 }
 
 bool stopwatchIsRunning() {
-    return gStopwatchStart != 0;
+    return g_stopwatchStart != 0;
 }
 
 uint32_t stopwatchElapsed() {
-    return ZqSystem::getTime() - gStopwatchStart;
+    return ZqSystem::getTime() - g_stopwatchStart;
 }
 
 void restoreRenderStates() {
@@ -34,7 +37,7 @@ void restoreRenderStates() {
     if (device == nullptr) {
         return;
     }
-    const SavedDeviceStates& s = gSavedDeviceStates;
+    const SavedDeviceStates& s = g_savedDeviceStates;
     device->setRenderState(RenderState::AlphaBlendEnable, s.alphaBlendEnable);
     device->setRenderState(RenderState::AlphaTestEnable, s.alphaTestEnable);
     device->setTextureStageState(0, TextureStageState::ColorOp, s.colorOp);

@@ -1,6 +1,6 @@
 // Timing and device services of the game core: a process-wide stopwatch on the framework's
 // millisecond clock (ZqSystem::getTime), and restoreRenderStates, which puts back the device
-// states a drawing routine saved in gSavedDeviceStates before changing them.
+// states a drawing routine saved in savedDeviceStates() before changing them.
 #pragma once
 
 #include "zq/platform/gpu/gpu.h"
@@ -40,7 +40,8 @@ struct SavedDeviceStates {
     // The vertex format: on this device a vertex declaration.
     std::shared_ptr<zqp::gpu::VertexDeclaration> vertexFormat;
 };
-extern SavedDeviceStates gSavedDeviceStates;
+// The one set of saved states (this layer keeps it; main thread only).
+SavedDeviceStates& savedDeviceStates();
 
 // Sets the saved states on the current device, in a fixed order; nothing without a device.
 void restoreRenderStates();

@@ -17,7 +17,7 @@ constexpr uint32_t LOOP_ONCE = 1;
 // Codes above this one give an SE its play count directly (code - 10).
 constexpr uint32_t DIRECT_COUNT_CODE = 10;
 
-const CResourceManager::SoundList* gSoundList = nullptr;
+const CResourceManager::SoundList* g_soundList = nullptr;
 
 // The operator levels 0..30 of settings 0 (music) and 1 (effects) as factors; full volume
 // before the settings store exists.
@@ -92,7 +92,7 @@ CSoundManager::~CSoundManager() {
 }
 
 void CSoundManager::setSoundList(const CResourceManager::SoundList* const list) {
-    gSoundList = list;
+    g_soundList = list;
 }
 
 bool CSoundManager::init() {
@@ -151,7 +151,7 @@ void CSoundManager::setSeMasterVolume(const float volume) {
 
 CSoundManager::Entry CSoundManager::lookUpBody(const char16_t* const name) {
     const CResourceManager::SoundList& list =
-        gSoundList != nullptr ? *gSoundList : CResourceManager::getInstance()->getSoundList();
+        g_soundList != nullptr ? *g_soundList : CResourceManager::getInstance()->getSoundList();
     Entry e;
     const auto it = list.find(name);
     if (it != list.end()) {

@@ -1,26 +1,29 @@
 #include "dorvanex/core/render/CGameFade.h"
+#include "tests/support/GameRun.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace {
 
 class GameFade : public testing::Test {
 protected:
     void SetUp() override {
-        ZqTask::sysInit(&m_root);
+        m_services = std::make_unique<zqtest::GameServices>(zqtest::GameServices::TASKS);
         CGameFade::clear();
     }
     void TearDown() override {
         CGameFade::clear();
         ZqTask::sysDrawDiscard();
-        ZqTask::sysQuit();
+        m_services.reset();
     }
     void step(const float dt) {
         m_fade.main1(dt);
         ZqTask::sysDrawDiscard();
     }
 
-    ZqTask m_root;
+    std::unique_ptr<zqtest::GameServices> m_services;
     CGameFade m_fade;
 };
 

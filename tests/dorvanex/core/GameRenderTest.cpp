@@ -3,8 +3,8 @@
 // off-screen target shown texel for texel by presentRenderTarget.
 #include "dorvanex/core/render/GameRender.h"
 #include "dorvanex/core/render/GameEffects.h"
+#include "tests/support/GameRun.h"
 #include "tests/support/GoldenImage.h"
-#include "tests/zq/gl/FrameworkRun.h"
 #include "zq/gl/ZqGlCamera.h"
 #include "zq/gl/ZqGlLight.h"
 #include "zq/gl/ZqGlShader.h"
@@ -29,17 +29,7 @@ constexpr uint16_t H = 192;
 
 void inFrame(const std::function<void()>& body, const uint16_t width = W,
              const uint16_t height = H) {
-    zqtest::ScriptTask root;
-    bool done = false;
-    root.onFrame = [](const uint32_t frame) { return frame == 0; };
-    root.onDraw = [&] {
-        if (!done) {
-            done = true;
-            body();
-        }
-    };
-    ASSERT_EQ(zqtest::runFrameworkCode(root, width, height), 0u);
-    EXPECT_TRUE(done);
+    EXPECT_TRUE(zqtest::GameRun::inFrame(body, width, height));
 }
 
 // Position, normal, colour, texture coordinate, two blend weights and four palette indices.

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using cabinet::Transfer;
@@ -142,6 +144,26 @@ TEST_F(Lamps, BoardLampsBlinkWithoutCreditInTheAttractChapters) {
     // Outside those chapters the board lamps stay as they are.
     CTaskBackGround::animateLamps(display, 7, 700.0f);
     EXPECT_EQ(m_task.getWantedOutput(), 0x77);
+}
+
+// The lamp task calls the cabinet for as long as the game runs: the record of those calls
+// keeps only the latest ones, newest last.
+TEST_F(Lamps, TheCallRecordStaysBoundedOverALongRun) {
+    CBackGroundDisplay display;
+    for (int frame = 0; frame < 100000; ++frame) {
+        CTaskBackGround::animateLamps(display, 3, 16.0f);
+        m_task.main1(16.0f);
+    }
+    EXPECT_EQ(cabinet::getTransfers().size(), cabinet::TRANSFER_RECORD_SIZE);
+    clearLamps();
+    setLampOn(31);
+    const std::vector<Transfer> sent = settle(200);
+    ASSERT_EQ(sent.size(), cabinet::TRANSFER_RECORD_SIZE);
+    const auto board = std::find_if(sent.rbegin(), sent.rend(), [](const Transfer& t) {
+        return t.kind == Transfer::BOARD_OUTPUT;
+    });
+    ASSERT_NE(board, sent.rend());
+    EXPECT_EQ(board->value, 1u);
 }
 
 } // namespace

@@ -8,9 +8,9 @@
 #include "dorvanex/dld/CDldLayer.h"
 #include "dorvanex/dld/CDldTask.h"
 #include "tests/dorvanex/dld/DldLayouts.h"
+#include "tests/support/GameRun.h"
 #include "tests/support/GoldenImage.h"
 #include "tests/support/ImageFiles.h"
-#include "tests/zq/gl/FrameworkRun.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/gl/ZqGlTexture.h"
 
@@ -26,17 +26,7 @@ constexpr uint16_t W = 192;
 constexpr uint16_t H = 160;
 
 void inFrame(const std::function<void()>& body) {
-    zqtest::ScriptTask root;
-    bool done = false;
-    root.onFrame = [](const uint32_t frame) { return frame == 0; };
-    root.onDraw = [&] {
-        if (!done) {
-            done = true;
-            body();
-        }
-    };
-    ASSERT_EQ(zqtest::runFrameworkCode(root, W, H), 0u);
-    EXPECT_TRUE(done);
+    EXPECT_TRUE(zqtest::GameRun::inFrame(body, W, H));
 }
 
 // A texture with alpha, made from a PNG file in memory; named so that tests may share it.

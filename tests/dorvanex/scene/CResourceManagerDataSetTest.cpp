@@ -5,8 +5,8 @@
 #include "dorvanex/scene/CResourceManager.h"
 #include "dorvanex/scene/CResourceManifest.h"
 #include "dorvanex/screens/StartupResources.h"
-#include "tests/zq/file/FileTestSupport.h"
-#include "tests/zq/gl/FrameworkRun.h"
+#include "tests/support/FileTestSupport.h"
+#include "tests/support/GameRun.h"
 #include "tools/dataset/DataSetBuilder.h"
 
 #include <gtest/gtest.h>
@@ -40,7 +40,7 @@ TEST(CResourceManagerDataSet, ResidentBankOfTheCommonArchivesLoadsCompletely) {
         ASSERT_TRUE(zqds::writeArchive(scratch.root().string(), archive, inputs, error)) << error;
     }
 
-    EXPECT_TRUE(zqtest::runOnceInFrame([&] {
+    EXPECT_TRUE(zqtest::GameRun::inFrame([&] {
         CResourceManager manager;
         manager.requestList(getStartupResourceList(), CResourceManager::BANK_RESIDENT);
         bool complete = false;

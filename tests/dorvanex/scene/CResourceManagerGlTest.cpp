@@ -6,9 +6,9 @@
 #include "dorvanex/dld/CDldFile.h"
 #include "dorvanex/scene/CResourceManager.h"
 #include "dorvanex/scene/CResourceManifest.h"
+#include "tests/support/FileTestSupport.h"
+#include "tests/support/GameRun.h"
 #include "tests/support/ImageFiles.h"
-#include "tests/zq/file/FileTestSupport.h"
-#include "tests/zq/gl/FrameworkRun.h"
 #include "tools/arc/ZqArcWriter.h"
 #include "tools/dataset/DataSetBuilder.h"
 #include "tools/dld/DldWriter.h"
@@ -61,7 +61,7 @@ TEST(CResourceManagerGl, LayoutAndModelTexturesAreWiredToTheirRows) {
     characters[0].data = zq_model_writer::write(model);
     ASSERT_TRUE(ZqArcWriter::write("Arc/USAW.arc", characters, 1));
 
-    EXPECT_TRUE(zqtest::runOnceInFrame([&] {
+    EXPECT_TRUE(zqtest::GameRun::inFrame([&] {
         CResourceManager manager;
         const auto load = [&manager](const CResourceManager::Pair* pairs, const uint32_t bank) {
             manager.requestList(pairs, bank);

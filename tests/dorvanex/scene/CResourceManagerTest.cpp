@@ -6,7 +6,7 @@
 #include "dorvanex/core/flow/OperatorErrors.h"
 #include "dorvanex/scene/CResourceManifest.h"
 #include "tests/support/FakeClock.h"
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "tools/arc/ZqArcWriter.h"
 #include "zq/file/ZqByteWriter.h"
 #include "zq/file/ZqFile.h"

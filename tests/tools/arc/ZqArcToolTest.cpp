@@ -1,7 +1,7 @@
 #include "zq/file/ZqArcFile.h"
 
+#include "tests/support/FileTestSupport.h"
 #include "tests/support/RunProgram.h"
-#include "tests/zq/file/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 

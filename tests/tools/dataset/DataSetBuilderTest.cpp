@@ -8,7 +8,7 @@
 #include "dorvanex/dld/CDldFile.h"
 #include "dorvanex/scene/CResourceManager.h"
 #include "dorvanex/scene/CResourceManifest.h"
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "zq/file/ZqArcFile.h"
 #include "zq/gl/ZqGlCameraAnimation.h"
 #include "zq/gl/ZqGlKeyFrame.h"

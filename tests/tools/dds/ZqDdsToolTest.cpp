@@ -1,7 +1,7 @@
 #include "zq/platform/image/image.h"
 
+#include "tests/support/FileTestSupport.h"
 #include "tests/support/RunProgram.h"
-#include "tests/zq/file/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The zqfxc program's command line: what it refuses to read or write and which C++ names it
 // takes for its --cpp form.
+#include "tests/support/FileTestSupport.h"
 #include "tests/support/RunProgram.h"
-#include "tests/zq/file/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 

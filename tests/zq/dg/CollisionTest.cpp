@@ -2,7 +2,7 @@
 // without a crash, and the named pool shares, reloads and releases sets.
 #include "zq/dg/ZqDgCollision.h"
 
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "tools/collision/ZqCollisionWriter.h"
 #include "zq/dg/ZqDgAxisAlignedBoundingBox.h"
 #include "zq/dg/ZqDgCapsule.h"

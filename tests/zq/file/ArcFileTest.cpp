@@ -3,7 +3,7 @@
 #include "zq/platform/os/lasterror.h"
 
 #include "ZqArcWriter.h"
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 

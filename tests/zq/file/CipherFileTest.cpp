@@ -8,7 +8,7 @@
 
 #include "ZqArcWriter.h"
 #include "ZqCipherFileWriter.h"
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "zq/file/ZqFile.h"
 #include "zq/platform/os/utf.h"
 
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "zq/file/ZqFile_test.h"
 #include "zq/memory/ZqMemAlloc.h"
 
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 

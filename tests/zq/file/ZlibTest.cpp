@@ -1,7 +1,7 @@
 #include "zq/file/ZqZlib.h"
 #include "zq/memory/ZqMemAlloc.h"
 
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 #include "zq/system/ZqSystem.h"
 
 #include "tests/support/FrameScript.h"
-#include "tests/zq/input/InputTestSupport.h"
+#include "tests/support/InputTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -55,7 +55,9 @@ bool knownFolder(KnownFolder folder, std::u16string& path);
 
 // Creates one folder; false when it exists or cannot be made.
 bool createDirectory(const char16_t* path);
-// Creates a folder and every missing parent; true when it exists afterwards.
+// Creates a folder and every missing parent; true when it exists afterwards. On a drive only
+// below the drive's folder: when that is missing (a named folder whose disk is not mounted)
+// nothing is made and the result is false.
 bool makeDirectories(const char16_t* path);
 // Removes an empty folder.
 bool removeDirectory(const char16_t* path);

@@ -488,6 +488,13 @@ bool makeDirectories(const char16_t* const path) {
         return false;
     }
     std::error_code ec;
+    // Only below a drive's folder: a named drive folder that is missing is a dead disk, and
+    // making it would put the data on whatever the disk should have been mounted over.
+    if (const char16_t drive = driveLetterOf(path); drive != 0) {
+        if (!stdfs::is_directory(driveFolder(drive), ec)) {
+            return false;
+        }
+    }
     stdfs::create_directories(native, ec);
     return stdfs::is_directory(native, ec);
 }

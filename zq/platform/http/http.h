@@ -6,6 +6,8 @@
 // that the request has closed. Header queries are answered from the headers received.
 // Client certificates come from a folder of PEM files (certificates and private keys):
 // $DORVANEX_CERT_DIR, else $XDG_CONFIG_HOME/dorvanex/certs, else ~/.config/dorvanex/certs.
+// Server certificates are checked against the authorities in the PEM file $DORVANEX_CA_FILE
+// when it is set, else against the system's.
 // Not for redirects, cookies or keeping connections open between requests.
 // Depends on nothing above the C++ runtime; the worker thread calls the events.
 #pragma once

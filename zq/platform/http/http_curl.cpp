@@ -17,6 +17,7 @@
 #include <cstring>
 #include <mutex>
 #include <thread>
+#include <cstdlib>
 #include <vector>
 
 namespace zqp {
@@ -341,8 +342,14 @@ void HttpRequest::Impl::run() {
                              reinterpret_cast<void*>(static_cast<uintptr_t>(securityFlags)));
             {
                 const std::lock_guard<std::mutex> hold(g_trustedCaMutex);
-                if (!g_trustedCaFile.empty()) {
-                    curl_easy_setopt(easy, CURLOPT_CAINFO, g_trustedCaFile.c_str());
+                // A cabinet or desktop set-up names its authorities in $DORVANEX_CA_FILE; a
+                // test's own file goes first.
+                const char* const env = std::getenv("DORVANEX_CA_FILE");
+                const std::string caFile = !g_trustedCaFile.empty() ? g_trustedCaFile
+                                           : env != nullptr        ? std::string(env)
+                                                                   : std::string();
+                if (!caFile.empty()) {
+                    curl_easy_setopt(easy, CURLOPT_CAINFO, caFile.c_str());
                 }
             }
             if (!certPem.empty()) {

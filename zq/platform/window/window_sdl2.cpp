@@ -2,6 +2,7 @@
 
 #include "zq/platform/os/os.h"
 #include "zq/platform/os/utf.h"
+#include "zq/platform/window/window_test.h"
 
 #include <algorithm>
 #include <cstring>
@@ -23,6 +24,8 @@ struct Window {
         uint32_t id;
         uint32_t period;
         uint64_t due;
+        // Fired in the current turn of the pump (timers every turn only).
+        bool fired = false;
     };
     std::vector<Timer> timers;
     // Kept by this layer when no window manager does (see hasWindowManager).
@@ -47,6 +50,8 @@ struct State {
     std::vector<std::pair<PumpHook, void*>> hooks;
     std::vector<std::pair<SdlEventListener, void*>> listeners;
     bool videoStarted = false;
+    // The test hook: timers fire once per turn of the pump.
+    bool timersEveryTurn = false;
 };
 
 State& state() {
@@ -303,7 +308,13 @@ bool peekMessage(Message& out) {
     const uint64_t now = nowMs();
     for (const auto& w : s.windows) {
         for (auto& t : w->timers) {
-            if (now >= t.due) {
+            if (s.timersEveryTurn) {
+                if (!t.fired) {
+                    t.fired = true;
+                    out = {w.get(), msg::TIMER, t.id, 0};
+                    return true;
+                }
+            } else if (now >= t.due) {
                 t.due = now + t.period;
                 out = {w.get(), msg::TIMER, t.id, 0};
                 return true;
@@ -368,6 +379,15 @@ void waitIdle() {
     // Nothing but the timers and the pump's hooks makes work between frames: SDL's events and
     // raise requests wait in their queues until the pass before the next frame.
     constexpr uint32_t IDLE_WAIT_MAX_MS = 4;
+    if (state().timersEveryTurn) {
+        // The next turn begins: every timer is due again.
+        for (const auto& w : state().windows) {
+            for (auto& t : w->timers) {
+                t.fired = false;
+            }
+        }
+        return;
+    }
     const int64_t frequency = perfFrequency();
     int64_t deadline = std::numeric_limits<int64_t>::max();
     for (const auto& w : state().windows) {
@@ -550,3 +570,7 @@ std::u16string getWindowTitle(const WindowHandle window) {
 }
 
 } // namespace zqp
+
+void zqp::window::test::setTimersEveryTurn(const bool on) {
+    zqp::state().timersEveryTurn = on;
+}

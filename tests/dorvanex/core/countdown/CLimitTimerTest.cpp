@@ -9,8 +9,8 @@
 #include "dorvanex/dld/CDldLayer.h"
 #include "dorvanex/dld/CDldTask.h"
 #include "dorvanex/scene/CResourceManifest.h"
+#include "tests/support/GameRun.h"
 #include "tests/support/GoldenImage.h"
-#include "tests/zq/gl/FrameworkRun.h"
 #include "tools/dataset/DataSetBuilder.h"
 #include "tools/sound/ZqSdWriter.h"
 #include "zq/gl/ZqGlSystem.h"
@@ -196,7 +196,7 @@ TEST(LimitTimerPicture, DigitsFromTheGeneratedLayoutMatchTheirGoldens) {
     for (const Case c :
          {Case{15, "dorvanex/limit_timer_15.png"}, Case{9, "dorvanex/limit_timer_09.png"}}) {
         SCOPED_TRACE(c.seconds);
-        EXPECT_TRUE(zqtest::runOnceInFrame(
+        EXPECT_TRUE(zqtest::GameRun::inFrame(
             [&] {
                 ZqGlTexture* const sheet =
                     ZqGlTexture::create(u"limittimersheet", data.sheet.data(),

@@ -12,9 +12,9 @@
 #include "dorvanex/core/render/GameRender.h"
 #include "dorvanex/core/sound/CSoundManager.h"
 #include "dorvanex/scene/CResourceManager.h"
+#include "tests/support/FileTestSupport.h"
+#include "tests/support/GameRun.h"
 #include "tests/support/GoldenImage.h"
-#include "tests/zq/file/FileTestSupport.h"
-#include "tests/zq/gl/FrameworkRun.h"
 #include "tools/dataset/DataSetBuilder.h"
 #include "tools/sound/ZqSdWriter.h"
 #include "zq/gl/ZqGlSystem.h"
@@ -78,23 +78,14 @@ int32_t sumOf(const int32_t* values, const int n) {
 class Credit : public ::testing::Test {
 protected:
     void SetUp() override {
-        sim::reset();
-        sim::setManualClock(true);
-        ZqTask::sysInit(&m_root);
-        ZqInput::sysInit();
-        ZquVirtualInput::sysInit();
-        ZqMarlox4::init();
+        using S = zqtest::GameServices;
+        m_services = std::make_unique<S>(S::TASKS | S::INPUT | S::BOARD_MANUAL_CLOCK | S::BOARD |
+                                         S::SOUND | S::PLAYERS | S::OPDATA | S::CHAPTERS);
         ZqMarlox4::setCoinCounterEnable(true, true);
         ASSERT_TRUE(waitFor([] { return sim::seen().nrOpens == 1; }));
         ASSERT_TRUE(waitFor([id = ZqMarlox4::setOutputStart(0)] { return processed(id); }));
-        CInputManager::getInstance();
-        CGameSettings::create();
-        bookkeepingCreate();
         CSequenceManager::getInstance()->setFactory(&heldFactory);
-        CSequenceManager::getInstance()->setParentTask(&m_root);
         // The coin sound, listed as looping: the credit task asks for it once all the same.
-        zqp::audioSetSink(zqp::AudioSink::NULL_SINK);
-        ZqSdSound::sysInit();
         std::vector<uint8_t> file;
         std::string error;
         ASSERT_TRUE(zqsdw::writeSound(zqsdw::makeTone(440.0, 0.05, 8000, 1), zqsdw::Options{}, file,
@@ -110,23 +101,7 @@ protected:
         CCredit::setCoinAccept(true);
         ASSERT_TRUE(settle());
     }
-    void TearDown() override {
-        CCredit::deleteInstance();
-        CSoundManager::deleteInstance();
-        CSoundManager::setSoundList(nullptr);
-        ZqSdSound::sysQuit();
-        zqp::audioSetSink(zqp::AudioSink::SDL);
-        ZqTask::sysQuit();
-        CSequenceManager::deleteInstance();
-        CResourceManager::deleteInstance();
-        bookkeepingDestroy();
-        CGameSettings::release();
-        CInputManager::deleteInstance();
-        EXPECT_TRUE(ZqMarlox4::quit());
-        ZquVirtualInput::sysQuit();
-        ZqInput::sysQuit();
-        sim::reset();
-    }
+    void TearDown() override { m_services.reset(); }
 
     // One game frame: the board's and input's frame work, then the credit update.
     static void frame() {
@@ -173,7 +148,7 @@ protected:
         }
         return false;
     }
-    ZqTask m_root;
+    std::unique_ptr<zqtest::GameServices> m_services;
     CResourceManager::SoundList m_list;
 };
 
@@ -382,7 +357,7 @@ TEST(CreditLine, DrawsOverTheGeneratedTexture) {
             const char* golden;
         };
         // Both pictures in one run of the framework.
-        EXPECT_TRUE(zqtest::runOnceInFrame(
+        EXPECT_TRUE(zqtest::GameRun::inFrame(
             [&] {
                 ASSERT_TRUE(createGameVertexDeclarations());
                 CCredit* const credit = CCredit::getInstance();

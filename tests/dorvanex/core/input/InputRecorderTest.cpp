@@ -5,7 +5,7 @@
 #include "dorvanex/core/input/BtnWriter.h"
 #include "dorvanex/core/input/CInputRecorder.h"
 #include "dorvanex/core/input/CPlayerInput.h"
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 #include "zq/file/ZqFile.h"
 #include "zq/math/ZqMt19937Ar.h"
 #include "zq/system/ZqSystem.h"

@@ -6,9 +6,9 @@
 #include "dorvanex/core/input/CInputManager.h"
 #include "dorvanex/core/input/CInputRecorder.h"
 #include "dorvanex/core/input/CPlayerInput.h"
-#include "tests/support/FrameScript.h"
-#include "tests/zq/file/FileTestSupport.h"
-#include "tests/zq/input/InputTestSupport.h"
+#include "tests/support/FileTestSupport.h"
+#include "tests/support/GameRun.h"
+#include "tests/support/InputTestSupport.h"
 #include "zq/math/ZqMt19937Ar.h"
 #include "zq/system/ZqSystem.h"
 
@@ -18,7 +18,7 @@
 
 namespace {
 
-using zqtest::FrameScript;
+using zqtest::GameRun;
 using zqtest::pushKey;
 
 constexpr uint32_t NR_GAME_BUTTONS = 3;
@@ -50,7 +50,7 @@ Answers sampleFrame() {
 
 // Steps that tap keys and wait until the players' buttons go on: TEST and SERVICE reach both
 // players, the game buttons only their own player.
-void addKeySteps(FrameScript& s, bool (&seen)[2][CInputManager::NR_BUTTONS]) {
+void addKeySteps(GameRun& s, bool (&seen)[2][CInputManager::NR_BUTTONS]) {
     auto watch = [&seen] {
         CInputManager* const m = CInputManager::getInstance();
         m->update(ZqSystem::getTimeTickFloat());
@@ -108,7 +108,15 @@ TEST(GameInput, KeysReachThePlayersAndARecordedPlayReplaysFrameForFrame) {
     uint32_t loadResult = 1;
     ZqMt19937Ar before;
     uint32_t afterStop[4] = {};
-    FrameScript s;
+    // On the real clock: the scripted presses of a few frames must last long enough in real
+    // time for the input's polling thread to see them.
+    GameRun::Options options;
+    options.gameRoot = false;
+    options.stepMs = 0;
+    options.maxFrames = 1600;
+    options.width = 320;
+    options.height = 240;
+    GameRun s(options);
     bool seen[2][CInputManager::NR_BUTTONS] = {};
     addKeySteps(s, seen);
     s.then("start recording",
@@ -164,7 +172,7 @@ TEST(GameInput, KeysReachThePlayersAndARecordedPlayReplaysFrameForFrame) {
             CInputManager::deleteInstance();
             return true;
         });
-    ASSERT_EQ(s.run("game input", 1600), "");
+    ASSERT_EQ(s.run(), "");
     TaskRoot::deleteInstance();
 
     for (const uint32_t b : {CInputManager::BUTTON_TEST, CInputManager::BUTTON_SERVICE}) {

@@ -48,8 +48,8 @@ std::vector<uint8_t> make(const Copy kind, const std::vector<uint8_t>& payload) 
         bytes.resize(36 + payload.size() / 2);
         return bytes;
     case Copy::NoStamp: {
-        // Valid check words, but the stamp is no date a clock can hold (month and year
-        // 2^31 - 1).
+        // Valid check words, but the stamp is no calendar date (month and year 2^31 - 1): the
+        // copy is damaged.
         bytes = OpDataTest::copyAt(NOW, payload);
         const uint8_t bad[4] = {0xFF, 0xFF, 0xFF, 0x7F};
         std::copy(bad, bad + 4, bytes.begin() + 16);
@@ -63,12 +63,10 @@ std::vector<uint8_t> make(const Copy kind, const std::vector<uint8_t>& payload) 
 }
 
 bool isValid(const Copy kind) {
-    return kind == Copy::Old || kind == Copy::New || kind == Copy::NoStamp ||
-           kind == Copy::Pre1970 || kind == Copy::Equal;
+    return kind == Copy::Old || kind == Copy::New || kind == Copy::Pre1970 || kind == Copy::Equal;
 }
 
-// Order of preference among valid copies: the later stamp; unreadable and pre-1970 stamps
-// count as oldest.
+// Order of preference among valid copies: the later stamp; pre-1970 stamps count as oldest.
 int rank(const Copy kind) {
     switch (kind) {
     case Copy::New:
@@ -154,6 +152,8 @@ TEST_F(DataFile, LeftoverTemporaryFilesAreIgnoredAndRemovedBySave) {
     }
 }
 
+// A failed drive costs only its own copy: the other is written all the same, the failed copy is
+// named in the error log (on f: while e: is dead) and the next load takes the new payload.
 TEST_F(DataFile, FaultsFailTheSaveAndKeepTheOtherCopy) {
     const std::vector<uint8_t> oldPayload = payloadOf(1);
     const std::vector<uint8_t> newPayload = payloadOf(2);
@@ -161,12 +161,15 @@ TEST_F(DataFile, FaultsFailTheSaveAndKeepTheOtherCopy) {
     const struct {
         Fault fault;
         int32_t result;
-        bool eNew;
+        bool loadNew;
         bool fNew;
+        const char16_t* errorLog; // where the line naming the failed copy goes
     } cases[] = {
-        {Fault::FullDisk, -3, false, false}, {Fault::ReadOnlyE, -3, false, false},
-        {Fault::ReadOnlyF, -2, true, false}, {Fault::MissingF, -2, true, false},
-        {Fault::MissingE, -3, false, false},
+        {Fault::FullDisk, -3, false, false, nullptr},
+        {Fault::ReadOnlyE, -1, true, true, u"f:/SPORTS_OPTION/log/error.log"},
+        {Fault::ReadOnlyF, -2, true, false, u"e:/SPORTS_OPTION/log/error.log"},
+        {Fault::MissingF, -2, true, false, u"e:/SPORTS_OPTION/log/error.log"},
+        {Fault::MissingE, -1, true, true, u"f:/SPORTS_OPTION/log/error.log"},
     };
     for (const auto& c : cases) {
         CMemoryDataFileOps disk;
@@ -190,10 +193,19 @@ TEST_F(DataFile, FaultsFailTheSaveAndKeepTheOtherCopy) {
             disk.setDrivePresent(0, false);
             break;
         }
+        // The save a minute after the old one.
         EXPECT_EQ(saveDataFile(NAME, newPayload.data(), 64, 0), c.result) << int(c.fault);
+        if (c.errorLog != nullptr) {
+            const std::vector<uint8_t> log = disk.file(c.errorLog);
+            const std::string failed = c.result == -1 ? "e:/" : "f:/";
+            EXPECT_NE(std::string(log.begin(), log.end())
+                          .find("\"" + failed + "SPORTS_OPTION/ranking.dat\" could not be written"),
+                      std::string::npos)
+                << int(c.fault);
+        }
         std::vector<uint8_t> out(64);
         ASSERT_EQ(loadDataFile(NAME, out.data(), 64), LOAD_TAKEN) << int(c.fault);
-        EXPECT_EQ(out, c.eNew ? newPayload : oldPayload) << int(c.fault);
+        EXPECT_EQ(out, c.loadNew ? newPayload : oldPayload) << int(c.fault);
         const std::vector<uint8_t> f = disk.file(F);
         if (!f.empty()) {
             std::vector<uint8_t> fp(64);
@@ -201,6 +213,89 @@ TEST_F(DataFile, FaultsFailTheSaveAndKeepTheOtherCopy) {
             EXPECT_EQ(fp, c.fNew ? newPayload : oldPayload) << int(c.fault);
         }
     }
+    setDataFileOps(&m_disk);
+}
+
+// Copies whose check words hold but whose stamp is damaged: a stamp outside the calendar makes
+// its copy damaged, and a stamp that claims a copy newer than the other drive's later written
+// file loses to that file.
+TEST_F(DataFile, DamagedStampsNeverWinOverAGoodCopy) {
+    // Sets a stamp field (0 seconds .. 8 daylight flag) of a copy.
+    const auto withField = [](std::vector<uint8_t> bytes, const int field, const int32_t value) {
+        std::memcpy(bytes.data() + field * 4, &value, 4);
+        return bytes;
+    };
+    const std::vector<uint8_t> pe = payloadOf(1);
+    const std::vector<uint8_t> pf = payloadOf(2);
+    // Fields outside the calendar, on a copy stamped now (2026-12-10, a Thursday).
+    const struct {
+        int line, field;
+        int32_t value;
+        bool valid;
+    } fields[] = {
+        {__LINE__, 4, 12, false},   {__LINE__, 3, 32, false}, {__LINE__, 3, 0, false},
+        {__LINE__, 3, 31, true},    {__LINE__, 0, 61, false}, {__LINE__, 0, 60, true},
+        {__LINE__, 2, 24, false},   {__LINE__, 1, -1, false}, {__LINE__, 6, 7, false},
+        {__LINE__, 7, 366, false},  {__LINE__, 8, 2, false},  {__LINE__, 5, -1, false},
+        {__LINE__, 5, 8100, false},
+    };
+    for (const auto& row : fields) {
+        SCOPED_TRACE(row.line);
+        CMemoryDataFileOps disk;
+        setDataFileOps(&disk);
+        disk.putFile(E, withField(copyAt(NOW, pe), row.field, row.value));
+        std::vector<uint8_t> out(64);
+        EXPECT_EQ(loadDataFile(NAME, out.data(), 64), row.valid ? LOAD_TAKEN : LOAD_DAMAGED);
+        // An older good copy on f: is taken over it.
+        disk.putFile(F, copyAt(NOW - 3600, pf));
+        ASSERT_EQ(loadDataFile(NAME, out.data(), 64), LOAD_TAKEN);
+        EXPECT_EQ(out, row.valid ? pe : pf);
+    }
+    // 29 February only in a leap year.
+    CMemoryDataFileOps disk;
+    setDataFileOps(&disk);
+    disk.putFile(E, withField(withField(copyAt(NOW, pe), 4, 1), 3, 29));
+    std::vector<uint8_t> out(64);
+    EXPECT_EQ(loadDataFile(NAME, out.data(), 64), LOAD_DAMAGED);
+    disk.putFile(E, withField(withField(withField(copyAt(NOW, pe), 4, 1), 3, 29), 5, 128));
+    EXPECT_EQ(loadDataFile(NAME, out.data(), 64), LOAD_TAKEN);
+
+    // Stamps against the files' write times: each copy is written at its own moment.
+    const struct {
+        int line;
+        std::vector<uint8_t> e;
+        int64_t eWritten;
+        std::vector<uint8_t> f;
+        int64_t fWritten;
+        bool takeF;
+    } pairs[] = {
+        // A stale e: whose year bit flipped (2026 -> 2027), a new f:.
+        {__LINE__, withField(copyAt(NOW - 3600, pe), 5, 127), NOW - 3600, copyAt(NOW, pf), NOW,
+         true},
+        // A new f: whose year bit flipped (2026 -> 2024), a stale e:.
+        {__LINE__, copyAt(NOW - 3600, pe), NOW - 3600, withField(copyAt(NOW, pf), 5, 124), NOW,
+         true},
+        // The clock set back a day before the save that only reached e:.
+        {__LINE__, copyAt(NOW - 86400, pe), NOW, copyAt(NOW - 3600, pf), NOW - 3600, false},
+        // Both of one save, written a second apart: the stamps decide.
+        {__LINE__, copyAt(NOW - 60, pe), NOW, copyAt(NOW, pf), NOW + 1, true},
+        {__LINE__, copyAt(NOW, pe), NOW, copyAt(NOW - 60, pf), NOW + 1, false},
+        // Plain newer stamps on newer files.
+        {__LINE__, copyAt(NOW, pe), NOW, copyAt(NOW - 3600, pf), NOW - 3600, false},
+        {__LINE__, copyAt(NOW - 3600, pe), NOW - 3600, copyAt(NOW, pf), NOW, true},
+    };
+    for (const auto& row : pairs) {
+        SCOPED_TRACE(row.line);
+        CMemoryDataFileOps pair;
+        setDataFileOps(&pair);
+        setNow(row.eWritten * 1000);
+        pair.putFile(E, row.e);
+        setNow(row.fWritten * 1000);
+        pair.putFile(F, row.f);
+        ASSERT_EQ(loadDataFile(NAME, out.data(), 64), LOAD_TAKEN);
+        EXPECT_EQ(out, row.takeF ? pf : pe);
+    }
+    setNow(NOW * 1000);
     setDataFileOps(&m_disk);
 }
 

@@ -5,9 +5,6 @@
 #include "dorvanex/core/sound/CSoundManager.h"
 #include "zq/file/ZqByteWriter.h"
 
-#include <fstream>
-#include <sstream>
-
 namespace {
 
 const std::u16string E = u"e:/SPORTS_OPTION/testmode.dat";
@@ -19,13 +16,6 @@ std::vector<uint8_t> settingsPayload(const int32_t n = -1, const int32_t value =
         w.i32(i == n ? value : CGameSettings::DEFAULTS[i].value);
     }
     return w.take();
-}
-
-std::string errorLog(const ScratchFolder& scratch) {
-    std::ifstream in(scratch.root() / "drive_e/SPORTS_OPTION/log/error.log");
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }
 
 } // namespace
@@ -140,5 +130,5 @@ TEST_F(GameSettings, AFailedSaveIsReturnedAndLogged) {
     ASSERT_EQ(m_settings->load(), 0);
     m_disk.setReadOnly(u"f:/SPORTS_OPTION", true);
     EXPECT_EQ(m_settings->save(), -SAVE_FAILED_F);
-    EXPECT_NE(errorLog(m_scratch).find("testmode.dat"), std::string::npos);
+    EXPECT_NE(textOf(u"e:/SPORTS_OPTION/log/error.log").find("testmode.dat"), std::string::npos);
 }

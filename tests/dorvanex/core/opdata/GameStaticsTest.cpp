@@ -29,8 +29,7 @@ TEST_F(GameStatics, AreMadeInOrderAndDestroyedInReverseWithTheLogLast) {
         ASSERT_NE(getOperationLog(), nullptr);
         EXPECT_NE(getLimitTimer(), nullptr);
         // Today's log files exist with their opening rows before anything else runs.
-        std::ifstream in(m_scratch.root() / "drive_f/SPORTS_OPTION/log/2026/12/10.csv");
-        const std::string text((std::istreambuf_iterator<char>(in)), {});
+        const std::string text = textOf(u"f:/SPORTS_OPTION/log/2026/12/10.csv");
         EXPECT_NE(text.find("1,2026-12-10,12:00:00:000,Log Start\r\n"), std::string::npos);
     }
     setStaticTrace(nullptr);
@@ -47,8 +46,7 @@ TEST_F(GameStatics, AreMadeInOrderAndDestroyedInReverseWithTheLogLast) {
         "-empty model entry", "-offline notice", "-play state", "-time-limit counter",
         "-background display", "-operation log"};
     EXPECT_EQ(g_events, expected);
-    std::ifstream in(m_scratch.root() / "drive_e/SPORTS_OPTION/log/2026/12/10.csv");
-    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    const std::string text = textOf(u"e:/SPORTS_OPTION/log/2026/12/10.csv");
     const std::string end = "2,2026-12-10,12:00:00:000,Log End\r\n\r\n";
     ASSERT_GE(text.size(), end.size());
     EXPECT_EQ(text.substr(text.size() - end.size()), end);

@@ -35,6 +35,11 @@ void OpDataTest::TearDown() {
     zqp::reloadTimeZone();
 }
 
+std::string OpDataTest::textOf(const std::u16string& path) const {
+    const std::vector<uint8_t> bytes = m_disk.file(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 void OpDataTest::setNow(const int64_t ms) {
     g_nowMs = ms;
 }

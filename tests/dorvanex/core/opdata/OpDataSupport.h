@@ -4,7 +4,7 @@
 
 #include "dorvanex/core/opdata/CMemoryDataFileOps.h"
 #include "dorvanex/core/opdata/DataFile.h"
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -19,12 +19,15 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
+    // A file of the in-memory disk as text; empty when missing.
+    std::string textOf(const std::u16string& path) const;
+
     // Sets the clock (milliseconds since 1970) and the zone.
     static void setNow(int64_t ms);
     static void setZone(const char* tz);
 
     CMemoryDataFileOps m_disk;
-    // The real drives (error log, operation log) in a folder of the test's own.
+    // The real drives in a folder of the test's own.
     ScratchFolder m_scratch;
 
 private:

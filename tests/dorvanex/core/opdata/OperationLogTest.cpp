@@ -22,6 +22,14 @@ std::string readFile(const std::filesystem::path& path) {
     return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
+size_t countOf(const std::string& text, const std::string& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
 } // namespace
 
 class OperationLog : public OpDataTest {
@@ -30,9 +38,16 @@ protected:
         OpDataTest::SetUp();
         setZone("CET-1CEST,M3.5.0,M10.5.0/3");
     }
-    std::filesystem::path logFile(const char drive, const int day) const {
-        return m_scratch.root() / (std::string("drive_") + drive) /
-               ("SPORTS_OPTION/log/2026/12/" + std::to_string(day) + ".csv");
+    // A day's log on a drive of the in-memory disk.
+    std::string logText(const char drive, const int day) const {
+        return textOf(std::u16string(1, drive) + u":/SPORTS_OPTION/log/2026/12/" +
+                      (day < 10 ? u"0" : u"") + toU16(std::to_string(day)) + u".csv");
+    }
+    std::string errorLog(const char drive) const {
+        return textOf(std::u16string(1, drive) + u":/SPORTS_OPTION/log/error.log");
+    }
+    static std::u16string toU16(const std::string& ascii) {
+        return std::u16string(ascii.begin(), ascii.end());
     }
 };
 
@@ -94,8 +109,8 @@ TEST_F(OperationLog, AScriptedDayWritesTheExpectedFilesOnBothDrives) {
     const std::filesystem::path golden =
         std::filesystem::path(source) / "tests/data/dorvanex/oplog";
     for (const int day : {10, 11}) {
-        const std::string e = readFile(logFile('e', day));
-        EXPECT_EQ(e, readFile(logFile('f', day))) << day;
+        const std::string e = logText('e', day);
+        EXPECT_EQ(e, logText('f', day)) << day;
         const std::filesystem::path expected = golden / (std::to_string(day) + ".csv");
         if (std::getenv("ZQ_WRITE_GOLDEN") != nullptr) {
             std::ofstream(expected, std::ios::binary) << e;
@@ -115,7 +130,7 @@ TEST_F(OperationLog, ChunksOfManyRowsGiveTheSameFileAsOneWrite) {
         log.flush();
         EXPECT_EQ(log.getRowId(), 202);
     }
-    const std::string text = readFile(logFile('e', 12));
+    const std::string text = logText('e', 12);
     size_t rows = 0;
     for (size_t at = text.find("Select Game"); at != std::string::npos;
          at = text.find("Select Game", at + 1)) {
@@ -128,15 +143,66 @@ TEST_F(OperationLog, ChunksOfManyRowsGiveTheSameFileAsOneWrite) {
 
 TEST_F(OperationLog, AFileThatCannotBeOpenedLeavesALineInTheErrorLog) {
     setNow(localMs(13, 10, 0));
-    // A file where the f: folder of the year should be.
-    std::filesystem::create_directories(m_scratch.root() / "drive_f/SPORTS_OPTION/log");
-    std::ofstream(m_scratch.root() / "drive_f/SPORTS_OPTION/log/2026") << "x";
+    // The f: folder of the year cannot be made.
+    ASSERT_TRUE(m_disk.makeFolder(u"f:/SPORTS_OPTION/log"));
+    m_disk.setReadOnly(u"f:/SPORTS_OPTION/log", true);
     {
         COperationLog log(COperationLog::makeTodayPaths(), true);
         log.addRecord(COperationLog::GAME_START, -1, -1, -1);
         log.flush();
     }
-    EXPECT_NE(readFile(logFile('e', 13)).find("Game Start"), std::string::npos);
-    const std::string errors = readFile(m_scratch.root() / "drive_e/SPORTS_OPTION/log/error.log");
-    EXPECT_NE(errors.find("f:/SPORTS_OPTION\\log\\2026\\12\\13.csv"), std::string::npos);
+    EXPECT_NE(logText('e', 13).find("Game Start"), std::string::npos);
+    EXPECT_NE(errorLog('e').find("f:/SPORTS_OPTION\\log\\2026\\12\\13.csv"), std::string::npos);
+}
+
+// A drive that fails its writes costs only its own log, and says so once a day in the other
+// drive's error log; a dead e: is not made again and its lines go to f:.
+TEST_F(OperationLog, AFailingDriveIsReportedOncePerDayAndTheOtherKeepsItsRows) {
+    for (const int failing : {0, 1}) {
+        SCOPED_TRACE(failing);
+        m_disk = CMemoryDataFileOps();
+        const char bad = failing == 0 ? 'e' : 'f';
+        const char good = failing == 0 ? 'f' : 'e';
+        const std::u16string folder = std::u16string(1, bad) + u":/SPORTS_OPTION/log/2026/12";
+        setNow(localMs(14, 10, 0));
+        {
+            COperationLog log(COperationLog::makeTodayPaths(), true);
+            // The drive fills up after the start rows.
+            m_disk.setReadOnly(folder, true);
+            for (int game = 0; game < 3; ++game) {
+                log.addRecord(COperationLog::GAME_START, -1, -1, -1);
+                log.flush();
+            }
+            // The next day's first failure is reported again.
+            setNow(localMs(15, 10, 0));
+            m_disk.setReadOnly(folder, false);
+            log.addRecord(COperationLog::GAME_START, -1, -1, -1);
+            log.flush();
+            m_disk.setReadOnly(folder, true);
+            log.addRecord(COperationLog::GAME_END, -1, -1, -1);
+            log.flush();
+        }
+        EXPECT_EQ(countOf(logText(good, 14), "Game Start"), 3u);
+        EXPECT_EQ(countOf(logText(bad, 14), "Game Start"), 0u);
+        EXPECT_EQ(countOf(logText(good, 15), "Game End"), 1u);
+        const std::string errors = errorLog(good);
+        EXPECT_EQ(countOf(errors, "14.csv\" could not be written"), 1u) << errors;
+        EXPECT_EQ(countOf(errors, "15.csv\" could not be written"), 1u) << errors;
+        EXPECT_EQ(errorLog(bad), "");
+    }
+    // A dead e: stays dead: nothing is made on it, and f: holds the rows and the line.
+    m_disk = CMemoryDataFileOps();
+    m_disk.setDrivePresent(0, false);
+    setNow(localMs(16, 10, 0));
+    {
+        COperationLog log(COperationLog::makeTodayPaths(), true);
+        log.addRecord(COperationLog::GAME_START, -1, -1, -1);
+        log.flush();
+    }
+    for (const std::u16string& name : m_disk.names()) {
+        EXPECT_EQ(name.substr(0, 2), u"f:");
+    }
+    EXPECT_EQ(countOf(logText('f', 16), "Game Start"), 1u);
+    EXPECT_NE(errorLog('f').find("e:/SPORTS_OPTION\\log\\2026\\12\\16.csv\" cannot be opened"),
+              std::string::npos);
 }

@@ -1,8 +1,10 @@
 // The play state: which result an event keeps, the difficulty steps, battle storage, the
 // total-result list, the best values shown against the ranking, the name and the tickets.
 #include "dorvanex/core/opdata/CGameSettings.h"
+#include "dorvanex/core/opdata/CMemoryDataFileOps.h"
+#include "dorvanex/core/opdata/DataFile.h"
 #include "dorvanex/core/play/CGameWork.h"
-#include "dorvanex/core/play/Ranking.h"
+#include "dorvanex/core/play/RankingStore.h"
 
 #include <gtest/gtest.h>
 
@@ -19,10 +21,20 @@ constexpr uint32_t BOXING = eventNumber(EventId::BOXING);
 class GameWorkTest : public testing::Test {
 protected:
     void SetUp() override {
-        resetRankingStandIn();
+        setDataFileOps(&m_disk);
+        createRankingStore(nullptr, nullptr);
         m_work.resetSession();
     }
-    void TearDown() override { resetRankingStandIn(); }
+    void TearDown() override {
+        releaseRankingStore();
+        setDataFileOps(nullptr);
+    }
+    // A fresh store on an empty disk: every table holds its defaults.
+    void freshStore() {
+        releaseRankingStore();
+        m_disk = CMemoryDataFileOps();
+        createRankingStore(nullptr, nullptr);
+    }
 
     const CGameWork::EventRecord& record(const uint32_t event) const {
         return *m_work.getEventRecord(event);
@@ -33,6 +45,7 @@ protected:
         m_work.storeEventResult(event, 0, win, value, win, key, 0);
     }
 
+    CMemoryDataFileOps m_disk;
     CGameWork m_work;
 };
 
@@ -129,7 +142,7 @@ TEST_F(GameWorkTest, BestValueComparesTheTopEntryWithTheReference) {
     struct Case {
         int line;
         uint32_t event;
-        float top; // 0: empty table
+        float top; // 0: the defaults only
         float expected;
     };
     const Case cases[] = {
@@ -139,10 +152,10 @@ TEST_F(GameWorkTest, BestValueComparesTheTopEntryWithTheReference) {
         {__LINE__, 10, 5.0f, 0.0f},
     };
     for (const Case& c : cases) {
-        resetRankingStandIn();
+        freshStore();
         if (c.top != 0.0f) {
-            CRankEntry entry{};
-            entry.value = c.top;
+            RankingEntry entry{};
+            entry.score = c.top;
             insertLocalRank(entry, c.event);
         }
         EXPECT_FLOAT_EQ(m_work.getEventBestValue(c.event), c.expected) << "line " << c.line;
@@ -157,12 +170,13 @@ TEST_F(GameWorkTest, LocalRankingEntersWinsAndDropsLostBouts) {
     EXPECT_EQ(record(SPRINT).key, 0);
     EXPECT_EQ(record(BOXING).key, -1);
     EXPECT_FLOAT_EQ(record(BOXING).value[0], 25.0f) << "the rest of the record stays";
-    CRankEntry top{};
-    getLocalRankingTable(0, &top, SPRINT, 1);
-    EXPECT_EQ(std::string(top.name, 3), "ABC");
-    EXPECT_FLOAT_EQ(top.value, 10.2f);
-    getLocalRankingTable(0, &top, BOXING, 1);
-    EXPECT_FLOAT_EQ(top.value, 0.0f);
+    RankingEntry board[RANKING_BOARD_ROWS] = {};
+    ASSERT_TRUE(getLocalRankingTable(0, board, SPRINT));
+    EXPECT_STREQ(board[0].name, "ABC");
+    EXPECT_FLOAT_EQ(board[0].score, 10.2f);
+    ASSERT_TRUE(getLocalRankingTable(0, board, BOXING));
+    EXPECT_FLOAT_EQ(board[0].score, 30.0f) << "the default first place stays";
+    EXPECT_EQ(board[0].played, 0);
 }
 
 TEST_F(GameWorkTest, NameOfSixBytesIsKeptWhole) {

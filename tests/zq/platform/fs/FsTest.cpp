@@ -1,7 +1,7 @@
 #include "zq/platform/fs/fs.h"
 #include "zq/platform/os/utf.h"
 
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -57,6 +57,8 @@ TEST(FsPath, ANamedDriveFolderThatIsMissingStaysMissing) {
               e.string() + "/SPORTS_OPTION/testmode.dat");
     EXPECT_FALSE(zqp::isDirectory(u"e:/"));
     EXPECT_EQ(zqp::openFile(u"e:/x.dat", "wb"), nullptr);
+    EXPECT_FALSE(zqp::makeDirectories(u"e:/SPORTS_OPTION\\log"));
+    EXPECT_FALSE(zqp::makeDirectories(u"e:"));
     EXPECT_FALSE(fs::exists(e));
 }
 

@@ -1,6 +1,6 @@
 #include "zq/platform/fs/readfile.h"
 
-#include "tests/zq/file/FileTestSupport.h"
+#include "tests/support/FileTestSupport.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 // through the print recorder and against a golden picture).
 #include "tests/support/FrameScript.h"
 #include "tests/support/GoldenImage.h"
+#include "tests/support/InputTestSupport.h"
 #include "tests/zq/gl/FrameworkRun.h"
-#include "tests/zq/input/InputTestSupport.h"
 #include "tools/transition/ZquScreenTransitionWriter.h"
 #include "zq/gl/ZqGlFont.h"
 #include "zq/gl/ZqGlSystem.h"
