@@ -95,7 +95,7 @@ bool CEventHud::isGaugeEvent(const uint32_t event) {
 }
 
 bool CEventHud::isDuelEvent(const uint32_t event) {
-    return event == 4 || event == 8 || event == 9;
+    return CGameWork::isDuelEvent(event);
 }
 
 uint32_t CEventHud::playerCount() const {

@@ -15,17 +15,17 @@
 #include "zq/system/ZqSprintf.h"
 
 bool CStandInChapter::create() {
-    if (m_number == 41) {
+    if (m_number == chapterNumber(ChapterId::BOOT)) {
         setTestButtonEnabled(true);
         initLedController();
-    } else if (m_number == 42) {
+    } else if (m_number == chapterNumber(ChapterId::SELF_CHECK)) {
         setTestButtonEnabled(true);
     }
     return true;
 }
 
 bool CStandInChapter::load() {
-    if (m_number == 0) {
+    if (m_number == chapterNumber(ChapterId::STARTUP)) {
         CResourceManager::getInstance()->requestList(getStartupResourceList(),
                                                      CResourceManager::BANK_RESIDENT);
     }
@@ -34,70 +34,25 @@ bool CStandInChapter::load() {
 
 bool CStandInChapter::isLoadFinished() {
     // The start-up chapter waits for the resident bank; the others for their own (empty) one.
-    return m_number == 0
+    return m_number == chapterNumber(ChapterId::STARTUP)
                ? CResourceManager::getInstance()->loadStep(CResourceManager::BANK_RESIDENT)
                : CSequence::isLoadFinished();
 }
 
 bool CStandInChapter::start() {
-    if (m_number == 0) {
+    if (m_number == chapterNumber(ChapterId::STARTUP)) {
         getBackGround().setup();
     }
     // The title shows the credit line and takes coins from then on.
-    if (m_number == 3) {
+    if (m_number == chapterNumber(ChapterId::TITLE)) {
         CCredit::setDisplay(true);
         CCredit::setCoinAccept(true);
     }
-    if (m_number == 41) {
+    if (m_number == chapterNumber(ChapterId::BOOT)) {
         bool enabled = false;
         return pollLedState(&enabled) || getLampTask() == nullptr;
     }
     return true;
-}
-
-int32_t CStandInChapter::successorOf(const int32_t number, const bool button) {
-    switch (number) {
-    case 0:
-        return 41;
-    case 41:
-        return 42;
-    case 42:
-        return 2;
-    case 2:
-        return 3;
-    case 3:
-        // The title goes to mode select on a button, else to the attract demo.
-        return button ? 5 : 4;
-    case 4:
-        return 3;
-    case 5:
-        return 6;
-    case 6:
-        return 7;
-    case 7:
-        return 17;
-    case 9:
-        return 14;
-    case 10:
-        return 11;
-    case 11:
-        return 16;
-    case 14:
-        return 2;
-    case 15:
-        return 2;
-    case 16:
-        return 15;
-    case 32:
-        return 32;
-    case 37:
-        return 17;
-    default:
-        if (number >= 17 && number <= 26) {
-            return 9;
-        }
-        return 2;
-    }
 }
 
 bool CStandInChapter::update(const float timeTick) {
@@ -107,7 +62,7 @@ bool CStandInChapter::update(const float timeTick) {
         return false;
     }
     CSequenceManager* const manager = CSequenceManager::getInstance();
-    manager->setNextSequence(successorOf(m_number, button));
+    manager->setNextSequence(successor(button));
     // True only when this chapter was replaced; otherwise it keeps running.
     return manager->applyNextSequence();
 }
@@ -118,7 +73,7 @@ void CStandInChapter::render(float) {
     zqSprintf(line, 128, u"chapter %d  coins %u %u", m_number, cabinet::boardGetCoinStock(0),
               cabinet::boardGetCoinStock(1));
     drawDebugText(32, 32, line, 0xFFFFFFFFu);
-    if (m_number == 42) {
+    if (m_number == chapterNumber(ChapterId::SELF_CHECK)) {
         uint16_t subCode = 0;
         const int32_t row = getOperatorErrorRow(&subCode);
         if (row >= 0) {

@@ -121,7 +121,7 @@ uint32_t TaskRoot::init() {
     m_pBackGroundTask = std::make_unique<CTaskBackGround>();
     addChildTask(m_pBackGroundTask.get(), PRIORITY_BACKGROUND);
 
-    CSequenceManager::getInstance()->setNextSequence(0);
+    CSequenceManager::getInstance()->setNextSequence(chapterNumber(ChapterId::STARTUP));
     CSequenceManager::getInstance()->applyNextSequence();
 
     createOffscreenTargets();

@@ -7,6 +7,7 @@
 // Also the render services every chapter shares (see GameRender.h). Main thread only.
 #pragma once
 
+#include "dorvanex/core/flow/ChapterId.h"
 #include "dorvanex/core/input/GameRandom.h"
 #include "dorvanex/core/render/GameDebug.h"
 #include "zq/task/ZqTask.h"
@@ -25,7 +26,7 @@ class ZqGlShader;
 class TaskRoot : public ZqTask {
 public:
     static constexpr uint16_t DRAW_PRIORITY = 8;
-    static constexpr int32_t OPERATOR_MENU_CHAPTER = 40;
+    static constexpr int32_t OPERATOR_MENU_CHAPTER = chapterNumber(ChapterId::OPERATOR_MENU);
 
     // Made (not initialised) on first use.
     static TaskRoot* getInstance();

@@ -286,8 +286,8 @@ void CCredit::update() {
             const CGameSettings* const settings = CGameSettings::getInstance();
             const bool booking =
                 settings != nullptr && settings->getValue(BOOKKEEPING_SETTING) != 0;
-            if (booking &&
-                CSequenceManager::getInstance()->getCurrentSequence() != OPERATOR_MENU_CHAPTER) {
+            if (booking && CSequenceManager::getInstance()->getCurrentSequence() !=
+                               chapterNumber(ChapterId::OPERATOR_MENU)) {
                 bookkeepingAddCoin(stock);
             }
             m_refresh = -1;

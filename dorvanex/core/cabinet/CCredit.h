@@ -24,7 +24,6 @@ public:
     // Coins the board hands over in one consume call at most.
     static constexpr uint32_t CONSUME_PORTION = 20;
     static constexpr int32_t BOOKKEEPING_SETTING = 35;
-    static constexpr int32_t OPERATOR_MENU_CHAPTER = 40;
 
     struct CoinPair {
         uint8_t coins;

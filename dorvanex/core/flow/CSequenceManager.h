@@ -7,6 +7,8 @@
 // FATAL_NO_CHAPTER to the entry. Main thread only.
 #pragma once
 
+#include "dorvanex/core/flow/ChapterId.h"
+
 #include <cstdint>
 #include <memory>
 
@@ -16,7 +18,7 @@ class ZqTask;
 class CSequenceManager {
 public:
     static constexpr int32_t NONE = -1;
-    static constexpr int32_t SELF_CHECK_CHAPTER = 42;
+    static constexpr int32_t SELF_CHECK_CHAPTER = chapterNumber(ChapterId::SELF_CHECK);
     // Operator error row "FILEBRK".
     static constexpr int32_t FILE_BROKEN_ERROR_ROW = 10;
     static constexpr unsigned FATAL_NO_CHAPTER = 0x40000042u;

@@ -25,9 +25,6 @@ int32_t setting(const int32_t n) {
 
 } // namespace
 
-const float CGameWork::REFERENCE_VALUES[NR_EVENTS] = {10.83f, 16.10f, 8.20f,  82.56f, 30.0f,
-                                                      39.0f,  19.52f, 210.0f, 30.0f,  30.0f};
-
 CGameWork& CGameWork::getInstance() {
     static CGameWork work;
     return work;
@@ -39,11 +36,13 @@ CGameWork::CGameWork() {
 }
 
 bool CGameWork::isLowerBetter(const uint32_t event) {
-    return event == 0 || event == 1 || event == 4 || event == 8 || event == 9;
+    const EventRow* const row = findEvent(event);
+    return row != nullptr && row->lowerIsBetter;
 }
 
 bool CGameWork::isDuelEvent(const uint32_t event) {
-    return event == 4 || event == 8 || event == 9;
+    const EventRow* const row = findEvent(event);
+    return row != nullptr && row->duel;
 }
 
 void CGameWork::setCharacter(const uint32_t player, const int32_t number) {
@@ -260,7 +259,7 @@ float CGameWork::getEventBestValue(const uint32_t event) const {
         getLocalRankingTable(0, board, event);
     }
     const RankingEntry& top = board[0];
-    const float reference = REFERENCE_VALUES[event];
+    const float reference = EVENT_ROWS[event].referenceValue;
     if (isLowerBetter(event)) {
         if (top.score > -EMPTY_VALUE && top.score < EMPTY_VALUE) {
             return reference;

@@ -5,6 +5,8 @@
 // recorder, the operation log and the ranking services. Main thread only.
 #pragma once
 
+#include "dorvanex/core/play/EventId.h"
+
 #include <cstdint>
 
 struct RankingEntry;
@@ -20,13 +22,11 @@ struct CTotalResultEntry {
 
 class CGameWork {
 public:
-    static constexpr uint32_t NR_EVENTS = 10;
+    static constexpr uint32_t NR_EVENTS = EVENT_COUNT;
     static constexpr uint32_t NAME_SIZE = 6;
     static constexpr int32_t MAX_DIFFICULTY = 4;
     static constexpr int32_t EVENTS_PER_STEP = 3;
     static constexpr float LOWER_BETTER_RESET = 10000.0f;
-    // Reference values of getEventBestValue, per event.
-    static const float REFERENCE_VALUES[NR_EVENTS];
 
     struct EventRecord {
         uint8_t grade[2] = {};
@@ -45,7 +45,7 @@ public:
     CGameWork(const CGameWork&) = delete;
     CGameWork& operator=(const CGameWork&) = delete;
 
-    // Times (events 0, 1, 4, 8, 9) rank low first; the others high first.
+    // Lookups into the event table (EventId.h); false for a number without an event.
     static bool isLowerBetter(uint32_t event);
     static bool isDuelEvent(uint32_t event);
 

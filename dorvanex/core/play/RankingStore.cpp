@@ -1,6 +1,7 @@
 #include "dorvanex/core/play/RankingStore.h"
 
 #include "dorvanex/core/opdata/DataFile.h"
+#include "dorvanex/core/play/EventId.h"
 #include "zq/file/ZqByteReader.h"
 #include "zq/file/ZqByteWriter.h"
 
@@ -17,8 +18,8 @@ constexpr uint8_t DEFAULT_NAME[] = "GUEST   ";
 constexpr int32_t NO_ENTRY = -1;
 constexpr uint32_t CHARACTERS = 10;
 
+// Which way an event ranks comes from its row in EventId.h.
 struct EventLimits {
-    bool lowerIsBetter;
     double first; // default place 1
     double limit; // default place 100 is reached at 1 - 1/100 of the way to this
     float uploadMax;
@@ -26,10 +27,10 @@ struct EventLimits {
 // Rows by event: 100 m, 110 m hurdles, long jump, javelin, boxing, clay shooting, pole vault,
 // weight lifting, table tennis, fencing.
 constexpr EventLimits EVENTS[RANKING_EVENTS] = {
-    {true, 10.83, 20.00, 99.99f},   {true, 16.10, 25.00, 99.99f},  {false, 8.20, 4.00, 99.99f},
-    {false, 82.56, 30.00, 999.99f}, {true, 30.00, 50.00, 99.99f},  {false, 39.00, 26.00, 9999.0f},
-    {false, 19.52, 10.00, 99.99f},  {false, 210.0, 170.0, 999.0f}, {true, 30.00, 50.00, 99.99f},
-    {true, 30.00, 50.00, 99.99f},
+    {10.83, 20.00, 99.99f},  {16.10, 25.00, 99.99f}, {8.20, 4.00, 99.99f},
+    {82.56, 30.00, 999.99f}, {30.00, 50.00, 99.99f}, {39.00, 26.00, 9999.0f},
+    {19.52, 10.00, 99.99f},  {210.0, 170.0, 999.0f}, {30.00, 50.00, 99.99f},
+    {30.00, 50.00, 99.99f},
 };
 
 constexpr int32_t GAME_IDS[RANKING_EVENTS] = {1, 2, 3, 4, 10, 5, 8, 6, 7, 9};
@@ -189,7 +190,7 @@ int32_t findLocalRank(const RankingEntry& entry, const uint32_t event) {
         return -1;
     }
     ensureRead();
-    const bool lower = EVENTS[event].lowerIsBetter;
+    const bool lower = EVENT_ROWS[event].lowerIsBetter;
     const double d = TIE_MARGIN;
     const double bound = lower ? double{entry.score} - d : double{entry.score} + d;
     const RankingEntry* const table = g_store->tables[event];

@@ -17,6 +17,7 @@
 // fails the entry checks counts as damaged. Main thread only.
 #pragma once
 
+#include "dorvanex/core/play/EventId.h"
 #include "zq/task/ZqTask.h"
 
 #include <cstdint>
@@ -30,7 +31,7 @@ struct RankingEntry {
     uint8_t reserved[3];
 };
 
-constexpr uint32_t RANKING_EVENTS = 10;
+constexpr uint32_t RANKING_EVENTS = EVENT_COUNT;
 constexpr uint32_t RANKING_TABLE_SIZE = 100;
 // Rows of a ranking board: every table read hands out this many entries.
 constexpr uint32_t RANKING_BOARD_ROWS = 10;

@@ -208,7 +208,7 @@ TEST_F(Credit, CoinsAreBookedWhenSwitchedOnAndNotInTheOperatorMenu) {
         int32_t chapter;
         int32_t booked;
     };
-    const Case cases[] = {{0, 3, 0}, {1, 3, 1}, {1, CCredit::OPERATOR_MENU_CHAPTER, 0}};
+    const Case cases[] = {{0, 3, 0}, {1, 3, 1}, {1, chapterNumber(ChapterId::OPERATOR_MENU), 0}};
     int32_t total = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.chapter);

@@ -13,10 +13,10 @@
 
 namespace {
 
-constexpr uint32_t SPRINT = 0;
-constexpr uint32_t HURDLES = 1;
-constexpr uint32_t LONG_JUMP = 2;
-constexpr uint32_t BOXING = 4;
+constexpr uint32_t SPRINT = eventNumber(EventId::SPRINT_100M);
+constexpr uint32_t HURDLES = eventNumber(EventId::HURDLES_110M);
+constexpr uint32_t LONG_JUMP = eventNumber(EventId::LONG_JUMP);
+constexpr uint32_t BOXING = eventNumber(EventId::BOXING);
 
 class GameWorkTest : public testing::Test {
 protected:
