@@ -35,8 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint32_t dataLength = length > ZqSciPacket::MAX_DATA ? ZqSciPacket::MAX_DATA : length;
     uint8_t packet[ZqSciPacket::bufferSize(ZqSciPacket::MAX_DATA)];
     uint8_t seq = sequence;
-    const uint32_t built = ZqSciPacket::createPacket(node, command, &seq, packet, sizeof packet,
-                                                     reply, dataLength);
+    const uint32_t built =
+        ZqSciPacket::createPacket(node, command, &seq, packet, sizeof packet, reply, dataLength);
     if (built == 0) {
         return 0;
     }

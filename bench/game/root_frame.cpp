@@ -9,10 +9,10 @@
 // frame is timed from the frame-time hook (before the devices and tasks run) to the next turn
 // of the message pump after it (drawing and presentation done). Runs are interleaved and
 // repeated; the program ends with the ratio of the medians against the goal of 1.3.
-#include "dorvanex/core/flow/CSequenceManager.h"
 #include "dorvanex/core/app/GameEntry.h"
-#include "dorvanex/core/render/GameRender.h"
 #include "dorvanex/core/app/TaskRoot.h"
+#include "dorvanex/core/flow/CSequenceManager.h"
+#include "dorvanex/core/render/GameRender.h"
 #include "zq/gl/ZqGlFont.h"
 #include "zq/gl/ZqGlSystem.h"
 #include "zq/gl/ZqGlTexture.h"

@@ -1,8 +1,8 @@
 #include "tools/dataset/DataSetBuilder.h"
 
 #include "dorvanex/scene/CResourceManifest.h"
-#include "tools/dataset/DataSetBuilder_parts.h"
 #include "tools/dataset/CameraPaths.h"
+#include "tools/dataset/DataSetBuilder_parts.h"
 #include "tools/dataset/DataSetHud.h"
 
 #include <filesystem>

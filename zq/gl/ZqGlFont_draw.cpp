@@ -13,10 +13,7 @@
 
 namespace gpu = zqp::gpu;
 
-namespace {
-
-
-} // namespace
+namespace {} // namespace
 
 // The font's atlas pages on the device, each refreshed when its page has changed.
 struct ZqGlFont::Pages {

@@ -10,7 +10,9 @@ void ZquSystem::sysInit() {
     ZquLog::sysInit();
 }
 
-void ZquSystem::sysMain() { ZquVirtualInput::sysMain(); }
+void ZquSystem::sysMain() {
+    ZquVirtualInput::sysMain();
+}
 
 void ZquSystem::sysQuit() {
     ZquVirtualInput::sysQuit();

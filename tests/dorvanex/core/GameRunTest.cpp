@@ -3,8 +3,8 @@
 // both runs give the same chapters at the same frames, the same clock, credits and generator
 // state, and the same pictures bit for bit.
 #include "tests/support/GameRun.h"
-#include "dorvanex/core/cabinet/CCredit.h"
 #include "dorvanex/core/app/TaskRoot.h"
+#include "dorvanex/core/cabinet/CCredit.h"
 #include "zq/math/ZqMt19937Ar.h"
 #include "zq/platform/hid/hid_test.h"
 #include "zq/system/ZqSystem.h"

@@ -60,11 +60,11 @@ TEST(ZqByteReader, BoundsNeverWrapOrReadPastTheEnd) {
         bool fits;
     };
     const Row rows[] = {
-        {__LINE__, 0, 10, 1, true},          {__LINE__, 0, 11, 1, false},
-        {__LINE__, 10, 0, 4, true},          {__LINE__, 11, 0, 4, false},
-        {__LINE__, 2, 2, 4, true},           {__LINE__, 3, 2, 4, false},
-        {__LINE__, 8, MAX, 1, false},        {__LINE__, 0, (MAX / 4) + 2, 4, false},
-        {__LINE__, MAX, 1, 1, false},        {__LINE__, 0, 1ull << 62, 8, false},
+        {__LINE__, 0, 10, 1, true},   {__LINE__, 0, 11, 1, false},
+        {__LINE__, 10, 0, 4, true},   {__LINE__, 11, 0, 4, false},
+        {__LINE__, 2, 2, 4, true},    {__LINE__, 3, 2, 4, false},
+        {__LINE__, 8, MAX, 1, false}, {__LINE__, 0, (MAX / 4) + 2, 4, false},
+        {__LINE__, MAX, 1, 1, false}, {__LINE__, 0, 1ull << 62, 8, false},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(r.fits(row.at, row.count, row.size), row.fits) << "line " << row.line;

@@ -310,7 +310,6 @@ struct PresentParams {
     uint32_t presentationInterval = present::INTERVAL_DEFAULT;
 };
 
-
 struct Viewport {
     uint32_t x = 0;
     uint32_t y = 0;

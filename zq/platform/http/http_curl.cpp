@@ -14,10 +14,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <thread>
-#include <cstdlib>
 #include <vector>
 
 namespace zqp {
@@ -346,8 +346,8 @@ void HttpRequest::Impl::run() {
                 // test's own file goes first.
                 const char* const env = std::getenv("DORVANEX_CA_FILE");
                 const std::string caFile = !g_trustedCaFile.empty() ? g_trustedCaFile
-                                           : env != nullptr        ? std::string(env)
-                                                                   : std::string();
+                                           : env != nullptr         ? std::string(env)
+                                                                    : std::string();
                 if (!caFile.empty()) {
                     curl_easy_setopt(easy, CURLOPT_CAINFO, caFile.c_str());
                 }

@@ -8,10 +8,10 @@
 #include "dorvanex/scene/CResourceManager.h"
 #include "dorvanex/scene/CResourceManifest.h"
 #include "tests/dorvanex/scene/render/SceneFixtures.h"
-#include "tests/support/FrameScript.h"
 #include "tests/support/FileTestSupport.h"
-#include "tests/zq/gl/FrameworkRun.h"
+#include "tests/support/FrameScript.h"
 #include "tests/support/InputTestSupport.h"
+#include "tests/zq/gl/FrameworkRun.h"
 #include "zq/gl/ZqGlCamera.h"
 
 #include <gtest/gtest.h>

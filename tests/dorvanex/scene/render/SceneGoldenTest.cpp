@@ -11,8 +11,8 @@
 #include "dorvanex/scene/CSPModel.h"
 #include "dorvanex/scene/CSPSprite.h"
 #include "tests/dorvanex/scene/render/SceneFixtures.h"
-#include "tests/support/GoldenImage.h"
 #include "tests/support/FileTestSupport.h"
+#include "tests/support/GoldenImage.h"
 #include "tests/zq/gl/FrameworkRun.h"
 #include "zq/zq.h"
 
