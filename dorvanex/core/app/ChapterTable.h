@@ -1,5 +1,5 @@
 // ChapterTable: one row per chapter number, the only place that says which object a number
-// makes and where its stand-in goes next. SequenceFactory builds from it; tests and the
+// makes and which chapter follows it. SequenceFactory builds from it; tests and the
 // harness look chapters up by number or name here.
 #pragma once
 

@@ -1,6 +1,6 @@
 // ChapterId: the chapter numbers the chapter manager switches between, named once. Numbers
 // missing here (1, 12, 13, 27 to 29, 33, 35 and 43 or more) have no chapter. The table that
-// builds each chapter and names its stand-in successor lives in core/app (ChapterTable).
+// builds each chapter and names the chapter that follows it lives in core/app (ChapterTable).
 #pragma once
 
 #include <cstdint>
