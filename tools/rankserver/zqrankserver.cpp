@@ -34,16 +34,16 @@ void onSignal(int) {
 int usage() {
     std::fprintf(stderr,
                  "usage: zqrankserver [--state DIR] [--port N] [--client-cert PEM] "
-                 "[--refuse WORD]... [--fault SPEC]...\n"
-                 "  SPEC: status=N delay=MS close=BYTES body=TEXT image=BYTES broken nolength "
+                 "[--refuse WORD]... [--fault FAULT]...\n"
+                 "  FAULT: status=N delay=MS close=BYTES body=TEXT image=BYTES broken nolength "
                  "length=N refusecert\n");
     return 2;
 }
 
-bool applyFault(rankserver::Fault& f, const std::string& spec) {
-    const size_t eq = spec.find('=');
-    const std::string key = spec.substr(0, eq);
-    const std::string value = eq == std::string::npos ? "" : spec.substr(eq + 1);
+bool applyFault(rankserver::Fault& f, const std::string& fault) {
+    const size_t eq = fault.find('=');
+    const std::string key = fault.substr(0, eq);
+    const std::string value = eq == std::string::npos ? "" : fault.substr(eq + 1);
     try {
         if (key == "status") {
             f.status = std::stoi(value);
